@@ -1,0 +1,112 @@
+#include "app/command_line.h"
+
+#include "platform/file_names.h"
+
+#include <cstring>
+#include <dirent.h>
+#include <strings.h>
+#include <sys/stat.h>
+
+namespace vt {
+namespace {
+
+bool starts_with(const std::string& s, const char* prefix) {
+    return s.rfind(prefix, 0) == 0;
+}
+
+} // namespace
+
+CommandLine parse_command_line(const std::vector<std::string>& args) {
+    CommandLine cl;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--version") {
+            cl.mode = CommandLine::Mode::Version;
+            return cl;
+        }
+        if (a == "--help" || a == "-h") {
+            cl.mode = CommandLine::Mode::Help;
+            return cl;
+        }
+        if (a == "--run") {
+            if (i + 1 >= args.size()) {
+                cl.mode = CommandLine::Mode::Invalid;
+                cl.error = "--run needs a list file";
+                return cl;
+            }
+            cl.mode = CommandLine::Mode::Run;
+            cl.run_list = args[++i];
+        } else if (starts_with(a, "--newer=")) {
+            cl.newer = a.substr(8);
+            if (cl.newer != "skip" && cl.newer != "copy") {
+                cl.mode = CommandLine::Mode::Invalid;
+                cl.error = "--newer takes skip or copy";
+                return cl;
+            }
+        } else if (starts_with(a, "--journal=")) {
+            cl.journal = a.substr(10);
+            if (cl.journal != "append" && cl.journal != "new" && cl.journal != "none") {
+                cl.mode = CommandLine::Mode::Invalid;
+                cl.error = "--journal takes append, new or none";
+                return cl;
+            }
+        } else if (a == "--dry-run") {
+            cl.dry_run = true;
+        } else if (starts_with(a, "--")) {
+            cl.mode = CommandLine::Mode::Invalid;
+            cl.error = "unknown option " + a;
+            return cl;
+        } else if (cl.list_argument.empty()) {
+            cl.list_argument = a;
+        }
+    }
+    const bool run_options = cl.dry_run || !cl.journal.empty() || cl.newer != "skip";
+    if (cl.mode == CommandLine::Mode::Gui && run_options) {
+        cl.mode = CommandLine::Mode::Invalid;
+        cl.error = "--newer, --journal and --dry-run go with --run";
+    }
+    return cl;
+}
+
+std::string usage_text() {
+    return "Usage: vantorel [LIST.vtl]\n"
+           "       vantorel --run LIST.vtl [--newer=skip|copy] [--journal=append|new|none] "
+           "[--dry-run]\n"
+           "       vantorel --version | --help\n"
+           "\n"
+           "Without --run the window opens, with LIST loaded when it is given.\n"
+           "--run copies the files of LIST without a window, for scheduled backups:\n"
+           "  --newer=skip|copy   a destination file newer than its source is kept (skip,\n"
+           "                      the default) or replaced (copy)\n"
+           "  --journal=MODE      append to the journal, start a new one, or write none\n"
+           "                      (default: the copy options of the settings)\n"
+           "  --dry-run           show what would be copied; create and write nothing\n"
+           "Exit status: 0 all done, 1 a file or folder failed, 2 the run could not start,\n"
+           "130 interrupted.\n";
+}
+
+std::string resolve_list_argument(const std::string& argument) {
+    if (argument.empty())
+        return {};
+    const std::string full = names::absolute(argument);
+    struct stat st {};
+    if (::stat(full.c_str(), &st) == 0)
+        return full;
+    const std::string folder = names::folder_part(full);
+    const std::string wanted = names::name_part(full);
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return full;
+    std::string found;
+    int matches = 0;
+    while (const dirent* e = ::readdir(dir)) {
+        if (::strcasecmp(e->d_name, wanted.c_str()) == 0) {
+            found = e->d_name;
+            ++matches;
+        }
+    }
+    ::closedir(dir);
+    return matches == 1 ? folder + found : full;
+}
+
+} // namespace vt

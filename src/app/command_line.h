@@ -1,0 +1,33 @@
+#pragma once
+#include <string>
+#include <vector>
+
+namespace vt {
+
+// What the program was asked to do by its arguments.
+struct CommandLine {
+    enum class Mode { Gui, Version, Help, Run, Invalid };
+    Mode mode = Mode::Gui;
+    std::string list_argument; // the list file named for the window (may be empty)
+    std::string error;         // for Mode::Invalid
+
+    // Headless run (--run LIST).
+    std::string run_list;
+    std::string newer = "skip";  // skip | copy
+    std::string journal;         // append | new | none; empty: from the settings
+    bool dry_run = false;
+};
+
+// Parses the arguments after the program name. The window takes one optional list
+// file name; further plain arguments are ignored.
+CommandLine parse_command_line(const std::vector<std::string>& args);
+
+// The usage text printed by --help.
+std::string usage_text();
+
+// The list file name to load for a command-line argument: made absolute against the
+// working folder, and spelled as stored on disk when exactly one name in its folder
+// matches it regardless of letter case.
+std::string resolve_list_argument(const std::string& argument);
+
+} // namespace vt

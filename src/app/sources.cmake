@@ -1,0 +1,10 @@
+target_sources(vantorel_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/command_line.cpp
+)
+target_sources(vantorel_ui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/main_menu.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/program_icon.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/qt_prompter.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tooltip_echo.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/vt_main.cpp
+)

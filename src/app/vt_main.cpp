@@ -1,0 +1,411 @@
+#include "app/vt_main.h"
+
+#include "app/command_line.h"
+#include "app/program_icon.h"
+#include "app/qt_prompter.h"
+#include "app/tooltip_echo.h"
+#include "desktop/qt_desktop_services.h"
+#include "document/copy_list_model.h"
+#include "document/list_file.h"
+#include "platform/file_names.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTableView>
+#include <QToolButton>
+
+namespace vt {
+namespace {
+
+constexpr int kRowHeight = 18;
+constexpr int kGridLineWidth = 0; // no lines are drawn between cells
+constexpr int kColumnWidths[kColumnCount] = {260, 109, 260, 52, 64};
+
+QFont arial(int pixel_size, bool bold = false) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(pixel_size);
+    font.setBold(bold);
+    return font;
+}
+
+template <class W> W* place(W* widget, int left, int top, int width = -1, int height = -1) {
+    if (width < 0)
+        widget->adjustSize();
+    widget->setGeometry(left, top, width < 0 ? widget->width() : width,
+                        height < 0 ? widget->height() : height);
+    return widget;
+}
+
+} // namespace
+
+TVT_main_Form::TVT_main_Form(const QString& list_argument, MainFormServices services,
+                             QWidget* parent)
+    : QMainWindow(parent) {
+    setObjectName(QStringLiteral("VT_main_Form"));
+    if (services.prompter) {
+        prompter_ = services.prompter;
+    } else {
+        own_prompter_ = std::make_unique<QtPrompter>(this);
+        prompter_ = own_prompter_.get();
+    }
+    if (services.desktop) {
+        desktop_ = services.desktop;
+    } else {
+        own_desktop_ = std::make_unique<QtDesktopServices>(this);
+        desktop_ = own_desktop_.get();
+    }
+    setFont(arial(13));
+    setWindowIcon(program_icon());
+    resize(761, 444);
+    build_controls();
+    menu.build(menuBar());
+    connect_commands();
+    list_.add_listener(this);
+    FormCreate(list_argument);
+}
+
+TVT_main_Form::~TVT_main_Form() { list_.remove_listener(this); }
+
+void TVT_main_Form::build_controls() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+
+    auto button = [&](const char* name, const char* caption, const char* hint, int top) {
+        auto* b = place(new QPushButton(QString::fromLatin1(caption), client), 8, top, 145, 25);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setFont(arial(13, true));
+        b->setToolTip(QString::fromLatin1(hint));
+        b->setFocusPolicy(Qt::TabFocus);
+        return b;
+    };
+    AddNewFiles = button("AddNewFiles", "Add a New Line",
+                         "Add a new line to the list of file specifications", 0);
+    Button_insert = button("Button_insert", "Insert a Line",
+                           "Inserts a line in the copy specification at the currently selected line", 24);
+    Edit_entry = button("Edit_entry", "Edit Selected Line",
+                        "Change the information in the currently selected line", 48);
+    DeletFilesfromList = button("DeletFilesfromList", "Delete Selected Line",
+                                "Deletes the currently selected line from the copy specification list", 72);
+
+    Panel1 = place(new QFrame(client), 160, 0, 593, 97);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+
+    BitBtn_do_copy = place(new QToolButton(Panel1), 8, 16, 185, 73);
+    BitBtn_do_copy->setObjectName(QStringLiteral("BitBtn_do_copy"));
+    BitBtn_do_copy->setText(QStringLiteral("Copy Now"));
+    BitBtn_do_copy->setIcon(program_icon());
+    BitBtn_do_copy->setIconSize(QSize(40, 40));
+    BitBtn_do_copy->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    BitBtn_do_copy->setFont(arial(16, true));
+    BitBtn_do_copy->setToolTip(QStringLiteral("Copy the files that are specified in the list"));
+
+    GroupBox1 = place(new QGroupBox(QStringLiteral("Copy Options"), Panel1), 200, 8, 153, 81);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    CreateJournalFile =
+        place(new QCheckBox(QStringLiteral("Create Journal File"), GroupBox1), 8, 24, 129, 17);
+    CreateJournalFile->setObjectName(QStringLiteral("CreateJournalFile"));
+    CreateJournalFile->setToolTip(QStringLiteral(
+        "Create a journal file with extension .txt containing information about the copy process"));
+    VerifyEachFile =
+        place(new QCheckBox(QStringLiteral("Verify Each File"), GroupBox1), 8, 52, 129, 17);
+    VerifyEachFile->setObjectName(QStringLiteral("VerifyEachFile"));
+    VerifyEachFile->setToolTip(QStringLiteral("Require the user to verify the copy of each and "
+                                              "every file that fits the copy specification"));
+
+    RadioGroup_append =
+        place(new QGroupBox(QStringLiteral("Journal File Options"), Panel1), 360, 8, 225, 81);
+    RadioGroup_append->setObjectName(QStringLiteral("RadioGroup_append"));
+    RadioGroup_append->setToolTip(
+        QStringLiteral("The Journal file can be created for each copy or appended to any previous "
+                       "Vantorel journal file for the same VTL file"));
+    RadioAppend = place(new QRadioButton(QStringLiteral("&Append to an existing Journal file"),
+                                         RadioGroup_append),
+                        8, 24, 213, 20);
+    RadioCreateNew = place(
+        new QRadioButton(QStringLiteral("&Create a new Journal file"), RadioGroup_append), 8, 50,
+        213, 20);
+    for (QRadioButton* r : {RadioAppend, RadioCreateNew})
+        r->setToolTip(RadioGroup_append->toolTip());
+    RadioAppend->setObjectName(QStringLiteral("RadioAppend"));
+    RadioCreateNew->setObjectName(QStringLiteral("RadioCreateNew"));
+
+    Message = place(new QLabel(QStringLiteral("Message:"), client), 4, 112);
+    Message->setObjectName(QStringLiteral("Message"));
+    Edit3 = place(new QLineEdit(client), 68, 108, 609, 24);
+    Edit3->setObjectName(QStringLiteral("Edit3"));
+    Edit3->setToolTip(QStringLiteral(
+        "A message like 'Close the accounts package and put the disk in the drive' that you want "
+        "to appear when the user presses 'Copy Now' but before the copy begins"));
+
+    build_grid();
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setFixedHeight(19);
+    StatusBar1->setSizeGripEnabled(true);
+    setStatusBar(StatusBar1);
+
+    set_copy_options(CopyOptions{});
+}
+
+void TVT_main_Form::build_grid() {
+    FileList_StringGrid = place(new QTableView(centralWidget()), 0, 132, 749, 177);
+    FileList_StringGrid->setObjectName(QStringLiteral("FileList_StringGrid"));
+    model_ = new CopyListModel(list_, this);
+    FileList_StringGrid->setModel(model_);
+    FileList_StringGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    FileList_StringGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    FileList_StringGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    FileList_StringGrid->setShowGrid(false);
+    FileList_StringGrid->setWordWrap(false);
+    FileList_StringGrid->setTabKeyNavigation(false);
+    FileList_StringGrid->verticalHeader()->hide();
+    FileList_StringGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    FileList_StringGrid->verticalHeader()->setMinimumSectionSize(kRowHeight);
+    FileList_StringGrid->verticalHeader()->setDefaultSectionSize(kRowHeight);
+    QHeaderView* header = FileList_StringGrid->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setStretchLastSection(false);
+    header->setHighlightSections(false);
+    header->setSectionsClickable(false);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setMinimumSectionSize(1);
+    for (int c = 0; c < kColumnCount; ++c)
+        FileList_StringGrid->setColumnWidth(c, kColumnWidths[c]);
+    const QString hint = QStringLiteral(
+        "A list of files with their source and destination directories that you wish to be copied");
+    FileList_StringGrid->setToolTip(hint);
+    FileList_StringGrid->viewport()->setToolTip(hint);
+
+    connect(FileList_StringGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (!syncing_selection_ && current.isValid())
+                    list_.set_current_row(current.row() + 1);
+            });
+}
+
+void TVT_main_Form::connect_commands() {
+    connect(Edit3, &QLineEdit::textChanged, this,
+            [this](const QString& text) { list_.set_message(text.toLocal8Bit().toStdString()); });
+    connect(CreateJournalFile, &QCheckBox::toggled, this, &TVT_main_Form::CreateJournalFileClick);
+    connect(menu.Exit1, &QAction::triggered, this, &TVT_main_Form::Exit1Click);
+}
+
+// --- Start-up -------------------------------------------------------------
+
+void TVT_main_Form::FormCreate(const QString& list_argument) {
+    new TooltipEcho(StatusBar1);
+    check_help_file();
+    list_text_.clear();
+    ensure_version_record();
+    recent_files.clear();
+    read_ini();
+    // The grid header is the table's own header; the list starts empty and untitled.
+    list_.set_row_count(1);
+    list_.set_untitled();
+    setWindowTitle(QString::fromLocal8Bit(list_.caption()));
+    load_initial_list(list_argument);
+    update_files_history();
+    editor_row = 0;
+    fit_to_screen(screen() ? screen()->geometry().width() : 800);
+    check_file_type();
+}
+
+void TVT_main_Form::load_initial_list(const QString& list_argument) {
+    std::string name;
+    if (!list_argument.isEmpty())
+        name = resolve_list_argument(list_argument.toLocal8Bit().toStdString());
+    if (!name.empty()) {
+        if (load_vtl(name)) {
+            add_history_file(name);
+            return;
+        }
+    }
+    list_.set_list_folder(names::program_folder());
+}
+
+void TVT_main_Form::fit_to_screen(int screen_width) {
+    if (screen_width == 640) {
+        Panel1->resize(470, Panel1->height());
+        BitBtn_do_copy->resize(110, BitBtn_do_copy->height());
+        BitBtn_do_copy->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        GroupBox1->setGeometry(128, GroupBox1->y(), 140, GroupBox1->height());
+        RadioGroup_append->setGeometry(276, RadioGroup_append->y(), 185,
+                                       RadioGroup_append->height());
+        RadioAppend->resize(185 - 12, RadioAppend->height());
+        RadioCreateNew->resize(185 - 12, RadioCreateNew->height());
+        RadioAppend->setText(QStringLiteral("&Append to an existing file"));
+        FileList_StringGrid->setColumnWidth(0, 10);
+        FileList_StringGrid->setColumnWidth(2, 10);
+        FormResize(); // shares the free width between columns 0 and 2
+    } else {
+        resize(770, height());
+    }
+    if (screen_width < width())
+        resize(screen_width, height());
+}
+
+// --- Resize rule ----------------------------------------------------------
+
+void TVT_main_Form::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void TVT_main_Form::FormResize() {
+    QWidget* client = centralWidget();
+    if (!client || !FileList_StringGrid)
+        return;
+    const int client_width = client->width();
+    const int client_height = client->height() + StatusBar1->height();
+    const int threshold = Panel1->x() + Panel1->width() + 3;
+    const int grid_width = client_width < threshold ? threshold - 2 : client_width;
+    FileList_StringGrid->resize(grid_width, FileList_StringGrid->height());
+
+    auto total = [&] {
+        int sum = 0;
+        for (int c = 0; c < kColumnCount; ++c)
+            sum += FileList_StringGrid->columnWidth(c) + kGridLineWidth;
+        return sum;
+    };
+    auto grow = [&](int column, int by) {
+        FileList_StringGrid->setColumnWidth(column,
+                                            std::max(0, FileList_StringGrid->columnWidth(column) + by));
+    };
+    grow(0, (grid_width - total()) / 2);
+    grow(2, grid_width - total() - 4);
+
+    Edit3->resize(grid_width - Edit3->x(), Edit3->height());
+    const int grid_top = FileList_StringGrid->y();
+    if (grid_top + 2 * kRowHeight + 3 * kGridLineWidth < client_height)
+        FileList_StringGrid->resize(grid_width, client_height - grid_top - StatusBar1->height());
+}
+
+// --- Closing --------------------------------------------------------------
+
+void TVT_main_Form::Exit1Click() { close(); }
+
+void TVT_main_Form::closeEvent(QCloseEvent* event) {
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+}
+
+bool TVT_main_Form::FormCloseQuery() { return true; }
+
+void TVT_main_Form::FormClose() {}
+
+// --- Copy options ---------------------------------------------------------
+
+void TVT_main_Form::CreateJournalFileClick() {
+    RadioGroup_append->setEnabled(CreateJournalFile->isChecked());
+}
+
+int TVT_main_Form::journal_option_index() const {
+    if (RadioAppend->isChecked())
+        return 0;
+    if (RadioCreateNew->isChecked())
+        return 1;
+    return -1;
+}
+
+void TVT_main_Form::set_journal_option_index(int index) {
+    // An index past the last item selects the last one; a negative one selects none.
+    RadioAppend->setAutoExclusive(false);
+    RadioCreateNew->setAutoExclusive(false);
+    RadioAppend->setChecked(index == 0);
+    RadioCreateNew->setChecked(index >= 1);
+    RadioAppend->setAutoExclusive(true);
+    RadioCreateNew->setAutoExclusive(true);
+}
+
+CopyOptions TVT_main_Form::copy_options() const {
+    return {VerifyEachFile->isChecked(), CreateJournalFile->isChecked(), journal_option_index()};
+}
+
+void TVT_main_Form::set_copy_options(const CopyOptions& options) {
+    VerifyEachFile->setChecked(options.verify_each_file);
+    CreateJournalFile->setChecked(options.create_journal);
+    set_journal_option_index(options.journal_append_index);
+    CreateJournalFileClick();
+}
+
+// --- List file ------------------------------------------------------------
+
+bool TVT_main_Form::load_vtl(const std::string& file_name) {
+    const IoResult r = vt::load_vtl(list_, file_name);
+    if (!r)
+        prompter_->show_error(r.error);
+    return r.ok;
+}
+
+bool TVT_main_Form::save_vtl(const std::string& file_name) {
+    const IoResult r = vt::save_vtl(list_, file_name);
+    if (!r)
+        prompter_->show_error(r.error);
+    return r.ok;
+}
+
+void TVT_main_Form::grid_to_vtl() { list_text_ = vt::grid_to_vtl(list_); }
+
+void TVT_main_Form::vtl_to_grid() { vt::vtl_to_grid(list_, list_text_); }
+
+// --- Following the document ----------------------------------------------
+
+void TVT_main_Form::state_changed() { setWindowTitle(QString::fromLocal8Bit(list_.caption())); }
+
+void TVT_main_Form::message_changed() {
+    const QString text = QString::fromLocal8Bit(list_.message());
+    if (Edit3->text() != text)
+        Edit3->setText(text);
+}
+
+void TVT_main_Form::current_row_changed() {
+    const int row = list_.current_row();
+    syncing_selection_ = true;
+    if (row >= 1) {
+        const QModelIndex index = model_->index(row - 1, 0);
+        FileList_StringGrid->selectionModel()->setCurrentIndex(
+            index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    } else {
+        FileList_StringGrid->selectionModel()->clear();
+    }
+    syncing_selection_ = false;
+}
+
+void TVT_main_Form::lines_reset() {
+    current_row_changed();
+    if (list_.current_row() == 1)
+        FileList_StringGrid->scrollToTop();
+}
+
+// --- Steps that belong to other subsystems ---------------------------------
+
+void TVT_main_Form::check_help_file() {}
+void TVT_main_Form::ensure_version_record() {}
+void TVT_main_Form::read_ini() {}
+bool TVT_main_Form::run_introduction() { return true; }
+void TVT_main_Form::update_files_history() {}
+void TVT_main_Form::add_history_file(const std::string& name) {
+    recent_files.insert(recent_files.begin(), name);
+}
+void TVT_main_Form::check_file_type() {}
+
+} // namespace vt

@@ -1,0 +1,141 @@
+#pragma once
+#include "app/app_state.h"
+#include "app/main_menu.h"
+#include "document/copy_list.h"
+#include "platform/desktop_services.h"
+#include "platform/prompter.h"
+
+#include <QMainWindow>
+#include <QStringList>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QStatusBar;
+class QTableView;
+class QToolButton;
+
+namespace vt {
+
+class CopyListModel;
+class QtPrompter;
+
+// The seams the main window works through; null members get the program's own
+// (Qt) implementations, tests pass scripted or recording ones.
+struct MainFormServices {
+    Prompter* prompter = nullptr;
+    DesktopServices* desktop = nullptr;
+};
+
+// The main window: hosts the copy list and every command of the program.
+class TVT_main_Form : public QMainWindow, private CopyListListener {
+    Q_OBJECT
+public:
+    // `list_argument` is the first command-line argument (may be empty).
+    explicit TVT_main_Form(const QString& list_argument, MainFormServices services = {},
+                           QWidget* parent = nullptr);
+    ~TVT_main_Form() override;
+
+    CopyList& document() { return list_; }
+    Prompter& prompter() { return *prompter_; }
+    DesktopServices& desktop() { return *desktop_; }
+
+    // The working methods of the list file.
+    bool load_vtl(const std::string& file_name);
+    bool save_vtl(const std::string& file_name);
+    void grid_to_vtl();
+    void vtl_to_grid();
+    std::vector<std::string>& list_text() { return list_text_; }
+
+    // Fits the window to a screen of the given width (done once at start-up).
+    void fit_to_screen(int screen_width);
+
+    // The copy options as the controls show them, and setting the controls.
+    CopyOptions copy_options() const;
+    void set_copy_options(const CopyOptions& options);
+
+    // --- Controls (names as in the window's design) ---
+    QPushButton* AddNewFiles = nullptr;
+    QPushButton* Button_insert = nullptr;
+    QPushButton* Edit_entry = nullptr;
+    QPushButton* DeletFilesfromList = nullptr;
+    QFrame* Panel1 = nullptr;
+    QToolButton* BitBtn_do_copy = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QCheckBox* CreateJournalFile = nullptr;
+    QCheckBox* VerifyEachFile = nullptr;
+    QGroupBox* RadioGroup_append = nullptr;
+    QRadioButton* RadioAppend = nullptr;   // item 0
+    QRadioButton* RadioCreateNew = nullptr; // item 1
+    QLabel* Message = nullptr;
+    QLineEdit* Edit3 = nullptr;
+    QTableView* FileList_StringGrid = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    MainMenu menu;
+
+    // --- State of the window ---
+    int editor_mode = 0; // 0 add, 1 insert, 2 edit
+    int editor_row = 0;  // grid row the entry editor shows; 0 = a new line
+    EntryDefaults entry_defaults;
+    std::string startup_list;
+    std::vector<std::string> recent_files;
+    bool IntroFirst = true;
+    bool IntroShow = true;
+    bool FileTypeRegistered = false;
+    bool HelpAvailable = false;
+
+    // Index of the selected journal option (-1 when none is selected).
+    int journal_option_index() const;
+    void set_journal_option_index(int index);
+
+public slots:
+    void Exit1Click();
+    void CreateJournalFileClick();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void build_controls();
+    void build_grid();
+    void connect_commands();
+    void FormCreate(const QString& list_argument);
+    void FormResize();
+    bool FormCloseQuery();
+    void FormClose();
+    void load_initial_list(const QString& list_argument);
+
+    // Start-up steps of other subsystems.
+    void check_help_file();
+    void ensure_version_record();
+    void read_ini();
+    bool run_introduction(); // false: the user rejected it, the program ends
+    void update_files_history();
+    void add_history_file(const std::string& name);
+    void check_file_type();
+
+    // CopyListListener
+    void state_changed() override;
+    void message_changed() override;
+    void current_row_changed() override;
+    void lines_reset() override;
+
+    CopyList list_;
+    std::vector<std::string> list_text_;
+    std::unique_ptr<QtPrompter> own_prompter_;
+    std::unique_ptr<DesktopServices> own_desktop_;
+    Prompter* prompter_ = nullptr;
+    DesktopServices* desktop_ = nullptr;
+    CopyListModel* model_ = nullptr;
+    bool syncing_selection_ = false;
+};
+
+} // namespace vt

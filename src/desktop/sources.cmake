@@ -1,0 +1,3 @@
+target_sources(vantorel_ui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/qt_desktop_services.cpp
+)

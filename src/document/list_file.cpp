@@ -1,0 +1,223 @@
+#include "document/list_file.h"
+
+#include "platform/atomic_file.h"
+#include "platform/sys.h"
+
+#include <cerrno>
+#include <fcntl.h>
+
+namespace vt {
+namespace {
+
+constexpr size_t kMaxLineLength = 4095;
+
+bool is_blank(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u >= 1 && u <= 32;
+}
+
+// Reads the whole file; false with errno set when opening or reading fails.
+bool read_whole_file(const std::string& name, std::string& content) {
+    const int fd = sys::open(name.c_str(), O_RDONLY);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        sys::close(fd);
+        errno = EISDIR;
+        return false;
+    }
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = sys::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int e = errno;
+            sys::close(fd);
+            errno = e;
+            return false;
+        }
+        if (n == 0)
+            break;
+        content.append(buffer, static_cast<size_t>(n));
+    }
+    sys::close(fd);
+    return true;
+}
+
+// Calls f for each line of text; a line ends at CR LF, LF or CR.
+template <class F> void for_each_line(std::string_view text, F f) {
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            f(text.substr(start));
+            return;
+        }
+        f(text.substr(start, end - start));
+        start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+    }
+}
+
+} // namespace
+
+std::vector<std::string> split_items(std::string_view line) {
+    if (line.size() > kMaxLineLength)
+        line = line.substr(0, kMaxLineLength);
+    // A NUL ends the text, as it would end the classic character buffer.
+    if (const auto nul = line.find('\0'); nul != std::string_view::npos)
+        line = line.substr(0, nul);
+
+    std::vector<std::string> items;
+    size_t p = 0;
+    const size_t n = line.size();
+    while (p < n && is_blank(line[p]))
+        ++p;
+    while (p < n) {
+        std::string item;
+        if (line[p] == '"') {
+            ++p;
+            while (p < n) {
+                if (line[p] == '"') {
+                    if (p + 1 < n && line[p + 1] == '"') {
+                        item += '"';
+                        p += 2;
+                        continue;
+                    }
+                    ++p;
+                    break;
+                }
+                item += line[p++];
+            }
+        } else {
+            const size_t start = p;
+            while (p < n && !is_blank(line[p]) && line[p] != ',')
+                ++p;
+            item.assign(line.substr(start, p - start));
+        }
+        items.push_back(std::move(item));
+        while (p < n && is_blank(line[p]))
+            ++p;
+        if (p < n && line[p] == ',') {
+            if (p + 1 == n)
+                items.emplace_back(); // a comma at the very end gives one more, empty item
+            do
+                ++p;
+            while (p < n && is_blank(line[p]));
+        }
+    }
+    return items;
+}
+
+CopyLine line_from_items(const std::vector<std::string>& items) {
+    CopyLine line;
+    for (size_t i = 0; i < line.size() && i < items.size(); ++i)
+        line[i] = items[i];
+    return line;
+}
+
+CopyLine parse_entry_line(std::string_view text) { return line_from_items(split_items(text)); }
+
+std::string entry_line(const CopyLine& line) {
+    std::string text = "\"";
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (i > 0)
+            text += "\",\"";
+        text += line[i];
+    }
+    text += '"';
+    return text;
+}
+
+std::string list_file_text(const CopyList& list) {
+    std::string text;
+    if (!list.message().empty())
+        text += list.message() + "\r\n";
+    for (const auto& line : list.lines()) {
+        text += entry_line(line);
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::string list_file_error_text(int code) {
+    switch (code) {
+    case ENOENT:
+    case ENOTDIR:
+        return "File not found";
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case ETXTBSY:
+        return "File access denied";
+    case ENAMETOOLONG:
+    case EINVAL:
+        return "Invalid filename";
+    case EMFILE:
+    case ENFILE:
+        return "Too many open files";
+    case ENOSPC:
+    case EDQUOT:
+        return "Disk full";
+    default:
+        return "I/O error " + std::to_string(code);
+    }
+}
+
+IoResult save_vtl(CopyList& list, const std::string& file_name) {
+    list.set_file_name(file_name);
+    const IoResult written = replace_file(file_name, list_file_text(list));
+    if (!written)
+        return IoResult::failure(written.error_code, list_file_error_text(written.error_code));
+    list.set_modified(false);
+    return IoResult::success();
+}
+
+IoResult load_vtl(CopyList& list, const std::string& file_name) {
+    std::string content;
+    if (!read_whole_file(file_name, content)) {
+        const int code = errno;
+        return IoResult::failure(code, list_file_error_text(code));
+    }
+    std::vector<CopyLine> lines;
+    std::string message = list.message();
+    bool message_seen = false;
+    for_each_line(content, [&](std::string_view text) {
+        if (text.empty())
+            return; // neither an entry nor a message: passed over
+        if (text.front() == '"') {
+            lines.push_back(parse_entry_line(text));
+        } else {
+            message.assign(text);
+            message_seen = true;
+        }
+    });
+    list.set_file_name(file_name);
+    list.replace_lines(std::move(lines));
+    if (list.line_count() > 0)
+        list.set_current_row(1);
+    if (message_seen)
+        list.set_message(std::move(message));
+    list.set_modified(false);
+    return IoResult::success();
+}
+
+std::vector<std::string> grid_to_vtl(const CopyList& list) {
+    std::vector<std::string> text;
+    text.reserve(list.lines().size());
+    for (const auto& line : list.lines())
+        text.push_back(entry_line(line));
+    return text;
+}
+
+void vtl_to_grid(CopyList& list, const std::vector<std::string>& text) {
+    std::vector<CopyLine> lines;
+    lines.reserve(text.size());
+    for (const auto& t : text)
+        lines.push_back(parse_entry_line(t));
+    list.replace_lines(std::move(lines));
+}
+
+} // namespace vt

@@ -1,0 +1,40 @@
+#include "app/command_line.h"
+#include "app/product_info.h"
+#include "app/vt_main.h"
+
+#include <QApplication>
+#include <clocale>
+#include <cstdio>
+
+int main(int argc, char* argv[]) {
+    std::setlocale(LC_ALL, "");
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const vt::CommandLine cl = vt::parse_command_line(args);
+    switch (cl.mode) {
+    case vt::CommandLine::Mode::Version:
+        std::printf("%s %s\n", vt::ProductInfo::product_name,
+                    vt::ProductInfo::version_number().c_str());
+        return 0;
+    case vt::CommandLine::Mode::Help:
+        std::fputs(vt::usage_text().c_str(), stdout);
+        return 0;
+    case vt::CommandLine::Mode::Invalid:
+        std::fprintf(stderr, "vantorel: %s\n%s", cl.error.c_str(), vt::usage_text().c_str());
+        return 2;
+    case vt::CommandLine::Mode::Run:
+        std::fputs("vantorel: the headless run is not available yet\n", stderr);
+        return 2;
+    case vt::CommandLine::Mode::Gui:
+        break;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vantorel"));
+    QApplication::setApplicationDisplayName(QString());
+    // Qt has taken its own options (-platform and the like) out of the arguments.
+    const QStringList qt_args = QApplication::arguments();
+    const QString list_argument = qt_args.size() > 1 ? qt_args.at(1) : QString();
+    vt::TVT_main_Form form(list_argument);
+    form.show();
+    return QApplication::exec();
+}

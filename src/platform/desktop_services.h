@@ -1,0 +1,29 @@
+#pragma once
+#include <string>
+#include <vector>
+
+namespace vt {
+
+// What the program hands to the desktop: documents and addresses to open, help
+// topics to show. The program uses Qt's desktop services; tests record the calls.
+class DesktopServices {
+public:
+    virtual ~DesktopServices() = default;
+    // A document (by full path) or an address ("mailto:", "http://"); the outcome
+    // is not examined by the callers.
+    virtual void open_url(const std::string& url) = 0;
+    virtual void open_document(const std::string& path) = 0;
+    // The help topic of a keyword; an empty keyword shows the contents.
+    virtual void show_help(const std::string& keyword) = 0;
+};
+
+class RecordingDesktopServices final : public DesktopServices {
+public:
+    void open_url(const std::string& url) override { urls.push_back(url); }
+    void open_document(const std::string& path) override { documents.push_back(path); }
+    void show_help(const std::string& keyword) override { help_topics.push_back(keyword); }
+
+    std::vector<std::string> urls, documents, help_topics;
+};
+
+} // namespace vt

@@ -1,0 +1,138 @@
+#include "platform/sys.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace vt::sys {
+namespace {
+
+FaultHook& hook() {
+    static FaultHook h;
+    return h;
+}
+
+// 0: go ahead; otherwise the errno value (or kShortWrite) the hook asked for.
+int injected(Op op, const char* path) { return hook() ? hook()(op, path) : 0; }
+
+bool fail_with(Op op, const char* path) {
+    const int e = injected(op, path);
+    if (e > 0) {
+        errno = e;
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void set_fault_hook(FaultHook h) { hook() = std::move(h); }
+void clear_fault_hook() { hook() = nullptr; }
+
+int open(const char* path, int flags, mode_t mode) {
+    if (fail_with((flags & O_CREAT) ? Op::Create : Op::Open, path))
+        return -1;
+    return ::open(path, flags | O_CLOEXEC, mode);
+}
+
+int openat(int dirfd, const char* path, int flags, mode_t mode) {
+    if (fail_with((flags & O_CREAT) ? Op::Create : Op::Open, path))
+        return -1;
+    return ::openat(dirfd, path, flags | O_CLOEXEC, mode);
+}
+
+ssize_t read(int fd, void* buffer, size_t count) {
+    if (fail_with(Op::Read, nullptr))
+        return -1;
+    return ::read(fd, buffer, count);
+}
+
+ssize_t write(int fd, const void* buffer, size_t count) {
+    const int e = injected(Op::Write, nullptr);
+    if (e == kShortWrite)
+        return ::write(fd, buffer, count / 2);
+    if (e > 0) {
+        errno = e;
+        return -1;
+    }
+    return ::write(fd, buffer, count);
+}
+
+int close(int fd) {
+    const int e = injected(Op::Close, nullptr);
+    const int r = ::close(fd); // the descriptor is released either way
+    if (e > 0) {
+        errno = e;
+        return -1;
+    }
+    return r;
+}
+
+int fsync(int fd) {
+    if (fail_with(Op::Sync, nullptr))
+        return -1;
+    return ::fsync(fd);
+}
+
+int rename(const char* from, const char* to) {
+    if (fail_with(Op::Rename, to))
+        return -1;
+    return ::rename(from, to);
+}
+
+int renameat(int fromdir, const char* from, int todir, const char* to) {
+    if (fail_with(Op::Rename, to))
+        return -1;
+    return ::renameat(fromdir, from, todir, to);
+}
+
+int mkdir(const char* path, mode_t mode) {
+    if (fail_with(Op::Mkdir, path))
+        return -1;
+    return ::mkdir(path, mode);
+}
+
+int unlink(const char* path) {
+    if (fail_with(Op::Unlink, path))
+        return -1;
+    return ::unlink(path);
+}
+
+int unlinkat(int dirfd, const char* path, int flags) {
+    if (fail_with(Op::Unlink, path))
+        return -1;
+    return ::unlinkat(dirfd, path, flags);
+}
+
+int futimens(int fd, const struct timespec times[2]) {
+    if (fail_with(Op::SetTimes, nullptr))
+        return -1;
+    return ::futimens(fd, times);
+}
+
+int utimensat(int dirfd, const char* path, const struct timespec times[2], int flags) {
+    if (fail_with(Op::SetTimes, path))
+        return -1;
+    return ::utimensat(dirfd, path, times, flags);
+}
+
+bool write_all(int fd, const void* buffer, size_t count) {
+    const char* p = static_cast<const char*>(buffer);
+    while (count > 0) {
+        const ssize_t n = write(fd, p, count);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        p += n;
+        count -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+} // namespace vt::sys

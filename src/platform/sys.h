@@ -1,0 +1,42 @@
+#pragma once
+#include <functional>
+#include <string>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+// Thin wrappers over the system calls that write or read user data, with a
+// fault-injection seam: tests run as root, so permission bits cannot make these
+// calls fail; a hook can. Every wrapper behaves exactly like the system call
+// (result -1 and errno set on failure).
+namespace vt::sys {
+
+enum class Op { Open, Create, Read, Write, Close, Rename, Mkdir, SetTimes, Unlink, Sync };
+
+// Returned by a hook for Op::Write: the call writes only half of what it was given.
+inline constexpr int kShortWrite = -1;
+
+// Called before each wrapped call with the path (nullptr for descriptor calls).
+// Returns 0 to let the call go ahead, or an errno value to make it fail.
+using FaultHook = std::function<int(Op, const char* path)>;
+void set_fault_hook(FaultHook hook);
+void clear_fault_hook();
+
+int open(const char* path, int flags, mode_t mode = 0);
+int openat(int dirfd, const char* path, int flags, mode_t mode = 0);
+ssize_t read(int fd, void* buffer, size_t count);
+ssize_t write(int fd, const void* buffer, size_t count);
+int close(int fd);
+int fsync(int fd);
+int rename(const char* from, const char* to);
+int renameat(int fromdir, const char* from, int todir, const char* to);
+int mkdir(const char* path, mode_t mode);
+int unlink(const char* path);
+int unlinkat(int dirfd, const char* path, int flags);
+int futimens(int fd, const struct timespec times[2]);
+int utimensat(int dirfd, const char* path, const struct timespec times[2], int flags);
+
+// Writes all of count bytes, retrying after EINTR and partial writes of the system.
+// Returns false with errno set (EIO for a write that took nothing) on failure.
+bool write_all(int fd, const void* buffer, size_t count);
+
+} // namespace vt::sys

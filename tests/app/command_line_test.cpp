@@ -1,0 +1,45 @@
+#include "app/command_line.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace vt {
+namespace {
+
+TEST(CommandLine, Modes) {
+    using M = CommandLine::Mode;
+    EXPECT_EQ(parse_command_line({}).mode, M::Gui);
+    EXPECT_EQ(parse_command_line({"a.vtl", "ignored"}).list_argument, "a.vtl");
+    EXPECT_EQ(parse_command_line({"--version"}).mode, M::Version);
+    EXPECT_EQ(parse_command_line({"--help"}).mode, M::Help);
+    const auto run = parse_command_line({"--run", "l.vtl", "--newer=copy", "--journal=none", "--dry-run"});
+    EXPECT_EQ(run.mode, M::Run);
+    EXPECT_EQ(run.run_list, "l.vtl");
+    EXPECT_EQ(run.newer, "copy");
+    EXPECT_EQ(run.journal, "none");
+    EXPECT_TRUE(run.dry_run);
+    for (auto bad : std::vector<std::vector<std::string>>{
+             {"--run"}, {"--run", "x", "--newer=maybe"}, {"--journal=x"}, {"--bogus"}, {"--dry-run"}})
+        EXPECT_EQ(parse_command_line(bad).mode, M::Invalid) << bad[0];
+}
+
+TEST(CommandLine, ResolvesTheNameAsStoredOnDisk) {
+    test::TempDir dir;
+    dir.write("Weekly.VTL", "");
+    dir.write("twin.vtl", "");
+    dir.write("TWIN.vtl", "");
+    char old[4096];
+    ASSERT_TRUE(::getcwd(old, sizeof old));
+    ASSERT_EQ(::chdir(dir.path().c_str()), 0);
+    EXPECT_EQ(resolve_list_argument("weekly.vtl"), dir / "Weekly.VTL");
+    EXPECT_EQ(resolve_list_argument(dir / "WEEKLY.vtl"), dir / "Weekly.VTL");
+    // Two names that differ only in case: the argument is taken as it is.
+    EXPECT_EQ(resolve_list_argument("Twin.vtl"), dir / "Twin.vtl");
+    EXPECT_EQ(resolve_list_argument("missing.vtl"), dir / "missing.vtl");
+    EXPECT_EQ(resolve_list_argument(""), "");
+    ASSERT_EQ(::chdir(old), 0);
+}
+
+} // namespace
+} // namespace vt

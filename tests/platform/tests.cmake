@@ -1,0 +1,1 @@
+vt_add_core_test(test_platform ${CMAKE_CURRENT_LIST_DIR}/file_names_test.cpp)

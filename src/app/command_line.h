@@ -13,8 +13,8 @@ struct CommandLine {
 
     // Headless run (--run LIST).
     std::string run_list;
-    std::string newer = "skip";  // skip | copy
-    std::string journal;         // append | new | none; empty: from the settings
+    std::string newer = "skip"; // skip | copy
+    std::string journal;        // append | new | none; empty: from the settings
     bool dry_run = false;
 };
 

@@ -7,8 +7,7 @@
 namespace vt {
 namespace {
 
-QAction* item(QMenu* menu, const char* name, const QString& caption,
-              const QKeySequence& key = {}) {
+QAction* item(QMenu* menu, const char* name, const QString& caption, const QKeySequence& key = {}) {
     QAction* a = menu->addAction(caption);
     a->setObjectName(QString::fromLatin1(name));
     if (!key.isEmpty())
@@ -32,8 +31,9 @@ void MainMenu::build(QMenuBar* bar) {
     SaveAs1 = item(File, "SaveAs1", QStringLiteral("Save &As"));
     Print1 = item(File, "Print1", QStringLiteral("&Print"));
     N2 = separator(File, "N2");
-    CreateDesktopShortcutcurrentfile1 = item(File, "CreateDesktopShortcutcurrentfile1",
-                                             QStringLiteral("Create &Desktop Shortcut current file "));
+    CreateDesktopShortcutcurrentfile1 =
+        item(File, "CreateDesktopShortcutcurrentfile1",
+             QStringLiteral("Create &Desktop Shortcut current file "));
     CreateStartMenuentryforthecurrentfile1 =
         item(File, "CreateStartMenuentryforthecurrentfile1",
              QStringLiteral("Create Start &Menu entry for the current file "));
@@ -43,7 +43,8 @@ void MainMenu::build(QMenuBar* bar) {
         a->setEnabled(false);
     }
     N6->setVisible(false);
-    CopyNow1 = item(File, "CopyNow1", QStringLiteral("&Copy Now"), QKeySequence(Qt::CTRL | Qt::Key_C));
+    CopyNow1 =
+        item(File, "CopyNow1", QStringLiteral("&Copy Now"), QKeySequence(Qt::CTRL | Qt::Key_C));
     N5 = separator(File, "N5");
     Exit1 = item(File, "Exit1", QStringLiteral("E&xit"));
     N3 = separator(File, "N3");
@@ -79,8 +80,9 @@ void MainMenu::build(QMenuBar* bar) {
              QStringLiteral("&Uninstall Registry settings to recognize .vtl Files"));
     CreateDesktopIconforVantorel1 = item(Options, "CreateDesktopIconforVantorel1",
                                          QStringLiteral("Create Desktop &Icon for Vantorel"));
-    CreateStartMenuEntryforVantorel1 = item(Options, "CreateStartMenuEntryforVantorel1",
-                                            QStringLiteral("Create Start &Menu Entry for Vantorel"));
+    CreateStartMenuEntryforVantorel1 =
+        item(Options, "CreateStartMenuEntryforVantorel1",
+             QStringLiteral("Create Start &Menu Entry for Vantorel"));
 
     Help = bar->addMenu(QStringLiteral("&Help"));
     Help2 = item(Help, "Help2", QStringLiteral("&Help"), QKeySequence(Qt::Key_F1));

@@ -9,23 +9,34 @@ namespace {
 
 QMessageBox::StandardButton standard(Answer a) {
     switch (a) {
-    case Answer::Ok: return QMessageBox::Ok;
-    case Answer::Cancel: return QMessageBox::Cancel;
-    case Answer::Yes: return QMessageBox::Yes;
-    case Answer::No: return QMessageBox::No;
-    case Answer::Abort: return QMessageBox::Abort;
-    case Answer::Retry: return QMessageBox::Retry;
-    case Answer::Ignore: return QMessageBox::Ignore;
+    case Answer::Ok:
+        return QMessageBox::Ok;
+    case Answer::Cancel:
+        return QMessageBox::Cancel;
+    case Answer::Yes:
+        return QMessageBox::Yes;
+    case Answer::No:
+        return QMessageBox::No;
+    case Answer::Abort:
+        return QMessageBox::Abort;
+    case Answer::Retry:
+        return QMessageBox::Retry;
+    case Answer::Ignore:
+        return QMessageBox::Ignore;
     }
     return QMessageBox::Ok;
 }
 
 QMessageBox::StandardButtons buttons_of(Buttons b) {
     switch (b) {
-    case Buttons::Ok: return QMessageBox::Ok;
-    case Buttons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-    case Buttons::YesNo: return QMessageBox::Yes | QMessageBox::No;
-    case Buttons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case Buttons::Ok:
+        return QMessageBox::Ok;
+    case Buttons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case Buttons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case Buttons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     case Buttons::AbortRetryIgnore:
         return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
     }
@@ -34,25 +45,38 @@ QMessageBox::StandardButtons buttons_of(Buttons b) {
 
 QMessageBox::Icon icon_of(Icon i) {
     switch (i) {
-    case Icon::None: return QMessageBox::NoIcon;
-    case Icon::Information: return QMessageBox::Information;
-    case Icon::Question: return QMessageBox::Question;
-    case Icon::Warning: return QMessageBox::Warning;
-    case Icon::Stop: return QMessageBox::Critical;
+    case Icon::None:
+        return QMessageBox::NoIcon;
+    case Icon::Information:
+        return QMessageBox::Information;
+    case Icon::Question:
+        return QMessageBox::Question;
+    case Icon::Warning:
+        return QMessageBox::Warning;
+    case Icon::Stop:
+        return QMessageBox::Critical;
     }
     return QMessageBox::NoIcon;
 }
 
 Answer answer_of(int button, Answer fallback) {
     switch (button) {
-    case QMessageBox::Ok: return Answer::Ok;
-    case QMessageBox::Cancel: return Answer::Cancel;
-    case QMessageBox::Yes: return Answer::Yes;
-    case QMessageBox::No: return Answer::No;
-    case QMessageBox::Abort: return Answer::Abort;
-    case QMessageBox::Retry: return Answer::Retry;
-    case QMessageBox::Ignore: return Answer::Ignore;
-    default: return fallback;
+    case QMessageBox::Ok:
+        return Answer::Ok;
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    case QMessageBox::Abort:
+        return Answer::Abort;
+    case QMessageBox::Retry:
+        return Answer::Retry;
+    case QMessageBox::Ignore:
+        return Answer::Ignore;
+    default:
+        return fallback;
     }
 }
 

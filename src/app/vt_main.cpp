@@ -76,7 +76,9 @@ TVT_main_Form::TVT_main_Form(const QString& list_argument, MainFormServices serv
     FormCreate(list_argument);
 }
 
-TVT_main_Form::~TVT_main_Form() { list_.remove_listener(this); }
+TVT_main_Form::~TVT_main_Form() {
+    list_.remove_listener(this);
+}
 
 void TVT_main_Form::build_controls() {
     auto* client = new QWidget(this);
@@ -93,12 +95,14 @@ void TVT_main_Form::build_controls() {
     };
     AddNewFiles = button("AddNewFiles", "Add a New Line",
                          "Add a new line to the list of file specifications", 0);
-    Button_insert = button("Button_insert", "Insert a Line",
-                           "Inserts a line in the copy specification at the currently selected line", 24);
+    Button_insert =
+        button("Button_insert", "Insert a Line",
+               "Inserts a line in the copy specification at the currently selected line", 24);
     Edit_entry = button("Edit_entry", "Edit Selected Line",
                         "Change the information in the currently selected line", 48);
-    DeletFilesfromList = button("DeletFilesfromList", "Delete Selected Line",
-                                "Deletes the currently selected line from the copy specification list", 72);
+    DeletFilesfromList =
+        button("DeletFilesfromList", "Delete Selected Line",
+               "Deletes the currently selected line from the copy specification list", 72);
 
     Panel1 = place(new QFrame(client), 160, 0, 593, 97);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -132,12 +136,12 @@ void TVT_main_Form::build_controls() {
     RadioGroup_append->setToolTip(
         QStringLiteral("The Journal file can be created for each copy or appended to any previous "
                        "Vantorel journal file for the same VTL file"));
-    RadioAppend = place(new QRadioButton(QStringLiteral("&Append to an existing Journal file"),
-                                         RadioGroup_append),
-                        8, 24, 213, 20);
-    RadioCreateNew = place(
-        new QRadioButton(QStringLiteral("&Create a new Journal file"), RadioGroup_append), 8, 50,
-        213, 20);
+    RadioAppend = place(
+        new QRadioButton(QStringLiteral("&Append to an existing Journal file"), RadioGroup_append),
+        8, 24, 213, 20);
+    RadioCreateNew =
+        place(new QRadioButton(QStringLiteral("&Create a new Journal file"), RadioGroup_append), 8,
+              50, 213, 20);
     for (QRadioButton* r : {RadioAppend, RadioCreateNew})
         r->setToolTip(RadioGroup_append->toolTip());
     RadioAppend->setObjectName(QStringLiteral("RadioAppend"));
@@ -283,8 +287,8 @@ void TVT_main_Form::FormResize() {
         return sum;
     };
     auto grow = [&](int column, int by) {
-        FileList_StringGrid->setColumnWidth(column,
-                                            std::max(0, FileList_StringGrid->columnWidth(column) + by));
+        FileList_StringGrid->setColumnWidth(
+            column, std::max(0, FileList_StringGrid->columnWidth(column) + by));
     };
     grow(0, (grid_width - total()) / 2);
     grow(2, grid_width - total() - 4);
@@ -297,7 +301,9 @@ void TVT_main_Form::FormResize() {
 
 // --- Closing --------------------------------------------------------------
 
-void TVT_main_Form::Exit1Click() { close(); }
+void TVT_main_Form::Exit1Click() {
+    close();
+}
 
 void TVT_main_Form::closeEvent(QCloseEvent* event) {
     if (!FormCloseQuery()) {
@@ -308,7 +314,9 @@ void TVT_main_Form::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-bool TVT_main_Form::FormCloseQuery() { return true; }
+bool TVT_main_Form::FormCloseQuery() {
+    return true;
+}
 
 void TVT_main_Form::FormClose() {}
 
@@ -363,13 +371,19 @@ bool TVT_main_Form::save_vtl(const std::string& file_name) {
     return r.ok;
 }
 
-void TVT_main_Form::grid_to_vtl() { list_text_ = vt::grid_to_vtl(list_); }
+void TVT_main_Form::grid_to_vtl() {
+    list_text_ = vt::grid_to_vtl(list_);
+}
 
-void TVT_main_Form::vtl_to_grid() { vt::vtl_to_grid(list_, list_text_); }
+void TVT_main_Form::vtl_to_grid() {
+    vt::vtl_to_grid(list_, list_text_);
+}
 
 // --- Following the document ----------------------------------------------
 
-void TVT_main_Form::state_changed() { setWindowTitle(QString::fromLocal8Bit(list_.caption())); }
+void TVT_main_Form::state_changed() {
+    setWindowTitle(QString::fromLocal8Bit(list_.caption()));
+}
 
 void TVT_main_Form::message_changed() {
     const QString text = QString::fromLocal8Bit(list_.message());
@@ -401,7 +415,13 @@ void TVT_main_Form::lines_reset() {
 void TVT_main_Form::check_help_file() {}
 void TVT_main_Form::ensure_version_record() {}
 void TVT_main_Form::read_ini() {}
-bool TVT_main_Form::run_introduction() { return true; }
+bool TVT_main_Form::write_ini(unsigned /*groups*/) {
+    return true;
+}
+void TVT_main_Form::create_add_form() {}
+bool TVT_main_Form::run_introduction() {
+    return true;
+}
 void TVT_main_Form::update_files_history() {}
 void TVT_main_Form::add_history_file(const std::string& name) {
     recent_files.insert(recent_files.begin(), name);

@@ -72,7 +72,7 @@ public:
     QCheckBox* CreateJournalFile = nullptr;
     QCheckBox* VerifyEachFile = nullptr;
     QGroupBox* RadioGroup_append = nullptr;
-    QRadioButton* RadioAppend = nullptr;   // item 0
+    QRadioButton* RadioAppend = nullptr;    // item 0
     QRadioButton* RadioCreateNew = nullptr; // item 1
     QLabel* Message = nullptr;
     QLineEdit* Edit3 = nullptr;
@@ -95,6 +95,23 @@ public:
     int journal_option_index() const;
     void set_journal_option_index(int index);
 
+    // Settings groups of write_ini, as bit flags.
+    enum SettingsGroup : unsigned {
+        kOptionsGroup = 1,
+        kDefaultsGroup = 2,
+        kAutoloadGroup = 4,
+        kHistoryFilesGroup = 8,
+        kIntroductionGroup = 16,
+    };
+    // Writes exactly the named groups of the settings file; false after showing the
+    // error when the file could not be written.
+    bool write_ini(unsigned groups);
+    void read_ini();
+    void add_history_file(const std::string& name);
+    void update_files_history();
+    // Shows the entry editor for the current editor mode and row.
+    void create_add_form();
+
 public slots:
     void Exit1Click();
     void CreateJournalFileClick();
@@ -116,10 +133,7 @@ private:
     // Start-up steps of other subsystems.
     void check_help_file();
     void ensure_version_record();
-    void read_ini();
     bool run_introduction(); // false: the user rejected it, the program ends
-    void update_files_history();
-    void add_history_file(const std::string& name);
     void check_file_type();
 
     // CopyListListener

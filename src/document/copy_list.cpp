@@ -57,7 +57,9 @@ void CopyList::set_row_count(int rows) {
     }
 }
 
-void CopyList::append_line(CopyLine line) { insert_line(row_count(), std::move(line)); }
+void CopyList::append_line(CopyLine line) {
+    insert_line(row_count(), std::move(line));
+}
 
 void CopyList::insert_line(int row, CopyLine line) {
     row = std::clamp(row, 1, row_count());
@@ -137,7 +139,9 @@ void CopyList::set_modified(bool modified) {
     notify([](CopyListListener& l) { l.state_changed(); });
 }
 
-void CopyList::add_listener(CopyListListener* listener) { listeners_.push_back(listener); }
+void CopyList::add_listener(CopyListListener* listener) {
+    listeners_.push_back(listener);
+}
 
 void CopyList::remove_listener(CopyListListener* listener) {
     std::erase(listeners_, listener);

@@ -13,8 +13,12 @@ inline constexpr int kColumnCount = 5;
 using CopyLine = std::array<std::string, kColumnCount>;
 
 // A flag cell counts as set only for the exact text "Yes".
-inline bool flag_set(const std::string& cell) { return cell == "Yes"; }
-inline const char* flag_text(bool set) { return set ? "Yes" : "No"; }
+inline bool flag_set(const std::string& cell) {
+    return cell == "Yes";
+}
+inline const char* flag_text(bool set) {
+    return set ? "Yes" : "No";
+}
 
 // Told about every change of a CopyList; the grid adapter and the window follow it.
 class CopyListListener {

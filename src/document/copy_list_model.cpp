@@ -7,7 +7,9 @@ CopyListModel::CopyListModel(CopyList& list, QObject* parent)
     list_.add_listener(this);
 }
 
-CopyListModel::~CopyListModel() { list_.remove_listener(this); }
+CopyListModel::~CopyListModel() {
+    list_.remove_listener(this);
+}
 
 int CopyListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : list_.line_count();
@@ -50,6 +52,8 @@ void CopyListModel::line_changed(int row) {
     emit dataChanged(index(row - 1, 0), index(row - 1, kColumnCount - 1));
 }
 
-void CopyListModel::current_row_changed() { emit currentRowChanged(list_.current_row()); }
+void CopyListModel::current_row_changed() {
+    emit currentRowChanged(list_.current_row());
+}
 
 } // namespace vt

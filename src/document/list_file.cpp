@@ -56,7 +56,8 @@ template <class F> void for_each_line(std::string_view text, F f) {
             return;
         }
         f(text.substr(start, end - start));
-        start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+        start =
+            end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
     }
 }
 
@@ -117,7 +118,9 @@ CopyLine line_from_items(const std::vector<std::string>& items) {
     return line;
 }
 
-CopyLine parse_entry_line(std::string_view text) { return line_from_items(split_items(text)); }
+CopyLine parse_entry_line(std::string_view text) {
+    return line_from_items(split_items(text));
+}
 
 std::string entry_line(const CopyLine& line) {
     std::string text = "\"";

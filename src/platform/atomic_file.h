@@ -12,7 +12,8 @@ namespace vt {
 // old file stays as it was and the temporary file is removed. A target that is a
 // symbolic link has the file it points to replaced; the link stays. An existing
 // file keeps its permission bits; a new one gets `new_mode` (less the umask).
-IoResult replace_file(const std::string& target, std::string_view content, unsigned new_mode = 0644);
+IoResult replace_file(const std::string& target, std::string_view content,
+                      unsigned new_mode = 0644);
 
 // Opens a new, empty hidden file beside `final_path` (O_EXCL); returns its descriptor
 // and sets `temp_path`, or -1 with errno set.

@@ -27,6 +27,8 @@ std::string system_error_text(int error_code) {
     return trim_message_end(std::move(text));
 }
 
-IoResult IoResult::from_errno(int code) { return failure(code, system_error_text(code)); }
+IoResult IoResult::from_errno(int code) {
+    return failure(code, system_error_text(code));
+}
 
 } // namespace vt

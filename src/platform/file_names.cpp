@@ -35,7 +35,9 @@ std::string program_path() {
     return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
 }
 
-std::string program_folder() { return folder_part(program_path()); }
+std::string program_folder() {
+    return folder_part(program_path());
+}
 
 std::string absolute(std::string_view name) {
     if (name.empty() || name.front() == '/')

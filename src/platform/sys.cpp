@@ -13,7 +13,9 @@ FaultHook& hook() {
 }
 
 // 0: go ahead; otherwise the errno value (or kShortWrite) the hook asked for.
-int injected(Op op, const char* path) { return hook() ? hook()(op, path) : 0; }
+int injected(Op op, const char* path) {
+    return hook() ? hook()(op, path) : 0;
+}
 
 bool fail_with(Op op, const char* path) {
     const int e = injected(op, path);
@@ -26,8 +28,12 @@ bool fail_with(Op op, const char* path) {
 
 } // namespace
 
-void set_fault_hook(FaultHook h) { hook() = std::move(h); }
-void clear_fault_hook() { hook() = nullptr; }
+void set_fault_hook(FaultHook h) {
+    hook() = std::move(h);
+}
+void clear_fault_hook() {
+    hook() = nullptr;
+}
 
 int open(const char* path, int flags, mode_t mode) {
     if (fail_with((flags & O_CREAT) ? Op::Create : Op::Open, path))

@@ -13,14 +13,18 @@ TEST(CommandLine, Modes) {
     EXPECT_EQ(parse_command_line({"a.vtl", "ignored"}).list_argument, "a.vtl");
     EXPECT_EQ(parse_command_line({"--version"}).mode, M::Version);
     EXPECT_EQ(parse_command_line({"--help"}).mode, M::Help);
-    const auto run = parse_command_line({"--run", "l.vtl", "--newer=copy", "--journal=none", "--dry-run"});
+    const auto run =
+        parse_command_line({"--run", "l.vtl", "--newer=copy", "--journal=none", "--dry-run"});
     EXPECT_EQ(run.mode, M::Run);
     EXPECT_EQ(run.run_list, "l.vtl");
     EXPECT_EQ(run.newer, "copy");
     EXPECT_EQ(run.journal, "none");
     EXPECT_TRUE(run.dry_run);
-    for (auto bad : std::vector<std::vector<std::string>>{
-             {"--run"}, {"--run", "x", "--newer=maybe"}, {"--journal=x"}, {"--bogus"}, {"--dry-run"}})
+    for (auto bad : std::vector<std::vector<std::string>>{{"--run"},
+                                                          {"--run", "x", "--newer=maybe"},
+                                                          {"--journal=x"},
+                                                          {"--bogus"},
+                                                          {"--dry-run"}})
         EXPECT_EQ(parse_command_line(bad).mode, M::Invalid) << bad[0];
 }
 

@@ -6,11 +6,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
-#include <QRadioButton>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTest>
@@ -157,7 +157,8 @@ TEST_F(MainWindowTest, JournalOptionsFollowTheJournalBox) {
 
 TEST_F(MainWindowTest, TooltipsEchoIntoTheStatusBar) {
     auto form = open();
-    QHelpEvent event(QEvent::ToolTip, QPoint(5, 5), form->BitBtn_do_copy->mapToGlobal(QPoint(5, 5)));
+    QHelpEvent event(QEvent::ToolTip, QPoint(5, 5),
+                     form->BitBtn_do_copy->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(form->BitBtn_do_copy, &event);
     EXPECT_EQ(form->StatusBar1->currentMessage(), "Copy the files that are specified in the list");
 }

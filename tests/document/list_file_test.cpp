@@ -2,8 +2,8 @@
 #include "platform/sys.h"
 #include "support/temp_dir.h"
 
-#include <gtest/gtest.h>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,7 +21,9 @@ struct SplitCase {
 
 TEST(SplitItems, FollowsTheCommaTextRules) {
     const std::vector<SplitCase> cases = {
-        {"written entry line", R"("C:/a","*.*","D:/b","Yes","No")", {"C:/a", "*.*", "D:/b", "Yes", "No"}},
+        {"written entry line",
+         R"("C:/a","*.*","D:/b","Yes","No")",
+         {"C:/a", "*.*", "D:/b", "Yes", "No"}},
         {"empty line", "", {}},
         {"blanks only", " \t ", {}},
         {"quoted item keeps commas and blanks", R"("a, b c",x)", {"a, b c", "x"}},
@@ -33,7 +35,10 @@ TEST(SplitItems, FollowsTheCommaTextRules) {
         {"two commas give an empty item", "a,,b", {"a", "", "b"}},
         {"blanks around commas are passed over", "a ,  b", {"a", "b"}},
         {"leading blanks are skipped", "   a", {"a"}},
-        {"control characters separate like blanks", "a\tb\x01" "c", {"a", "b", "c"}},
+        {"control characters separate like blanks",
+         "a\tb\x01"
+         "c",
+         {"a", "b", "c"}},
         {"quoted item directly followed by text", R"("a"b)", {"a", "b"}},
         {"quote inside an unquoted item belongs to it", R"(ab"c,d)", {R"(ab"c)", "d"}},
         {"empty quoted items", R"("","","")", {"", "", ""}},
@@ -166,7 +171,8 @@ TEST_F(ListFileTest, FailedReadChangesNothing) {
     // A read error in the middle of the file leaves the list as it was.
     const std::string big = dir.write("big.vtl", std::string(200000, 'x'));
     int reads = 0;
-    sys::set_fault_hook([&](sys::Op op, const char*) { return op == sys::Op::Read && ++reads == 2 ? EIO : 0; });
+    sys::set_fault_hook(
+        [&](sys::Op op, const char*) { return op == sys::Op::Read && ++reads == 2 ? EIO : 0; });
     EXPECT_EQ(load_vtl(list, big).error, "I/O error 5");
     sys::clear_fault_hook();
     EXPECT_EQ(list.message(), "changed");
@@ -174,12 +180,14 @@ TEST_F(ListFileTest, FailedReadChangesNothing) {
 }
 
 TEST_F(ListFileTest, FailedWriteLeavesTheOldFileByteForByte) {
-    const std::string name = dir.write("keep.vtl", "old message\r\n\"1\",\"2\",\"3\",\"No\",\"No\"\r\n");
+    const std::string name =
+        dir.write("keep.vtl", "old message\r\n\"1\",\"2\",\"3\",\"No\",\"No\"\r\n");
     const std::string old = test::read_file(name);
     for (int line = 0; line < 2000; ++line)
         list.append_line({"/a/long/source/folder", "*.*", "/dest", "Yes", "Yes"});
     list.set_modified(true);
-    for (const sys::Op failing : {sys::Op::Create, sys::Op::Write, sys::Op::Sync, sys::Op::Rename}) {
+    for (const sys::Op failing :
+         {sys::Op::Create, sys::Op::Write, sys::Op::Sync, sys::Op::Rename}) {
         sys::set_fault_hook([&](sys::Op op, const char*) { return op == failing ? ENOSPC : 0; });
         const IoResult r = save_vtl(list, name);
         sys::clear_fault_hook();

@@ -1,8 +1,8 @@
 // Main of the widget suites: one QApplication on the offscreen platform for all tests.
 #include <QApplication>
 #include <cstdlib>
-#include <string>
 #include <gtest/gtest.h>
+#include <string>
 
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);

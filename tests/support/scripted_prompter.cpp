@@ -23,6 +23,8 @@ void ScriptedPrompter::expect(std::string title, std::string text, Answer answer
     script_.push_back({true, std::move(title), std::move(text), answer});
 }
 
-void ScriptedPrompter::answer_next(Answer answer) { script_.push_back({false, {}, {}, answer}); }
+void ScriptedPrompter::answer_next(Answer answer) {
+    script_.push_back({false, {}, {}, answer});
+}
 
 } // namespace vt::test

@@ -1,6 +1,7 @@
 #include "app/vt_main.h"
 
 #include "app/command_line.h"
+#include "app/menu_keys_first.h"
 #include "app/program_icon.h"
 #include "app/qt_prompter.h"
 #include "app/tooltip_echo.h"
@@ -207,6 +208,8 @@ void TVT_main_Form::connect_commands() {
             [this](const QString& text) { list_.set_message(text.toLocal8Bit().toStdString()); });
     connect(CreateJournalFile, &QCheckBox::toggled, this, &TVT_main_Form::CreateJournalFileClick);
     connect(menu.Exit1, &QAction::triggered, this, &TVT_main_Form::Exit1Click);
+    Edit3->installEventFilter(new MenuKeysFirst(
+        {menu.CopyNow1, menu.Add1, menu.Insert1, menu.Edit2, menu.Delete1}, this));
 }
 
 // --- Start-up -------------------------------------------------------------

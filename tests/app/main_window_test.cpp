@@ -155,6 +155,23 @@ TEST_F(MainWindowTest, JournalOptionsFollowTheJournalBox) {
     EXPECT_EQ(form->journal_option_index(), -1);
 }
 
+TEST_F(MainWindowTest, MenuKeysWinOverTheMessageEdit) {
+    auto form = open();
+    QTest::keyClicks(form->Edit3, "abc");
+    form->Edit3->setFocus();
+    QStringList triggered;
+    for (QAction* a : {form->menu.CopyNow1, form->menu.Add1, form->menu.Insert1, form->menu.Edit2,
+                       form->menu.Delete1})
+        QObject::connect(a, &QAction::triggered, [&triggered, a] { triggered << a->objectName(); });
+    QTest::keyClick(form->Edit3, Qt::Key_Delete);
+    QTest::keyClick(form->Edit3, Qt::Key_Insert);
+    QTest::keyClick(form->Edit3, Qt::Key_Insert, Qt::ShiftModifier);
+    QTest::keyClick(form->Edit3, Qt::Key_F2);
+    QTest::keyClick(form->Edit3, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(triggered, QStringList({"Delete1", "Insert1", "Add1", "Edit2", "CopyNow1"}));
+    EXPECT_EQ(form->Edit3->text(), "abc");
+}
+
 TEST_F(MainWindowTest, TooltipsEchoIntoTheStatusBar) {
     auto form = open();
     QHelpEvent event(QEvent::ToolTip, QPoint(5, 5),

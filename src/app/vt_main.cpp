@@ -170,8 +170,8 @@ void TVT_main_Form::build_controls() {
 void TVT_main_Form::build_grid() {
     FileList_StringGrid = place(new QTableView(centralWidget()), 0, 132, 749, 177);
     FileList_StringGrid->setObjectName(QStringLiteral("FileList_StringGrid"));
-    model_ = new CopyListModel(list_, this);
-    FileList_StringGrid->setModel(model_);
+    model_ = std::make_unique<CopyListModel>(list_);
+    FileList_StringGrid->setModel(model_.get());
     FileList_StringGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
     FileList_StringGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     FileList_StringGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -148,7 +148,8 @@ private:
     std::unique_ptr<DesktopServices> own_desktop_;
     Prompter* prompter_ = nullptr;
     DesktopServices* desktop_ = nullptr;
-    CopyListModel* model_ = nullptr;
+    // Declared after the document: it is destroyed (and stops listening) first.
+    std::unique_ptr<CopyListModel> model_;
     bool syncing_selection_ = false;
 };
 

@@ -14,7 +14,7 @@ CTEST      := ctest --output-on-failure --timeout 300 -j $(JOBS)
 run: deps build demo
 	@scripts/run-demo.sh $(BUILD)
 
-test: deps build unit-tests build-asan asan-tests fuzz-smoke
+test: deps build unit-tests fuzz-smoke build-asan asan-tests
 
 deps:
 	@scripts/install-deps.sh packaging/build-deps.txt

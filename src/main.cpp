@@ -34,7 +34,11 @@ int main(int argc, char* argv[]) {
     // Qt has taken its own options (-platform and the like) out of the arguments.
     const QStringList qt_args = QApplication::arguments();
     const QString list_argument = qt_args.size() > 1 ? qt_args.at(1) : QString();
-    vt::TVT_main_Form form(list_argument);
+    vt::MainFormServices services;
+    services.introduction_at_start = true;
+    vt::TVT_main_Form form(list_argument, services);
+    if (form.ended_at_start())
+        return 0; // the introduction screen was rejected
     form.show();
     return QApplication::exec();
 }

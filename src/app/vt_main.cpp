@@ -12,6 +12,11 @@
 #include "document/copy_list_model.h"
 #include "document/list_file.h"
 #include "platform/file_names.h"
+#include "windows/hidden_item_key.h"
+#include "windows/intro_decision.h"
+#include "windows/vt_about.h"
+#include "windows/vt_intro.h"
+#include "windows/window_snapshot.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -56,7 +61,7 @@ template <class W> W* place(W* widget, int left, int top, int width = -1, int he
 
 TVT_main_Form::TVT_main_Form(const QString& list_argument, MainFormServices services,
                              QWidget* parent)
-    : QMainWindow(parent) {
+    : QMainWindow(parent), introduction_at_start_(services.introduction_at_start) {
     setObjectName(QStringLiteral("VT_main_Form"));
     if (services.prompter) {
         prompter_ = services.prompter;
@@ -211,6 +216,11 @@ void TVT_main_Form::connect_commands() {
             [this](const QString& text) { list_.set_message(text.toLocal8Bit().toStdString()); });
     connect(CreateJournalFile, &QCheckBox::toggled, this, &TVT_main_Form::CreateJournalFileClick);
     connect(menu.Exit1, &QAction::triggered, this, &TVT_main_Form::Exit1Click);
+    connect(menu.About1, &QAction::triggered, this, &TVT_main_Form::About1Click);
+    connect(menu.ShowtheIntroductionScreen1, &QAction::triggered, this,
+            &TVT_main_Form::ShowtheIntroductionScreen1Click);
+    connect(menu.ScreenShot1, &QAction::triggered, this, &TVT_main_Form::ScreenShot1Click);
+    keep_key_of_hidden_item(menu.ScreenShot1, this);
     for (QAction* item : menu.recent)
         connect(item, &QAction::triggered, this, [this, item] { N11Click(item); });
     connect(menu.SaveCurrentSettings1, &QAction::triggered, this,
@@ -232,6 +242,10 @@ void TVT_main_Form::FormCreate(const QString& list_argument) {
     ensure_version_record();
     recent_files.clear();
     read_ini();
+    if (!run_introduction()) {
+        ended_at_start_ = true;
+        return;
+    }
     // The grid header is the table's own header; the list starts empty and untitled.
     list_.set_row_count(1);
     list_.set_untitled();
@@ -513,7 +527,30 @@ void TVT_main_Form::check_help_file() {}
 void TVT_main_Form::ensure_version_record() {}
 void TVT_main_Form::create_add_form() {}
 bool TVT_main_Form::run_introduction() {
-    return true;
+    if (!introduction_at_start_)
+        return true;
+    IntroDecision rules(IntroFirst, IntroShow, [this] { write_ini(kIntroductionGroup); });
+    return rules.at_start([this] { return show_introduction(*this); });
+}
+
+// --- Auxiliary windows ------------------------------------------------------
+
+void TVT_main_Form::About1Click() {
+    TAboutBox box(desktop(), this);
+    box.exec();
+}
+
+void TVT_main_Form::ShowtheIntroductionScreen1Click() {
+    if (show_introduction(*this) == IntroAnswer::Accepted)
+        return;
+    // Rejected: the program ends at once, without the close question and without
+    // the closing steps, so nothing is written.
+    hide();
+    QCoreApplication::exit(0);
+}
+
+void TVT_main_Form::ScreenShot1Click() {
+    save_window_snapshot(*this, kMainWindowSnapshot, prompter());
 }
 void TVT_main_Form::check_file_type() {}
 

@@ -33,6 +33,9 @@ class QtPrompter;
 struct MainFormServices {
     Prompter* prompter = nullptr;
     DesktopServices* desktop = nullptr;
+    // The introduction screen at start-up. The program asks for it; windows of tests
+    // that are not about it leave it out, since the screen is modal.
+    bool introduction_at_start = false;
 };
 
 // The main window: hosts the copy list and every command of the program.
@@ -47,6 +50,9 @@ public:
     CopyList& document() { return list_; }
     Prompter& prompter() { return *prompter_; }
     DesktopServices& desktop() { return *desktop_; }
+    // The introduction screen was rejected at start-up: the program is to end
+    // without showing the window.
+    bool ended_at_start() const { return ended_at_start_; }
 
     // The working methods of the list file.
     bool load_vtl(const std::string& file_name);
@@ -116,6 +122,9 @@ public:
 public slots:
     void Exit1Click();
     void CreateJournalFileClick();
+    void About1Click();
+    void ShowtheIntroductionScreen1Click();
+    void ScreenShot1Click();
     void N11Click(QAction* item); // every recent-file item; its data() is its tag
     void SaveCurrentSettings1Click();
     void SaveCurrentListasAutoloadlist1Click();
@@ -156,6 +165,8 @@ private:
     // Declared after the document: it is destroyed (and stops listening) first.
     std::unique_ptr<CopyListModel> model_;
     bool syncing_selection_ = false;
+    bool introduction_at_start_ = false;
+    bool ended_at_start_ = false;
 };
 
 } // namespace vt

@@ -1,1 +1,9 @@
-# Files of this subsystem are added here.
+target_sources(vantorel_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/intro_decision.cpp
+)
+target_sources(vantorel_ui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/hidden_item_key.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/vt_about.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/vt_intro.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/window_snapshot.cpp
+)

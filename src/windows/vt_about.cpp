@@ -1,0 +1,128 @@
+#include "windows/vt_about.h"
+
+#include "app/product_info.h"
+#include "app/program_icon.h"
+#include "desktop/links.h"
+#include "platform/desktop_services.h"
+
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+
+namespace vt {
+namespace {
+
+QFont arial13() {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(13);
+    return font;
+}
+
+QLabel* label(QWidget* parent, const char* name, const QString& text, int left, int top) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->move(left, top);
+    l->adjustSize();
+    return l;
+}
+
+} // namespace
+
+TAboutBox::TAboutBox(DesktopServices& desktop, QWidget* owner) : QDialog(owner), desktop_(desktop) {
+    setObjectName(QStringLiteral("AboutBox"));
+    setWindowTitle(QStringLiteral("About"));
+    setFont(arial13());
+    setModal(true);
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(8, 8, 297, 161);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel1->setLineWidth(2);
+
+    ProgramIcon = new QLabel(Panel1);
+    ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
+    ProgramIcon->setGeometry(8, 8, 64, 64);
+    ProgramIcon->setScaledContents(true);
+    ProgramIcon->setPixmap(program_pixmap(64));
+
+    // The designed captions; FormCreate puts the product's own in their place.
+    ProductName = label(Panel1, "ProductName", QStringLiteral("Product Name"), 90, 12);
+    Version = label(Panel1, "Version", QStringLiteral("Version"), 90, 32);
+    Copyright =
+        label(Panel1, "Copyright",
+              QStringLiteral("Copyright \u00A9 Larchmere Utilities. All rights reserved."), 8, 80);
+    Comments = label(Panel1, "Comments", QStringLiteral("Early release with free upgrade option"),
+                     12, 104);
+    Comments->setWordWrap(true);
+    Comments->setGeometry(12, 104, 265, 48);
+    Comments->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    Panel2 = new QFrame(this);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setGeometry(8, 180, 297, 137);
+    Panel2->setFrameStyle(QFrame::Panel | QFrame::Raised);
+
+    Labelemail = label(Panel2, "Labelemail", QStringLiteral("Labelemail"), 88, 84);
+    Labelweb = label(Panel2, "Labelweb", QStringLiteral("Labelweb"), 90, 112);
+    QFont link_font = arial13();
+    link_font.setUnderline(true);
+    for (QLabel* link : {Labelemail, Labelweb}) {
+        link->setFont(link_font);
+        link->setStyleSheet(QStringLiteral("color: blue"));
+        link->setCursor(Qt::PointingHandCursor);
+        link->installEventFilter(this);
+    }
+
+    OKButton = new QPushButton(QStringLiteral("OK"), this);
+    OKButton->setObjectName(QStringLiteral("OKButton"));
+    OKButton->setGeometry(119, 328, 75, 25);
+    OKButton->setDefault(true);
+    connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+
+    setFixedSize(314, 362);
+    if (const QScreen* s =
+            owner && owner->screen() ? owner->screen() : QGuiApplication::primaryScreen())
+        move(s->availableGeometry().center() - rect().center());
+    FormCreate();
+}
+
+void TAboutBox::FormCreate() {
+    Labelemail->setText(QString::fromLatin1(links::kInformationMail));
+    Labelemail->adjustSize();
+    Labelweb->setText(QString::fromLatin1(links::kWebAddress));
+    Labelweb->adjustSize();
+    Version->setText(version_text());
+    Version->adjustSize();
+    ProductName->setText(QString::fromLatin1(ProductInfo::product_name));
+    ProductName->adjustSize();
+}
+
+QString TAboutBox::version_text() {
+    return QStringLiteral("Version ") + QString::fromStdString(ProductInfo::version_number()) +
+           QLatin1Char(' ') + QString::fromLatin1(ProductInfo::build_suffix);
+}
+
+void TAboutBox::LabelemailClick() {
+    desktop_.open_url(links::information_mail());
+}
+
+void TAboutBox::LabelwebClick() {
+    desktop_.open_url(links::web_site());
+}
+
+bool TAboutBox::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        if (watched == Labelemail)
+            LabelemailClick();
+        else if (watched == Labelweb)
+            LabelwebClick();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace vt

@@ -1,0 +1,29 @@
+#pragma once
+#include "platform/io_result.h"
+
+#include <string>
+
+class QWidget;
+
+namespace vt {
+
+class Prompter;
+
+// The pictures the hidden snapshot commands write into the program's folder.
+inline constexpr const char* kMainWindowSnapshot = "VT_main.bmp";
+inline constexpr const char* kEditorSnapshot = "VT_Edit.bmp";
+
+// Copies the screen rectangle (screen pixels) into a Windows bitmap file. The
+// picture is what the screen shows there, whatever window covers it; parts off
+// every screen come out black. The file is replaced only when complete; a failure
+// gives the error "Cannot create file <file_name>".
+IoResult CaptureScreenArea(int left, int top, int width, int height, const std::string& file_name);
+
+// The program's folder followed by `file`.
+std::string snapshot_path(const char* file);
+
+// ScreenShot1Click of a window: its outer frame, caption included, into `file` in
+// the program's folder; a failure is shown in the standard error box.
+void save_window_snapshot(const QWidget& window, const char* file, Prompter& prompter);
+
+} // namespace vt

@@ -53,8 +53,7 @@ TAboutBox::TAboutBox(DesktopServices& desktop, QWidget* owner) : QDialog(owner),
     ProductName = label(Panel1, "ProductName", QStringLiteral("Product Name"), 90, 12);
     Version = label(Panel1, "Version", QStringLiteral("Version"), 90, 32);
     Copyright =
-        label(Panel1, "Copyright",
-              QStringLiteral("Copyright \u00A9 Larchmere Utilities. All rights reserved."), 8, 80);
+        label(Panel1, "Copyright", QStringLiteral("Copyright \u00A9 Larchmere Utilities"), 8, 80);
     Comments = label(Panel1, "Comments", QStringLiteral("Early release with free upgrade option"),
                      12, 104);
     Comments->setWordWrap(true);

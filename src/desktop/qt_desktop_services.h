@@ -1,20 +1,29 @@
 #pragma once
 #include "platform/desktop_services.h"
 
+#include <QPointer>
+
 class QWidget;
 
 namespace vt {
 
-// Hands documents and addresses to the desktop (QDesktopServices) and shows help.
+class HelpWindow;
+
+// Hands documents and addresses to the desktop (QDesktopServices) and shows help in
+// the program's help window.
 class QtDesktopServices final : public DesktopServices {
 public:
-    explicit QtDesktopServices(QWidget* owner) : owner_(owner) {}
+    // The manual is looked for once, beside the program; without it help shows nothing.
+    explicit QtDesktopServices(QWidget* owner);
+    ~QtDesktopServices() override;
     void open_url(const std::string& url) override;
     void open_document(const std::string& path) override;
     void show_help(const std::string& keyword) override;
 
 private:
     QWidget* owner_;
+    std::string manual_;
+    QPointer<HelpWindow> help_;
 };
 
 } // namespace vt

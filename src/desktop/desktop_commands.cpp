@@ -97,7 +97,15 @@ void DesktopCommands::CreateDesktopIconforVantorel1Click() {
                                        program_file_path());
 }
 
+// The menu folder is the desktop's own and appears with its first entry; a desktop
+// folder that is missing means there is no desktop to put a shortcut on.
+void DesktopCommands::prepare_menu_folder() {
+    if (!windows_info_.start_menu().empty())
+        xdg::make_folders(windows_info_.start_menu());
+}
+
 void DesktopCommands::CreateStartMenuEntryforVantorel1Click() {
+    prepare_menu_folder();
     shortcuts::create_program_shortcut(shortcut_file_, windows_info_.start_menu(),
                                        program_file_path());
 }
@@ -108,6 +116,7 @@ void DesktopCommands::CreateDesktopShortcutcurrentfile1Click() {
 }
 
 void DesktopCommands::CreateStartMenuentryforthecurrentfile1Click() {
+    prepare_menu_folder();
     shortcuts::create_list_shortcut(shortcut_file_, windows_info_.start_menu(),
                                     form_.document().file_name());
 }

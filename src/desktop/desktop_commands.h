@@ -35,6 +35,7 @@ public:
 
 private:
     void enable_current_file_items(bool enabled);
+    void prepare_menu_folder();
 
     TVT_main_Form& form_;
     TWindowsInfo windows_info_;

@@ -16,7 +16,7 @@ std::string escape_value(std::string_view text);
 std::string exec_argument(std::string_view argument);
 
 struct Entry {
-    std::string type = "Application"; // or "Link"
+    std::string type = "Application";
     std::string name;
     std::string comment;
     std::string exec;      // the command line, arguments already made with exec_argument()

@@ -4,6 +4,7 @@
 #include "platform/atomic_file.h"
 #include "platform/file_names.h"
 
+#include <cctype>
 #include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>

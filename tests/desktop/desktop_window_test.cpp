@@ -25,6 +25,11 @@ namespace {
 
 constexpr KeyRoot kClasses = KeyRoot::ClassesRoot;
 
+// Faults aimed at the key store leave the other files of the program alone.
+bool is_key_store(const char* path) {
+    return path && std::string_view(path).ends_with("/registry.ini");
+}
+
 // The widget suites run in a fresh XDG_CONFIG_HOME and XDG_DATA_HOME per test.
 class DesktopWindowTest : public ::testing::Test {
 protected:
@@ -99,7 +104,9 @@ TEST_F(DesktopWindowTest, StartWritesTheVersionRecordOnce) {
 }
 
 TEST_F(DesktopWindowTest, AKeyStoreThatCannotBeWrittenIsReportedAndTheWindowStillOpens) {
-    sys::set_fault_hook([](sys::Op op, const char*) { return op == sys::Op::Rename ? EROFS : 0; });
+    sys::set_fault_hook([](sys::Op op, const char* path) {
+        return op == sys::Op::Rename && is_key_store(path) ? EROFS : 0;
+    });
     prompter.expect("Vantorel", "Failed to create key Software\\Larchmere Utilities\\Vantorel.",
                     Answer::Ok);
     auto form = open();
@@ -138,8 +145,8 @@ TEST_F(DesktopWindowTest, InstallAndUninstallFollowTheMenuItems) {
 TEST_F(DesktopWindowTest, AFailedInstallStepIsReportedAndChangesNoItem) {
     auto form = open();
     int writes = 0; // the store: ".vtl" created, its value set, then "vtlfiles" created
-    sys::set_fault_hook([&](sys::Op op, const char*) {
-        return op == sys::Op::Rename && ++writes == 3 ? EACCES : 0;
+    sys::set_fault_hook([&](sys::Op op, const char* path) {
+        return op == sys::Op::Rename && is_key_store(path) && ++writes == 3 ? EACCES : 0;
     });
     prompter.expect("Vantorel", "Failed to create key vtlfiles.", Answer::Ok);
     form->menu.SetupRegistrytorecognizevtlfiles1->trigger();

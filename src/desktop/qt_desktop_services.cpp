@@ -11,9 +11,16 @@
 namespace vt {
 
 QtDesktopServices::QtDesktopServices(QWidget* owner)
-    : owner_(owner), manual_(help::find_help_file(names::program_folder())) {}
+    : QtDesktopServices(owner, help::find_help_file(names::program_folder())) {}
+
+QtDesktopServices::QtDesktopServices(QWidget* owner, std::string manual_path)
+    : owner_(owner), manual_(std::move(manual_path)) {}
 
 QtDesktopServices::~QtDesktopServices() = default;
+
+HelpWindow* QtDesktopServices::help_window() const {
+    return help_;
+}
 
 void QtDesktopServices::open_url(const std::string& url) {
     QDesktopServices::openUrl(QUrl(QString::fromLocal8Bit(url), QUrl::TolerantMode));

@@ -1,6 +1,7 @@
 #include "app/vt_main.h"
 #include "desktop/desktop_commands.h"
 #include "desktop/help_window.h"
+#include "desktop/qt_desktop_services.h"
 #include "document/list_file.h"
 #include "platform/atomic_file.h"
 #include "platform/key_store.h"
@@ -10,7 +11,9 @@
 #include "support/temp_dir.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -280,6 +283,35 @@ TEST(HelpWindowTest, TheManualHasEveryTopicAndOpensAtIt) {
 
     window.contents_button()->click();
     EXPECT_EQ(bar->value(), contents);
+}
+
+TEST(HelpWindowTest, OneWindowServesEveryRequestAndIsNotBlockedByAModalDialog) {
+    QWidget owner;
+    owner.show();
+    QtDesktopServices none(&owner, "");
+    none.show_help("Using Vantorel");
+    EXPECT_EQ(none.help_window(), nullptr);
+
+    QtDesktopServices services(&owner, VT_MANUAL);
+    services.show_help("Editing VTL");
+    HelpWindow* window = services.help_window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->browser()->source().fragment(), "editing-vtl");
+    services.show_help("");
+    EXPECT_EQ(services.help_window(), window);
+    EXPECT_EQ(window->browser()->source().fragment(), "contents");
+
+    // Asked from a modal dialog, the window belongs to the dialog, or it could not be used.
+    QDialog dialog(&owner);
+    dialog.setModal(true);
+    dialog.show();
+    ASSERT_EQ(QApplication::activeModalWidget(), &dialog);
+    services.show_help("Copy Specification");
+    EXPECT_EQ(services.help_window(), window);
+    EXPECT_EQ(window->parentWidget(), &dialog);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->isWindow());
 }
 
 } // namespace

@@ -30,7 +30,7 @@ bool is_list_file(const std::string& name) {
 }
 
 std::string join(const std::string& folder, const std::string& name) {
-    return folder.back() == '/' ? folder + name : folder + "/" + name;
+    return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
 } // namespace

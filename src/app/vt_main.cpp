@@ -5,6 +5,7 @@
 #include "app/program_icon.h"
 #include "app/qt_prompter.h"
 #include "app/tooltip_echo.h"
+#include "desktop/desktop_commands.h"
 #include "desktop/qt_desktop_services.h"
 #include "document/copy_list_model.h"
 #include "document/list_file.h"
@@ -208,6 +209,7 @@ void TVT_main_Form::connect_commands() {
             [this](const QString& text) { list_.set_message(text.toLocal8Bit().toStdString()); });
     connect(CreateJournalFile, &QCheckBox::toggled, this, &TVT_main_Form::CreateJournalFileClick);
     connect(menu.Exit1, &QAction::triggered, this, &TVT_main_Form::Exit1Click);
+    desktop_commands = new DesktopCommands(*this);
     Edit3->installEventFilter(new MenuKeysFirst(
         {menu.CopyNow1, menu.Add1, menu.Insert1, menu.Edit2, menu.Delete1}, this));
 }
@@ -415,8 +417,12 @@ void TVT_main_Form::lines_reset() {
 
 // --- Steps that belong to other subsystems ---------------------------------
 
-void TVT_main_Form::check_help_file() {}
-void TVT_main_Form::ensure_version_record() {}
+void TVT_main_Form::check_help_file() {
+    desktop_commands->check_help_file();
+}
+void TVT_main_Form::ensure_version_record() {
+    desktop_commands->ensure_version_record();
+}
 void TVT_main_Form::read_ini() {}
 bool TVT_main_Form::write_ini(unsigned /*groups*/) {
     return true;
@@ -429,6 +435,8 @@ void TVT_main_Form::update_files_history() {}
 void TVT_main_Form::add_history_file(const std::string& name) {
     recent_files.insert(recent_files.begin(), name);
 }
-void TVT_main_Form::check_file_type() {}
+void TVT_main_Form::check_file_type() {
+    desktop_commands->check_file_type();
+}
 
 } // namespace vt

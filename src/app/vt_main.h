@@ -25,6 +25,7 @@ class QToolButton;
 namespace vt {
 
 class CopyListModel;
+class DesktopCommands;
 class QtPrompter;
 
 // The seams the main window works through; null members get the program's own
@@ -90,6 +91,7 @@ public:
     bool IntroShow = true;
     bool FileTypeRegistered = false;
     bool HelpAvailable = false;
+    DesktopCommands* desktop_commands = nullptr; // file type, shortcuts, help, links
 
     // Index of the selected journal option (-1 when none is selected).
     int journal_option_index() const;

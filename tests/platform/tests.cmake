@@ -1,1 +1,2 @@
 vt_add_core_test(test_platform ${CMAKE_CURRENT_LIST_DIR}/file_names_test.cpp)
+vt_add_core_test(test_profile_file ${CMAKE_CURRENT_LIST_DIR}/profile_file_test.cpp)

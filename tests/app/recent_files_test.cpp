@@ -77,6 +77,7 @@ TEST(RecentFiles, ElevenOpensInOneRunAndTenReadBack) {
     Settings s;
     s.recent_files = list;
     ASSERT_TRUE(write_settings(dir / "Vantorel.ini", s, kSettingsHistoryFiles).ok);
+    EXPECT_NE(test::read_file(dir / "Vantorel.ini").find("\nFile10=/l/1.vtl\n"), std::string::npos);
     const Strings back = read_settings(dir / "Vantorel.ini").recent_files;
     ASSERT_EQ(back.size(), 11u); // an empty entry 0 and ten names
     EXPECT_EQ(back[0], "");

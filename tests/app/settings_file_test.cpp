@@ -159,18 +159,6 @@ TEST_F(SettingsFileTest, HistoryFilesAreRewrittenWhole) {
     ASSERT_TRUE(write_settings(path, s, kSettingsHistoryFiles).ok);
     EXPECT_EQ(test::read_file(path), "[Autoload]\nFile=/keep.vtl\n"
                                      "[HistoryFiles]\nFile0=\nFile1=/old0\nFile2=/old3\n");
-
-    // Every entry is written; ten are read back.
-    s.recent_files.clear();
-    for (int i = 0; i < 11; ++i)
-        s.recent_files.push_back("/l/" + std::to_string(i) + ".vtl");
-    ASSERT_TRUE(write_settings(path, s, kSettingsHistoryFiles).ok);
-    EXPECT_NE(test::read_file(path).find("File10=/l/10.vtl\n"), std::string::npos);
-    const Strings back = read_settings(path).recent_files;
-    ASSERT_EQ(back.size(), 11u);
-    EXPECT_EQ(back[0], "");
-    EXPECT_EQ(back[1], "/l/0.vtl");
-    EXPECT_EQ(back[10], "/l/9.vtl");
 }
 
 TEST_F(SettingsFileTest, RefusedWriteGivesTheErrorAndChangesNothing) {

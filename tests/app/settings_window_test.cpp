@@ -209,6 +209,16 @@ TEST_F(SettingsWindowTest, RecentFilesMenuReopensAndFollowsTheCurrentList) {
     EXPECT_EQ(form->windowTitle(), "Vantorel: B.vtl");
 }
 
+TEST_F(SettingsWindowTest, AListThatCannotBeReadAtStartSkipsNoLaterStep) {
+    write_ini("[HistoryFiles]\nFile0=/l/A.vtl\n");
+    prompter.expect("Vantorel", "File not found.", Answer::Ok);
+    auto form = start(dir / "gone.vtl");
+    EXPECT_EQ(form->recent_files, (Strings{"", "/l/A.vtl"}));
+    EXPECT_EQ(menu_captions(*form)[0], "&1 /l/A.vtl");
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(read_settings(ini).recent_files, (Strings{"", "/l/A.vtl"}));
+}
+
 TEST_F(SettingsWindowTest, ClosingWritesTheRecentFiles) {
     const std::string a = make_list("A.vtl");
     write_ini("; mine\n[Options]\nVerifyEachFile=0\n[HistoryFiles]\nFile0=/x.vtl\nFile3=/y.vtl\n");

@@ -4,6 +4,9 @@
 #include "app/menu_keys_first.h"
 #include "app/program_icon.h"
 #include "app/qt_prompter.h"
+#include "app/recent_files.h"
+#include "app/settings_file.h"
+#include "app/startup_list.h"
 #include "app/tooltip_echo.h"
 #include "desktop/desktop_commands.h"
 #include "desktop/qt_desktop_services.h"
@@ -210,6 +213,14 @@ void TVT_main_Form::connect_commands() {
     connect(CreateJournalFile, &QCheckBox::toggled, this, &TVT_main_Form::CreateJournalFileClick);
     connect(menu.Exit1, &QAction::triggered, this, &TVT_main_Form::Exit1Click);
     desktop_commands = new DesktopCommands(*this);
+    for (QAction* item : menu.recent)
+        connect(item, &QAction::triggered, this, [this, item] { N11Click(item); });
+    connect(menu.SaveCurrentSettings1, &QAction::triggered, this,
+            &TVT_main_Form::SaveCurrentSettings1Click);
+    connect(menu.SaveCurrentListasAutoloadlist1, &QAction::triggered, this,
+            &TVT_main_Form::SaveCurrentListasAutoloadlist1Click);
+    connect(menu.RemoveDefaultAutoLoadListFile1, &QAction::triggered, this,
+            &TVT_main_Form::RemoveDefaultAutoLoadListFile1Click);
     Edit3->installEventFilter(new MenuKeysFirst(
         {menu.CopyNow1, menu.Add1, menu.Insert1, menu.Edit2, menu.Delete1}, this));
 }
@@ -238,6 +249,7 @@ void TVT_main_Form::load_initial_list(const QString& list_argument) {
     std::string name;
     if (!list_argument.isEmpty())
         name = resolve_list_argument(list_argument.toLocal8Bit().toStdString());
+    name = initial_list_name(name, startup_list);
     if (!name.empty()) {
         if (load_vtl(name)) {
             add_history_file(name);
@@ -323,7 +335,11 @@ bool TVT_main_Form::FormCloseQuery() {
     return true;
 }
 
-void TVT_main_Form::FormClose() {}
+void TVT_main_Form::FormClose() {
+    // A settings file that cannot be written is reported, and the window closes all the
+    // same: keeping it open would not make the file writable.
+    write_ini(kHistoryFilesGroup);
+}
 
 // --- Copy options ---------------------------------------------------------
 
@@ -415,6 +431,84 @@ void TVT_main_Form::lines_reset() {
         FileList_StringGrid->scrollToTop();
 }
 
+// --- Settings, recent files and startup list --------------------------------
+
+static_assert(TVT_main_Form::kOptionsGroup == kSettingsOptions &&
+              TVT_main_Form::kDefaultsGroup == kSettingsDefaults &&
+              TVT_main_Form::kAutoloadGroup == kSettingsAutoload &&
+              TVT_main_Form::kHistoryFilesGroup == kSettingsHistoryFiles &&
+              TVT_main_Form::kIntroductionGroup == kSettingsIntroduction);
+
+void TVT_main_Form::read_ini() {
+    const Settings settings = read_settings(settings_file_path());
+    set_copy_options(settings.options);
+    entry_defaults = settings.defaults;
+    IntroFirst = settings.intro_first;
+    IntroShow = settings.intro_show;
+    recent_files = settings.recent_files;
+    startup_list = settings.startup_list;
+}
+
+bool TVT_main_Form::write_ini(unsigned groups) {
+    Settings settings;
+    settings.options = copy_options();
+    settings.defaults = entry_defaults;
+    settings.intro_show = IntroShow;
+    settings.intro_first = IntroFirst;
+    settings.recent_files = recent_files;
+    settings.startup_list = startup_list;
+    const IoResult r = write_settings(settings_file_path(), settings, groups);
+    if (!r)
+        prompter_->show_error(r.error);
+    return r.ok;
+}
+
+void TVT_main_Form::add_history_file(const std::string& name) {
+    recent::add(recent_files, name);
+    update_files_history();
+}
+
+void TVT_main_Form::update_files_history() {
+    const auto items = recent::menu_items(recent_files);
+    for (int i = 0; i < menu.recent.size() && i < recent::kMenuItems; ++i) {
+        QAction* item = menu.recent[i];
+        const auto& shown = items[static_cast<std::size_t>(i)];
+        if (shown.visible)
+            item->setText(QString::fromLocal8Bit(shown.caption));
+        item->setVisible(shown.visible);
+    }
+    if (const auto captions = recent::shortcut_captions(recent_files)) {
+        menu.CreateDesktopShortcutcurrentfile1->setText(QString::fromLocal8Bit(captions->desktop));
+        menu.CreateStartMenuentryforthecurrentfile1->setText(
+            QString::fromLocal8Bit(captions->start_menu));
+        menu.CreateDesktopShortcutcurrentfile1->setVisible(true);
+        menu.CreateStartMenuentryforthecurrentfile1->setVisible(true);
+        menu.N6->setVisible(true);
+    }
+}
+
+void TVT_main_Form::N11Click(QAction* item) {
+    const auto name = recent::reopen(recent_files, item->data().toInt());
+    if (!name)
+        return;
+    update_files_history();
+    load_vtl(*name);
+}
+
+void TVT_main_Form::SaveCurrentSettings1Click() {
+    write_ini(kOptionsGroup);
+}
+
+void TVT_main_Form::SaveCurrentListasAutoloadlist1Click() {
+    startup_list = startup_list_for(list_.file_name());
+    write_ini(kAutoloadGroup);
+}
+
+void TVT_main_Form::RemoveDefaultAutoLoadListFile1Click() {
+    startup_list.clear();
+    write_ini(kAutoloadGroup);
+}
+
 // --- Steps that belong to other subsystems ---------------------------------
 
 void TVT_main_Form::check_help_file() {
@@ -423,17 +517,9 @@ void TVT_main_Form::check_help_file() {
 void TVT_main_Form::ensure_version_record() {
     desktop_commands->ensure_version_record();
 }
-void TVT_main_Form::read_ini() {}
-bool TVT_main_Form::write_ini(unsigned /*groups*/) {
-    return true;
-}
 void TVT_main_Form::create_add_form() {}
 bool TVT_main_Form::run_introduction() {
     return true;
-}
-void TVT_main_Form::update_files_history() {}
-void TVT_main_Form::add_history_file(const std::string& name) {
-    recent_files.insert(recent_files.begin(), name);
 }
 void TVT_main_Form::check_file_type() {
     desktop_commands->check_file_type();

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+class QAction;
 class QCheckBox;
 class QFrame;
 class QGroupBox;
@@ -117,6 +118,10 @@ public:
 public slots:
     void Exit1Click();
     void CreateJournalFileClick();
+    void N11Click(QAction* item); // every recent-file item; its data() is its tag
+    void SaveCurrentSettings1Click();
+    void SaveCurrentListasAutoloadlist1Click();
+    void RemoveDefaultAutoLoadListFile1Click();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -1,2 +1,7 @@
 vt_add_core_test(test_command_line ${CMAKE_CURRENT_LIST_DIR}/command_line_test.cpp)
 vt_add_ui_test(test_main_window ${CMAKE_CURRENT_LIST_DIR}/main_window_test.cpp)
+vt_add_core_test(test_settings_file
+  ${CMAKE_CURRENT_LIST_DIR}/settings_file_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/recent_files_test.cpp
+)
+vt_add_ui_test(test_settings_window ${CMAKE_CURRENT_LIST_DIR}/settings_window_test.cpp)

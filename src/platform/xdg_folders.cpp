@@ -20,10 +20,16 @@ std::string home() {
     return "/";
 }
 
+std::string without_trailing_slashes(std::string folder) {
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
 std::string from_environment(const char* variable, const char* fallback) {
     const char* value = std::getenv(variable);
     if (value && *value == '/')
-        return value;
+        return without_trailing_slashes(value);
     std::string h = home();
     if (h.back() != '/')
         h += '/';

@@ -1,1 +1,5 @@
 vt_add_core_test(test_platform ${CMAKE_CURRENT_LIST_DIR}/file_names_test.cpp)
+vt_add_core_test(test_folder_pickers
+  ${CMAKE_CURRENT_LIST_DIR}/mounts_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/folder_tree_test.cpp
+)

@@ -2,6 +2,7 @@
 
 #include "platform/file_names.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace vt {
@@ -99,7 +100,8 @@ void LineCommands::remove() {
         prompter_.ask({"Empty List", "There is no list of files to delete from!"});
         return;
     }
-    list_.remove_line(list_.current_row());
+    const int r = list_.current_row();
+    remove_keeping_selection(r, r);
     list_.set_modified(true);
 }
 
@@ -159,9 +161,14 @@ void LineCommands::abandon_pending_insert() {
     if (list_.line(r) != pending_line_ || list_.line(r + 1) != pending_line_)
         return;
     const int current = list_.current_row();
-    list_.remove_line(r + 1);
-    if (current > r + 1)
-        list_.set_current_row(current - 1);
+    remove_keeping_selection(r + 1, current > r + 1 ? current - 1 : current);
+}
+
+void LineCommands::remove_keeping_selection(int row, int selected) {
+    list_.remove_line(row);
+    // A view of the list may move its selection while the row goes; the selection
+    // is the one the command chose.
+    list_.set_current_row(std::min(selected, list_.line_count()));
 }
 
 void LineCommands::lines_reset() {

@@ -87,6 +87,8 @@ public:
 
 private:
     void abandon_pending_insert();
+    // Removes a row, then makes `selected` (or the new last row) the current row.
+    void remove_keeping_selection(int row, int selected);
 
     void lines_reset() override;
     void lines_inserted(int first_row, int count) override;

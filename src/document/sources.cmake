@@ -5,4 +5,5 @@ target_sources(vantorel_core PRIVATE
 )
 target_sources(vantorel_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/copy_list_model.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/vt_memo.cpp
 )

@@ -71,7 +71,11 @@ private:
 
 } // namespace
 
-TVT_add_Form::TVT_add_Form(TVT_main_Form& main) : QMainWindow(&main, Qt::Tool), main_(main) {
+// A window of its own rather than a tool window: a tool window shares the main window's
+// activation, and with it the main window's keys (Del would delete a line of the list
+// while the user types a file name here).
+TVT_add_Form::TVT_add_Form(TVT_main_Form& main)
+    : QMainWindow(&main, Qt::Window | Qt::WindowStaysOnTopHint), main_(main) {
     setObjectName(QStringLiteral("VT_add_Form"));
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_AlwaysShowToolTips);

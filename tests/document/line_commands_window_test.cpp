@@ -65,7 +65,8 @@ TEST_F(LineCommandsWindowTest, TheEditorIsCreatedHiddenAtStart) {
     ASSERT_NE(editor(), nullptr);
     EXPECT_FALSE(editor()->isVisible());
     EXPECT_EQ(editor()->parentWidget(), form.get());
-    EXPECT_TRUE(editor()->windowFlags().testFlag(Qt::Tool)); // stays over the main window
+    EXPECT_TRUE(editor()->isWindow());
+    EXPECT_TRUE(editor()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 }
 
 TEST_F(LineCommandsWindowTest, AddThreeTimesWithTheEditorLeftOpen) {

@@ -296,5 +296,22 @@ TEST_F(EntryEditorTest, HelpAndTheSnapshotKey) {
     EXPECT_EQ(shots, 1);
 }
 
+TEST_F(EntryEditorTest, TheMainWindowsKeysStayOutOfTheEditor) {
+    form->document().append_line({source, "kept.*", destination, "No", "No"});
+    TVT_add_Form& e = open_for_new_line({source, destination, "*.doc", "No", "No"});
+    e.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&e));
+    e.Edit1->setFocus();
+    e.Edit1->setCursorPosition(0);
+    QTest::keyClick(e.Edit1, Qt::Key_Delete);
+    QTest::keyClick(e.Edit1, Qt::Key_Insert);
+    QTest::keyClick(e.Edit1, Qt::Key_F2);
+    e.Do_sub_dirs->setFocus();
+    QTest::keyClick(e.Do_sub_dirs, Qt::Key_Delete);
+    EXPECT_EQ(e.Edit1->text(), ".doc");
+    EXPECT_EQ(form->document().line_count(), 1);
+    EXPECT_EQ(e.BitBtn1->text(), "Add");
+}
+
 } // namespace
 } // namespace vt

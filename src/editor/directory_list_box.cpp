@@ -31,7 +31,19 @@ IoResult DirectoryListBox::set_directory(const QString& folder) {
     const IoResult r = folders::subfolders(path, names);
     if (!r)
         return r;
+    fill(path, names);
+    change_to(path);
+    return r;
+}
 
+void DirectoryListBox::set_unavailable_directory(const QString& folder) {
+    const std::string path = folders::clean(folder.toLocal8Bit().toStdString());
+    fill(path, {});
+    change_to(path);
+}
+
+QTreeWidgetItem* DirectoryListBox::fill(const std::string& path,
+                                        const std::vector<std::string>& subfolders) {
     clear();
     const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
@@ -43,11 +55,10 @@ IoResult DirectoryListBox::set_directory(const QString& folder) {
         item->setText(0, label);
         item->setIcon(0, open);
         item->setData(0, Qt::UserRole, full);
-        item->setExpanded(true);
         parent_item = item;
     }
     const QString base = path == "/" ? QString() : QString::fromLocal8Bit(path);
-    for (const std::string& name : names) {
+    for (const std::string& name : subfolders) {
         auto* item = new QTreeWidgetItem(parent_item);
         item->setText(0, QString::fromLocal8Bit(name));
         item->setIcon(0, closed);
@@ -56,13 +67,15 @@ IoResult DirectoryListBox::set_directory(const QString& folder) {
     expandAll();
     setCurrentItem(parent_item);
     scrollToItem(parent_item);
+    return parent_item;
+}
 
+void DirectoryListBox::change_to(const std::string& path) {
     const QString changed = QString::fromLocal8Bit(path);
     if (changed != directory_) {
         directory_ = changed;
         emit directoryChanged(directory_);
     }
-    return r;
 }
 
 void DirectoryListBox::enter(QTreeWidgetItem* item) {

@@ -16,6 +16,9 @@ public:
     // Shows `folder`. When it cannot be read the list stays as it was and the
     // error text comes back.
     IoResult set_directory(const QString& folder);
+    // Shows a folder that cannot be read (an unplugged disk) by its path alone, so
+    // that it can be kept; its ancestors can still be entered.
+    void set_unavailable_directory(const QString& folder);
 
     // The folder an item stands for.
     static QString path_of(const QTreeWidgetItem* item);
@@ -27,6 +30,9 @@ signals:
 
 private:
     void enter(QTreeWidgetItem* item);
+    // Shows the folder's ancestors and its subfolders; returns the folder's item.
+    QTreeWidgetItem* fill(const std::string& path, const std::vector<std::string>& subfolders);
+    void change_to(const std::string& path);
 
     QString directory_;
 };

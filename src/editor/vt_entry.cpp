@@ -282,10 +282,13 @@ void TVT_add_Form::apply(const EntryFill& fill) {
 
 void TVT_add_Form::select_folder(DriveComboBox* drive, DirectoryListBox* list,
                                  const std::string& folder) {
-    const IoResult r = list->set_directory(QString::fromLocal8Bit(folder));
+    const QString path = QString::fromLocal8Bit(folder);
+    const IoResult r = list->set_directory(path);
     if (!r) {
         show_error(folder + ": " + r.error);
-        return;
+        // The folder is kept, so that changing another field of a line whose disk is
+        // not plugged in does not replace the line's folder with an unrelated one.
+        list->set_unavailable_directory(path);
     }
     drive->set_drive_for(list->directory());
 }

@@ -93,8 +93,8 @@ private:
     void DirectoryListBox1Change(const QString& folder);
     void DirectoryListBox2Change(const QString& folder);
 
-    // Applies folders, filter and flags; a folder that cannot be shown is reported
-    // and leaves its pickers as they were.
+    // Applies folders, filter and flags; a folder that cannot be read is reported and
+    // shown by its path.
     void apply(const EntryFill& fill);
     void select_folder(DriveComboBox* drive, DirectoryListBox* list, const std::string& folder);
     void show_error(const std::string& message);

@@ -232,10 +232,29 @@ TEST_F(EntryEditorTest, AMissingFolderIsReportedAndTheEditorStillOpens) {
     const std::string gone = dir / "unplugged";
     prompter.expect("Vantorel", gone + ": No such file or directory.", Answer::Ok);
     TVT_add_Form& e = open_for_new_line({gone, destination, "*.txt", "No", "No"});
-    EXPECT_TRUE(e.isVisible());
-    EXPECT_NE(e.DirectoryListBox1->directory(), q(gone));
+    EXPECT_TRUE(e.isVisible()); // its Defaults menu stays within reach
+    EXPECT_EQ(e.DirectoryListBox1->directory(), q(gone));
     EXPECT_EQ(e.DirectoryListBox2->directory(), q(destination)); // the rest is filled
     EXPECT_EQ(e.Edit1->text(), "*.txt");
+    EXPECT_EQ(e.FileListBox1->count(), 0);
+
+    // Its parent can still be entered.
+    QTreeWidgetItem* parent = e.DirectoryListBox1->currentItem()->parent();
+    const QRect up = e.DirectoryListBox1->visualItemRect(parent);
+    QTest::mouseClick(e.DirectoryListBox1->viewport(), Qt::LeftButton, {}, up.center());
+    QTest::mouseDClick(e.DirectoryListBox1->viewport(), Qt::LeftButton, {}, up.center());
+    EXPECT_EQ(e.DirectoryListBox1->directory(), q(dir.path()));
+}
+
+TEST_F(EntryEditorTest, ChangingALineWhoseDiskIsAwayKeepsItsFolder) {
+    const std::string away = "/media/vantorel-test-absent/Data";
+    form->document().append_line({away, "*.doc", destination, "Yes", "Yes"});
+    prompter.expect("Vantorel", away + ": No such file or directory.", Answer::Ok);
+    QTest::mouseClick(form->Edit_entry, Qt::LeftButton);
+    TVT_add_Form& e = *form->add_form();
+    e.Edit1->setText("*.odt");
+    QTest::mouseClick(e.BitBtn1, Qt::LeftButton);
+    EXPECT_EQ(form->document().line(1), (CopyLine{away, "*.odt", destination, "Yes", "Yes"}));
 }
 
 TEST_F(EntryEditorTest, DrivesPickMountPoints) {

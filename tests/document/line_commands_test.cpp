@@ -29,27 +29,7 @@ protected:
     int mode = 0;
     int row = 0;
     LineCommands commands{list, prompter, mode, row};
-    EntryValues fresh{"/new", "new.txt", "/backup", false, true};
 };
-
-TEST_F(LineCommandsTest, InsertThenConfirmPutsTheNewLineAtTheSelectedRow) {
-    fill_lines(3);
-    list.set_current_row(2);
-    ASSERT_TRUE(commands.insert());
-    EXPECT_EQ(mode, kInsertMode);
-    EXPECT_EQ(row, 2);
-    EXPECT_FALSE(list.modified()); // only the editor's OK marks the list
-    EXPECT_EQ(filters(), (std::vector<std::string>{"1.*", "2.*", "2.*", "3.*"}));
-
-    EXPECT_TRUE(commands.confirm(fresh)); // the editor closes
-    commands.editor_closed();
-    EXPECT_EQ(filters(), (std::vector<std::string>{"1.*", "new.txt", "2.*", "3.*"}));
-    EXPECT_EQ(list.line(2), (CopyLine{"/new", "new.txt", "/backup", "No", "Yes"}));
-    EXPECT_EQ(list.line(3), line_of("2")); // the old line keeps its own flags
-    EXPECT_EQ(list.current_row(), 2);
-    EXPECT_TRUE(list.modified());
-    EXPECT_EQ(row, 0);
-}
 
 TEST_F(LineCommandsTest, InsertAbandonedLeavesTheListAsItWas) {
     fill_lines(3);
@@ -105,59 +85,6 @@ TEST_F(LineCommandsTest, AbandonedInsertFollowsDeletionsMadeMeanwhile) {
     list.replace_lines({line_of("x"), line_of("x")});
     commands.editor_closed();
     EXPECT_EQ(list.line_count(), 2);
-}
-
-TEST_F(LineCommandsTest, ConfirmPastTheEndAppendsInsteadOfWritingAnInvisibleRow) {
-    fill_lines(3);
-    list.set_current_row(3);
-    commands.edit();
-    list.set_current_row(1);
-    commands.remove();
-    commands.remove();
-    ASSERT_EQ(list.line_count(), 1);
-    EXPECT_TRUE(commands.confirm(fresh));
-    EXPECT_EQ(filters(), (std::vector<std::string>{"3.*", "new.txt"}));
-    EXPECT_EQ(list.row_count(), 3);
-}
-
-TEST_F(LineCommandsTest, EmptyListBoxes) {
-    prompter.expect("Empty List", "There is no list of files to Insert a line into.", Answer::Ok);
-    EXPECT_FALSE(commands.insert());
-    prompter.expect("Empty List", "There is no list of files to delete from!", Answer::Ok);
-    commands.remove();
-    EXPECT_TRUE(prompter.done());
-    EXPECT_EQ(list.row_count(), 1);
-    EXPECT_FALSE(list.modified());
-}
-
-TEST_F(LineCommandsTest, AddAndEditOnAnEmptyListAppendAndKeepTheEditorOpen) {
-    for (auto command : {&LineCommands::add, &LineCommands::edit}) {
-        CopyList empty;
-        int m = 0, r = 0;
-        LineCommands c(empty, prompter, m, r);
-        ASSERT_TRUE((c.*command)());
-        EXPECT_EQ(r, 0);
-        EXPECT_FALSE(c.confirm(fresh));
-        EXPECT_FALSE(c.confirm(fresh));
-        EXPECT_EQ(empty.line_count(), 2);
-        EXPECT_EQ(empty.current_row(), 1); // the first line added becomes current
-        EXPECT_TRUE(empty.modified());
-    }
-}
-
-TEST_F(LineCommandsTest, DeleteSelectsTheFollowingLineOrTheNewLast) {
-    fill_lines(3);
-    list.set_current_row(2);
-    commands.remove();
-    EXPECT_EQ(filters(), (std::vector<std::string>{"1.*", "3.*"}));
-    EXPECT_EQ(list.line(2), line_of("3"));
-    EXPECT_EQ(list.current_row(), 2);
-    EXPECT_TRUE(list.modified());
-    commands.remove();
-    EXPECT_EQ(list.current_row(), 1);
-    commands.remove();
-    EXPECT_EQ(list.row_count(), 1);
-    EXPECT_EQ(list.current_row(), 0);
 }
 
 TEST_F(LineCommandsTest, FillFromALine) {

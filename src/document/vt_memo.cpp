@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QTextDocument>
 
 namespace vt {
 
@@ -59,7 +60,11 @@ void TEdit_vtl_Form::set_lines(const std::vector<std::string>& lines) {
 }
 
 std::vector<std::string> TEdit_vtl_Form::lines() const {
-    const QString text = Memo1->toPlainText();
+    // The raw text: the plain-text view would turn no-break spaces in folder names
+    // into ordinary blanks.
+    QString text = Memo1->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
     std::vector<std::string> result;
     if (text.isEmpty())
         return result;

@@ -64,6 +64,9 @@ TEST_F(VtlEditorTest, ShowsTheLinesWithoutTheMessage) {
 }
 
 TEST_F(VtlEditorTest, OkWithoutChangeKeepsTheLinesAndTheModifiedFlag) {
+    // A no-break space in a folder name and a line far wider than the window.
+    form->document().append_line({"/data/My\u00a0Files", "*.*", "/b", "No", "No"});
+    form->document().append_line({"/" + std::string(3000, 'x'), "a b", "/c", "Yes", "Yes"});
     const auto before = form->document().lines();
     for (bool modified : {false, true}) {
         form->document().set_modified(modified);

@@ -102,6 +102,8 @@ void TVT_add_Form::build_controls() {
     Label6 = place(new QLabel(Panel1), "Label6", 88, 4, summary_width, 16);
     Label_sourceDir = place(new QLabel(Panel1), "Label_sourceDir", 88, 20, summary_width, 16);
     Label_dest_dir = place(new QLabel(Panel1), "Label_dest_dir", 88, 36, summary_width, 16);
+    for (QLabel* l : {Label6, Label_sourceDir, Label_dest_dir})
+        l->setTextFormat(Qt::PlainText); // a name like "<b>" is shown as it is
     CheckBox_overwrite_old =
         place(new QCheckBox(QStringLiteral("Replace Existing Versions"), Panel1),
               "CheckBox_overwrite_old", 16, 60, 185, 17);

@@ -2,10 +2,12 @@
 #include "app/app_state.h"
 #include "app/main_menu.h"
 #include "document/copy_list.h"
+#include "document/line_commands.h"
 #include "platform/desktop_services.h"
 #include "platform/prompter.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 #include <memory>
 #include <string>
@@ -28,6 +30,8 @@ namespace vt {
 class CopyListModel;
 class DesktopCommands;
 class QtPrompter;
+class TEdit_vtl_Form;
+class TVT_add_Form;
 
 // The seams the main window works through; null members get the program's own
 // (Qt) implementations, tests pass scripted or recording ones.
@@ -114,6 +118,9 @@ public:
     void update_files_history();
     // Shows the entry editor for the current editor mode and row.
     void create_add_form();
+    LineCommands& line_commands() { return *line_commands_; }
+    // The entry editor while it exists (hidden until a line command shows it).
+    TVT_add_Form* add_form() const;
 
 public slots:
     void Exit1Click();
@@ -122,6 +129,16 @@ public slots:
     void SaveCurrentSettings1Click();
     void SaveCurrentListasAutoloadlist1Click();
     void RemoveDefaultAutoLoadListFile1Click();
+    // The line commands and the list text editor.
+    void AddNewFilesClick();
+    void Button_insertClick();
+    void FileList_StringGridDblClick();
+    void DeletFilesfromListClick();
+    void Add1Click();
+    void Insert1Click();
+    void Edit2Click();
+    void Delete1Click();
+    void EditinVTLformat1Click();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -158,6 +175,9 @@ private:
     // Declared after the document: it is destroyed (and stops listening) first.
     std::unique_ptr<CopyListModel> model_;
     bool syncing_selection_ = false;
+    std::unique_ptr<LineCommands> line_commands_;
+    QPointer<TVT_add_Form> add_form_;
+    QPointer<TEdit_vtl_Form> vtl_form_;
 };
 
 } // namespace vt

@@ -87,6 +87,9 @@ Answer QtPrompter::ask(const Prompt& prompt) {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QMessageBox box(icon_of(prompt.icon), QString::fromLocal8Bit(prompt.title), text,
                     buttons_of(prompt.buttons), parent_);
+    // The entry editor stays on top of the main window; a question must not open
+    // behind it.
+    box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     box.setDefaultButton(standard(prompt.default_button));
     if (QAbstractButton* escape = box.button(standard(prompt.escape_answer)))
         box.setEscapeButton(escape);

@@ -1,10 +1,7 @@
 #include "app/settings_file.h"
 
 #include "platform/profile_file.h"
-
-#include <cstdlib>
-#include <pwd.h>
-#include <unistd.h>
+#include "platform/xdg_folders.h"
 
 namespace vt {
 namespace {
@@ -16,14 +13,6 @@ constexpr const char* kAutoload = "Autoload";
 constexpr const char* kHistoryFiles = "HistoryFiles";
 constexpr int kStoredRecentFiles = 10; // File0 to File9 are read back
 
-std::string home_folder() {
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return home;
-    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir)
-        return pw->pw_dir;
-    return "/";
-}
-
 // Index of the journal option: a negative value selects none, one past the last
 // item selects the last.
 int journal_index(int stored) {
@@ -33,14 +22,7 @@ int journal_index(int stored) {
 } // namespace
 
 std::string settings_file_path() {
-    std::string base;
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/')
-        base = config;
-    else
-        base = home_folder() + "/.config";
-    while (base.size() > 1 && base.back() == '/')
-        base.pop_back();
-    return base + "/Vantorel/Vantorel.ini";
+    return xdg::config_home() + "/Vantorel/Vantorel.ini";
 }
 
 Settings read_settings(const std::string& path) {

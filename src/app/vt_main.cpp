@@ -8,9 +8,12 @@
 #include "app/settings_file.h"
 #include "app/startup_list.h"
 #include "app/tooltip_echo.h"
+#include "desktop/desktop_commands.h"
 #include "desktop/qt_desktop_services.h"
 #include "document/copy_list_model.h"
 #include "document/list_file.h"
+#include "document/vt_memo.h"
+#include "editor/vt_entry.h"
 #include "platform/file_names.h"
 #include "windows/hidden_item_key.h"
 #include "windows/intro_decision.h"
@@ -75,6 +78,7 @@ TVT_main_Form::TVT_main_Form(const QString& list_argument, MainFormServices serv
         own_desktop_ = std::make_unique<QtDesktopServices>(this);
         desktop_ = own_desktop_.get();
     }
+    line_commands_ = std::make_unique<LineCommands>(list_, *prompter_, editor_mode, editor_row);
     setFont(arial(13));
     setWindowIcon(program_icon());
     resize(761, 444);
@@ -83,9 +87,11 @@ TVT_main_Form::TVT_main_Form(const QString& list_argument, MainFormServices serv
     connect_commands();
     list_.add_listener(this);
     FormCreate(list_argument);
+    add_form_ = new TVT_add_Form(*this); // hidden until a line command shows it
 }
 
 TVT_main_Form::~TVT_main_Form() {
+    delete add_form_; // it works on the list, which goes before the window's children
     list_.remove_listener(this);
 }
 
@@ -221,6 +227,7 @@ void TVT_main_Form::connect_commands() {
             &TVT_main_Form::ShowtheIntroductionScreen1Click);
     connect(menu.ScreenShot1, &QAction::triggered, this, &TVT_main_Form::ScreenShot1Click);
     keep_key_of_hidden_item(menu.ScreenShot1, this);
+    desktop_commands = new DesktopCommands(*this);
     for (QAction* item : menu.recent)
         connect(item, &QAction::triggered, this, [this, item] { N11Click(item); });
     connect(menu.SaveCurrentSettings1, &QAction::triggered, this,
@@ -229,6 +236,19 @@ void TVT_main_Form::connect_commands() {
             &TVT_main_Form::SaveCurrentListasAutoloadlist1Click);
     connect(menu.RemoveDefaultAutoLoadListFile1, &QAction::triggered, this,
             &TVT_main_Form::RemoveDefaultAutoLoadListFile1Click);
+    connect(AddNewFiles, &QPushButton::clicked, this, &TVT_main_Form::AddNewFilesClick);
+    connect(Button_insert, &QPushButton::clicked, this, &TVT_main_Form::Button_insertClick);
+    connect(Edit_entry, &QPushButton::clicked, this, &TVT_main_Form::FileList_StringGridDblClick);
+    connect(DeletFilesfromList, &QPushButton::clicked, this,
+            &TVT_main_Form::DeletFilesfromListClick);
+    connect(FileList_StringGrid, &QTableView::doubleClicked, this,
+            &TVT_main_Form::FileList_StringGridDblClick);
+    connect(menu.Add1, &QAction::triggered, this, &TVT_main_Form::Add1Click);
+    connect(menu.Insert1, &QAction::triggered, this, &TVT_main_Form::Insert1Click);
+    connect(menu.Edit2, &QAction::triggered, this, &TVT_main_Form::Edit2Click);
+    connect(menu.Delete1, &QAction::triggered, this, &TVT_main_Form::Delete1Click);
+    connect(menu.EditinVTLformat1, &QAction::triggered, this,
+            &TVT_main_Form::EditinVTLformat1Click);
     Edit3->installEventFilter(new MenuKeysFirst(
         {menu.CopyNow1, menu.Add1, menu.Insert1, menu.Edit2, menu.Delete1}, this));
 }
@@ -521,16 +541,83 @@ void TVT_main_Form::RemoveDefaultAutoLoadListFile1Click() {
     write_ini(kAutoloadGroup);
 }
 
+// --- Line commands and the list text editor --------------------------------
+
+void TVT_main_Form::AddNewFilesClick() {
+    if (line_commands_->add())
+        create_add_form();
+}
+
+void TVT_main_Form::Button_insertClick() {
+    if (line_commands_->insert())
+        create_add_form();
+}
+
+void TVT_main_Form::FileList_StringGridDblClick() {
+    if (line_commands_->edit())
+        create_add_form();
+}
+
+void TVT_main_Form::DeletFilesfromListClick() {
+    line_commands_->remove();
+}
+
+void TVT_main_Form::Add1Click() {
+    AddNewFiles->click();
+}
+
+void TVT_main_Form::Insert1Click() {
+    Button_insert->click();
+}
+
+void TVT_main_Form::Edit2Click() {
+    Edit_entry->click();
+}
+
+void TVT_main_Form::Delete1Click() {
+    DeletFilesfromList->click();
+}
+
+TVT_add_Form* TVT_main_Form::add_form() const {
+    return add_form_;
+}
+
+void TVT_main_Form::create_add_form() {
+    if (!add_form_ || add_form_->closed())
+        add_form_ = new TVT_add_Form(*this);
+    else if (add_form_->isMinimized())
+        add_form_->showNormal();
+    add_form_->Set_entry_values();
+    add_form_->show();
+    add_form_->raise();
+}
+
+void TVT_main_Form::EditinVTLformat1Click() {
+    if (!vtl_form_)
+        vtl_form_ = new TEdit_vtl_Form(*this);
+    else if (vtl_form_->isMinimized())
+        vtl_form_->showNormal();
+    grid_to_vtl();
+    vtl_form_->set_lines(list_text_);
+    vtl_form_->exec();
+}
+
 // --- Steps that belong to other subsystems ---------------------------------
 
-void TVT_main_Form::check_help_file() {}
-void TVT_main_Form::ensure_version_record() {}
-void TVT_main_Form::create_add_form() {}
+void TVT_main_Form::check_help_file() {
+    desktop_commands->check_help_file();
+}
+void TVT_main_Form::ensure_version_record() {
+    desktop_commands->ensure_version_record();
+}
 bool TVT_main_Form::run_introduction() {
     if (!introduction_at_start_)
         return true;
     IntroDecision rules(IntroFirst, IntroShow, [this] { write_ini(kIntroductionGroup); });
     return rules.at_start([this] { return show_introduction(*this); });
+}
+void TVT_main_Form::check_file_type() {
+    desktop_commands->check_file_type();
 }
 
 // --- Auxiliary windows ------------------------------------------------------
@@ -550,8 +637,8 @@ void TVT_main_Form::ShowtheIntroductionScreen1Click() {
 }
 
 void TVT_main_Form::ScreenShot1Click() {
-    save_window_snapshot(*this, kMainWindowSnapshot, prompter());
+    if (const IoResult r = save_window_snapshot(*this, kMainWindowSnapshot); !r)
+        prompter().show_error(r.error);
 }
-void TVT_main_Form::check_file_type() {}
 
 } // namespace vt

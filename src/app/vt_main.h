@@ -2,10 +2,12 @@
 #include "app/app_state.h"
 #include "app/main_menu.h"
 #include "document/copy_list.h"
+#include "document/line_commands.h"
 #include "platform/desktop_services.h"
 #include "platform/prompter.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 #include <memory>
 #include <string>
@@ -26,7 +28,10 @@ class QToolButton;
 namespace vt {
 
 class CopyListModel;
+class DesktopCommands;
 class QtPrompter;
+class TEdit_vtl_Form;
+class TVT_add_Form;
 
 // The seams the main window works through; null members get the program's own
 // (Qt) implementations, tests pass scripted or recording ones.
@@ -97,6 +102,7 @@ public:
     bool IntroShow = true;
     bool FileTypeRegistered = false;
     bool HelpAvailable = false;
+    DesktopCommands* desktop_commands = nullptr; // file type, shortcuts, help, links
 
     // Index of the selected journal option (-1 when none is selected).
     int journal_option_index() const;
@@ -118,17 +124,31 @@ public:
     void update_files_history();
     // Shows the entry editor for the current editor mode and row.
     void create_add_form();
+    LineCommands& line_commands() { return *line_commands_; }
+    // The entry editor while it exists (hidden until a line command shows it).
+    TVT_add_Form* add_form() const;
 
 public slots:
     void Exit1Click();
     void CreateJournalFileClick();
-    void About1Click();
-    void ShowtheIntroductionScreen1Click();
-    void ScreenShot1Click();
     void N11Click(QAction* item); // every recent-file item; its data() is its tag
     void SaveCurrentSettings1Click();
     void SaveCurrentListasAutoloadlist1Click();
     void RemoveDefaultAutoLoadListFile1Click();
+    // The line commands and the list text editor.
+    void AddNewFilesClick();
+    void Button_insertClick();
+    void FileList_StringGridDblClick();
+    void DeletFilesfromListClick();
+    void Add1Click();
+    void Insert1Click();
+    void Edit2Click();
+    void Delete1Click();
+    void EditinVTLformat1Click();
+    // The auxiliary windows.
+    void About1Click();
+    void ShowtheIntroductionScreen1Click();
+    void ScreenShot1Click();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -165,6 +185,9 @@ private:
     // Declared after the document: it is destroyed (and stops listening) first.
     std::unique_ptr<CopyListModel> model_;
     bool syncing_selection_ = false;
+    std::unique_ptr<LineCommands> line_commands_;
+    QPointer<TVT_add_Form> add_form_;
+    QPointer<TEdit_vtl_Form> vtl_form_;
     bool introduction_at_start_ = false;
     bool ended_at_start_ = false;
 };

@@ -46,11 +46,13 @@ void CopyList::set_row_count(int rows) {
     if (lines == old)
         return;
     if (lines > old) {
+        notify([&](CopyListListener& l) { l.lines_about_to_be_inserted(old + 1, lines - old); });
         lines_.resize(static_cast<size_t>(lines));
         notify([&](CopyListListener& l) { l.lines_inserted(old + 1, lines - old); });
         if (old == 0)
             set_current_row(1);
     } else {
+        notify([&](CopyListListener& l) { l.lines_about_to_be_removed(lines + 1, old - lines); });
         lines_.resize(static_cast<size_t>(lines));
         notify([&](CopyListListener& l) { l.lines_removed(lines + 1, old - lines); });
         clamp_current_row();
@@ -63,6 +65,7 @@ void CopyList::append_line(CopyLine line) {
 
 void CopyList::insert_line(int row, CopyLine line) {
     row = std::clamp(row, 1, row_count());
+    notify([&](CopyListListener& l) { l.lines_about_to_be_inserted(row, 1); });
     lines_.insert(lines_.begin() + (row - 1), std::move(line));
     notify([&](CopyListListener& l) { l.lines_inserted(row, 1); });
     if (current_row_ == 0)
@@ -72,6 +75,7 @@ void CopyList::insert_line(int row, CopyLine line) {
 void CopyList::remove_line(int row) {
     if (row < 1 || row > line_count())
         return;
+    notify([&](CopyListListener& l) { l.lines_about_to_be_removed(row, 1); });
     lines_.erase(lines_.begin() + (row - 1));
     notify([&](CopyListListener& l) { l.lines_removed(row, 1); });
     clamp_current_row();
@@ -79,6 +83,7 @@ void CopyList::remove_line(int row) {
 
 void CopyList::replace_lines(std::vector<CopyLine> lines) {
     const bool was_empty = lines_.empty();
+    notify([](CopyListListener& l) { l.lines_about_to_reset(); });
     lines_ = std::move(lines);
     notify([](CopyListListener& l) { l.lines_reset(); });
     if (was_empty && !lines_.empty())

@@ -24,6 +24,11 @@ inline const char* flag_text(bool set) {
 class CopyListListener {
 public:
     virtual ~CopyListListener() = default;
+    // Called before the lines change, so a view can prepare (Qt's begin/end pairs).
+    virtual void lines_about_to_reset() {}
+    virtual void lines_about_to_be_inserted(int /*first_row*/, int /*count*/) {}
+    virtual void lines_about_to_be_removed(int /*first_row*/, int /*count*/) {}
+    // Called after the lines changed.
     virtual void lines_reset() {}
     virtual void lines_inserted(int /*first_row*/, int /*count*/) {}
     virtual void lines_removed(int /*first_row*/, int /*count*/) {}

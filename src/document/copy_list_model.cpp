@@ -32,19 +32,27 @@ QVariant CopyListModel::headerData(int section, Qt::Orientation orientation, int
     return QString::fromLatin1(CopyList::kHeaderTitles[static_cast<size_t>(section)]);
 }
 
-void CopyListModel::lines_reset() {
+void CopyListModel::lines_about_to_reset() {
     beginResetModel();
+}
+
+void CopyListModel::lines_about_to_be_inserted(int first_row, int count) {
+    beginInsertRows({}, first_row - 1, first_row + count - 2);
+}
+
+void CopyListModel::lines_about_to_be_removed(int first_row, int count) {
+    beginRemoveRows({}, first_row - 1, first_row + count - 2);
+}
+
+void CopyListModel::lines_reset() {
     endResetModel();
 }
 
-void CopyListModel::lines_inserted(int first_row, int count) {
-    // The document has already changed; the view only needs the range.
-    beginInsertRows({}, first_row - 1, first_row + count - 2);
+void CopyListModel::lines_inserted(int, int) {
     endInsertRows();
 }
 
-void CopyListModel::lines_removed(int first_row, int count) {
-    beginRemoveRows({}, first_row - 1, first_row + count - 2);
+void CopyListModel::lines_removed(int, int) {
     endRemoveRows();
 }
 

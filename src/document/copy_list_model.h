@@ -22,6 +22,9 @@ signals:
     void currentRowChanged(int row);
 
 private:
+    void lines_about_to_reset() override;
+    void lines_about_to_be_inserted(int first_row, int count) override;
+    void lines_about_to_be_removed(int first_row, int count) override;
     void lines_reset() override;
     void lines_inserted(int first_row, int count) override;
     void lines_removed(int first_row, int count) override;

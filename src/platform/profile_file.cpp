@@ -3,6 +3,7 @@
 #include "platform/atomic_file.h"
 #include "platform/file_names.h"
 #include "platform/sys.h"
+#include "platform/xdg_folders.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -258,34 +259,9 @@ IoResult read_profile_file(const std::string& path, ProfileFile& profile) {
     return IoResult::success();
 }
 
-namespace {
-
-// Creates the folder and its missing parents (owner-only, as the folders of a user's
-// configuration should be).
-IoResult make_folders(const std::string& folder) {
-    if (folder.empty())
-        return IoResult::success();
-    struct stat st {};
-    if (::stat(folder.c_str(), &st) == 0)
-        return S_ISDIR(st.st_mode) ? IoResult::success() : IoResult::from_errno(ENOTDIR);
-    std::string parent = folder;
-    while (parent.size() > 1 && parent.back() == '/')
-        parent.pop_back();
-    parent = names::folder_part(parent);
-    if (!parent.empty() && parent != folder) {
-        const IoResult r = make_folders(parent);
-        if (!r)
-            return r;
-    }
-    if (sys::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        return IoResult::from_errno(errno);
-    return IoResult::success();
-}
-
-} // namespace
-
 IoResult write_profile_file(const std::string& path, const ProfileFile& profile) {
-    const IoResult folders = make_folders(names::folder_part(path));
+    const std::string folder = names::folder_part(path);
+    const IoResult folders = folder.empty() ? IoResult::success() : xdg::make_folders(folder);
     if (!folders)
         return folders;
     return replace_file(path, profile.text(), 0600);

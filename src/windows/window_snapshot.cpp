@@ -2,7 +2,6 @@
 
 #include "platform/atomic_file.h"
 #include "platform/file_names.h"
-#include "platform/prompter.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -52,12 +51,10 @@ std::string snapshot_path(const char* file) {
     return names::program_folder() + file;
 }
 
-void save_window_snapshot(const QWidget& window, const char* file, Prompter& prompter) {
+IoResult save_window_snapshot(const QWidget& window, const char* file) {
     const QRect frame = window.frameGeometry();
-    const IoResult r =
-        CaptureScreenArea(frame.x(), frame.y(), frame.width(), frame.height(), snapshot_path(file));
-    if (!r)
-        prompter.show_error(r.error);
+    return CaptureScreenArea(frame.x(), frame.y(), frame.width(), frame.height(),
+                             snapshot_path(file));
 }
 
 } // namespace vt

@@ -7,8 +7,6 @@ class QWidget;
 
 namespace vt {
 
-class Prompter;
-
 // The pictures the hidden snapshot commands write into the program's folder.
 inline constexpr const char* kMainWindowSnapshot = "VT_main.bmp";
 inline constexpr const char* kEditorSnapshot = "VT_Edit.bmp";
@@ -23,7 +21,7 @@ IoResult CaptureScreenArea(int left, int top, int width, int height, const std::
 std::string snapshot_path(const char* file);
 
 // ScreenShot1Click of a window: its outer frame, caption included, into `file` in
-// the program's folder; a failure is shown in the standard error box.
-void save_window_snapshot(const QWidget& window, const char* file, Prompter& prompter);
+// the program's folder. The caller shows a failure in the standard error box.
+IoResult save_window_snapshot(const QWidget& window, const char* file);
 
 } // namespace vt

@@ -2,3 +2,8 @@ vt_add_core_test(test_list_file
   ${CMAKE_CURRENT_LIST_DIR}/list_file_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/copy_list_test.cpp
 )
+vt_add_core_test(test_line_commands ${CMAKE_CURRENT_LIST_DIR}/line_commands_test.cpp)
+vt_add_ui_test(test_list_editing
+  ${CMAKE_CURRENT_LIST_DIR}/line_commands_window_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/vtl_editor_test.cpp
+)

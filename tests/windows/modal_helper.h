@@ -7,8 +7,8 @@
 
 namespace vt::test {
 
-// Acts on the next modal dialog of type D as soon as it is on screen (from inside
-// its own event loop). `seen` counts the dialogs acted on.
+// Acts on the next modal dialog of type D as soon as it is on screen and active
+// (from inside its own event loop). `seen` counts the dialogs acted on.
 template <class D> class OnModal {
 public:
     explicit OnModal(std::function<void(D&)> act) : act_(std::move(act)) {
@@ -17,19 +17,23 @@ public:
             auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
             if (!dialog || !dialog->isVisible())
                 return;
+            // Keys and focus need the dialog active; the platform activates it soon
+            // after showing it.
+            if (!dialog->isActiveWindow() && ++waits_ < 200)
+                return;
+            waits_ = 0;
             ++seen;
-            if (!repeat)
-                timer_.stop();
+            timer_.stop();
             act_(*dialog);
         });
         timer_.start();
     }
     int seen = 0;
-    bool repeat = false;
 
 private:
     std::function<void(D&)> act_;
     QTimer timer_;
+    int waits_ = 0;
 };
 
 } // namespace vt::test

@@ -1,5 +1,6 @@
 // Pictures of the real screen: run on an X server (xvfb-run) with the xcb platform.
 #include "app/vt_main.h"
+#include "editor/vt_entry.h"
 #include "platform/file_names.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
@@ -86,6 +87,24 @@ TEST_F(SnapshotOnScreenTest, AWindowPartlyOffTheScreenGivesAFullSizePicture) {
     ASSERT_LT(off_x, image.width());
     for (int y = 0; y < image.height(); ++y)
         ASSERT_EQ(image.pixel(off_x, y), qRgb(0, 0, 0)) << "row " << y;
+}
+
+TEST_F(SnapshotOnScreenTest, CtrlTInTheEntryEditorWritesItsOwnPicture) {
+    const std::string editor_picture = names::program_folder() + "VT_Edit.bmp";
+    std::remove(editor_picture.c_str());
+    auto form = window_at({0, 0});
+    form->menu.Add1->trigger();
+    TVT_add_Form* editor = form->add_form();
+    ASSERT_TRUE(editor && editor->isVisible());
+    editor->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(editor));
+    QTest::qWait(200);
+    QTest::keyClick(editor, Qt::Key_T, Qt::ControlModifier);
+    const QImage image(QString::fromStdString(editor_picture), "BMP");
+    EXPECT_EQ(image.size(), editor->frameGeometry().size());
+    EXPECT_FALSE(test::exists(picture)); // not the main window's picture
+    EXPECT_FALSE(test::exists(elsewhere / "VT_Edit.bmp"));
+    std::remove(editor_picture.c_str());
 }
 
 } // namespace

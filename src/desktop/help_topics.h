@@ -1,0 +1,31 @@
+#pragma once
+#include "platform/prompter.h"
+
+#include <string>
+#include <string_view>
+
+// The program's manual: where it lies and how its topics are found.
+namespace vt::help {
+
+inline constexpr const char* kFileName = "Vantorel.html";
+
+// The keywords the windows ask for.
+inline constexpr const char* kUsingVantorel = "Using Vantorel";
+inline constexpr const char* kCopySpecification = "Copy Specification";
+inline constexpr const char* kEditingVtl = "Editing VTL";
+inline constexpr const char* kCopyright = "Copyright";
+
+// The manual's full path when a regular file of that name is in `folder` (which ends
+// with "/"), otherwise empty.
+std::string find_help_file(const std::string& folder);
+
+// The anchor of a keyword in the manual: letters in lower case, every run of other
+// characters one "-" ("Using Vantorel" -> "using-vantorel"); the contents for an
+// empty keyword.
+std::string anchor_for(std::string_view keyword);
+inline constexpr const char* kContentsAnchor = "contents";
+
+// The box that F1 shows when the program has no manual.
+Prompt no_help_prompt();
+
+} // namespace vt::help

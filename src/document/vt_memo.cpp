@@ -1,0 +1,121 @@
+#include "document/vt_memo.h"
+
+#include "app/vt_main.h"
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTextDocument>
+
+namespace vt {
+
+TEdit_vtl_Form::TEdit_vtl_Form(TVT_main_Form& main) : QDialog(&main), main_(main) {
+    setObjectName(QStringLiteral("Edit_vtl_Form"));
+    setWindowTitle(QStringLiteral("Editing in VTL Format"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(13);
+    setFont(font);
+
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setGeometry(0, 0, 561, 201);
+    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Memo1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+
+    auto button = [this](const char* name, const QString& caption, int left) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setGeometry(left, 232, 75, 25);
+        return b;
+    };
+    BitBtn1 = button("BitBtn1", QStringLiteral("OK"), 64);
+    BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    BitBtn1->setDefault(true);
+    BitBtn2 = button("BitBtn2", QStringLiteral("&Help"), 176);
+    BitBtn3 = button("BitBtn3", QStringLiteral("Cancel"), 288);
+    connect(BitBtn1, &QPushButton::clicked, this, &TEdit_vtl_Form::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &TEdit_vtl_Form::BitBtn2Click);
+    connect(BitBtn3, &QPushButton::clicked, this, &TEdit_vtl_Form::BitBtn3Click);
+
+    // As wide as the screen, centred on it.
+    resize(571, 300);
+    if (QScreen* s = screen()) {
+        const QRect area = s->availableGeometry();
+        resize(area.width(), height());
+        move(area.center() - rect().center());
+    }
+}
+
+void TEdit_vtl_Form::set_lines(const std::vector<std::string>& lines) {
+    QStringList text;
+    for (const std::string& line : lines)
+        text << QString::fromLocal8Bit(line);
+    disconnect(change_link_);
+    Memo1->setPlainText(text.join(QLatin1Char('\n')));
+    memo_changed_ = false;
+    change_link_ =
+        connect(Memo1, &QPlainTextEdit::textChanged, this, [this] { memo_changed_ = true; });
+}
+
+std::vector<std::string> TEdit_vtl_Form::lines() const {
+    // The raw text: the plain-text view would turn no-break spaces in folder names
+    // into ordinary blanks.
+    QString text = Memo1->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    std::vector<std::string> result;
+    if (text.isEmpty())
+        return result;
+    QStringList parts = text.split(QLatin1Char('\n'));
+    if (parts.size() > 1 && parts.last().isEmpty())
+        parts.removeLast();
+    for (const QString& part : parts)
+        result.push_back(part.toLocal8Bit().toStdString());
+    return result;
+}
+
+void TEdit_vtl_Form::BitBtn1Click() {
+    main_.list_text() = lines();
+    main_.vtl_to_grid();
+    accept();
+}
+
+void TEdit_vtl_Form::BitBtn2Click() {
+    if (main_.HelpAvailable)
+        main_.desktop().show_help("Editing VTL");
+}
+
+void TEdit_vtl_Form::BitBtn3Click() {
+    reject();
+}
+
+// Every way of closing (OK, Cancel, Esc, the close box) ends here.
+void TEdit_vtl_Form::done(int result) {
+    if (memo_changed_)
+        main_.document().set_modified(true);
+    disconnect(change_link_);
+    QDialog::done(result);
+}
+
+void TEdit_vtl_Form::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    FormResize();
+}
+
+void TEdit_vtl_Form::FormResize() {
+    const int w = BitBtn1->width();
+    const int h = BitBtn1->height();
+    const int cw = width();
+    const int ch = height();
+    Memo1->setGeometry(0, 0, cw, ch - 2 * h);
+    const int top = Memo1->height() + h / 2;
+    const int half = w / 2;
+    const int a = cw > 5 * w ? (cw - 9 * half) / 2 : half;
+    BitBtn1->move(a, top);
+    BitBtn2->move(a + w + half, top);
+    BitBtn3->move(a + 2 * (w + half), top);
+}
+
+} // namespace vt

@@ -1,0 +1,49 @@
+#pragma once
+#include <QDialog>
+#include <string>
+#include <vector>
+
+class QPlainTextEdit;
+class QPushButton;
+
+namespace vt {
+
+class TVT_main_Form;
+
+// The list text editor: every line of the list as one entry line of text. Modal;
+// OK replaces the list's lines with the text's, Cancel keeps them.
+class TEdit_vtl_Form final : public QDialog {
+    Q_OBJECT
+public:
+    explicit TEdit_vtl_Form(TVT_main_Form& main);
+
+    // Puts the lines into the text area; changes count only from here on.
+    void set_lines(const std::vector<std::string>& lines);
+    // The text area's lines: an empty last line (a text ending with a line break)
+    // is not a line.
+    std::vector<std::string> lines() const;
+    bool memo_changed() const { return memo_changed_; }
+
+    QPlainTextEdit* Memo1 = nullptr;
+    QPushButton* BitBtn1 = nullptr; // OK
+    QPushButton* BitBtn2 = nullptr; // Help
+    QPushButton* BitBtn3 = nullptr; // Cancel
+
+public slots:
+    void BitBtn1Click();
+    void BitBtn2Click();
+    void BitBtn3Click();
+    void done(int result) override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void FormResize();
+
+    TVT_main_Form& main_;
+    bool memo_changed_ = false;
+    QMetaObject::Connection change_link_;
+};
+
+} // namespace vt

@@ -42,19 +42,11 @@ TEST_F(AboutBoxTest, ShowsTheProductAndVersionOfProductInfo) {
     EXPECT_TRUE(box.OKButton->isDefault());
 }
 
-TEST_F(AboutBoxTest, FixedSizeAndPlaces) {
+TEST_F(AboutBoxTest, FixedSizeAndEveryTextFitsItsPanel) {
     TAboutBox box(desktop, nullptr);
     EXPECT_EQ(box.size(), QSize(314, 362));
     EXPECT_EQ(box.minimumSize(), box.maximumSize());
     EXPECT_EQ(box.font().pixelSize(), 13);
-    EXPECT_EQ(box.Panel1->geometry(), QRect(8, 8, 297, 161));
-    EXPECT_EQ(box.Panel2->geometry(), QRect(8, 180, 297, 137));
-    EXPECT_EQ(box.ProgramIcon->geometry(), QRect(8, 8, 64, 64));
-    EXPECT_EQ(box.OKButton->geometry(), QRect(119, 328, 75, 25));
-    EXPECT_EQ(box.ProductName->pos(), QPoint(90, 12));
-    EXPECT_EQ(box.Version->pos(), QPoint(90, 32));
-    EXPECT_EQ(box.Labelemail->pos(), QPoint(88, 84));
-    EXPECT_EQ(box.Labelweb->pos(), QPoint(90, 112));
     for (QLabel* l : box.findChildren<QLabel*>()) {
         SCOPED_TRACE(l->objectName().toStdString());
         EXPECT_TRUE(l->parentWidget()->rect().contains(l->geometry()));

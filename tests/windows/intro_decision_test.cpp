@@ -150,15 +150,6 @@ const Case kCases[] = {
      Flags{false, false},
      false,
      false},
-    {"keys in any letter case, values in other integer forms",
-     "[INTRODUCTION]\nFIRST=0x0\nShow=$1\n",
-     {0, kAccept},
-     true,
-     false,
-     true,
-     Flags{false, true},
-     true,
-     false},
 };
 
 class IntroDecisionTest : public ::testing::TestWithParam<Case> {
@@ -198,28 +189,6 @@ TEST(IntroDecision, RejectingWritesNothingEvenOverOtherSettings) {
     const std::string ini = dir.write("Vantorel.ini", content);
     EXPECT_FALSE(start(ini, User{0, kReject}).goes_on);
     EXPECT_EQ(test::read_file(ini), content);
-}
-
-TEST(IntroDecision, AcceptingKeepsTheOtherSettings) {
-    test::TempDir dir;
-    const std::string ini =
-        dir.write("Vantorel.ini", "[Options]\nVerifyEachFile=0\n[HistoryFiles]\nFile0=/a.vtl\n");
-    EXPECT_TRUE(start(ini, User{}).goes_on);
-    const Settings after = read_settings(ini);
-    EXPECT_FALSE(after.options.verify_each_file);
-    EXPECT_EQ(after.recent_files, (std::vector<std::string>{"", "/a.vtl"}));
-    EXPECT_FALSE(after.intro_first);
-}
-
-TEST(IntroDecision, EveryClickIsWrittenAtOnce) {
-    bool first = true, show = true;
-    std::vector<Flags> writes;
-    IntroDecision rules(first, show, [&] { writes.push_back({first, show}); });
-    rules.box_clicked(false);
-    rules.box_clicked(true);
-    rules.box_clicked(true); // a click that leaves the box as it was is still stored
-    EXPECT_EQ(writes, (std::vector<Flags>{{true, true}, {true, false}, {true, false}}));
-    EXPECT_TRUE(rules.box_ticked());
 }
 
 } // namespace

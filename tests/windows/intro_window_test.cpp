@@ -189,14 +189,6 @@ TEST_F(IntroWindowTest, EveryClickOnTheBoxWritesTheIntroductionGroup) {
     EXPECT_FALSE(read_settings(ini).options.verify_each_file); // only its own group
 }
 
-TEST_F(IntroWindowTest, TheBoxShowsTheCurrentChoice) {
-    auto owner = window();
-    owner->IntroShow = true;
-    EXPECT_FALSE(TIntro_Form(*owner).CheckBox1->isChecked());
-    owner->IntroShow = false;
-    EXPECT_TRUE(TIntro_Form(*owner).CheckBox1->isChecked());
-}
-
 TEST_F(IntroWindowTest, HelpButtonAsksForItsTopicOnlyWhenThereIsHelp) {
     auto owner = window();
     TIntro_Form screen(*owner);
@@ -253,29 +245,6 @@ TEST_F(IntroWindowTest, RejectAtStartEndsBeforeTheWindowIsShownAndWritesNothing)
     // The rest of start-up was skipped.
     EXPECT_EQ(form->windowTitle(), "");
     EXPECT_EQ(form->document().list_folder(), "");
-}
-
-TEST_F(IntroWindowTest, UntickThenRejectAtFirstStartKeepsTheClick) {
-    test::OnModal<TIntro_Form> user([](TIntro_Form& s) {
-        s.CheckBox1->click();
-        QTest::keyClick(&s, Qt::Key_Escape);
-    });
-    auto form = start();
-    EXPECT_TRUE(form->ended_at_start());
-    EXPECT_EQ(stored(), (Flags{true, true}));
-}
-
-TEST_F(IntroWindowTest, AskedForAtEveryStartComesUnticked) {
-    write_ini("[Introduction]\nfirst=0\nshow=1\n");
-    bool ticked = true;
-    test::OnModal<TIntro_Form> user([&](TIntro_Form& s) {
-        ticked = s.CheckBox1->isChecked();
-        s.accept();
-    });
-    auto form = start();
-    EXPECT_EQ(user.seen, 1);
-    EXPECT_FALSE(ticked);
-    EXPECT_EQ(stored(), (Flags{false, true}));
 }
 
 // --- On demand ----------------------------------------------------------------

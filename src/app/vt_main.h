@@ -25,6 +25,8 @@ class QToolButton;
 namespace vt {
 
 class CopyListModel;
+class FileCommands;
+class FileDialog;
 class QtPrompter;
 
 // The seams the main window works through; null members get the program's own
@@ -32,6 +34,8 @@ class QtPrompter;
 struct MainFormServices {
     Prompter* prompter = nullptr;
     DesktopServices* desktop = nullptr;
+    FileDialog* open_dialog = nullptr;
+    FileDialog* save_dialog = nullptr;
 };
 
 // The main window: hosts the copy list and every command of the program.
@@ -79,6 +83,8 @@ public:
     QTableView* FileList_StringGrid = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     MainMenu menu;
+    FileDialog* OpenDialog1 = nullptr;
+    FileDialog* SaveDialog1 = nullptr;
 
     // --- State of the window ---
     int editor_mode = 0; // 0 add, 1 insert, 2 edit
@@ -113,6 +119,11 @@ public:
     void create_add_form();
 
 public slots:
+    void New1Click();
+    void Open1Click();
+    void Save1Click();
+    void SaveAs1Click();
+    void Print1Click();
     void Exit1Click();
     void CreateJournalFileClick();
 
@@ -146,6 +157,9 @@ private:
     std::vector<std::string> list_text_;
     std::unique_ptr<QtPrompter> own_prompter_;
     std::unique_ptr<DesktopServices> own_desktop_;
+    std::unique_ptr<FileDialog> own_open_dialog_;
+    std::unique_ptr<FileDialog> own_save_dialog_;
+    std::unique_ptr<FileCommands> file_commands_;
     Prompter* prompter_ = nullptr;
     DesktopServices* desktop_ = nullptr;
     CopyListModel* model_ = nullptr;

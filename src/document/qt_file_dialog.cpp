@@ -18,8 +18,9 @@ QtFileDialog::QtFileDialog(QWidget* parent, QFileDialog::AcceptMode mode,
     dialog_->setOption(QFileDialog::DontUseNativeDialog, true);
     dialog_->setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog_->setAcceptMode(mode);
-    dialog_->setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
-                                                         : QFileDialog::ExistingFile);
+    // Any typed name is accepted, also for opening: a missing file is reported by
+    // the reader like any other file that cannot be read.
+    dialog_->setFileMode(QFileDialog::AnyFile);
     dialog_->setDefaultSuffix(QString());
 }
 

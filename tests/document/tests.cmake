@@ -6,6 +6,7 @@ vt_add_core_test(test_list_file
 vt_add_ui_test(test_file_commands
   ${CMAKE_CURRENT_LIST_DIR}/file_commands_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scripted_file_dialog.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/qt_file_dialog_test.cpp
 )
 vt_add_ui_test(test_list_printing
   ${CMAKE_CURRENT_LIST_DIR}/list_printing_test.cpp

@@ -41,7 +41,7 @@ std::vector<std::string> pdf_files(const std::string& folder) {
 class PrivatePrintServer {
 public:
     explicit PrivatePrintServer(std::string folder) : folder_(std::move(folder)) {
-        status_ = run(command("start"));
+        status_ = run(command("start") + " " + std::to_string(::getpid()));
     }
     ~PrivatePrintServer() { run(command("stop")); }
     int status() const { return status_; }

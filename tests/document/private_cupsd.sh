@@ -3,11 +3,12 @@
 # socket there, and one PDF queue as the default printer. The queue is CUPS's
 # generic PDF printer writing to a file, so the PDF that arrives still carries its
 # text (cups-pdf re-renders through PostScript and leaves glyphs pdftotext cannot read).
-#   private_cupsd.sh start DIR   exit 0: running, jobs arrive as DIR/out/printed.pdf
-#                                exit 77: cupsd cannot be started here
+#   private_cupsd.sh start DIR [OWNER]  exit 0: running, jobs arrive as DIR/out/printed.pdf;
+#                                       exit 77: cupsd cannot be started here.
+#                                       The server ends by itself when process OWNER does.
 #   private_cupsd.sh stop DIR
 set -u
-action=$1 dir=$2
+action=$1 dir=$2 owner=${3:-}
 
 stop() {
     if [ -f "$dir/cupsd.pid" ]; then
@@ -72,7 +73,15 @@ DefaultAuthType None
 CONF
 
 cupsd -f -c "$dir/etc/cupsd.conf" -s "$dir/etc/cups-files.conf" </dev/null >"$dir/log/cupsd.out" 2>&1 &
-echo $! >"$dir/cupsd.pid"
+cupsd_pid=$!
+echo $cupsd_pid >"$dir/cupsd.pid"
+if [ -n "$owner" ]; then
+    # A test that crashes must not leave its server behind.
+    (
+        while kill -0 "$owner" 2>/dev/null && kill -0 "$cupsd_pid" 2>/dev/null; do sleep 1; done
+        kill "$cupsd_pid" 2>/dev/null
+    ) </dev/null >/dev/null 2>&1 &
+fi
 
 export CUPS_SERVER="$dir/cups.sock"
 i=0

@@ -108,6 +108,7 @@ TVT_main_Form::TVT_main_Form(const QString& list_argument, MainFormServices serv
 
 TVT_main_Form::~TVT_main_Form() {
     list_.remove_listener(this);
+    delete model_; // it follows the list, which goes before the window's children
 }
 
 void TVT_main_Form::build_controls() {

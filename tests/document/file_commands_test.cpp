@@ -172,18 +172,6 @@ TEST_F(FileCommandsTest, AFailedOpenLeavesTheListAndTheRecentFilesAsTheyWere) {
     EXPECT_EQ(form->document().line_count(), 2);
 }
 
-TEST_F(FileCommandsTest, CancellingOpenChangesNothing) {
-    const std::string name = saved_list("Daily.vtl");
-    auto form = open(name);
-    const auto recent = form->recent_files;
-    open_dialog.answer(std::nullopt);
-
-    form->menu.Open1->trigger();
-
-    EXPECT_EQ(form->document().file_name(), name);
-    EXPECT_EQ(form->recent_files, recent);
-}
-
 // --- New ------------------------------------------------------------------
 
 TEST_F(FileCommandsTest, NewEmptiesTheListButKeepsMessageFolderAndChanges) {

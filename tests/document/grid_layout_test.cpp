@@ -1,5 +1,4 @@
 #include "document/grid_layout.h"
-#include "document/page_options.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -19,27 +18,6 @@ TEST(GridLayoutTest, RoundsHalvesToTheEvenNeighbour) {
     EXPECT_GT(round_half_even(1e300), 1LL << 60);
     EXPECT_LT(round_half_even(-1e300), -(1LL << 60));
     EXPECT_EQ(round_half_even(std::nan("")), 0);
-}
-
-TEST(GridLayoutTest, ReadsAlignmentAndSpacingLetters) {
-    T_pgoptions options;
-    options.column_alignments = "lCrx";
-    EXPECT_EQ(column_alignment(options, 0), Alignment::Left);
-    EXPECT_EQ(column_alignment(options, 1), Alignment::Centre);
-    EXPECT_EQ(column_alignment(options, 2), Alignment::Right);
-    EXPECT_EQ(column_alignment(options, 3), Alignment::Left); // unknown letter
-    EXPECT_EQ(column_alignment(options, 4), Alignment::Left); // past the text
-    EXPECT_EQ(column_alignment(options, -1), Alignment::Left);
-
-    EXPECT_EQ(title_alignment("CHeading"), Alignment::Centre);
-    EXPECT_EQ(title_alignment("RHeading"), Alignment::Right);
-    EXPECT_EQ(title_alignment("cHeading"), Alignment::Left);
-    EXPECT_EQ(title_alignment(""), Alignment::Left);
-
-    EXPECT_EQ(spacing_at("30a", 0), 3);
-    EXPECT_EQ(spacing_at("30a", 1), 0);
-    EXPECT_EQ(spacing_at("30a", 2), 1); // not a digit
-    EXPECT_EQ(spacing_at("30a", 3), 1); // missing
 }
 
 TEST(GridLayoutTest, SplitsIntoBandsThatFitTheLimit) {
@@ -194,24 +172,6 @@ TEST(GridLayoutTest, UsesARangeOnlyWhenItSpansAtLeastTwoCells) {
         EXPECT_EQ(layout.column_range(), c.columns) << c.left << "," << c.top;
         EXPECT_EQ(layout.row_range(), c.rows) << c.left << "," << c.top;
     }
-}
-
-TEST(GridLayoutTest, CopyListOptionsPrintItsFullNameLeftAlignedInLandscape) {
-    const T_pgoptions untitled = copy_list_page_options("");
-    EXPECT_EQ(untitled.title, "L"); // an empty, but present, title line
-    const T_pgoptions options = copy_list_page_options("/home/me/Daily.vtl");
-    EXPECT_EQ(options.title, "L/home/me/Daily.vtl");
-    EXPECT_TRUE(options.repeat_fixed);
-    EXPECT_TRUE(options.page_numbers);
-    EXPECT_EQ(options.page_number_alignment, 'R');
-    EXPECT_EQ(options.orientation, 1);
-    EXPECT_FALSE(options.use_range);
-    EXPECT_FALSE(options.grid_lines);
-
-    const T_pgoptions fresh;
-    EXPECT_FALSE(fresh.repeat_fixed || fresh.page_numbers || fresh.page_number_alignment_given);
-    EXPECT_EQ(fresh.orientation, 0);
-    EXPECT_EQ(fresh.page_number_alignment, '\0');
 }
 
 } // namespace

@@ -91,16 +91,16 @@ TVT_main_Form::TVT_main_Form(const QString& list_argument, MainFormServices serv
     menu.build(menuBar());
     file_commands_ = std::make_unique<FileCommands>(
         list_, *prompter_, *OpenDialog1, *SaveDialog1,
-        FileCommandHooks{
-            [this](const std::string& name) { return load_vtl(name); },
-            [this](const std::string& name) { return save_vtl(name); },
-            [this](const std::string& name) { add_history_file(name); },
-            [this] { update_files_history(); },
-            [this] {
-                for (QAction* a : {menu.CreateDesktopShortcutcurrentfile1,
+        FileCommandHooks{[this](const std::string& name) { return load_vtl(name); },
+                         [this](const std::string& name) { return save_vtl(name); },
+                         [this](const std::string& name) { add_history_file(name); },
+                         [this] { update_files_history(); },
+                         [this] {
+                             for (QAction* a :
+                                  {menu.CreateDesktopShortcutcurrentfile1,
                                    menu.CreateStartMenuentryforthecurrentfile1, menu.N6})
-                    a->setVisible(false);
-            }});
+                                 a->setVisible(false);
+                         }});
     connect_commands();
     list_.add_listener(this);
     FormCreate(list_argument);

@@ -100,8 +100,14 @@ GridLayout::GridLayout(const GridGeometry& grid, const T_pgoptions& options,
     gy_ = to_int(round_half_even(grid.grid_line_width * scale.sy));
     gx_ = to_int(round_half_even(grid.grid_line_width * scale.sx));
     const int line = to_int(round_half_even(1.2 * scale.text_height));
-    heading_ = line * ((options.page_numbers ? 1 : 0) + (options.title.empty() ? 0 : 1) +
-                       (options.subtitle.empty() ? 0 : 1));
+    // The title always goes on the second line and the subtitle on the third, so the
+    // grid starts below the last line in use; counting only the lines in use would
+    // let a title without page number, or a subtitle without title, overlap the grid.
+    const int heading_lines = !options.subtitle.empty() ? 3
+                              : !options.title.empty()  ? 2
+                              : options.page_numbers    ? 1
+                                                        : 0;
+    heading_ = line * heading_lines;
 
     for (int k = 0; k < columns; ++k) {
         widths_.push_back(scaled(grid.column_widths[static_cast<size_t>(k)], scale.sx));

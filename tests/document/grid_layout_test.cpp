@@ -92,14 +92,14 @@ TEST(GridLayoutTest, ScalesTheScreenGeometryWithSpacingAndGaps) {
     EXPECT_EQ(layout.row_range(), (Band{1, 2}));
 }
 
-TEST(GridLayoutTest, HeadingHeightCountsPageNumberTitleAndSubtitle) {
+TEST(GridLayoutTest, TheGridStartsBelowTheLastHeadingLineInUse) {
     const struct {
         bool numbers;
         const char* title;
         const char* subtitle;
         int lines;
-    } cases[] = {{false, "", "", 0},  {true, "", "", 1},    {false, "L", "", 1},
-                 {true, "Lx", "", 2}, {true, "Lx", "C", 3}, {false, "", "Rsub", 1}};
+    } cases[] = {{false, "", "", 0},  {true, "", "", 1},    {false, "L", "", 2},
+                 {true, "Lx", "", 2}, {true, "Lx", "C", 3}, {false, "", "Rsub", 3}};
     for (const auto& c : cases) {
         T_pgoptions options;
         options.page_numbers = c.numbers;

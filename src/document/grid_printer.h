@@ -6,6 +6,7 @@
 #include <QString>
 #include <functional>
 
+class QFontMetrics;
 class QPagedPaintDevice;
 class QPaintDevice;
 
@@ -27,6 +28,6 @@ struct PrintableGrid {
 bool print_grid(QPagedPaintDevice& device, const PrintableGrid& grid, const T_pgoptions& options);
 
 // The longest start of `text` not wider than `width` in `metrics`' font.
-QString fit_text(const class QFontMetrics& metrics, const QString& text, int width);
+QString fit_text(const QFontMetrics& metrics, const QString& text, int width);
 
 } // namespace vt

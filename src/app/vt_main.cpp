@@ -384,6 +384,10 @@ void TVT_main_Form::closeEvent(QCloseEvent* event) {
 }
 
 bool TVT_main_Form::FormCloseQuery() {
+    // An editor left open after Insert still holds the line it made room with; closing
+    // it first takes that line out again, so the question is about the real list.
+    if (add_form_ && !add_form_->closed() && add_form_->isVisible())
+        add_form_->close();
     return file_commands_->FormCloseQuery();
 }
 

@@ -11,9 +11,12 @@
 #include "desktop/desktop_commands.h"
 #include "desktop/qt_desktop_services.h"
 #include "document/copy_list_model.h"
+#include "document/file_commands.h"
 #include "document/list_file.h"
 #include "document/vt_memo.h"
 #include "editor/vt_entry.h"
+#include "document/list_printing.h"
+#include "document/qt_file_dialog.h"
 #include "platform/file_names.h"
 #include "windows/hidden_item_key.h"
 #include "windows/intro_decision.h"
@@ -79,11 +82,37 @@ TVT_main_Form::TVT_main_Form(const QString& list_argument, MainFormServices serv
         desktop_ = own_desktop_.get();
     }
     line_commands_ = std::make_unique<LineCommands>(list_, *prompter_, editor_mode, editor_row);
+    if (services.open_dialog) {
+        OpenDialog1 = services.open_dialog;
+    } else {
+        own_open_dialog_ = std::make_unique<QtFileDialog>(this, QFileDialog::AcceptOpen,
+                                                          QStringLiteral("OpenDialog1"));
+        OpenDialog1 = own_open_dialog_.get();
+    }
+    if (services.save_dialog) {
+        SaveDialog1 = services.save_dialog;
+    } else {
+        own_save_dialog_ = std::make_unique<QtFileDialog>(this, QFileDialog::AcceptSave,
+                                                          QStringLiteral("SaveDialog1"));
+        SaveDialog1 = own_save_dialog_.get();
+    }
     setFont(arial(13));
     setWindowIcon(program_icon());
     resize(761, 444);
     build_controls();
     menu.build(menuBar());
+    file_commands_ = std::make_unique<FileCommands>(
+        list_, *prompter_, *OpenDialog1, *SaveDialog1,
+        FileCommandHooks{[this](const std::string& name) { return load_vtl(name); },
+                         [this](const std::string& name) { return save_vtl(name); },
+                         [this](const std::string& name) { add_history_file(name); },
+                         [this] { update_files_history(); },
+                         [this] {
+                             for (QAction* a :
+                                  {menu.CreateDesktopShortcutcurrentfile1,
+                                   menu.CreateStartMenuentryforthecurrentfile1, menu.N6})
+                                 a->setVisible(false);
+                         }});
     connect_commands();
     list_.add_listener(this);
     FormCreate(list_argument);
@@ -249,6 +278,11 @@ void TVT_main_Form::connect_commands() {
     connect(menu.Delete1, &QAction::triggered, this, &TVT_main_Form::Delete1Click);
     connect(menu.EditinVTLformat1, &QAction::triggered, this,
             &TVT_main_Form::EditinVTLformat1Click);
+    connect(menu.New1, &QAction::triggered, this, &TVT_main_Form::New1Click);
+    connect(menu.Open1, &QAction::triggered, this, &TVT_main_Form::Open1Click);
+    connect(menu.Save1, &QAction::triggered, this, &TVT_main_Form::Save1Click);
+    connect(menu.SaveAs1, &QAction::triggered, this, &TVT_main_Form::SaveAs1Click);
+    connect(menu.Print1, &QAction::triggered, this, &TVT_main_Form::Print1Click);
     Edit3->installEventFilter(new MenuKeysFirst(
         {menu.CopyNow1, menu.Add1, menu.Insert1, menu.Edit2, menu.Delete1}, this));
 }
@@ -364,13 +398,41 @@ void TVT_main_Form::closeEvent(QCloseEvent* event) {
 }
 
 bool TVT_main_Form::FormCloseQuery() {
-    return true;
+    // An editor left open after Insert still holds the line it made room with; closing
+    // it first takes that line out again, so the question is about the real list.
+    if (add_form_ && !add_form_->closed() && add_form_->isVisible())
+        add_form_->close();
+    return file_commands_->FormCloseQuery();
 }
 
 void TVT_main_Form::FormClose() {
     // A settings file that cannot be written is reported, and the window closes all the
     // same: keeping it open would not make the file writable.
     write_ini(kHistoryFilesGroup);
+}
+
+// --- File commands --------------------------------------------------------
+
+void TVT_main_Form::New1Click() {
+    file_commands_->New1Click();
+}
+
+void TVT_main_Form::Open1Click() {
+    file_commands_->Open1Click();
+}
+
+void TVT_main_Form::Save1Click() {
+    file_commands_->Save1Click();
+}
+
+void TVT_main_Form::SaveAs1Click() {
+    file_commands_->SaveAs1Click();
+}
+
+void TVT_main_Form::Print1Click() {
+    const std::string error = print_on_default_printer(*FileList_StringGrid, list_);
+    if (!error.empty())
+        prompter_->show_error(error);
 }
 
 // --- Copy options ---------------------------------------------------------

@@ -29,6 +29,8 @@ namespace vt {
 
 class CopyListModel;
 class DesktopCommands;
+class FileCommands;
+class FileDialog;
 class QtPrompter;
 class TEdit_vtl_Form;
 class TVT_add_Form;
@@ -38,6 +40,8 @@ class TVT_add_Form;
 struct MainFormServices {
     Prompter* prompter = nullptr;
     DesktopServices* desktop = nullptr;
+    FileDialog* open_dialog = nullptr;
+    FileDialog* save_dialog = nullptr;
     // The introduction screen at start-up. The program asks for it; windows of tests
     // that are not about it leave it out, since the screen is modal.
     bool introduction_at_start = false;
@@ -91,6 +95,8 @@ public:
     QTableView* FileList_StringGrid = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     MainMenu menu;
+    FileDialog* OpenDialog1 = nullptr;
+    FileDialog* SaveDialog1 = nullptr;
 
     // --- State of the window ---
     int editor_mode = 0; // 0 add, 1 insert, 2 edit
@@ -129,6 +135,11 @@ public:
     TVT_add_Form* add_form() const;
 
 public slots:
+    void New1Click();
+    void Open1Click();
+    void Save1Click();
+    void SaveAs1Click();
+    void Print1Click();
     void Exit1Click();
     void CreateJournalFileClick();
     void N11Click(QAction* item); // every recent-file item; its data() is its tag
@@ -180,6 +191,9 @@ private:
     std::vector<std::string> list_text_;
     std::unique_ptr<QtPrompter> own_prompter_;
     std::unique_ptr<DesktopServices> own_desktop_;
+    std::unique_ptr<FileDialog> own_open_dialog_;
+    std::unique_ptr<FileDialog> own_save_dialog_;
+    std::unique_ptr<FileCommands> file_commands_;
     Prompter* prompter_ = nullptr;
     DesktopServices* desktop_ = nullptr;
     // Declared after the document: it is destroyed (and stops listening) first.

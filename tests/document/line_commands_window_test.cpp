@@ -122,6 +122,16 @@ TEST_F(LineCommandsWindowTest, InsertThenOkAndInsertThenCloseWithoutOk) {
     EXPECT_EQ(form->editor_row, 0);
 }
 
+TEST_F(LineCommandsWindowTest, ClosingTheMainWindowDuringAnInsertNeverSavesTheRoomLine) {
+    fill_three_lines();
+    select_row(2);
+    QTest::mouseClick(form->Button_insert, Qt::LeftButton);
+    ASSERT_TRUE(editor_open());
+    // The list is unchanged once the editor is gone, so there is no question to ask.
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(filters(), (std::vector<std::string>{"one.*", "two.*", "three.*"}));
+}
+
 TEST_F(LineCommandsWindowTest, EditOnAnEmptyListAddsAndStaysOpen) {
     form->entry_defaults = {source, destination, "*.*", "No", "No"};
     QTest::mouseClick(form->Edit_entry, Qt::LeftButton);

@@ -65,6 +65,10 @@ struct Case {
     bool shown_next, ticked_next; // the next start, where the user accepts
 };
 
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
 constexpr auto kAccept = IntroAnswer::Accepted;
 constexpr auto kReject = IntroAnswer::Rejected;
 

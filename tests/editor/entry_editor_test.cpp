@@ -4,6 +4,7 @@
 #include "editor/drive_combo_box.h"
 #include "editor/file_list_box.h"
 #include "editor/vt_entry.h"
+#include "platform/file_names.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -15,6 +16,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace vt {
@@ -313,6 +315,9 @@ TEST_F(EntryEditorTest, HelpAndTheSnapshotKey) {
     e.activateWindow();
     QTest::keyClick(&e, Qt::Key_T, Qt::ControlModifier);
     EXPECT_EQ(shots, 1);
+    const std::string picture = names::program_folder() + "VT_Edit.bmp";
+    EXPECT_TRUE(test::exists(picture));
+    std::remove(picture.c_str());
 }
 
 TEST_F(EntryEditorTest, TheMainWindowsKeysStayOutOfTheEditor) {

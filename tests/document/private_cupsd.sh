@@ -85,7 +85,8 @@ fi
 
 export CUPS_SERVER="$dir/cups.sock"
 i=0
-until lpstat -r >/dev/null 2>&1; do
+# lpstat -r exits 0 also while the scheduler is not running yet: read what it says.
+until lpstat -r 2>/dev/null | grep -q 'scheduler is running'; do
     i=$((i + 1))
     if [ $i -gt 100 ] || ! kill -0 "$(cat "$dir/cupsd.pid")" 2>/dev/null; then
         echo "cupsd did not start:" >&2
@@ -98,10 +99,16 @@ done
 
 ppd=$(lpinfo -m 2>/dev/null | awk '/Generic-PDF_Printer-PDF/ {print $1; exit}')
 [ -n "$ppd" ] || ppd=lsb/usr/cupsfilters/Generic-PDF_Printer-PDF.ppd
-if ! lpadmin -p VantorelPDF -E -v "file://$dir/out/printed.pdf" -m "$ppd" \
-    2>"$dir/log/lpadmin.err" || ! lpadmin -d VantorelPDF 2>>"$dir/log/lpadmin.err"; then
-    cat "$dir/log/lpadmin.err" >&2
-    stop
-    exit 1
-fi
+# A scheduler that has just come up may still refuse the first connection.
+i=0
+until lpadmin -p VantorelPDF -E -v "file://$dir/out/printed.pdf" -m "$ppd" \
+    2>"$dir/log/lpadmin.err" && lpadmin -d VantorelPDF 2>>"$dir/log/lpadmin.err"; do
+    i=$((i + 1))
+    if [ $i -gt 20 ]; then
+        cat "$dir/log/lpadmin.err" >&2
+        stop
+        exit 1
+    fi
+    sleep 0.25
+done
 exit 0

@@ -1,5 +1,7 @@
 target_sources(vantorel_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/command_line.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/headless_prompter.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/headless_run.cpp
 )
 target_sources(vantorel_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/main_menu.cpp

@@ -1,0 +1,6 @@
+vt_add_core_test(test_engine
+  ${CMAKE_CURRENT_LIST_DIR}/engine_fixture.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/copy_run_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/file_transfer_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/journal_test.cpp
+)

@@ -1,2 +1,3 @@
 vt_add_core_test(test_command_line ${CMAKE_CURRENT_LIST_DIR}/command_line_test.cpp)
 vt_add_ui_test(test_main_window ${CMAKE_CURRENT_LIST_DIR}/main_window_test.cpp)
+vt_add_core_test(test_headless_run ${CMAKE_CURRENT_LIST_DIR}/headless_run_test.cpp)

@@ -8,6 +8,7 @@
 #include "desktop/qt_desktop_services.h"
 #include "document/copy_list_model.h"
 #include "document/list_file.h"
+#include "engine/copy_controller.h"
 #include "platform/file_names.h"
 
 #include <QApplication>
@@ -208,6 +209,9 @@ void TVT_main_Form::connect_commands() {
             [this](const QString& text) { list_.set_message(text.toLocal8Bit().toStdString()); });
     connect(CreateJournalFile, &QCheckBox::toggled, this, &TVT_main_Form::CreateJournalFileClick);
     connect(menu.Exit1, &QAction::triggered, this, &TVT_main_Form::Exit1Click);
+    copy_ = new CopyController(*this);
+    connect(BitBtn_do_copy, &QToolButton::clicked, this, &TVT_main_Form::DoCopyNowClick);
+    connect(menu.CopyNow1, &QAction::triggered, this, &TVT_main_Form::CopyNow1Click);
     Edit3->installEventFilter(new MenuKeysFirst(
         {menu.CopyNow1, menu.Add1, menu.Insert1, menu.Edit2, menu.Delete1}, this));
 }
@@ -309,6 +313,12 @@ void TVT_main_Form::Exit1Click() {
 }
 
 void TVT_main_Form::closeEvent(QCloseEvent* event) {
+    // A run in progress is stopped first (its journal is finished); the close is
+    // then asked again.
+    if (copy_ && copy_->defer_close()) {
+        event->ignore();
+        return;
+    }
     if (!FormCloseQuery()) {
         event->ignore();
         return;
@@ -322,6 +332,16 @@ bool TVT_main_Form::FormCloseQuery() {
 }
 
 void TVT_main_Form::FormClose() {}
+
+// --- Copy Now ---------------------------------------------------------------
+
+void TVT_main_Form::DoCopyNowClick() {
+    copy_->DoCopyNowClick();
+}
+
+void TVT_main_Form::CopyNow1Click() {
+    BitBtn_do_copy->click();
+}
 
 // --- Copy options ---------------------------------------------------------
 

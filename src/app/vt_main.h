@@ -24,6 +24,7 @@ class QToolButton;
 
 namespace vt {
 
+class CopyController;
 class CopyListModel;
 class QtPrompter;
 
@@ -112,7 +113,11 @@ public:
     // Shows the entry editor for the current editor mode and row.
     void create_add_form();
 
+    CopyController* copy_controller() const { return copy_; }
+
 public slots:
+    void DoCopyNowClick();
+    void CopyNow1Click();
     void Exit1Click();
     void CreateJournalFileClick();
 
@@ -149,6 +154,7 @@ private:
     Prompter* prompter_ = nullptr;
     DesktopServices* desktop_ = nullptr;
     CopyListModel* model_ = nullptr;
+    CopyController* copy_ = nullptr;
     bool syncing_selection_ = false;
 };
 

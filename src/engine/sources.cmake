@@ -4,3 +4,6 @@ target_sources(vantorel_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/folder_maker.cpp
   ${CMAKE_CURRENT_LIST_DIR}/journal.cpp
 )
+target_sources(vantorel_ui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/copy_controller.cpp
+)

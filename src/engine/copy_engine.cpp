@@ -250,17 +250,17 @@ CopyEngine::Flow CopyEngine::process_folder(int row, const std::string& sub_path
 }
 
 CopyEngine::Flow CopyEngine::decide(int row, Folder& folder, const std::string& name,
-                                    const struct stat& source, bool& copy, std::string& note) {
-    const FileTime s = file_time(source.st_mtime);
+                                    const struct stat& source, const FileTime& s, bool& copy,
+                                    std::optional<FileTime>& replaced) {
     struct stat destination {};
     const bool present = folder.destination_fd >= 0 &&
                          ::fstatat(folder.destination_fd, name.c_str(), &destination, 0) == 0 &&
                          !S_ISDIR(destination.st_mode);
     FileTime d;
-    note.clear();
+    replaced.reset();
     if (present) {
         d = file_time(destination.st_mtime);
-        note = " to replace version created " + date_time_text(d);
+        replaced = d;
         // The destination is the source itself: it is its own copy already.
         if (same_identity(source, destination)) {
             copy = false;
@@ -295,12 +295,12 @@ CopyEngine::Flow CopyEngine::decide(int row, Folder& folder, const std::string& 
 CopyEngine::Flow CopyEngine::process_file(int row, Folder& folder, const std::string& name,
                                           const struct stat& source) {
     bool copy = false;
-    std::string note;
-    if (decide(row, folder, name, source, copy, note) == Flow::End)
-        return Flow::End;
+    std::optional<FileTime> replaced;
     const FileTime s = file_time(source.st_mtime);
+    if (decide(row, folder, name, source, s, copy, replaced) == Flow::End)
+        return Flow::End;
     if (!copy) {
-        journal_.not_copied(name, s, note);
+        journal_.not_copied(name, s, replaced ? &*replaced : nullptr);
         return Flow::Go;
     }
     const bool dry = journal_.preview();
@@ -341,7 +341,7 @@ CopyEngine::Flow CopyEngine::process_file(int row, Folder& folder, const std::st
             break;
         }
     }
-    journal_.copied(name, s, note);
+    journal_.copied(name, s, replaced ? &*replaced : nullptr);
     ++run_total_;
     ++folder.count;
     ++progress_.copied;

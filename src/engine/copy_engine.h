@@ -7,6 +7,7 @@
 #include "platform/file_time.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -59,7 +60,7 @@ private:
     Flow process_folder(int row, const std::string& sub_path);
     Flow process_file(int row, Folder& folder, const std::string& name, const struct stat& source);
     Flow decide(int row, Folder& folder, const std::string& name, const struct stat& source,
-                bool& copy, std::string& note);
+                const FileTime& s, bool& copy, std::optional<FileTime>& replaced);
     void list_folders(const std::string& folder, std::vector<std::string>& out,
                       const struct stat* destination);
     void end_run();

@@ -88,6 +88,7 @@ bool Journal::open(const std::string& list_file, bool append, Prompter& prompter
     }
     path_ = file_name_for(list_file);
     failure_ = IoResult::success();
+    cached_time_ = -1; // the locale may have changed since the last run
     struct stat st {};
     const bool exists = ::stat(path_.c_str(), &st) == 0;
     if (exists && !check_signature(prompter))
@@ -181,13 +182,37 @@ void Journal::timestamp_error(const std::string& error) {
     put("Error setting new files timestamp " + error);
 }
 
-void Journal::copied(const std::string& name, const FileTime& source, const std::string& note) {
-    put((preview() ? "would copy: " : "Copied OK: ") + name + " " + date_time_text(source) + note);
+const std::string& Journal::date_text(const FileTime& time) {
+    const std::int64_t packed = time.packed();
+    if (packed != cached_time_) {
+        cached_text_ = date_time_text(time);
+        cached_time_ = packed;
+    }
+    return cached_text_;
 }
 
-void Journal::not_copied(const std::string& name, const FileTime& source, const std::string& note) {
-    put((preview() ? "would not copy: " : "NOT Copied: ") + name + " " + date_time_text(source) +
-        note);
+void Journal::file_entry(const char* prefix, const std::string& name, const FileTime& source,
+                         const FileTime* replaced) {
+    if (!open_ || failed())
+        return;
+    std::string line = prefix;
+    line += name;
+    line += ' ';
+    line += date_text(source);
+    if (replaced) {
+        line += " to replace version created ";
+        line += date_text(*replaced);
+    }
+    put(line);
+}
+
+void Journal::copied(const std::string& name, const FileTime& source, const FileTime* replaced) {
+    file_entry(preview() ? "would copy: " : "Copied OK: ", name, source, replaced);
+}
+
+void Journal::not_copied(const std::string& name, const FileTime& source,
+                         const FileTime* replaced) {
+    file_entry(preview() ? "would not copy: " : "NOT Copied: ", name, source, replaced);
 }
 
 void Journal::folder_total(int count) {

@@ -48,8 +48,9 @@ public:
     void folder_created(const std::string& folder);
     void error(const std::string& name, const std::string& error);
     void timestamp_error(const std::string& error);
-    void copied(const std::string& name, const FileTime& source, const std::string& note);
-    void not_copied(const std::string& name, const FileTime& source, const std::string& note);
+    // `replaced`: the time of the destination file that was there at the decision.
+    void copied(const std::string& name, const FileTime& source, const FileTime* replaced);
+    void not_copied(const std::string& name, const FileTime& source, const FileTime* replaced);
     void folder_total(int count);
 
     // Writes the end entries and closes the journal; the result tells whether the
@@ -67,6 +68,9 @@ private:
     void put(const std::string& line);
     void flush();
     bool check_signature(Prompter& prompter);
+    void file_entry(const char* prefix, const std::string& name, const FileTime& source,
+                    const FileTime* replaced);
+    const std::string& date_text(const FileTime& time);
 
     bool open_ = false;
     int fd_ = -1;
@@ -75,6 +79,9 @@ private:
     std::string buffer_;
     IoResult failure_;
     std::function<void(const std::string&)> sink_;
+    // Files of one folder mostly share their times; their texts are made once.
+    std::int64_t cached_time_ = -1;
+    std::string cached_text_;
 };
 
 // Offers the finished journal for viewing: "Do you wish to view the journal file

@@ -3,8 +3,9 @@
 //   copy_bench measure CMD ARGS...                          run a command; print
 //                                                           "<seconds> <peak KiB> <exit
 //                                                           status> <CPU seconds>"
-//   copy_bench gui-run LIST                                 run LIST through the main
-//                                                           window (offscreen), verify off
+//   copy_bench gui-run LIST [TIME_FILE]                     run LIST through the main
+//                                                           window (offscreen); the run's
+//                                                           own seconds go to TIME_FILE
 #include "app/vt_main.h"
 
 #include <QApplication>
@@ -82,7 +83,7 @@ int measure(char** argv) {
     return 0;
 }
 
-int gui_run(int argc, char** argv, const std::string& list) {
+int gui_run(int argc, char** argv, const std::string& list, const char* time_file) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantorel"));
@@ -95,13 +96,16 @@ int gui_run(int argc, char** argv, const std::string& list) {
     Answers answers;
     vt::TVT_main_Form runner(QString::fromLocal8Bit(list.c_str()),
                              vt::MainFormServices{&answers, nullptr});
-    runner.set_copy_options({false, true, 0});
+    runner.set_copy_options(vt::CopyOptions{}); // what the headless run uses
     runner.show();
     const auto start = std::chrono::steady_clock::now();
     runner.DoCopyNowClick();
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::fprintf(stderr, "gui run %.4f s\n", seconds);
+    if (FILE* out = time_file ? std::fopen(time_file, "w") : nullptr) {
+        std::fprintf(out, "%.4f\n", seconds);
+        std::fclose(out);
+    }
     return 0;
 }
 
@@ -114,9 +118,10 @@ int main(int argc, char** argv) {
                          std::atol(argv[6]));
     if (what == "measure" && argc > 2)
         return measure(argv + 2);
-    if (what == "gui-run" && argc == 3)
-        return gui_run(argc, argv, argv[2]);
-    std::fputs("usage: copy_bench tree DIR FILES FOLDERS MIN MAX | measure CMD... | gui-run LIST\n",
-               stderr);
+    if (what == "gui-run" && (argc == 3 || argc == 4))
+        return gui_run(argc, argv, argv[2], argc == 4 ? argv[3] : nullptr);
+    std::fputs(
+        "usage: copy_bench tree DIR FILES FOLDERS MIN MAX | measure CMD... | gui-run LIST [FILE]\n",
+        stderr);
     return 2;
 }

@@ -122,6 +122,17 @@ int utimensat(int dirfd, const char* path, const struct timespec times[2], int f
     return ::utimensat(dirfd, path, times, flags);
 }
 
+ssize_t copy_range(int in, int out, size_t count) {
+    if (fail_with(Op::Read, nullptr))
+        return -1;
+    const int e = injected(Op::Write, nullptr);
+    if (e > 0) {
+        errno = e;
+        return -1;
+    }
+    return ::copy_file_range(in, nullptr, out, nullptr, e == kShortWrite ? count / 2 : count, 0);
+}
+
 bool write_all(int fd, const void* buffer, size_t count) {
     const char* p = static_cast<const char*>(buffer);
     while (count > 0) {

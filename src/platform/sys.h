@@ -35,6 +35,10 @@ int unlinkat(int dirfd, const char* path, int flags);
 int futimens(int fd, const struct timespec times[2]);
 int utimensat(int dirfd, const char* path, const struct timespec times[2], int flags);
 
+// Copies up to count bytes from in to out at their file offsets inside the kernel
+// (copy_file_range). Faults: Op::Read, then Op::Write (kShortWrite copies half).
+ssize_t copy_range(int in, int out, size_t count);
+
 // Writes all of count bytes, retrying after EINTR and partial writes of the system.
 // Returns false with errno set (EIO for a write that took nothing) on failure.
 bool write_all(int fd, const void* buffer, size_t count);

@@ -6,8 +6,8 @@
 
 #include <cerrno>
 #include <cstring>
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 namespace vt::test {
@@ -142,6 +142,21 @@ TEST_F(FileTransferTest, EveryFailedRetryIsRecordedAgain) {
     EXPECT_EQ(transfer.transfer(src, dst, "f"), TransferOutcome::Skip);
     EXPECT_EQ(entries.size(), 2u);
     EXPECT_FALSE(exists(dst + "/f"));
+}
+
+TEST_F(FileTransferTest, FallsBackToReadAndWriteWhereTheKernelCannotCopy) {
+    const std::string content = pattern(3 * 61440 + 17);
+    dir.write("src/f", content);
+    int writes = 0;
+    sys::set_fault_hook([&](sys::Op op, const char*) {
+        if (op != sys::Op::Write)
+            return 0;
+        return ++writes == 1 ? EXDEV : 0;
+    });
+    EXPECT_EQ(transfer.transfer(src, dst, "f"), TransferOutcome::Copied);
+    EXPECT_EQ(read_file(dst + "/f"), content);
+    EXPECT_EQ(writes, 1 + 4);
+    EXPECT_TRUE(prompter.shown.empty());
 }
 
 TEST_F(FileTransferTest, PartialWritesAreCompletedNotMistakenForFailures) {

@@ -304,6 +304,50 @@ TEST_F(CopyRunTest, StopClickEndsTheRunAfterTheCurrentEntry) {
     EXPECT_EQ(lines.back(), "Vantorel Journal file Ended <date>");
 }
 
+TEST_F(CopyRunTest, LinesAddedDuringARunWaitForTheNextRun) {
+    const std::string src = dir.mkdir("src");
+    dir.write("src/a", "a");
+    dir.write("src/b", "b");
+    line(src, "a", dir / "first");
+    save_list();
+    pump.at = 1;
+    pump.action = [&] { line(src, "b", dir / "second"); };
+    expect_offer(prompter, 1);
+    run();
+    EXPECT_TRUE(exists(dir / "first/a"));
+    EXPECT_FALSE(exists(dir / "second"));
+}
+
+TEST_F(CopyRunTest, ProgressFollowsEntriesAndBlocks) {
+    struct Recorder : RunObserver {
+        std::vector<bool> states;
+        std::vector<RunProgress> entries, blocks;
+        void running_changed(bool r) override { states.push_back(r); }
+        void progress(const RunProgress& p) override { entries.push_back(p); }
+        void transfer_progress(const RunProgress& p) override { blocks.push_back(p); }
+    } recorder;
+    const std::string src = dir.mkdir("src");
+    dir.write("src/big", std::string(3 * 61440 + 1, 'x'));
+    dir.write("src/small", "12345");
+    line(src, "*.*", dir / "dst");
+    options.create_journal = false;
+    CopyEngine observed(inputs, masked, pump, &desktop, &recorder);
+    observed.click();
+    EXPECT_EQ(recorder.states, (std::vector<bool>{true, false}));
+    ASSERT_EQ(recorder.blocks.size(), 4u + 1u);
+    ASSERT_FALSE(recorder.entries.empty());
+    const RunProgress& last = recorder.entries.back();
+    EXPECT_EQ(last.line, 1);
+    EXPECT_EQ(last.folder, src);
+    EXPECT_EQ(last.examined, 2);
+    EXPECT_EQ(last.copied, 2);
+    EXPECT_EQ(last.bytes, 3u * 61440 + 1 + 5);
+    for (const RunProgress& b : recorder.blocks) {
+        EXPECT_LE(b.file_done, b.file_size);
+        EXPECT_GT(b.file_done, 0u);
+    }
+}
+
 TEST_F(CopyRunTest, SameFolderByTextOrIdentityIsRefused) {
     const std::string data = dir.mkdir("data");
     dir.write("data/f", "f");

@@ -76,6 +76,18 @@ bool copy_exactly(int from, int to, std::size_t count, bool& unsupported) {
     return true;
 }
 
+// Unnamed files are given their name through /proc (linking a descriptor directly
+// needs a privilege most users lack).
+bool unnamed_files_usable() {
+    static const bool usable = ::access("/proc/self/fd", X_OK) == 0;
+    return usable;
+}
+
+// Errors of O_TMPFILE that only mean the file system cannot make unnamed files.
+bool unnamed_unsupported(int error) {
+    return error == EOPNOTSUPP || error == EISDIR || error == EINVAL || error == ENOENT;
+}
+
 // Reads exactly `count` bytes; a file that ends early is a failure (errno 0).
 bool read_exactly(int fd, char* buffer, std::size_t count) {
     std::size_t got = 0;
@@ -178,14 +190,26 @@ FileTransfer::Step FileTransfer::attempt(int source_dir, int destination_dir,
             target.st_dev == from.st_dev && target.st_ino == from.st_ino)
             return Step::Skip; // already there: the file is its own copy
     }
-    const std::string temp = temp_name(name);
-    Fd copy{
-        sys::openat(destination_dir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY, 0600)};
-    if (copy.fd < 0)
-        return fail(kDestinationTitle, kDestinationLine, name, errno);
+    // The copy is made as a file without a name where the file system allows it, so
+    // that nothing is left behind even if the program is killed; it is named only
+    // when complete.
+    std::string temp;
+    Fd copy{unnamed_files_usable() ? sys::openat(destination_dir, ".", O_WRONLY | O_TMPFILE, 0600)
+                                   : -1};
+    const bool unnamed = copy.fd >= 0;
+    if (!unnamed) {
+        if (unnamed_files_usable() && !unnamed_unsupported(errno))
+            return fail(kDestinationTitle, kDestinationLine, name, errno);
+        temp = temp_name(name);
+        copy.fd = sys::openat(destination_dir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY,
+                              0600);
+        if (copy.fd < 0)
+            return fail(kDestinationTitle, kDestinationLine, name, errno);
+    }
     auto discard = [&] {
         copy.reset();
-        ::unlinkat(destination_dir, temp.c_str(), 0);
+        if (!temp.empty())
+            ::unlinkat(destination_dir, temp.c_str(), 0);
     };
 
     // 3. The content, in blocks.
@@ -228,6 +252,23 @@ FileTransfer::Step FileTransfer::attempt(int source_dir, int destination_dir,
     const struct timespec times[2] = {from.st_atim, from.st_mtim};
     if (sys::futimens(copy.fd, times) != 0)
         journal_.timestamp_error(system_error_text(errno));
+    if (unnamed) {
+        // Named beside the destination first: a rename replaces the destination
+        // in one step, a link cannot.
+        const std::string self = "/proc/self/fd/" + std::to_string(copy.fd);
+        for (int attempt = 0;; ++attempt) {
+            temp = temp_name(name);
+            if (sys::linkat(AT_FDCWD, self.c_str(), destination_dir, temp.c_str(),
+                            AT_SYMLINK_FOLLOW) == 0)
+                break;
+            if (errno != EEXIST || attempt == 10) {
+                const int error = errno;
+                temp.clear();
+                discard();
+                return fail(kDestinationTitle, kDestinationLine, name, error);
+            }
+        }
+    }
     if (sys::close(copy.fd) != 0) {
         const int error = errno;
         copy.fd = -1;

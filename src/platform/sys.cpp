@@ -7,6 +7,11 @@
 namespace vt::sys {
 namespace {
 
+// O_TMPFILE makes a new file as much as O_CREAT does.
+bool creates(int flags) {
+    return (flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE;
+}
+
 FaultHook& hook() {
     static FaultHook h;
     return h;
@@ -36,13 +41,13 @@ void clear_fault_hook() {
 }
 
 int open(const char* path, int flags, mode_t mode) {
-    if (fail_with((flags & O_CREAT) ? Op::Create : Op::Open, path))
+    if (fail_with(creates(flags) ? Op::Create : Op::Open, path))
         return -1;
     return ::open(path, flags | O_CLOEXEC, mode);
 }
 
 int openat(int dirfd, const char* path, int flags, mode_t mode) {
-    if (fail_with((flags & O_CREAT) ? Op::Create : Op::Open, path))
+    if (fail_with(creates(flags) ? Op::Create : Op::Open, path))
         return -1;
     return ::openat(dirfd, path, flags | O_CLOEXEC, mode);
 }
@@ -90,6 +95,12 @@ int renameat(int fromdir, const char* from, int todir, const char* to) {
     if (fail_with(Op::Rename, to))
         return -1;
     return ::renameat(fromdir, from, todir, to);
+}
+
+int linkat(int fromdir, const char* from, int todir, const char* to, int flags) {
+    if (fail_with(Op::Rename, to))
+        return -1;
+    return ::linkat(fromdir, from, todir, to, flags);
 }
 
 int mkdir(const char* path, mode_t mode) {

@@ -29,6 +29,8 @@ int close(int fd);
 int fsync(int fd);
 int rename(const char* from, const char* to);
 int renameat(int fromdir, const char* from, int todir, const char* to);
+// Faults as Op::Rename: it gives a file its name in a folder.
+int linkat(int fromdir, const char* from, int todir, const char* to, int flags);
 int mkdir(const char* path, mode_t mode);
 int unlink(const char* path);
 int unlinkat(int dirfd, const char* path, int flags);

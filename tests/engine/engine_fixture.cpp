@@ -2,11 +2,11 @@
 
 #include "document/list_file.h"
 
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <regex>
 #include <sstream>
-#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace vt::test {

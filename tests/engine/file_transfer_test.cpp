@@ -5,10 +5,14 @@
 #include "platform/sys.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace vt::test {
 namespace {
@@ -132,6 +136,30 @@ TEST_F(FileTransferTest, FailuresKeepTheOldDestinationAndLeaveNoTemporaryFile) {
     }
     EXPECT_EQ(prompter.shown.front().buttons, Buttons::AbortRetryIgnore);
     EXPECT_EQ(prompter.shown.front().default_button, Answer::Abort);
+}
+
+TEST_F(FileTransferTest, AProgramKilledInTheMiddleLeavesTheOldFileAndNothingElse) {
+    dir.write("src/big", pattern(10 * 61440));
+    dir.write("dst/big", "the last good backup");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        transfer.on_block([](std::uint64_t done, std::uint64_t) {
+            if (done >= 5 * 61440)
+                ::raise(SIGKILL);
+        });
+        transfer.transfer(src, dst, "big");
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(read_file(dst + "/big"), "the last good backup");
+    EXPECT_TRUE(EngineFixture::leftovers(dst).empty());
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dst))
+        ++entries;
+    EXPECT_EQ(entries, 1u);
 }
 
 TEST_F(FileTransferTest, EveryFailedRetryIsRecordedAgain) {

@@ -4,7 +4,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -56,7 +55,7 @@ CopyController::CopyController(TVT_main_Form& form)
     progress_->setTextFormat(Qt::PlainText);
     progress_->setContentsMargins(4, 0, 4, 0);
     progress_->hide();
-    form.Edit3->installEventFilter(this);
+    edit_ = form.Edit3;
 }
 
 CopyController::~CopyController() {
@@ -64,6 +63,10 @@ CopyController::~CopyController() {
     // for the run) must not leave the application with a wait cursor.
     if (engine_->running())
         QApplication::restoreOverrideCursor();
+}
+
+QLabel* CopyController::progress_label() const {
+    return progress_.data();
 }
 
 void CopyController::DoCopyNowClick() {
@@ -126,35 +129,35 @@ void CopyController::running_changed(bool running) {
     button->setPalette(palette);
     button->setText(running ? QStringLiteral("Stop Copy") : QStringLiteral("Copy Now"));
     set_commands_enabled(!running);
-    if (running) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (progress_ && running) {
         progress_->clear();
         place_progress();
         progress_->show();
         progress_->raise();
+    } else if (progress_) {
+        progress_->hide();
+    }
+    if (running) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
         since_update_.invalidate(); // the first progress is shown at once
         since_events_.start();
     } else {
         QApplication::restoreOverrideCursor();
-        progress_->hide();
     }
 }
 
 void CopyController::place_progress() {
-    const QRect edit = form_.Edit3->geometry();
+    if (!edit_ || !progress_)
+        return;
+    const QRect edit = edit_->geometry();
     const int width = edit.width() * 3 / 5;
     progress_->setGeometry(edit.right() + 1 - width, edit.y(), width, edit.height());
 }
 
-bool CopyController::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == form_.Edit3 &&
-        (event->type() == QEvent::Resize || event->type() == QEvent::Move) &&
-        progress_->isVisible())
-        place_progress();
-    return false;
-}
-
 void CopyController::show_progress(const RunProgress& now, bool in_file) {
+    if (!progress_)
+        return;
+    place_progress(); // follows the message row when the window is resized
     QString text =
         QStringLiteral("Line %1: %2").arg(now.line).arg(QString::fromLocal8Bit(now.folder));
     QString counts = QStringLiteral("  %1 examined, %2 copied, %3")

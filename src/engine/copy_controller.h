@@ -35,10 +35,7 @@ public:
     // now".
     bool defer_close();
 
-    QLabel* progress_label() const { return progress_; }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    QLabel* progress_label() const;
 
 private:
     // RunObserver
@@ -55,7 +52,9 @@ private:
     TVT_main_Form& form_;
     std::unique_ptr<CopyInputs> inputs_;
     std::unique_ptr<CopyEngine> engine_;
-    QLabel* progress_ = nullptr;
+    // Guarded: while the window is torn down its children go one by one.
+    QPointer<QWidget> edit_;
+    QPointer<QLabel> progress_;
     QElapsedTimer since_update_;
     QElapsedTimer since_events_;
     bool close_pending_ = false;

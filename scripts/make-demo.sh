@@ -3,7 +3,7 @@
 set -euo pipefail
 demo=$(realpath -m "$1")
 rm -rf "$demo"
-mkdir -p "$demo/source/Letters/2026" "$demo/source/Photos" "$demo/backup"
+mkdir -p "$demo/source/Letters/2026" "$demo/source/Photos"
 printf 'Dear Sam,\nthe meeting is on Monday.\n' > "$demo/source/Letters/sam.txt"
 printf 'Invoice 2026-11\n' > "$demo/source/Letters/2026/invoice.txt"
 printf 'Shopping: bread, milk\n' > "$demo/source/notes.txt"

@@ -1,10 +1,14 @@
 #include "app/command_line.h"
+#include "app/headless_run.h"
 #include "app/product_info.h"
+#include "app/settings_file.h"
 #include "app/vt_main.h"
 
 #include <QApplication>
 #include <clocale>
 #include <cstdio>
+#include <iostream>
+#include <unistd.h>
 
 int main(int argc, char* argv[]) {
     std::setlocale(LC_ALL, "");
@@ -22,8 +26,8 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "vantorel: %s\n%s", cl.error.c_str(), vt::usage_text().c_str());
         return 2;
     case vt::CommandLine::Mode::Run:
-        std::fputs("vantorel: the headless run is not available yet\n", stderr);
-        return 2;
+        return vt::headless_run(cl, vt::startup_copy_options(), std::cout, std::cerr,
+                                ::isatty(2) != 0);
     case vt::CommandLine::Mode::Gui:
         break;
     }

@@ -3,6 +3,8 @@ target_sources(vantorel_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/recent_files.cpp
   ${CMAKE_CURRENT_LIST_DIR}/settings_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/startup_list.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/headless_prompter.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/headless_run.cpp
 )
 target_sources(vantorel_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/main_menu.cpp

@@ -17,6 +17,7 @@
 #include "editor/vt_entry.h"
 #include "document/list_printing.h"
 #include "document/qt_file_dialog.h"
+#include "engine/copy_controller.h"
 #include "platform/file_names.h"
 #include "windows/hidden_item_key.h"
 #include "windows/intro_decision.h"
@@ -283,6 +284,9 @@ void TVT_main_Form::connect_commands() {
     connect(menu.Save1, &QAction::triggered, this, &TVT_main_Form::Save1Click);
     connect(menu.SaveAs1, &QAction::triggered, this, &TVT_main_Form::SaveAs1Click);
     connect(menu.Print1, &QAction::triggered, this, &TVT_main_Form::Print1Click);
+    copy_ = new CopyController(*this);
+    connect(BitBtn_do_copy, &QToolButton::clicked, this, &TVT_main_Form::DoCopyNowClick);
+    connect(menu.CopyNow1, &QAction::triggered, this, &TVT_main_Form::CopyNow1Click);
     Edit3->installEventFilter(new MenuKeysFirst(
         {menu.CopyNow1, menu.Add1, menu.Insert1, menu.Edit2, menu.Delete1}, this));
 }
@@ -389,6 +393,12 @@ void TVT_main_Form::Exit1Click() {
 }
 
 void TVT_main_Form::closeEvent(QCloseEvent* event) {
+    // A run in progress is stopped first (its journal is finished); the close is
+    // then asked again.
+    if (copy_ && copy_->defer_close()) {
+        event->ignore();
+        return;
+    }
     if (!FormCloseQuery()) {
         event->ignore();
         return;
@@ -433,6 +443,16 @@ void TVT_main_Form::Print1Click() {
     const std::string error = print_on_default_printer(*FileList_StringGrid, list_);
     if (!error.empty())
         prompter_->show_error(error);
+}
+
+// --- Copy Now ---------------------------------------------------------------
+
+void TVT_main_Form::DoCopyNowClick() {
+    copy_->DoCopyNowClick();
+}
+
+void TVT_main_Form::CopyNow1Click() {
+    BitBtn_do_copy->click();
 }
 
 // --- Copy options ---------------------------------------------------------

@@ -27,6 +27,7 @@ class QToolButton;
 
 namespace vt {
 
+class CopyController;
 class CopyListModel;
 class DesktopCommands;
 class FileCommands;
@@ -134,12 +135,16 @@ public:
     // The entry editor while it exists (hidden until a line command shows it).
     TVT_add_Form* add_form() const;
 
+    CopyController* copy_controller() const { return copy_; }
+
 public slots:
     void New1Click();
     void Open1Click();
     void Save1Click();
     void SaveAs1Click();
     void Print1Click();
+    void DoCopyNowClick();
+    void CopyNow1Click();
     void Exit1Click();
     void CreateJournalFileClick();
     void N11Click(QAction* item); // every recent-file item; its data() is its tag
@@ -198,6 +203,7 @@ private:
     DesktopServices* desktop_ = nullptr;
     // Declared after the document: it is destroyed (and stops listening) first.
     std::unique_ptr<CopyListModel> model_;
+    CopyController* copy_ = nullptr;
     bool syncing_selection_ = false;
     std::unique_ptr<LineCommands> line_commands_;
     QPointer<TVT_add_Form> add_form_;

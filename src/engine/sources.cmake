@@ -1,1 +1,9 @@
-# Files of this subsystem are added here.
+target_sources(vantorel_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/copy_engine.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/file_transfer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/folder_maker.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/journal.cpp
+)
+target_sources(vantorel_ui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/copy_controller.cpp
+)

@@ -7,6 +7,11 @@
 namespace vt::sys {
 namespace {
 
+// O_TMPFILE makes a new file as much as O_CREAT does.
+bool creates(int flags) {
+    return (flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE;
+}
+
 FaultHook& hook() {
     static FaultHook h;
     return h;
@@ -36,13 +41,13 @@ void clear_fault_hook() {
 }
 
 int open(const char* path, int flags, mode_t mode) {
-    if (fail_with((flags & O_CREAT) ? Op::Create : Op::Open, path))
+    if (fail_with(creates(flags) ? Op::Create : Op::Open, path))
         return -1;
     return ::open(path, flags | O_CLOEXEC, mode);
 }
 
 int openat(int dirfd, const char* path, int flags, mode_t mode) {
-    if (fail_with((flags & O_CREAT) ? Op::Create : Op::Open, path))
+    if (fail_with(creates(flags) ? Op::Create : Op::Open, path))
         return -1;
     return ::openat(dirfd, path, flags | O_CLOEXEC, mode);
 }
@@ -92,6 +97,12 @@ int renameat(int fromdir, const char* from, int todir, const char* to) {
     return ::renameat(fromdir, from, todir, to);
 }
 
+int linkat(int fromdir, const char* from, int todir, const char* to, int flags) {
+    if (fail_with(Op::Rename, to))
+        return -1;
+    return ::linkat(fromdir, from, todir, to, flags);
+}
+
 int mkdir(const char* path, mode_t mode) {
     if (fail_with(Op::Mkdir, path))
         return -1;
@@ -120,6 +131,17 @@ int utimensat(int dirfd, const char* path, const struct timespec times[2], int f
     if (fail_with(Op::SetTimes, path))
         return -1;
     return ::utimensat(dirfd, path, times, flags);
+}
+
+ssize_t copy_range(int in, int out, size_t count) {
+    if (fail_with(Op::Read, nullptr))
+        return -1;
+    const int e = injected(Op::Write, nullptr);
+    if (e > 0) {
+        errno = e;
+        return -1;
+    }
+    return ::copy_file_range(in, nullptr, out, nullptr, e == kShortWrite ? count / 2 : count, 0);
 }
 
 bool write_all(int fd, const void* buffer, size_t count) {

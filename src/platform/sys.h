@@ -29,11 +29,17 @@ int close(int fd);
 int fsync(int fd);
 int rename(const char* from, const char* to);
 int renameat(int fromdir, const char* from, int todir, const char* to);
+// Faults as Op::Rename: it gives a file its name in a folder.
+int linkat(int fromdir, const char* from, int todir, const char* to, int flags);
 int mkdir(const char* path, mode_t mode);
 int unlink(const char* path);
 int unlinkat(int dirfd, const char* path, int flags);
 int futimens(int fd, const struct timespec times[2]);
 int utimensat(int dirfd, const char* path, const struct timespec times[2], int flags);
+
+// Copies up to count bytes from in to out at their file offsets inside the kernel
+// (copy_file_range). Faults: Op::Read, then Op::Write (kShortWrite copies half).
+ssize_t copy_range(int in, int out, size_t count);
 
 // Writes all of count bytes, retrying after EINTR and partial writes of the system.
 // Returns false with errno set (EIO for a write that took nothing) on failure.

@@ -170,6 +170,9 @@ TEST_F(MainWindowTest, MenuKeysWinOverTheMessageEdit) {
     QTest::keyClick(form->Edit3, Qt::Key_Insert);
     QTest::keyClick(form->Edit3, Qt::Key_Insert, Qt::ShiftModifier);
     QTest::keyClick(form->Edit3, Qt::Key_F2);
+    // Copy Now on an empty list.
+    prompter.expect("Nothing to do", "There is no list of files to copy!, Save and try again",
+                    Answer::Ok);
     QTest::keyClick(form->Edit3, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(triggered, QStringList({"Delete1", "Insert1", "Add1", "Edit2", "CopyNow1"}));
     EXPECT_EQ(form->Edit3->text(), "abc");

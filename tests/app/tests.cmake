@@ -5,3 +5,4 @@ vt_add_core_test(test_settings_file
   ${CMAKE_CURRENT_LIST_DIR}/recent_files_test.cpp
 )
 vt_add_ui_test(test_settings_window ${CMAKE_CURRENT_LIST_DIR}/settings_window_test.cpp)
+vt_add_core_test(test_headless_run ${CMAKE_CURRENT_LIST_DIR}/headless_run_test.cpp)

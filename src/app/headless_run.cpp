@@ -1,0 +1,147 @@
+#include "app/headless_run.h"
+
+#include "app/headless_prompter.h"
+#include "document/list_file.h"
+#include "engine/copy_engine.h"
+#include "platform/event_pump.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+
+namespace vt {
+namespace {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+extern "C" void on_interrupt(int) {
+    g_interrupted = 1;
+}
+
+// Installs the stop handlers for the run and puts the old ones back after it. The
+// handler is reset after the first signal, so a second one ends the program.
+class InterruptGuard {
+public:
+    InterruptGuard() {
+        g_interrupted = 0;
+        struct sigaction action {};
+        action.sa_handler = on_interrupt;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART | SA_RESETHAND;
+        ::sigaction(SIGINT, &action, &old_int_);
+        ::sigaction(SIGTERM, &action, &old_term_);
+    }
+    ~InterruptGuard() {
+        ::sigaction(SIGINT, &old_int_, nullptr);
+        ::sigaction(SIGTERM, &old_term_, nullptr);
+    }
+
+private:
+    struct sigaction old_int_ {
+    }, old_term_{};
+};
+
+class InterruptPump final : public EventPump {
+public:
+    explicit InterruptPump(CopyEngine*& engine) : engine_(engine) {}
+    void pump() override {
+        if (g_interrupted && engine_)
+            engine_->request_stop();
+    }
+
+private:
+    CopyEngine*& engine_;
+};
+
+std::string megabytes(std::uint64_t bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
+    return text;
+}
+
+// One progress line on a terminal, redrawn at most ten times a second.
+class TerminalProgress final : public RunObserver {
+public:
+    TerminalProgress(std::ostream& err, bool enabled) : err_(err), enabled_(enabled) {}
+    void progress(const RunProgress& now) override { draw(now, false); }
+    void transfer_progress(const RunProgress& now) override { draw(now, true); }
+    void running_changed(bool) override { clear(); }
+    void clear() {
+        if (enabled_ && shown_) {
+            err_ << "\r\033[K";
+            err_.flush();
+        }
+        shown_ = false;
+    }
+
+private:
+    void draw(const RunProgress& now, bool in_file) {
+        if (!enabled_)
+            return;
+        const auto t = std::chrono::steady_clock::now();
+        if (shown_ && t - last_ < std::chrono::milliseconds(100))
+            return;
+        last_ = t;
+        std::string line = "line " + std::to_string(now.line) + ": " + now.folder + "  " +
+                           std::to_string(now.examined) + " examined, " +
+                           std::to_string(now.copied) + " copied, " +
+                           megabytes(now.bytes + (in_file ? now.file_done : 0));
+        if (in_file && now.file_size > 0)
+            line +=
+                "  (" + now.file + " " + std::to_string(now.file_done * 100 / now.file_size) + "%)";
+        if (line.size() > 150)
+            line = line.substr(0, 147) + "...";
+        err_ << "\r\033[K" << line;
+        err_.flush();
+        shown_ = true;
+    }
+
+    std::ostream& err_;
+    bool enabled_;
+    bool shown_ = false;
+    std::chrono::steady_clock::time_point last_{};
+};
+
+} // namespace
+
+int headless_run(const CommandLine& command, CopyOptions options, std::ostream& out,
+                 std::ostream& err, bool show_progress) {
+    CopyList list;
+    const std::string list_name = resolve_list_argument(command.run_list);
+    if (const IoResult loaded = load_vtl(list, list_name); !loaded) {
+        err << "vantorel: cannot read the list " << list_name << ": " << loaded.error << "\n";
+        return kExitNotStarted;
+    }
+    if (command.journal == "none") {
+        options.create_journal = false;
+    } else if (command.journal == "append" || command.journal == "new") {
+        options.create_journal = true;
+        options.journal_append_index = command.journal == "append" ? 0 : 1;
+    }
+
+    HeadlessPrompter prompter(err, command.newer == "copy");
+    TerminalProgress progress(err, show_progress);
+    prompter.before_writing([&progress] { progress.clear(); });
+    CopyEngine* engine_ref = nullptr;
+    InterruptPump pump(engine_ref);
+    ListInputs inputs(list, [&options] { return options; });
+    CopyEngine engine(inputs, prompter, pump, nullptr, &progress);
+    engine_ref = &engine;
+    if (command.dry_run)
+        engine.set_dry_run([&out](const std::string& line) { out << line << "\n"; });
+
+    RunSummary summary;
+    {
+        InterruptGuard guard;
+        engine.click();
+        summary = engine.summary();
+    }
+    out.flush();
+    if (!summary.started)
+        return kExitNotStarted;
+    if (summary.stopped && g_interrupted)
+        return kExitInterrupted;
+    return summary.failures > 0 || summary.ended_early ? kExitFailures : kExitDone;
+}
+
+} // namespace vt

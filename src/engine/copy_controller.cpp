@@ -1,0 +1,199 @@
+#include "engine/copy_controller.h"
+
+#include "app/vt_main.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+namespace vt {
+namespace {
+
+// Repaints during a long transfer this often, and the progress line at most this often.
+constexpr qint64 kEventsEveryMs = 50;
+constexpr qint64 kProgressEveryMs = 100;
+
+class WindowInputs final : public CopyInputs {
+public:
+    explicit WindowInputs(TVT_main_Form& form) : form_(form) {}
+    int row_count() const override { return form_.document().row_count(); }
+    std::string cell(int column, int row) const override {
+        return form_.document().cell(column, row);
+    }
+    std::string message() const override { return form_.document().message(); }
+    CopyOptions options() const override { return form_.copy_options(); }
+    std::string list_file_name() const override { return form_.document().file_name(); }
+
+private:
+    TVT_main_Form& form_;
+};
+
+QString size_text(std::uint64_t bytes) {
+    if (bytes < 1000 * 1000)
+        return QStringLiteral("%1 kB").arg(static_cast<double>(bytes) / 1e3, 0, 'f', 1);
+    if (bytes < 1000ull * 1000 * 1000)
+        return QStringLiteral("%1 MB").arg(static_cast<double>(bytes) / 1e6, 0, 'f', 1);
+    return QStringLiteral("%1 GB").arg(static_cast<double>(bytes) / 1e9, 0, 'f', 2);
+}
+
+} // namespace
+
+CopyController::CopyController(TVT_main_Form& form)
+    : QObject(&form), form_(form), inputs_(std::make_unique<WindowInputs>(form)) {
+    engine_.reset(new CopyEngine(*inputs_, form.prompter(), static_cast<EventPump&>(*this),
+                                 &form.desktop(), static_cast<RunObserver*>(this)));
+    // The progress line shares the message row, on its right; it exists only while a
+    // run is in progress, so the idle window looks as it always did.
+    progress_ = new QLabel(form.Edit3->parentWidget());
+    progress_->setObjectName(QStringLiteral("CopyProgress"));
+    progress_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    progress_->setAutoFillBackground(true);
+    progress_->setTextFormat(Qt::PlainText);
+    progress_->setContentsMargins(4, 0, 4, 0);
+    progress_->hide();
+    edit_ = form.Edit3;
+}
+
+CopyController::~CopyController() {
+    // A window torn down in the middle of a run (never in normal use: closing waits
+    // for the run) must not leave the application with a wait cursor.
+    if (engine_->running())
+        QApplication::restoreOverrideCursor();
+}
+
+QLabel* CopyController::progress_label() const {
+    return progress_.data();
+}
+
+void CopyController::DoCopyNowClick() {
+    engine_->click();
+    if (close_pending_ && !engine_->running()) {
+        close_pending_ = false;
+        QTimer::singleShot(0, &form_, [this] { form_.close(); });
+    }
+}
+
+bool CopyController::defer_close() {
+    if (!engine_->running())
+        return false;
+    engine_->request_stop();
+    close_pending_ = true;
+    return true;
+}
+
+void CopyController::set_commands_enabled(bool enabled) {
+    if (!enabled) {
+        MainMenu& m = form_.menu;
+        std::vector<QObject*> commands = {m.New1,
+                                          m.Open1,
+                                          m.Add1,
+                                          m.Insert1,
+                                          m.Edit2,
+                                          m.Delete1,
+                                          m.EditinVTLformat1,
+                                          form_.AddNewFiles,
+                                          form_.Button_insert,
+                                          form_.Edit_entry,
+                                          form_.DeletFilesfromList};
+        for (QAction* a : m.recent)
+            commands.push_back(a);
+        disabled_.clear();
+        for (QObject* c : commands) {
+            if (auto* a = qobject_cast<QAction*>(c)) {
+                disabled_.emplace_back(a, a->isEnabled());
+                a->setEnabled(false);
+            } else if (auto* w = qobject_cast<QWidget*>(c)) {
+                disabled_.emplace_back(w, w->isEnabled());
+                w->setEnabled(false);
+            }
+        }
+        return;
+    }
+    for (auto& [object, was_enabled] : disabled_) {
+        if (auto* a = qobject_cast<QAction*>(object.data()))
+            a->setEnabled(was_enabled);
+        else if (auto* w = qobject_cast<QWidget*>(object.data()))
+            w->setEnabled(was_enabled);
+    }
+    disabled_.clear();
+}
+
+void CopyController::running_changed(bool running) {
+    QToolButton* button = form_.BitBtn_do_copy;
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::ButtonText, running ? Qt::red : Qt::black);
+    button->setPalette(palette);
+    button->setText(running ? QStringLiteral("Stop Copy") : QStringLiteral("Copy Now"));
+    set_commands_enabled(!running);
+    if (progress_ && running) {
+        progress_->clear();
+        place_progress();
+        progress_->show();
+        progress_->raise();
+    } else if (progress_) {
+        progress_->hide();
+    }
+    if (running) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        since_update_.invalidate(); // the first progress is shown at once
+        since_events_.start();
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void CopyController::place_progress() {
+    if (!edit_ || !progress_)
+        return;
+    const QRect edit = edit_->geometry();
+    const int width = edit.width() * 3 / 5;
+    progress_->setGeometry(edit.right() + 1 - width, edit.y(), width, edit.height());
+}
+
+void CopyController::show_progress(const RunProgress& now, bool in_file) {
+    if (!progress_)
+        return;
+    place_progress(); // follows the message row when the window is resized
+    QString text =
+        QStringLiteral("Line %1: %2").arg(now.line).arg(QString::fromLocal8Bit(now.folder));
+    QString counts = QStringLiteral("  %1 examined, %2 copied, %3")
+                         .arg(now.examined)
+                         .arg(now.copied)
+                         .arg(size_text(now.bytes + (in_file ? now.file_done : 0)));
+    if (in_file && now.file_size > 0)
+        counts += QStringLiteral(" (%1 %2%)")
+                      .arg(QString::fromLocal8Bit(now.file))
+                      .arg(now.file_done * 100 / now.file_size);
+    const QFontMetrics metrics(progress_->font());
+    const int room = progress_->contentsRect().width() - metrics.horizontalAdvance(counts) - 8;
+    progress_->setText(metrics.elidedText(text, Qt::ElideMiddle, std::max(room, 40)) + counts);
+}
+
+void CopyController::progress(const RunProgress& now) {
+    if (since_update_.isValid() && since_update_.elapsed() < kProgressEveryMs)
+        return;
+    since_update_.start();
+    show_progress(now, false);
+}
+
+void CopyController::transfer_progress(const RunProgress& now) {
+    // A long file keeps the window painted and its progress moving; a "Stop Copy"
+    // click is still acted on only after the file.
+    if (since_events_.elapsed() < kEventsEveryMs)
+        return;
+    show_progress(now, true);
+    since_update_.start();
+    since_events_.restart();
+    QCoreApplication::processEvents();
+}
+
+void CopyController::pump() {
+    since_events_.restart();
+    QCoreApplication::processEvents();
+}
+
+} // namespace vt

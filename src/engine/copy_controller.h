@@ -1,0 +1,65 @@
+#pragma once
+#include "engine/copy_engine.h"
+#include "engine/run_progress.h"
+#include "platform/event_pump.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+#include <memory>
+#include <vector>
+
+class QLabel;
+class QWidget;
+
+namespace vt {
+
+class TVT_main_Form;
+
+// Runs "Copy Now" in the main window: the button and menu item start a run or stop
+// it, the window shows the running state (red "Stop Copy", wait cursor, a progress
+// line) and the commands that would pull the list from under the run are disabled
+// until it ends. The run reads the window's list and options live.
+class CopyController final : public QObject, private RunObserver, private EventPump {
+    Q_OBJECT
+public:
+    explicit CopyController(TVT_main_Form& form);
+    ~CopyController() override;
+
+    // The click of BitBtn_do_copy (also reached through CopyNow1).
+    void DoCopyNowClick();
+    bool running() const { return engine_->running(); }
+
+    // Called when the window is asked to close. While a run is in progress it is
+    // asked to stop and the close is repeated once it has ended; true means "not
+    // now".
+    bool defer_close();
+
+    QLabel* progress_label() const;
+
+private:
+    // RunObserver
+    void running_changed(bool running) override;
+    void progress(const RunProgress& now) override;
+    void transfer_progress(const RunProgress& now) override;
+    // EventPump
+    void pump() override;
+
+    void show_progress(const RunProgress& now, bool in_file);
+    void place_progress();
+    void set_commands_enabled(bool enabled);
+
+    TVT_main_Form& form_;
+    std::unique_ptr<CopyInputs> inputs_;
+    std::unique_ptr<CopyEngine> engine_;
+    // Guarded: while the window is torn down its children go one by one.
+    QPointer<QWidget> edit_;
+    QPointer<QLabel> progress_;
+    QElapsedTimer since_update_;
+    QElapsedTimer since_events_;
+    bool close_pending_ = false;
+    // Commands disabled during a run, with the state to give back afterwards.
+    std::vector<std::pair<QPointer<QObject>, bool>> disabled_;
+};
+
+} // namespace vt

@@ -1,0 +1,291 @@
+#include "engine/file_transfer.h"
+
+#include "engine/journal.h"
+#include "platform/error_text.h"
+#include "platform/prompter.h"
+#include "platform/sys.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <random>
+#include <unistd.h>
+
+namespace vt {
+namespace {
+
+constexpr const char* kSourceTitle = "Source File Access Problem";
+constexpr const char* kSourceLine = "Your system is unable to open the source file";
+constexpr const char* kDestinationTitle = "Destination File Access Problem";
+constexpr const char* kDestinationLine = "Your system is unable to create the destination file";
+constexpr const char* kTransferTitle = "Data Transfer Problem";
+constexpr const char* kTransferLine = "Your system is having trouble completing the copy of file";
+
+// Closes a descriptor when it goes out of scope.
+struct Fd {
+    int fd = -1;
+    ~Fd() { reset(); }
+    void reset() {
+        if (fd >= 0)
+            sys::close(fd);
+        fd = -1;
+    }
+};
+
+// A hidden name beside the destination that no other file has; long names are cut
+// so that the temporary name stays within the file system's limit.
+std::string temp_name(const std::string& name) {
+    static std::mt19937_64 generator{std::random_device{}()};
+    static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    std::string temp = "." + name.substr(0, 200) + ".";
+    for (int i = 0; i < 8; ++i)
+        temp += digits[generator() % 36];
+    return temp + ".vtcopy";
+}
+
+int open_source(int dir, const std::string& name) {
+    // O_NOATIME keeps a backup from touching the source's access time; it is only
+    // allowed for the file's owner, so fall back without it. O_NONBLOCK: a FIFO
+    // slipped in since the search must not hang the run.
+    const int flags = O_RDONLY | O_NOCTTY | O_NONBLOCK;
+    int fd = sys::openat(dir, name.c_str(), flags | O_NOATIME);
+    if (fd < 0 && errno == EPERM)
+        fd = sys::openat(dir, name.c_str(), flags);
+    return fd;
+}
+
+// Copies exactly `count` bytes inside the kernel, which spares the two copies through
+// user memory. False with errno EXDEV, EINVAL, ENOSYS or EOPNOTSUPP before anything
+// was copied when the file systems cannot do it; errno 0 when the source ended early.
+bool copy_exactly(int from, int to, std::size_t count, bool& unsupported) {
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = sys::copy_range(from, to, count - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            unsupported = done == 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
+                                        errno == EOPNOTSUPP);
+            return false;
+        }
+        if (n == 0) {
+            errno = 0;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Unnamed files are given their name through /proc (linking a descriptor directly
+// needs a privilege most users lack).
+bool unnamed_files_usable() {
+    static const bool usable = ::access("/proc/self/fd", X_OK) == 0;
+    return usable;
+}
+
+// Errors of O_TMPFILE that only mean the file system cannot make unnamed files.
+bool unnamed_unsupported(int error) {
+    return error == EOPNOTSUPP || error == EISDIR || error == EINVAL || error == ENOENT;
+}
+
+// Reads exactly `count` bytes; a file that ends early is a failure (errno 0).
+bool read_exactly(int fd, char* buffer, std::size_t count) {
+    std::size_t got = 0;
+    while (got < count) {
+        const ssize_t n = sys::read(fd, buffer + got, count - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0) {
+            errno = 0;
+            return false;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+FileTransfer::FileTransfer(Prompter& prompter, Journal& journal)
+    : prompter_(prompter), journal_(journal) {}
+
+FileTransfer::~FileTransfer() = default;
+
+TransferOutcome FileTransfer::transfer(const std::string& source_folder,
+                                       const std::string& destination_folder,
+                                       const std::string& name) {
+    Fd source{::open(source_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    Fd destination{::open(destination_folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)};
+    return transfer(source.fd, destination.fd, name);
+}
+
+TransferOutcome FileTransfer::transfer(int source_dir, int destination_dir,
+                                       const std::string& name) {
+    for (;;) {
+        switch (attempt(source_dir, destination_dir, name)) {
+        case Step::Done:
+            return TransferOutcome::Copied;
+        case Step::Skip:
+            return TransferOutcome::Skip;
+        case Step::EndRun:
+            return TransferOutcome::EndRun;
+        case Step::Retry:
+            break;
+        }
+    }
+}
+
+FileTransfer::Step FileTransfer::fail(const char* title, const char* first_line,
+                                      const std::string& name, int error) {
+    return fail_text(title, first_line, name,
+                     error ? system_error_text(error) : "The file ended before its size was read");
+}
+
+FileTransfer::Step FileTransfer::fail_text(const char* title, const char* first_line,
+                                           const std::string& name, const std::string& error) {
+    journal_.error(name, error);
+    Prompt box;
+    box.title = title;
+    box.text =
+        std::string(first_line) + "\r\n" + name + " with the following message: \r\n\r\n" + error;
+    box.buttons = Buttons::AbortRetryIgnore;
+    box.default_button = Answer::Abort;
+    box.escape_answer = Answer::Abort;
+    switch (prompter_.ask(box)) {
+    case Answer::Retry:
+        return Step::Retry;
+    case Answer::Ignore:
+        return Step::Skip;
+    default:
+        return Step::EndRun;
+    }
+}
+
+FileTransfer::Step FileTransfer::attempt(int source_dir, int destination_dir,
+                                         const std::string& name) {
+    // 1. The source.
+    Fd source{open_source(source_dir, name)};
+    if (source.fd < 0)
+        return fail(kSourceTitle, kSourceLine, name, errno);
+    struct stat from {};
+    if (::fstat(source.fd, &from) != 0)
+        return fail(kSourceTitle, kSourceLine, name, errno);
+    if (!S_ISREG(from.st_mode))
+        return fail(kSourceTitle, kSourceLine, name, EINVAL);
+
+    // 2. The destination: an existing file must be one the owner may write (checked
+    // by its bits, as root passes every permission check), and never the source.
+    if (destination_dir < 0)
+        return fail(kDestinationTitle, kDestinationLine, name, ENOENT);
+    struct stat to {};
+    if (::fstatat(destination_dir, name.c_str(), &to, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (S_ISDIR(to.st_mode))
+            return fail(kDestinationTitle, kDestinationLine, name, EISDIR);
+        if (S_ISREG(to.st_mode) && !(to.st_mode & S_IWUSR))
+            return fail(kDestinationTitle, kDestinationLine, name, EACCES);
+        struct stat target {};
+        if (::fstatat(destination_dir, name.c_str(), &target, 0) == 0 &&
+            target.st_dev == from.st_dev && target.st_ino == from.st_ino)
+            return Step::Skip; // already there: the file is its own copy
+    }
+    // The copy is made as a file without a name where the file system allows it, so
+    // that nothing is left behind even if the program is killed; it is named only
+    // when complete.
+    std::string temp;
+    Fd copy{unnamed_files_usable() ? sys::openat(destination_dir, ".", O_WRONLY | O_TMPFILE, 0600)
+                                   : -1};
+    const bool unnamed = copy.fd >= 0;
+    if (!unnamed) {
+        if (unnamed_files_usable() && !unnamed_unsupported(errno))
+            return fail(kDestinationTitle, kDestinationLine, name, errno);
+        temp = temp_name(name);
+        copy.fd = sys::openat(destination_dir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY,
+                              0600);
+        if (copy.fd < 0)
+            return fail(kDestinationTitle, kDestinationLine, name, errno);
+    }
+    auto discard = [&] {
+        copy.reset();
+        if (!temp.empty())
+            ::unlinkat(destination_dir, temp.c_str(), 0);
+    };
+
+    // 3. The content, in blocks.
+    const std::uint64_t size = static_cast<std::uint64_t>(from.st_size);
+    if (size > kBlockSize) {
+        ::posix_fadvise(source.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        // Reserving the whole size at once spares the file system an allocation per
+        // block; where it cannot, the blocks' own writes report any problem.
+        ::fallocate(copy.fd, 0, 0, static_cast<off_t>(size));
+    }
+    std::uint64_t done = 0;
+    bool in_kernel = true; // until the file systems say they cannot
+    while (done < size) {
+        const std::size_t block =
+            static_cast<std::size_t>(std::min<std::uint64_t>(size - done, kBlockSize));
+        bool unsupported = false;
+        bool ok = in_kernel && copy_exactly(source.fd, copy.fd, block, unsupported);
+        if (!ok && unsupported && done == 0)
+            in_kernel = false;
+        if (!in_kernel) {
+            if (!buffer_)
+                buffer_ = std::make_unique<char[]>(kBlockSize);
+            ok = read_exactly(source.fd, buffer_.get(), block) &&
+                 sys::write_all(copy.fd, buffer_.get(), block);
+        }
+        if (!ok) {
+            const int error = errno;
+            discard();
+            return fail(kTransferTitle, kTransferLine, name, error);
+        }
+        done += block;
+        if (on_block_)
+            on_block_(done, size);
+    }
+    source.reset();
+
+    // 4. Times and permission bits. The owner keeps write permission so that the
+    // next run can replace the copy.
+    ::fchmod(copy.fd, (from.st_mode & 0777) | S_IWUSR);
+    const struct timespec times[2] = {from.st_atim, from.st_mtim};
+    if (sys::futimens(copy.fd, times) != 0)
+        journal_.timestamp_error(system_error_text(errno));
+    if (unnamed) {
+        // Named beside the destination first: a rename replaces the destination
+        // in one step, a link cannot.
+        const std::string self = "/proc/self/fd/" + std::to_string(copy.fd);
+        for (int attempt = 0;; ++attempt) {
+            temp = temp_name(name);
+            if (sys::linkat(AT_FDCWD, self.c_str(), destination_dir, temp.c_str(),
+                            AT_SYMLINK_FOLLOW) == 0)
+                break;
+            if (errno != EEXIST || attempt == 10) {
+                const int error = errno;
+                temp.clear();
+                discard();
+                return fail(kDestinationTitle, kDestinationLine, name, error);
+            }
+        }
+    }
+    if (sys::close(copy.fd) != 0) {
+        const int error = errno;
+        copy.fd = -1;
+        discard();
+        return fail(kTransferTitle, kTransferLine, name, error);
+    }
+    copy.fd = -1;
+
+    // 5. The complete copy takes the destination's place (a link there is replaced,
+    // not written through).
+    if (sys::renameat(destination_dir, temp.c_str(), destination_dir, name.c_str()) != 0) {
+        const int error = errno;
+        discard();
+        return fail(kDestinationTitle, kDestinationLine, name, error);
+    }
+    last_size_ = size;
+    return Step::Done;
+}
+
+} // namespace vt

@@ -1,0 +1,42 @@
+#pragma once
+#include <string>
+
+namespace vt {
+
+class Journal;
+class Prompter;
+
+enum class FolderOutcome { Created, Failed, EndRun };
+
+// Makes the destination folders of a copy line, asking about problems and
+// recording them in the journal.
+class FolderMaker {
+public:
+    FolderMaker(Prompter& prompter, Journal& journal) : prompter_(prompter), journal_(journal) {}
+
+    // Before the first folder of a line is created: checks that the destination
+    // lies on a disk that is there, and creates every missing level above the folder
+    // `destination` + `sub_path` (new levels take `template_folder`'s bits). False
+    // when the user cancels the run.
+    bool prepare(const std::string& destination, const std::string& template_folder,
+                 const std::string& sub_path);
+
+    // Creates the one folder `new_folder` (its parent exists) with the bits of
+    // `template_folder`.
+    FolderOutcome create(const std::string& template_folder, const std::string& new_folder);
+
+    // Folders that could not be created and were accepted with OK.
+    int failures() const { return failures_; }
+
+    // The nearest existing folder at or above `path` ("/" at the latest).
+    static std::string nearest_existing_folder(const std::string& path);
+
+private:
+    std::string failure_text(const std::string& folder, const std::string& error) const;
+
+    Prompter& prompter_;
+    Journal& journal_;
+    int failures_ = 0;
+};
+
+} // namespace vt

@@ -1,0 +1,277 @@
+#include "engine/journal.h"
+
+#include "platform/atomic_file.h"
+#include "platform/desktop_services.h"
+#include "platform/file_names.h"
+#include "platform/prompter.h"
+#include "platform/sys.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vt {
+namespace {
+
+constexpr size_t kFlushSize = 64 * 1024;
+
+} // namespace
+
+Journal::~Journal() {
+    abandon();
+}
+
+std::string Journal::file_name_for(const std::string& list_file) {
+    const std::string folder = names::folder_part(list_file);
+    const std::string base = names::without_extension(names::name_part(list_file));
+    std::string name = folder + base + ".txt";
+    if (name == list_file)
+        name = folder + base + ".journal.txt";
+    return name;
+}
+
+std::string Journal::error_message(const char* action, const std::string& path,
+                                   const std::string& error) {
+    return std::string("Unable to ") + action + " the journal file \"" + path + "\": " + error;
+}
+
+bool Journal::check_signature(Prompter& prompter) {
+    const int fd = sys::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return true;
+        prompter.show_error(error_message("read", path_, IoResult::from_errno(errno).error));
+        return false;
+    }
+    const size_t wanted = std::strlen(kSignature);
+    std::string first(wanted, '\0');
+    size_t got = 0;
+    while (got < wanted) {
+        const ssize_t n = sys::read(fd, first.data() + got, wanted - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const IoResult r = IoResult::from_errno(errno);
+            sys::close(fd);
+            prompter.show_error(error_message("read", path_, r.error));
+            return false;
+        }
+        if (n == 0)
+            break;
+        got += static_cast<size_t>(n);
+    }
+    sys::close(fd);
+    first.resize(got);
+    first = first.substr(0, first.find_first_of("\r\n"));
+    if (first == kSignature)
+        return true;
+    Prompt question;
+    question.title = "Error";
+    question.text = "The existing file \"" + names::name_part(path_) + "\" starting with \"" +
+                    first + "\"... does not appear to be a Vantorel journal file.  Continue copy?";
+    question.buttons = Buttons::YesNo;
+    question.default_button = Answer::Yes;
+    question.icon = Icon::Stop;
+    question.escape_answer = Answer::No;
+    return prompter.ask(question) == Answer::Yes;
+}
+
+bool Journal::open(const std::string& list_file, bool append, Prompter& prompter) {
+    abandon();
+    if (list_file.empty()) {
+        prompter.ask({"File is unnamed",
+                      "Cannot create a Journal file for an unnamed list, Save and try again",
+                      Buttons::Ok, Answer::Ok, Icon::None, Answer::Ok});
+        return false;
+    }
+    path_ = file_name_for(list_file);
+    failure_ = IoResult::success();
+    cached_time_ = -1; // the locale may have changed since the last run
+    struct stat st {};
+    const bool exists = ::stat(path_.c_str(), &st) == 0;
+    if (exists && !check_signature(prompter))
+        return false;
+    if (exists && append) {
+        fd_ = sys::open(path_.c_str(), O_WRONLY | O_APPEND | O_NOCTTY);
+        if (fd_ < 0) {
+            prompter.show_error(error_message("open", path_, IoResult::from_errno(errno).error));
+            return false;
+        }
+        open_ = true;
+        put("");
+        put("");
+    } else {
+        // A new journal replaces the old one only once it is complete.
+        const std::string target = resolve_link_target(path_);
+        fd_ = create_temp_beside(target, temp_path_, exists ? (st.st_mode & 07777) : 0644);
+        if (fd_ < 0) {
+            temp_path_.clear();
+            prompter.show_error(error_message("create", path_, IoResult::from_errno(errno).error));
+            return false;
+        }
+        if (exists)
+            ::fchmod(fd_, st.st_mode & 07777);
+        open_ = true;
+    }
+    put(std::string(kSignature) + " started " + current_date_time_text());
+    put("");
+    flush();
+    if (failed()) {
+        const std::string message = error_message("write", path_, failure_.error);
+        abandon();
+        prompter.show_error(message);
+        return false;
+    }
+    return true;
+}
+
+void Journal::open_preview(std::function<void(const std::string&)> sink) {
+    abandon();
+    sink_ = std::move(sink);
+    failure_ = IoResult::success();
+    open_ = true;
+}
+
+void Journal::put(const std::string& line) {
+    if (!open_ || failed())
+        return;
+    if (sink_) {
+        sink_(line);
+        return;
+    }
+    buffer_ += line;
+    buffer_ += "\r\n";
+    if (buffer_.size() >= kFlushSize)
+        flush();
+}
+
+void Journal::flush() {
+    if (fd_ < 0 || buffer_.empty() || failed())
+        return;
+    if (!sys::write_all(fd_, buffer_.data(), buffer_.size()))
+        failure_ = IoResult::from_errno(errno);
+    buffer_.clear();
+}
+
+void Journal::line_start(int row, const std::string& spec, const std::string& source,
+                         const std::string& destination) {
+    put("");
+    put("Starting Copy line " + std::to_string(row) + " " + spec + " in " + source + " to " +
+        destination);
+}
+
+void Journal::search(const std::string& pattern) {
+    put("Searching For " + pattern);
+}
+
+void Journal::folder_failure(const std::string& folder, const std::string& error) {
+    put("Unable to create directory " + folder + " because " + error);
+}
+
+void Journal::folder_created(const std::string& folder) {
+    put((preview() ? "would create directory " : "Directory created ") + folder);
+}
+
+void Journal::error(const std::string& name, const std::string& error) {
+    put("Copy of " + name + " generated a system error of " + error);
+}
+
+void Journal::timestamp_error(const std::string& error) {
+    put("Error setting new files timestamp " + error);
+}
+
+const std::string& Journal::date_text(const FileTime& time) {
+    const std::int64_t packed = time.packed();
+    if (packed != cached_time_) {
+        cached_text_ = date_time_text(time);
+        cached_time_ = packed;
+    }
+    return cached_text_;
+}
+
+void Journal::file_entry(const char* prefix, const std::string& name, const FileTime& source,
+                         const FileTime* replaced) {
+    if (!open_ || failed())
+        return;
+    std::string line = prefix;
+    line += name;
+    line += ' ';
+    line += date_text(source);
+    if (replaced) {
+        line += " to replace version created ";
+        line += date_text(*replaced);
+    }
+    put(line);
+}
+
+void Journal::copied(const std::string& name, const FileTime& source, const FileTime* replaced) {
+    file_entry(preview() ? "would copy: " : "Copied OK: ", name, source, replaced);
+}
+
+void Journal::not_copied(const std::string& name, const FileTime& source,
+                         const FileTime* replaced) {
+    file_entry(preview() ? "would not copy: " : "NOT Copied: ", name, source, replaced);
+}
+
+void Journal::folder_total(int count) {
+    put(std::to_string(count) + (preview() ? " files would be copied for this specification"
+                                           : " files copied for this specification"));
+    put("");
+}
+
+IoResult Journal::finish(int run_total) {
+    if (!open_)
+        return IoResult::success();
+    put("");
+    put(std::to_string(run_total) +
+        (preview() ? " Files would be copied in total" : " Files copied in total"));
+    if (!preview()) {
+        put("");
+        put(std::string(kSignature) + " Ended " + current_date_time_text());
+    }
+    flush();
+    if (fd_ >= 0 && !failed() && sys::fsync(fd_) != 0 && errno != EINVAL)
+        failure_ = IoResult::from_errno(errno);
+    if (fd_ >= 0) {
+        if (sys::close(fd_) != 0 && !failed())
+            failure_ = IoResult::from_errno(errno);
+        fd_ = -1;
+    }
+    if (!temp_path_.empty() && !failed()) {
+        if (sys::rename(temp_path_.c_str(), resolve_link_target(path_).c_str()) != 0)
+            failure_ = IoResult::from_errno(errno);
+        else
+            temp_path_.clear();
+    }
+    const IoResult result = failure_;
+    abandon();
+    return result;
+}
+
+void Journal::abandon() {
+    if (fd_ >= 0)
+        sys::close(fd_);
+    fd_ = -1;
+    if (!temp_path_.empty())
+        ::unlink(temp_path_.c_str());
+    temp_path_.clear();
+    buffer_.clear();
+    sink_ = nullptr;
+    open_ = false;
+}
+
+void offer_journal(Prompter& prompter, DesktopServices* desktop, const std::string& path,
+                   int run_total) {
+    Prompt offer;
+    offer.title = std::to_string(run_total) + " files copied";
+    offer.text = "Do you wish to view the journal file now?";
+    offer.buttons = Buttons::YesNo;
+    offer.default_button = Answer::Yes;
+    offer.escape_answer = Answer::No;
+    if (prompter.ask(offer) == Answer::Yes && desktop)
+        desktop->open_document(path);
+}
+
+} // namespace vt

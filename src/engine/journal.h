@@ -1,0 +1,92 @@
+#pragma once
+#include "platform/file_time.h"
+#include "platform/io_result.h"
+
+#include <functional>
+#include <string>
+
+namespace vt {
+
+class DesktopServices;
+class Prompter;
+
+// The journal of a copy run: a text file beside the list file recording what the
+// run did, one entry per line, lines ended by CR LF. A run appends a block to it or
+// starts it anew. In a dry run the same entries go to a line sink instead (with
+// the wording of what would happen), and nothing is written.
+class Journal {
+public:
+    static constexpr const char* kSignature = "Vantorel Journal file";
+
+    Journal() = default;
+    ~Journal();
+    Journal(const Journal&) = delete;
+    Journal& operator=(const Journal&) = delete;
+
+    // The journal beside a list file: folder + base name + ".txt"; when that is the
+    // list file itself (a list named "x.txt"), base name + ".journal.txt".
+    static std::string file_name_for(const std::string& list_file);
+
+    // Opens the journal of `list_file` for a run and writes the started entry.
+    // False when the run is refused; the reason has been shown through `prompter`.
+    bool open(const std::string& list_file, bool append, Prompter& prompter);
+    // Sends the entries to `sink`, one line per call, instead of a file.
+    void open_preview(std::function<void(const std::string&)> sink);
+
+    bool is_open() const { return open_; }
+    bool preview() const { return static_cast<bool>(sink_); }
+    const std::string& path() const { return path_; }
+    // The first write error, if any; once failed, nothing more is written.
+    bool failed() const { return !failure_.ok; }
+    const IoResult& failure() const { return failure_; }
+
+    // --- Entries ---
+    void line_start(int row, const std::string& spec, const std::string& source,
+                    const std::string& destination);
+    void search(const std::string& pattern);
+    void folder_failure(const std::string& folder, const std::string& error);
+    void folder_created(const std::string& folder);
+    void error(const std::string& name, const std::string& error);
+    void timestamp_error(const std::string& error);
+    // `replaced`: the time of the destination file that was there at the decision.
+    void copied(const std::string& name, const FileTime& source, const FileTime* replaced);
+    void not_copied(const std::string& name, const FileTime& source, const FileTime* replaced);
+    void folder_total(int count);
+
+    // Writes the end entries and closes the journal; the result tells whether the
+    // whole journal reached the disk.
+    IoResult finish(int run_total);
+    // Closes the journal after a failure; a new journal that was not completed
+    // leaves the old file as it was.
+    void abandon();
+
+    // The error box for a journal that could not be read, created or written.
+    static std::string error_message(const char* action, const std::string& path,
+                                     const std::string& error);
+
+private:
+    void put(const std::string& line);
+    void flush();
+    bool check_signature(Prompter& prompter);
+    void file_entry(const char* prefix, const std::string& name, const FileTime& source,
+                    const FileTime* replaced);
+    const std::string& date_text(const FileTime& time);
+
+    bool open_ = false;
+    int fd_ = -1;
+    std::string path_;
+    std::string temp_path_; // a new journal is written here and renamed at the end
+    std::string buffer_;
+    IoResult failure_;
+    std::function<void(const std::string&)> sink_;
+    // Files of one folder mostly share their times; their texts are made once.
+    std::int64_t cached_time_ = -1;
+    std::string cached_text_;
+};
+
+// Offers the finished journal for viewing: "Do you wish to view the journal file
+// now?" under the title "<total> files copied"; Yes opens it with the desktop.
+void offer_journal(Prompter& prompter, DesktopServices* desktop, const std::string& path,
+                   int run_total);
+
+} // namespace vt

@@ -1,0 +1,29 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace vt {
+
+// Where a copy run stands, for a progress display.
+struct RunProgress {
+    int line = 0;              // grid row being worked on
+    std::string folder;        // source folder + sub-path being searched
+    std::string file;          // the file being looked at or copied
+    std::int64_t examined = 0; // directory entries looked at
+    int copied = 0;            // files copied
+    std::uint64_t bytes = 0;   // bytes of the copied files, the current one included
+    std::uint64_t file_done = 0, file_size = 0; // of the file being copied
+};
+
+// Told about a run's state and progress. Every call comes from inside the run.
+class RunObserver {
+public:
+    virtual ~RunObserver() = default;
+    virtual void running_changed(bool /*running*/) {}
+    // After each line, folder and directory entry.
+    virtual void progress(const RunProgress& /*now*/) {}
+    // After each block of a file transfer.
+    virtual void transfer_progress(const RunProgress& /*now*/) {}
+};
+
+} // namespace vt

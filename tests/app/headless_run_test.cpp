@@ -1,0 +1,152 @@
+#include "app/headless_run.h"
+
+#include "document/list_file.h"
+#include "engine/journal.h"
+#include "platform/sys.h"
+#include "support/temp_dir.h"
+
+#include <csignal>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vt {
+namespace {
+
+class HeadlessRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        src = dir.mkdir("src");
+        dir.write("src/a.txt", "a");
+        dir.write("src/b.txt", "b");
+    }
+    void TearDown() override { sys::clear_fault_hook(); }
+
+    std::string save(const std::vector<CopyLine>& lines, const std::string& message = "") {
+        CopyList list;
+        list.set_message(message);
+        for (const CopyLine& l : lines)
+            list.append_line(l);
+        const std::string name = dir / "nightly.vtl";
+        EXPECT_TRUE(save_vtl(list, name).ok);
+        return name;
+    }
+    int run(const std::vector<std::string>& args) {
+        out.str("");
+        err.str("");
+        const CommandLine command = parse_command_line(args);
+        EXPECT_EQ(command.mode, CommandLine::Mode::Run);
+        return headless_run(command, CopyOptions{}, out, err, false);
+    }
+
+    test::TempDir dir;
+    std::string src;
+    std::ostringstream out, err;
+};
+
+TEST_F(HeadlessRunTest, CopiesAndAnswersWithoutAWindow) {
+    const std::string list = save({{src, "*.txt", dir / "dst", "No", "No"}}, "Insert the disk");
+    EXPECT_EQ(run({"--run", list}), kExitDone);
+    EXPECT_EQ(test::read_file(dir / "dst/a.txt"), "a");
+    const std::string log = err.str();
+    EXPECT_NE(log.find("vantorel: [Confirm] Insert the disk\nvantorel: answered OK\n"),
+              std::string::npos);
+    EXPECT_NE(log.find("Confirm copy of \na.txt"), std::string::npos);
+    EXPECT_NE(log.find("[2 files copied] Do you wish to view the journal file now?\n"
+                       "vantorel: answered No"),
+              std::string::npos);
+    EXPECT_NE(test::read_file(dir / "nightly.txt").find("2 Files copied in total"),
+              std::string::npos);
+
+    // --journal=none writes none; --journal=new starts it again.
+    EXPECT_EQ(run({"--run", list, "--journal=new"}), kExitDone);
+    const std::string journal = test::read_file(dir / "nightly.txt");
+    EXPECT_EQ(journal.find("Vantorel Journal file started", 10), std::string::npos);
+    EXPECT_EQ(run({"--run", list, "--journal=none"}), kExitDone);
+    EXPECT_EQ(test::read_file(dir / "nightly.txt"), journal);
+}
+
+TEST_F(HeadlessRunTest, NewerDestinationIsKeptUnlessAskedFor) {
+    const std::string list = save({{src, "a.txt", dir / "dst", "Yes", "No"}});
+    dir.write("dst/a.txt", "newer backup");
+    const struct timespec later[2] = {{0, UTIME_NOW}, {4000000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "dst/a.txt").c_str(), later, 0), 0);
+    EXPECT_EQ(run({"--run", list}), kExitDone);
+    EXPECT_EQ(test::read_file(dir / "dst/a.txt"), "newer backup");
+    EXPECT_EQ(run({"--run", list, "--newer=copy"}), kExitDone);
+    EXPECT_EQ(test::read_file(dir / "dst/a.txt"), "a");
+}
+
+TEST_F(HeadlessRunTest, ExitStatuses) {
+    // The list cannot be read.
+    EXPECT_EQ(run({"--run", dir / "missing.vtl"}), kExitNotStarted);
+    EXPECT_NE(err.str().find("missing.vtl"), std::string::npos);
+    // Nothing to do.
+    EXPECT_EQ(run({"--run", save({})}), kExitNotStarted);
+    // The journal does not look like one.
+    const std::string list = save({{src, "*.txt", dir / "dst", "No", "No"}});
+    dir.write("nightly.txt", "my own notes");
+    EXPECT_EQ(run({"--run", list}), kExitNotStarted);
+    EXPECT_FALSE(test::exists(dir / "dst"));
+    EXPECT_EQ(test::read_file(dir / "nightly.txt"), "my own notes");
+    ASSERT_EQ(::unlink((dir / "nightly.txt").c_str()), 0);
+    // A file that cannot be read is passed over, and the run reports it.
+    sys::set_fault_hook([](sys::Op op, const char* path) {
+        return op == sys::Op::Open && path && std::string(path) == "a.txt" ? EACCES : 0;
+    });
+    EXPECT_EQ(run({"--run", list}), kExitFailures);
+    EXPECT_EQ(test::read_file(dir / "dst/b.txt"), "b");
+    EXPECT_FALSE(test::exists(dir / "dst/a.txt"));
+    EXPECT_NE(err.str().find("answered Ignore"), std::string::npos);
+    sys::clear_fault_hook();
+    // Source and destination the same: the line is not done.
+    EXPECT_EQ(run({"--run", save({{src, "*.txt", src, "No", "No"}})}), kExitFailures);
+}
+
+TEST_F(HeadlessRunTest, InterruptStopsAfterTheFileInHandAndFinishesTheJournal) {
+    for (int i = 0; i < 20; ++i)
+        dir.write("src/f" + std::to_string(i) + ".txt", "x");
+    const std::string list = save({{src, "*.txt", dir / "dst", "No", "No"}});
+    int opens = 0;
+    // The source files are opened by name within their folder.
+    sys::set_fault_hook([&opens](sys::Op op, const char* path) {
+        if (op == sys::Op::Open && path && std::string(path).find('/') == std::string::npos &&
+            ++opens == 3)
+            std::raise(SIGINT);
+        return 0;
+    });
+    EXPECT_EQ(run({"--run", list}), kExitInterrupted);
+    const std::string journal = test::read_file(dir / "nightly.txt");
+    EXPECT_NE(journal.find("\r\n3 Files copied in total\r\n"), std::string::npos);
+    EXPECT_NE(journal.find("Vantorel Journal file Ended"), std::string::npos);
+    // The handler is gone again after the run.
+    struct sigaction now {};
+    ::sigaction(SIGINT, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, SIG_DFL);
+}
+
+TEST_F(HeadlessRunTest, DryRunDecidesButCreatesNothing) {
+    dir.mkdir("src/sub");
+    dir.write("src/sub/c.txt", "c");
+    dir.write("dst/b.txt", "b");
+    const std::string list = save({{src, "*.txt", dir / "dst", "No", "Yes"}});
+    const struct timespec same[2] = {{0, UTIME_NOW}, {1700049600, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "src/b.txt").c_str(), same, 0), 0);
+    ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "dst/b.txt").c_str(), same, 0), 0);
+    EXPECT_EQ(run({"--run", list, "--dry-run"}), kExitDone);
+    const std::string text = out.str();
+    EXPECT_NE(text.find("would copy: a.txt "), std::string::npos);
+    EXPECT_NE(text.find("would not copy: b.txt "), std::string::npos);
+    EXPECT_NE(text.find("would create directory " + (dir / "dst") + "/sub\n"), std::string::npos);
+    EXPECT_NE(text.find("would copy: c.txt "), std::string::npos);
+    EXPECT_NE(text.find("Searching For " + src + "/sub/*.txt"), std::string::npos);
+    EXPECT_NE(text.find("2 Files would be copied in total"), std::string::npos);
+    EXPECT_FALSE(test::exists(dir / "dst/a.txt"));
+    EXPECT_FALSE(test::exists(dir / "dst/sub"));
+    EXPECT_FALSE(test::exists(dir / "nightly.txt"));
+}
+
+} // namespace
+} // namespace vt

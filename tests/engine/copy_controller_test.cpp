@@ -1,0 +1,157 @@
+#include "app/vt_main.h"
+#include "engine/copy_controller.h"
+#include "engine/journal.h"
+#include "support/temp_dir.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace vt {
+namespace {
+
+// Answers every box with a test's function, which can look at the window while the
+// run waits for the answer.
+class ProbePrompter final : public Prompter {
+public:
+    Answer ask(const Prompt& prompt) override {
+        titles.push_back(prompt.title);
+        return answer ? answer(prompt) : prompt.default_button;
+    }
+    std::function<Answer(const Prompt&)> answer;
+    std::vector<std::string> titles;
+};
+
+class CopyControllerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        src = dir.mkdir("src");
+        for (int i = 0; i < 4; ++i)
+            dir.write("src/f" + std::to_string(i), "content");
+        form = std::make_unique<TVT_main_Form>(QString(), MainFormServices{&prompter, &desktop});
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        form->document().append_line({src, "*.*", dir / "dst", "No", "No"});
+        ASSERT_TRUE(form->save_vtl(dir / "list.vtl"));
+        form->set_copy_options({true, true, 0});
+    }
+    int copied() const {
+        int n = 0;
+        for (int i = 0; i < 4; ++i)
+            n += test::exists(dir / ("dst/f" + std::to_string(i)));
+        return n;
+    }
+    std::string journal() const { return test::read_file(dir / "list.txt"); }
+
+    test::TempDir dir;
+    std::string src;
+    ProbePrompter prompter;
+    RecordingDesktopServices desktop;
+    std::unique_ptr<TVT_main_Form> form;
+};
+
+TEST_F(CopyControllerTest, RunningStateAndDisabledCommands) {
+    const int edit_width = form->Edit3->width();
+    QList<QObject*> commands = {form->menu.New1,
+                                form->menu.Open1,
+                                form->menu.Add1,
+                                form->menu.Insert1,
+                                form->menu.Edit2,
+                                form->menu.Delete1,
+                                form->menu.EditinVTLformat1,
+                                form->AddNewFiles,
+                                form->Button_insert,
+                                form->Edit_entry,
+                                form->DeletFilesfromList};
+    for (QAction* a : form->menu.recent) {
+        a->setVisible(true); // Qt reports a hidden item as disabled
+        commands << a;
+    }
+    form->menu.recent[5]->setEnabled(false); // a state of its own, given back afterwards
+    int checked = 0;
+    prompter.answer = [&](const Prompt& p) -> Answer {
+        if (p.title != "Copy this file?")
+            return Answer::No;
+        if (checked++ == 0) {
+            EXPECT_EQ(form->BitBtn_do_copy->text(), "Stop Copy");
+            EXPECT_EQ(form->BitBtn_do_copy->palette().color(QPalette::ButtonText), QColor(Qt::red));
+            EXPECT_NE(QApplication::overrideCursor(), nullptr);
+            if (QApplication::overrideCursor()) {
+                EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+            }
+            for (QObject* c : commands)
+                EXPECT_FALSE(c->property("enabled").toBool()) << c->objectName().toStdString();
+            EXPECT_TRUE(form->menu.Save1->isEnabled());
+            QLabel* progress = form->copy_controller()->progress_label();
+            EXPECT_TRUE(progress->isVisible());
+            EXPECT_LE(progress->geometry().bottom(), form->FileList_StringGrid->geometry().top());
+            EXPECT_TRUE(progress->text().contains("Line 1"));
+        }
+        return Answer::Yes;
+    };
+    form->BitBtn_do_copy->click();
+    EXPECT_EQ(checked, 4);
+    EXPECT_EQ(copied(), 4);
+    EXPECT_EQ(form->BitBtn_do_copy->text(), "Copy Now");
+    EXPECT_EQ(form->BitBtn_do_copy->palette().color(QPalette::ButtonText), QColor(Qt::black));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    for (QObject* c : commands)
+        EXPECT_EQ(c->property("enabled").toBool(), c != form->menu.recent[5])
+            << c->objectName().toStdString();
+    EXPECT_FALSE(form->copy_controller()->progress_label()->isVisible());
+    EXPECT_EQ(form->Edit3->width(), edit_width);
+    EXPECT_EQ(prompter.titles.back(), "4 files copied");
+}
+
+TEST_F(CopyControllerTest, StopCopyClickEndsTheRunAfterTheCurrentEntry) {
+    bool clicked = false;
+    prompter.answer = [&](const Prompt& p) {
+        if (p.title == "Copy this file?" && !clicked) {
+            clicked = true;
+            // Delivered by the event pump after this entry.
+            QTimer::singleShot(0, form->BitBtn_do_copy, &QToolButton::click);
+        }
+        return p.title == "Copy this file?" ? Answer::Yes : Answer::No;
+    };
+    form->BitBtn_do_copy->click();
+    EXPECT_EQ(copied(), 1);
+    EXPECT_FALSE(form->copy_controller()->running());
+    EXPECT_NE(journal().find("\r\n1 Files copied in total\r\n"), std::string::npos);
+    EXPECT_EQ(form->BitBtn_do_copy->text(), "Copy Now");
+}
+
+TEST_F(CopyControllerTest, CtrlCInTheMessageEditStartsTheRun) {
+    form->set_copy_options({false, false, 0});
+    form->Edit3->setFocus();
+    QTest::keyClick(form->Edit3, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(copied(), 4);
+    EXPECT_TRUE(prompter.titles.empty());
+}
+
+TEST_F(CopyControllerTest, ClosingDuringARunStopsItFirst) {
+    bool asked = false;
+    prompter.answer = [&](const Prompt& p) {
+        if (p.title == "Copy this file?" && !asked) {
+            asked = true;
+            QTimer::singleShot(0, form.get(), [this] { EXPECT_FALSE(form->close()); });
+        }
+        return p.title == "Copy this file?" ? Answer::Yes : Answer::No;
+    };
+    form->BitBtn_do_copy->click();
+    EXPECT_EQ(copied(), 1);
+    EXPECT_NE(journal().find("Vantorel Journal file Ended"), std::string::npos);
+    EXPECT_TRUE(form->isVisible());
+    // The close comes back once the run has ended.
+    QTRY_VERIFY_WITH_TIMEOUT(!form->isVisible(), 2000);
+}
+
+} // namespace
+} // namespace vt

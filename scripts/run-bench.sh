@@ -18,6 +18,11 @@ for need in "$tool" "$vt"; do
 done
 command -v rsync >/dev/null || { echo "rsync is not installed" >&2; exit 2; }
 mkdir -p "$data"
+# The copy options of a scheduled backup: no question per file, a new journal each run.
+export XDG_CONFIG_HOME="$data/config"
+mkdir -p "$XDG_CONFIG_HOME/Vantorel"
+printf '[Options]\nVerifyEachFile=0\nJournalFile=1\nJournalFileAppend=1\n' \
+  > "$XDG_CONFIG_HOME/Vantorel/Vantorel.ini"
 
 if [[ ! -f $data/T1.done ]]; then
   echo "generating T1 ..."
@@ -96,3 +101,6 @@ r=$(ratio "$(m t3-vt)" "$(m t3-cp)");       echo "T3 vantorel / cp -a        $r 
 r=$(ratio "$(m t1-gui)" "$(m t1-vt)");      echo "T1 window / headless       $r (at most 1.1: $(check "$r" 1.1))"
 kib=$(echo "${peak[t1-vt]}" | maximum)
 echo "T1 headless peak memory    $((kib / 1024)) MiB (under 40 MB: $(awk -v k="$kib" 'BEGIN {print (k * 1024 < 40e6 ? "ok" : "MISSED")}'))"
+
+echo
+"$build/bench/bench_list_file"

@@ -7,6 +7,7 @@ target_sources(vantorel_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/headless_run.cpp
 )
 target_sources(vantorel_ui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/main_controls.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main_menu.cpp
   ${CMAKE_CURRENT_LIST_DIR}/menu_keys_first.cpp
   ${CMAKE_CURRENT_LIST_DIR}/program_icon.cpp

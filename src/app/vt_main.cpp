@@ -1,6 +1,8 @@
 #include "app/vt_main.h"
 
 #include "app/command_line.h"
+#include "app/design_font.h"
+#include "app/main_controls.h"
 #include "app/menu_keys_first.h"
 #include "app/program_icon.h"
 #include "app/qt_prompter.h"
@@ -13,10 +15,10 @@
 #include "document/copy_list_model.h"
 #include "document/file_commands.h"
 #include "document/list_file.h"
-#include "document/vt_memo.h"
-#include "editor/vt_entry.h"
 #include "document/list_printing.h"
 #include "document/qt_file_dialog.h"
+#include "document/vt_memo.h"
+#include "editor/vt_entry.h"
 #include "engine/copy_controller.h"
 #include "platform/file_names.h"
 #include "windows/hidden_item_key.h"
@@ -43,28 +45,6 @@
 #include <QToolButton>
 
 namespace vt {
-namespace {
-
-constexpr int kRowHeight = 18;
-constexpr int kGridLineWidth = 0; // no lines are drawn between cells
-constexpr int kColumnWidths[kColumnCount] = {260, 109, 260, 52, 64};
-
-QFont arial(int pixel_size, bool bold = false) {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pixel_size);
-    font.setBold(bold);
-    return font;
-}
-
-template <class W> W* place(W* widget, int left, int top, int width = -1, int height = -1) {
-    if (width < 0)
-        widget->adjustSize();
-    widget->setGeometry(left, top, width < 0 ? widget->width() : width,
-                        height < 0 ? widget->height() : height);
-    return widget;
-}
-
-} // namespace
 
 TVT_main_Form::TVT_main_Form(const QString& list_argument, MainFormServices services,
                              QWidget* parent)
@@ -97,7 +77,7 @@ TVT_main_Form::TVT_main_Form(const QString& list_argument, MainFormServices serv
                                                           QStringLiteral("SaveDialog1"));
         SaveDialog1 = own_save_dialog_.get();
     }
-    setFont(arial(13));
+    setFont(design_font());
     setWindowIcon(program_icon());
     resize(761, 444);
     build_controls();
@@ -126,125 +106,14 @@ TVT_main_Form::~TVT_main_Form() {
 }
 
 void TVT_main_Form::build_controls() {
-    auto* client = new QWidget(this);
-    client->setObjectName(QStringLiteral("client"));
-    setCentralWidget(client);
-
-    auto button = [&](const char* name, const char* caption, const char* hint, int top) {
-        auto* b = place(new QPushButton(QString::fromLatin1(caption), client), 8, top, 145, 25);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setFont(arial(13, true));
-        b->setToolTip(QString::fromLatin1(hint));
-        b->setFocusPolicy(Qt::TabFocus);
-        return b;
-    };
-    AddNewFiles = button("AddNewFiles", "Add a New Line",
-                         "Add a new line to the list of file specifications", 0);
-    Button_insert =
-        button("Button_insert", "Insert a Line",
-               "Inserts a line in the copy specification at the currently selected line", 24);
-    Edit_entry = button("Edit_entry", "Edit Selected Line",
-                        "Change the information in the currently selected line", 48);
-    DeletFilesfromList =
-        button("DeletFilesfromList", "Delete Selected Line",
-               "Deletes the currently selected line from the copy specification list", 72);
-
-    Panel1 = place(new QFrame(client), 160, 0, 593, 97);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-
-    BitBtn_do_copy = place(new QToolButton(Panel1), 8, 16, 185, 73);
-    BitBtn_do_copy->setObjectName(QStringLiteral("BitBtn_do_copy"));
-    BitBtn_do_copy->setText(QStringLiteral("Copy Now"));
-    BitBtn_do_copy->setIcon(program_icon());
-    BitBtn_do_copy->setIconSize(QSize(40, 40));
-    BitBtn_do_copy->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    BitBtn_do_copy->setFont(arial(16, true));
-    BitBtn_do_copy->setToolTip(QStringLiteral("Copy the files that are specified in the list"));
-
-    GroupBox1 = place(new QGroupBox(QStringLiteral("Copy Options"), Panel1), 200, 8, 153, 81);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    CreateJournalFile =
-        place(new QCheckBox(QStringLiteral("Create Journal File"), GroupBox1), 8, 24, 129, 17);
-    CreateJournalFile->setObjectName(QStringLiteral("CreateJournalFile"));
-    CreateJournalFile->setToolTip(QStringLiteral(
-        "Create a journal file with extension .txt containing information about the copy process"));
-    VerifyEachFile =
-        place(new QCheckBox(QStringLiteral("Verify Each File"), GroupBox1), 8, 52, 129, 17);
-    VerifyEachFile->setObjectName(QStringLiteral("VerifyEachFile"));
-    VerifyEachFile->setToolTip(QStringLiteral("Require the user to verify the copy of each and "
-                                              "every file that fits the copy specification"));
-
-    RadioGroup_append =
-        place(new QGroupBox(QStringLiteral("Journal File Options"), Panel1), 360, 8, 225, 81);
-    RadioGroup_append->setObjectName(QStringLiteral("RadioGroup_append"));
-    RadioGroup_append->setToolTip(
-        QStringLiteral("The Journal file can be created for each copy or appended to any previous "
-                       "Vantorel journal file for the same VTL file"));
-    RadioAppend = place(
-        new QRadioButton(QStringLiteral("&Append to an existing Journal file"), RadioGroup_append),
-        8, 24, 213, 20);
-    RadioCreateNew =
-        place(new QRadioButton(QStringLiteral("&Create a new Journal file"), RadioGroup_append), 8,
-              50, 213, 20);
-    for (QRadioButton* r : {RadioAppend, RadioCreateNew})
-        r->setToolTip(RadioGroup_append->toolTip());
-    RadioAppend->setObjectName(QStringLiteral("RadioAppend"));
-    RadioCreateNew->setObjectName(QStringLiteral("RadioCreateNew"));
-
-    Message = place(new QLabel(QStringLiteral("Message:"), client), 4, 112);
-    Message->setObjectName(QStringLiteral("Message"));
-    Edit3 = place(new QLineEdit(client), 68, 108, 609, 24);
-    Edit3->setObjectName(QStringLiteral("Edit3"));
-    Edit3->setToolTip(QStringLiteral(
-        "A message like 'Close the accounts package and put the disk in the drive' that you want "
-        "to appear when the user presses 'Copy Now' but before the copy begins"));
-
-    build_grid();
-
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setFixedHeight(19);
-    StatusBar1->setSizeGripEnabled(true);
-    setStatusBar(StatusBar1);
-
-    set_copy_options(CopyOptions{});
-}
-
-void TVT_main_Form::build_grid() {
-    FileList_StringGrid = place(new QTableView(centralWidget()), 0, 132, 749, 177);
-    FileList_StringGrid->setObjectName(QStringLiteral("FileList_StringGrid"));
     model_ = std::make_unique<CopyListModel>(list_);
-    FileList_StringGrid->setModel(model_.get());
-    FileList_StringGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    FileList_StringGrid->setSelectionMode(QAbstractItemView::SingleSelection);
-    FileList_StringGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    FileList_StringGrid->setShowGrid(false);
-    FileList_StringGrid->setWordWrap(false);
-    FileList_StringGrid->setTabKeyNavigation(false);
-    FileList_StringGrid->verticalHeader()->hide();
-    FileList_StringGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    FileList_StringGrid->verticalHeader()->setMinimumSectionSize(kRowHeight);
-    FileList_StringGrid->verticalHeader()->setDefaultSectionSize(kRowHeight);
-    QHeaderView* header = FileList_StringGrid->horizontalHeader();
-    header->setSectionResizeMode(QHeaderView::Interactive);
-    header->setStretchLastSection(false);
-    header->setHighlightSections(false);
-    header->setSectionsClickable(false);
-    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    header->setMinimumSectionSize(1);
-    for (int c = 0; c < kColumnCount; ++c)
-        FileList_StringGrid->setColumnWidth(c, kColumnWidths[c]);
-    const QString hint = QStringLiteral(
-        "A list of files with their source and destination directories that you wish to be copied");
-    FileList_StringGrid->setToolTip(hint);
-    FileList_StringGrid->viewport()->setToolTip(hint);
-
+    build_main_controls(*this, model_.get());
     connect(FileList_StringGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
                 if (!syncing_selection_ && current.isValid())
                     list_.set_current_row(current.row() + 1);
             });
+    set_copy_options(CopyOptions{});
 }
 
 void TVT_main_Form::connect_commands() {

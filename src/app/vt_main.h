@@ -99,6 +99,10 @@ public:
     FileDialog* OpenDialog1 = nullptr;
     FileDialog* SaveDialog1 = nullptr;
 
+    // The grid's design: row height, and no lines between cells.
+    static constexpr int kRowHeight = 18;
+    static constexpr int kGridLineWidth = 0;
+
     // --- State of the window ---
     int editor_mode = 0; // 0 add, 1 insert, 2 edit
     int editor_row = 0;  // grid row the entry editor shows; 0 = a new line
@@ -172,7 +176,6 @@ protected:
 
 private:
     void build_controls();
-    void build_grid();
     void connect_commands();
     void FormCreate(const QString& list_argument);
     void FormResize();

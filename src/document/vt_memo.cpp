@@ -1,5 +1,6 @@
 #include "document/vt_memo.h"
 
+#include "app/design_font.h"
 #include "app/vt_main.h"
 
 #include <QPlainTextEdit>
@@ -14,9 +15,7 @@ TEdit_vtl_Form::TEdit_vtl_Form(TVT_main_Form& main) : QDialog(&main), main_(main
     setObjectName(QStringLiteral("Edit_vtl_Form"));
     setWindowTitle(QStringLiteral("Editing in VTL Format"));
     setAttribute(Qt::WA_DeleteOnClose);
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(13);
-    setFont(font);
+    setFont(design_font());
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));

@@ -1,5 +1,6 @@
 #include "editor/vt_entry.h"
 
+#include "app/design_font.h"
 #include "app/qt_prompter.h"
 #include "app/vt_main.h"
 #include "editor/directory_list_box.h"
@@ -32,12 +33,6 @@ constexpr int kClientHeight = 408;
 constexpr int kListTop = 192;
 constexpr int kSourceListHeight = 161;
 constexpr int kButtonTop = 368;
-
-QFont arial13() {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(13);
-    return font;
-}
 
 template <class W>
 W* place(W* widget, const char* name, int left, int top, int width = -1, int height = -1) {
@@ -80,7 +75,7 @@ TVT_add_Form::TVT_add_Form(TVT_main_Form& main)
     setObjectName(QStringLiteral("VT_add_Form"));
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_AlwaysShowToolTips);
-    setFont(arial13());
+    setFont(design_font());
     build_controls();
     build_menu();
     connect_controls();

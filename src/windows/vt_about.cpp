@@ -1,5 +1,6 @@
 #include "windows/vt_about.h"
 
+#include "app/design_font.h"
 #include "app/product_info.h"
 #include "app/program_icon.h"
 #include "desktop/links.h"
@@ -15,12 +16,6 @@
 namespace vt {
 namespace {
 
-QFont arial13() {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(13);
-    return font;
-}
-
 QLabel* label(QWidget* parent, const char* name, const QString& text, int left, int top) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(QString::fromLatin1(name));
@@ -34,7 +29,7 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, int left, 
 TAboutBox::TAboutBox(DesktopServices& desktop, QWidget* owner) : QDialog(owner), desktop_(desktop) {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("About"));
-    setFont(arial13());
+    setFont(design_font());
     setModal(true);
 
     Panel1 = new QFrame(this);
@@ -67,7 +62,7 @@ TAboutBox::TAboutBox(DesktopServices& desktop, QWidget* owner) : QDialog(owner),
 
     Labelemail = label(Panel2, "Labelemail", QStringLiteral("Labelemail"), 88, 84);
     Labelweb = label(Panel2, "Labelweb", QStringLiteral("Labelweb"), 90, 112);
-    QFont link_font = arial13();
+    QFont link_font = design_font();
     link_font.setUnderline(true);
     for (QLabel* link : {Labelemail, Labelweb}) {
         link->setFont(link_font);

@@ -1,5 +1,6 @@
 #include "windows/vt_intro.h"
 
+#include "app/design_font.h"
 #include "app/product_info.h"
 #include "app/program_icon.h"
 #include "app/vt_main.h"
@@ -19,12 +20,6 @@ constexpr int kMemoWidth = 653;
 // left of it inside a usual frame.
 constexpr int kClientHeight = 581;
 
-QFont arial13() {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(13);
-    return font;
-}
-
 } // namespace
 
 TIntro_Form::TIntro_Form(TVT_main_Form& owner)
@@ -34,7 +29,7 @@ TIntro_Form::TIntro_Form(TVT_main_Form& owner)
     setObjectName(QStringLiteral("Intro_Form"));
     setWindowTitle(QStringLiteral("Welcome to quick and easy file copying"));
     setWindowIcon(program_icon());
-    setFont(arial13());
+    setFont(design_font());
     setModal(true);
 
     Memo1 = new QTextEdit(this);

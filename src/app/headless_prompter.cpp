@@ -48,12 +48,19 @@ Answer HeadlessPrompter::ask(const Prompt& prompt) {
     const Answer answer = choose(prompt);
     if (before_writing_)
         before_writing_();
+    // One line per question, so that a scheduled run's log reads (and greps) well:
+    // line breaks become blanks, and runs of blanks one.
     std::string text;
     text.reserve(prompt.text.size());
     for (char c : prompt.text) {
-        if (c != '\r')
-            text += c;
+        if (c == '\r' || c == '\n')
+            c = ' ';
+        if (c == ' ' && (text.empty() || text.back() == ' '))
+            continue;
+        text += c;
     }
+    if (!text.empty() && text.back() == ' ')
+        text.pop_back();
     log_ << "vantorel: [" << prompt.title << "] " << text << "\n"
          << "vantorel: answered " << answer_name(answer) << "\n";
     log_.flush();

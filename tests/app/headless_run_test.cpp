@@ -53,7 +53,8 @@ TEST_F(HeadlessRunTest, CopiesAndAnswersWithoutAWindow) {
     const std::string log = err.str();
     EXPECT_NE(log.find("vantorel: [Confirm] Insert the disk\nvantorel: answered OK\n"),
               std::string::npos);
-    EXPECT_NE(log.find("Confirm copy of \na.txt"), std::string::npos);
+    EXPECT_NE(log.find("[Copy this file?] Confirm copy of a.txt from " + src + " to "),
+              std::string::npos);
     EXPECT_NE(log.find("[2 files copied] Do you wish to view the journal file now?\n"
                        "vantorel: answered No"),
               std::string::npos);

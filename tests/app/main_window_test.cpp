@@ -1,5 +1,6 @@
 #include "app/vt_main.h"
 #include "document/list_file.h"
+#include "support/open_main_window.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -23,11 +24,7 @@ namespace {
 class MainWindowTest : public ::testing::Test {
 protected:
     std::unique_ptr<TVT_main_Form> open(const std::string& argument = {}) {
-        auto form = std::make_unique<TVT_main_Form>(QString::fromStdString(argument),
-                                                    MainFormServices{&prompter, &desktop});
-        form->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-        return form;
+        return test::open_main_window({&prompter, &desktop}, argument);
     }
     test::TempDir dir;
     test::ScriptedPrompter prompter;

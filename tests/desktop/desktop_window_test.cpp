@@ -7,6 +7,7 @@
 #include "platform/key_store.h"
 #include "platform/sys.h"
 #include "platform/xdg_folders.h"
+#include "support/open_main_window.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -38,11 +39,7 @@ class DesktopWindowTest : public ::testing::Test {
 protected:
     void TearDown() override { sys::clear_fault_hook(); }
     std::unique_ptr<TVT_main_Form> open(const std::string& argument = {}) {
-        auto form = std::make_unique<TVT_main_Form>(QString::fromStdString(argument),
-                                                    MainFormServices{&prompter, &desktop});
-        form->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-        return form;
+        return test::open_main_window({&prompter, &desktop}, argument);
     }
     // Whether the two items are usable once shown (a hidden item always reads disabled).
     static bool enabled_current_file_items(TVT_main_Form& form) {

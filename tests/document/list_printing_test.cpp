@@ -3,6 +3,7 @@
 #include "document/list_file.h"
 #include "document/list_printing.h"
 #include "pdf_reader.h"
+#include "support/open_main_window.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -31,11 +32,7 @@ bool contains(const std::string& text, const std::string& part) {
 class ListPrintingTest : public ::testing::Test {
 protected:
     std::unique_ptr<TVT_main_Form> open(const std::string& argument = {}) {
-        auto form = std::make_unique<TVT_main_Form>(QString::fromStdString(argument),
-                                                    MainFormServices{&prompter, &desktop});
-        form->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-        return form;
+        return test::open_main_window({&prompter, &desktop}, argument);
     }
 
     std::string saved_list(const std::string& relative, int lines) {

@@ -1,0 +1,16 @@
+#include "support/open_main_window.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace vt::test {
+
+std::unique_ptr<TVT_main_Form> open_main_window(MainFormServices services,
+                                                const std::string& argument) {
+    auto form = std::make_unique<TVT_main_Form>(QString::fromStdString(argument), services);
+    form->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    return form;
+}
+
+} // namespace vt::test

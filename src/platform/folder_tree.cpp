@@ -1,5 +1,6 @@
 #include "platform/folder_tree.h"
 
+#include "platform/file_mask.h"
 #include "platform/file_names.h"
 
 #include <algorithm>
@@ -12,9 +13,6 @@
 namespace vt::folders {
 namespace {
 
-char lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 std::vector<std::string> parts_of(std::string_view path) {
     std::vector<std::string> parts;
@@ -116,30 +114,6 @@ IoResult matching_files(const std::string& folder, std::string_view mask,
     });
     sort_names(names);
     return r;
-}
-
-bool mask_matches(std::string_view mask, std::string_view name) {
-    if (mask == "*.*")
-        return true;
-    size_t m = 0, n = 0;
-    size_t star = std::string_view::npos, resume = 0;
-    while (n < name.size()) {
-        if (m < mask.size() && (mask[m] == '?' || lower(mask[m]) == lower(name[n]))) {
-            ++m;
-            ++n;
-        } else if (m < mask.size() && mask[m] == '*') {
-            star = m++;
-            resume = n;
-        } else if (star != std::string_view::npos) {
-            m = star + 1;
-            n = ++resume;
-        } else {
-            return false;
-        }
-    }
-    while (m < mask.size() && mask[m] == '*')
-        ++m;
-    return m == mask.size();
 }
 
 std::string shorten(const std::string& path, int max_width,

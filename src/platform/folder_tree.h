@@ -25,10 +25,6 @@ IoResult subfolders(const std::string& folder, std::vector<std::string>& names);
 IoResult matching_files(const std::string& folder, std::string_view mask,
                         std::vector<std::string>& names);
 
-// True when `name` matches the file mask: "*" any run of characters, "?" one
-// character, letters without regard to case; "*.*" matches every name.
-bool mask_matches(std::string_view mask, std::string_view name);
-
 // The path shortened with "..." in place of middle parts until `width` of it is at
 // most `max_width`: "/home/anna/.../Reports/2024". The first and the last part stay.
 std::string shorten(const std::string& path, int max_width,

@@ -1,3 +1,4 @@
+#include "platform/file_mask.h"
 #include "platform/folder_tree.h"
 #include "support/temp_dir.h"
 
@@ -65,6 +66,7 @@ TEST(FolderTree, MaskMatching) {
         {"report.txt", "Report.txt", true},
         {"**x", "x", true},
         {"?", "", false},
+        {"a*", "a*b", true}, // a star in the mask is a wildcard, even against a star
     };
     for (const Case& c : cases)
         EXPECT_EQ(mask_matches(c.mask, c.name), c.matches) << c.mask << " ~ " << c.name;

@@ -1,10 +1,9 @@
 #include "document/list_file.h"
 
 #include "platform/atomic_file.h"
-#include "platform/sys.h"
+#include "platform/whole_file.h"
 
 #include <cerrno>
-#include <fcntl.h>
 
 namespace vt {
 namespace {
@@ -14,36 +13,6 @@ constexpr size_t kMaxLineLength = 4095;
 bool is_blank(char c) {
     const auto u = static_cast<unsigned char>(c);
     return u >= 1 && u <= 32;
-}
-
-// Reads the whole file; false with errno set when opening or reading fails.
-bool read_whole_file(const std::string& name, std::string& content) {
-    const int fd = sys::open(name.c_str(), O_RDONLY);
-    if (fd < 0)
-        return false;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        sys::close(fd);
-        errno = EISDIR;
-        return false;
-    }
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = sys::read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const int e = errno;
-            sys::close(fd);
-            errno = e;
-            return false;
-        }
-        if (n == 0)
-            break;
-        content.append(buffer, static_cast<size_t>(n));
-    }
-    sys::close(fd);
-    return true;
 }
 
 // Calls f for each line of text; a line ends at CR LF, LF or CR.
@@ -180,10 +149,8 @@ IoResult save_vtl(CopyList& list, const std::string& file_name) {
 
 IoResult load_vtl(CopyList& list, const std::string& file_name) {
     std::string content;
-    if (!read_whole_file(file_name, content)) {
-        const int code = errno;
-        return IoResult::failure(code, list_file_error_text(code));
-    }
+    if (const IoResult r = read_whole_file(file_name, content); !r)
+        return IoResult::failure(r.error_code, list_file_error_text(r.error_code));
     std::vector<CopyLine> lines;
     std::string message = list.message();
     bool message_seen = false;

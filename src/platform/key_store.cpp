@@ -2,7 +2,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/file_names.h"
-#include "platform/sys.h"
+#include "platform/whole_file.h"
 #include "platform/xdg_folders.h"
 
 #include <cerrno>
@@ -147,28 +147,9 @@ std::optional<std::string> section_header(std::string_view raw) {
 // Reads the store; a missing file is an empty store.
 IoResult load(const std::string& path, Document& doc) {
     doc = {};
-    const int fd = sys::open(path.c_str(), O_RDONLY);
-    if (fd < 0) {
-        if (errno == ENOENT)
-            return IoResult::success();
-        return IoResult::from_errno(errno);
-    }
     std::string content;
-    char buffer[8192];
-    for (;;) {
-        const ssize_t n = sys::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int e = errno;
-            sys::close(fd);
-            return IoResult::from_errno(e);
-        }
-        if (n == 0)
-            break;
-        content.append(buffer, static_cast<size_t>(n));
-    }
-    sys::close(fd);
+    if (const IoResult r = read_whole_file(path, content); !r)
+        return r.error_code == ENOENT ? IoResult::success() : r;
 
     size_t start = 0;
     while (start < content.size()) {

@@ -2,7 +2,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/file_names.h"
-#include "platform/sys.h"
+#include "platform/whole_file.h"
 #include "platform/xdg_folders.h"
 
 #include <cerrno>
@@ -231,31 +231,11 @@ void ProfileFile::erase_section(std::string_view section) {
 }
 
 IoResult read_profile_file(const std::string& path, ProfileFile& profile) {
-    const int fd = sys::open(path.c_str(), O_RDONLY);
-    if (fd < 0) {
-        if (errno == ENOENT) {
-            profile = ProfileFile();
-            return IoResult::success();
-        }
-        return IoResult::from_errno(errno);
-    }
     std::string content;
-    char buffer[16384];
-    for (;;) {
-        const ssize_t n = sys::read(fd, buffer, sizeof buffer);
-        if (n == 0)
-            break;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const int code = errno;
-            sys::close(fd);
-            return IoResult::from_errno(code);
-        }
-        content.append(buffer, static_cast<std::size_t>(n));
-    }
-    sys::close(fd);
-    profile = ProfileFile(content);
+    const IoResult r = read_whole_file(path, content);
+    if (!r && r.error_code != ENOENT)
+        return r;
+    profile = ProfileFile(content); // a missing file is an empty one
     return IoResult::success();
 }
 

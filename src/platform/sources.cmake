@@ -12,5 +12,6 @@ target_sources(vantorel_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/folder_create.cpp
   ${CMAKE_CURRENT_LIST_DIR}/prompter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sys.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/whole_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/xdg_folders.cpp
 )

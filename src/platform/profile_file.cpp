@@ -15,8 +15,10 @@ namespace {
 
 constexpr std::size_t npos = std::string::npos;
 
+// A carriage return counts as a blank: a last line ending in a lone CR (no LF after
+// it) must mean the same once a write gives it a proper line end.
 bool is_blank(char c) {
-    return c == ' ' || c == '\t';
+    return c == ' ' || c == '\t' || c == '\r';
 }
 
 std::string_view trim(std::string_view s) {

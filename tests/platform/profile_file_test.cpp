@@ -126,6 +126,14 @@ TEST(ProfileFileWrite, NewSectionIsAddedAtTheEndInTheFilesLineStyle) {
     unterminated.write_string("A", "j", "2");
     unterminated.write_string("B", "x", "");
     EXPECT_EQ(unterminated.text(), "[A]\nk=1\nj=2\n[B]\nx=\n");
+
+    // A last line cut after its CR: the header is still the section, before and after
+    // the write gives it a line end, so the key is not lost behind a second header.
+    ProfileFile cut("[Options]\nA=1\n[Defaults\r");
+    cut.write_integer("defaults", "JournalFileAppend", 1);
+    const ProfileFile back(cut.text());
+    EXPECT_EQ(back.read_integer("Defaults", "JournalFileAppend", 0), 1) << cut.text();
+    EXPECT_EQ(back.read_integer("Options", "A", 0), 1);
 }
 
 TEST(ProfileFileWrite, ErasingASectionTakesItsCommentsAndKeepsTheRest) {

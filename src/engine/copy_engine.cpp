@@ -2,7 +2,6 @@
 
 #include "platform/directory.h"
 #include "platform/event_pump.h"
-#include "platform/file_mask.h"
 #include "platform/prompter.h"
 
 #include <fcntl.h>
@@ -13,6 +12,10 @@ namespace vt {
 namespace {
 
 constexpr const char* kCopyTitle = "Copy this file?";
+
+// How long the scan's look at a destination is believed. A run that has nothing to
+// copy gets there within milliseconds; a run slowed by large copies looks again.
+constexpr std::chrono::seconds kScanLifetime{1};
 
 bool same_identity(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
@@ -175,11 +178,15 @@ CopyEngine::Flow CopyEngine::process_line(int row) {
     } else {
         folders.push_back(source);
     }
-    for (std::string& entry : folders)
+    std::vector<FolderScan::Place> places;
+    places.reserve(folders.size());
+    for (std::string& entry : folders) {
         entry.erase(0, source.size());
-
-    for (const std::string& sub_path : folders) {
-        if (process_folder(row, sub_path) == Flow::End)
+        places.push_back({source + entry, destination + entry});
+    }
+    FolderScan scan(std::move(places), spec);
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        if (process_folder(row, folders[i], scan, i) == Flow::End)
             return Flow::End;
     }
     return Flow::Go;
@@ -213,7 +220,8 @@ void CopyEngine::list_folders(const std::string& folder, std::vector<std::string
         list_folders(folder + "/" + sub, out, destination);
 }
 
-CopyEngine::Flow CopyEngine::process_folder(int row, const std::string& sub_path) {
+CopyEngine::Flow CopyEngine::process_folder(int row, const std::string& sub_path, FolderScan& scan,
+                                            std::size_t index) {
     const std::string spec = inputs_.cell(kSpecColumn, row);
     Folder folder;
     folder.sub_path = sub_path;
@@ -225,39 +233,62 @@ CopyEngine::Flow CopyEngine::process_folder(int row, const std::string& sub_path
     notify();
 
     folder.open_destination();
-    folder.search.open(folder.source); // a missing folder simply has no entries
-    std::string_view entry;
-    unsigned char type = 0;
-    while (folder.search.next(entry, type)) {
-        if (!mask_matches(spec, entry))
-            continue;
-        const std::string name(entry);
-        ++progress_.examined;
-        progress_.file = name;
-        struct stat source {};
-        if (classify_entry(folder.search.fd(), name.c_str(), type, source) == EntryKind::File) {
-            if (process_file(row, folder, name, source) == Flow::End)
+    // Opened for looking at and copying the entries the scan reports.
+    folder.search.open(folder.source);
+    std::vector<FolderScan::Entry> batch;
+    for (bool more = true; more;) {
+        more = scan.next(index, batch);
+        for (const FolderScan::Entry& entry : batch) {
+            ++progress_.examined;
+            progress_.file = entry.name;
+            struct stat source {};
+            if (classify_entry(folder.search.fd(), entry.name.c_str(), entry.type, source) ==
+                EntryKind::File) {
+                if (process_file(row, folder, entry, source) == Flow::End)
+                    return Flow::End;
+                if (folder.abandoned)
+                    return Flow::Go;
+            }
+            if (after_entry() == Flow::End)
                 return Flow::End;
-            if (folder.abandoned)
-                return Flow::Go;
         }
-        if (after_entry() == Flow::End)
-            return Flow::End;
     }
     if (folder.count > 0)
         journal_.folder_total(folder.count);
     return Flow::Go;
 }
 
-CopyEngine::Flow CopyEngine::decide(int row, Folder& folder, const std::string& name,
+bool CopyEngine::unchanged(int row, const FolderScan::Entry& entry, const struct stat& source,
+                           const FileTime& s) const {
+    if (!entry.destination_present)
+        return false;
+    // A look taken before the last answer, or long ago, may be out of date.
+    if (entry.seen_at < prompter_.last_answer() ||
+        AnsweredPrompter::Clock::now() - entry.seen_at > kScanLifetime)
+        return false;
+    if (same_identity(source, entry.destination))
+        return true;
+    const FileTime d = file_time(entry.destination.st_mtime);
+    return !(s > d) && !(d > s) && !flag_set(inputs_.cell(kReplaceColumn, row));
+}
+
+CopyEngine::Flow CopyEngine::decide(int row, Folder& folder, const FolderScan::Entry& entry,
                                     const struct stat& source, const FileTime& s, bool& copy,
                                     std::optional<FileTime>& replaced) {
+    const std::string& name = entry.name;
+    replaced.reset();
+    // The scan's look at the destination settles only the case with nothing to do
+    // and nothing to ask; a copy or a question is decided on a fresh look.
+    if (unchanged(row, entry, source, s)) {
+        replaced = file_time(entry.destination.st_mtime);
+        copy = false;
+        return Flow::Go;
+    }
     struct stat destination {};
     const bool present = folder.destination_fd >= 0 &&
                          ::fstatat(folder.destination_fd, name.c_str(), &destination, 0) == 0 &&
                          !S_ISDIR(destination.st_mode);
     FileTime d;
-    replaced.reset();
     if (present) {
         d = file_time(destination.st_mtime);
         replaced = d;
@@ -292,12 +323,13 @@ CopyEngine::Flow CopyEngine::decide(int row, Folder& folder, const std::string& 
     return Flow::Go;
 }
 
-CopyEngine::Flow CopyEngine::process_file(int row, Folder& folder, const std::string& name,
+CopyEngine::Flow CopyEngine::process_file(int row, Folder& folder, const FolderScan::Entry& entry,
                                           const struct stat& source) {
+    const std::string& name = entry.name;
     bool copy = false;
     std::optional<FileTime> replaced;
     const FileTime s = file_time(source.st_mtime);
-    if (decide(row, folder, name, source, s, copy, replaced) == Flow::End)
+    if (decide(row, folder, entry, source, s, copy, replaced) == Flow::End)
         return Flow::End;
     if (!copy) {
         journal_.not_copied(name, s, replaced ? &*replaced : nullptr);

@@ -1,7 +1,9 @@
 #pragma once
+#include "engine/answered_prompter.h"
 #include "engine/copy_inputs.h"
 #include "engine/file_transfer.h"
 #include "engine/folder_maker.h"
+#include "engine/folder_scan.h"
 #include "engine/journal.h"
 #include "engine/run_progress.h"
 #include "platform/file_time.h"
@@ -57,9 +59,13 @@ private:
 
     void run();
     Flow process_line(int row);
-    Flow process_folder(int row, const std::string& sub_path);
-    Flow process_file(int row, Folder& folder, const std::string& name, const struct stat& source);
-    Flow decide(int row, Folder& folder, const std::string& name, const struct stat& source,
+    Flow process_folder(int row, const std::string& sub_path, FolderScan& scan, std::size_t index);
+    Flow process_file(int row, Folder& folder, const FolderScan::Entry& entry,
+                      const struct stat& source);
+    // Whether the scan saw a destination that leaves the file nothing to do.
+    bool unchanged(int row, const FolderScan::Entry& entry, const struct stat& source,
+                   const FileTime& s) const;
+    Flow decide(int row, Folder& folder, const FolderScan::Entry& entry, const struct stat& source,
                 const FileTime& s, bool& copy, std::optional<FileTime>& replaced);
     void list_folders(const std::string& folder, std::vector<std::string>& out,
                       const struct stat* destination);
@@ -69,7 +75,7 @@ private:
     void notify();
 
     const CopyInputs& inputs_;
-    Prompter& prompter_;
+    AnsweredPrompter prompter_;
     EventPump& pump_;
     DesktopServices* desktop_;
     RunObserver* observer_;

@@ -1,8 +1,10 @@
 #include "engine_fixture.h"
 
 #include <algorithm>
+#include <chrono>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vt::test {
@@ -505,6 +507,32 @@ TEST_F(CopyRunTest, BackupFolderInsideItsSourceIsNotCopiedIntoItself) {
     run();
     EXPECT_FALSE(exists(src + "/backup/backup"));
     EXPECT_EQ(read_file(src + "/backup/a"), "a");
+}
+
+TEST_F(CopyRunTest, DestinationChangedWhileAQuestionWasOpenIsLookedAtAgain) {
+    const std::string src = dir.mkdir("src"), dst = dir.mkdir("dst");
+    set_mtime(dir.write("src/a", "a"), kNoon);
+    dir.mkdir("src/sub");
+    dir.mkdir("dst/sub");
+    set_mtime(dir.write("src/sub/b", "new"), kNoon);
+    set_mtime(dir.write("dst/sub/b", "same"), kNoon);
+    line(src, "*.*", dst, false, true);
+    options.verify_each_file = true;
+    options.create_journal = false;
+
+    // While "a" is asked about, the folders ahead have been looked at; then the
+    // backup's "b" is edited. The run must see the edit, not what it saw before.
+    prompter.while_open = [&](const Prompt& p) {
+        if (p.text.find("\r\na\r\n") == std::string::npos)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        set_mtime(dst + "/sub/b", kNoon + 10);
+    };
+    prompter.expect("Copy this file?", copy_question("a", src, dst), Answer::No);
+    prompter.expect("Copy this file?", newer_question("b", dst + "/sub", src + "/sub"), Answer::No);
+    run();
+    EXPECT_TRUE(prompter.done());
+    EXPECT_EQ(read_file(dst + "/sub/b"), "same");
 }
 
 } // namespace

@@ -2,6 +2,7 @@ vt_add_core_test(test_engine
   ${CMAKE_CURRENT_LIST_DIR}/engine_fixture.cpp
   ${CMAKE_CURRENT_LIST_DIR}/copy_run_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/file_transfer_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/folder_scan_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/journal_test.cpp
 )
 vt_add_ui_test(test_copy_controller ${CMAKE_CURRENT_LIST_DIR}/copy_controller_test.cpp)

@@ -6,6 +6,8 @@ namespace vt::test {
 
 Answer ScriptedPrompter::ask(const Prompt& prompt) {
     shown.push_back(prompt);
+    if (while_open)
+        while_open(prompt);
     if (script_.empty()) {
         ADD_FAILURE() << "unexpected message box \"" << prompt.title << "\": " << prompt.text;
         return prompt.escape_answer;

@@ -2,6 +2,7 @@
 #include "platform/prompter.h"
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 namespace vt::test {
@@ -20,6 +21,9 @@ public:
     bool done() const { return script_.empty(); }
 
     std::vector<Prompt> shown;
+    // Runs while a box is open, before it is answered: what a person might do
+    // meanwhile.
+    std::function<void(const Prompt&)> while_open;
 
 private:
     struct Step {

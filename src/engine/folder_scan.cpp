@@ -1,0 +1,114 @@
+#include "engine/folder_scan.h"
+
+#include "platform/directory.h"
+#include "platform/file_mask.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace vt {
+
+namespace {
+
+// Bounds the memory of a huge folder and how far the scan runs ahead.
+constexpr std::size_t kBatchEntries = 1024;
+constexpr std::size_t kQueuedBatches = 8;
+
+} // namespace
+
+FolderScan::FolderScan(std::vector<Place> folders, std::string mask)
+    : folders_(std::move(folders)), mask_(std::move(mask)), worker_([this] { scan(); }) {}
+
+FolderScan::~FolderScan() {
+    {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    room_.notify_all();
+    worker_.join();
+}
+
+bool FolderScan::next(std::size_t index, std::vector<Entry>& batch) {
+    batch.clear();
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        while (!queue_.empty() && queue_.front().folder < index) {
+            queue_.pop_front();
+            room_.notify_one();
+        }
+        if (!queue_.empty()) {
+            Batch& front = queue_.front();
+            if (front.folder > index)
+                return false; // this folder's last entries were taken already
+            batch.swap(front.entries);
+            const bool more = !front.last;
+            queue_.pop_front();
+            room_.notify_one();
+            return more;
+        }
+        if (finished_)
+            return false;
+        ready_.wait(lock);
+    }
+}
+
+void FolderScan::scan() {
+    for (std::size_t i = 0; i < folders_.size(); ++i) {
+        scan_folder(i);
+        const std::lock_guard lock(mutex_);
+        if (stopping_)
+            break;
+    }
+    {
+        const std::lock_guard lock(mutex_);
+        finished_ = true;
+    }
+    ready_.notify_all();
+}
+
+void FolderScan::scan_folder(std::size_t index) {
+    const Place& place = folders_[index];
+    Directory search(place.source); // a missing folder simply has no entries
+    const int destination =
+        ::open(place.destination.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC); // may be missing
+    Batch batch{index, {}, false};
+    std::string_view name;
+    unsigned char type = 0;
+    while (search.next(name, type)) {
+        if (!mask_matches(mask_, name))
+            continue;
+        Entry& e = batch.entries.emplace_back();
+        e.name.assign(name);
+        e.type = type;
+        if (destination >= 0 && type != DT_DIR) {
+            e.destination_seen = true;
+            e.seen_at = std::chrono::steady_clock::now();
+            e.destination_present =
+                ::fstatat(destination, e.name.c_str(), &e.destination, 0) == 0 &&
+                !S_ISDIR(e.destination.st_mode);
+        }
+        if (batch.entries.size() == kBatchEntries) {
+            if (!push(std::move(batch)))
+                break;
+            batch = Batch{index, {}, false};
+        }
+    }
+    if (destination >= 0)
+        ::close(destination);
+    batch.last = true;
+    push(std::move(batch));
+}
+
+bool FolderScan::push(Batch&& batch) {
+    {
+        std::unique_lock lock(mutex_);
+        room_.wait(lock, [this] { return stopping_ || queue_.size() < kQueuedBatches; });
+        if (stopping_)
+            return false;
+        queue_.push_back(std::move(batch));
+    }
+    ready_.notify_one();
+    return true;
+}
+
+} // namespace vt

@@ -1,0 +1,70 @@
+#pragma once
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <vector>
+
+namespace vt {
+
+// Reads the folders of one line ahead of the copy run on a second thread: each
+// folder's entries that match the mask, in the file system's order, with what the
+// destination folder held under the same name when the entry was read.
+//
+// A run over an unchanged tree does little but look at every file twice, once on
+// each side; the two looks are independent, so the destination side is taken off
+// the run's thread. What it saw is only a hint: it may be old by the time the run
+// gets there, so the run trusts it only to pass over a file it would neither copy
+// nor ask about, and looks again for everything else.
+class FolderScan {
+public:
+    struct Place {
+        std::string source;
+        std::string destination;
+    };
+    struct Entry {
+        std::string name;
+        unsigned char type = 0;                          // as readdir reported it
+        bool destination_seen = false;                   // the destination was looked at
+        bool destination_present = false;                // and held something other than a folder
+        struct stat destination {};                      // what it held, when present
+        std::chrono::steady_clock::time_point seen_at{}; // when the destination was looked at
+    };
+
+    FolderScan(std::vector<Place> folders, std::string mask);
+    ~FolderScan();
+    FolderScan(const FolderScan&) = delete;
+    FolderScan& operator=(const FolderScan&) = delete;
+
+    // The next entries of folder `index` (folders are taken in their order; asking
+    // for a later folder drops what is left of the earlier ones). Waits for them when
+    // the scan is behind. True while more entries of this folder may follow.
+    bool next(std::size_t index, std::vector<Entry>& batch);
+
+private:
+    struct Batch {
+        std::size_t folder = 0;
+        std::vector<Entry> entries;
+        bool last = false;
+    };
+    void scan();
+    void scan_folder(std::size_t index);
+    bool push(Batch&& batch); // false once stopping
+
+    const std::vector<Place> folders_;
+    const std::string mask_;
+
+    std::mutex mutex_;
+    std::condition_variable ready_; // a batch was queued, or the scan ended
+    std::condition_variable room_;  // a batch was taken, or stopping
+    std::deque<Batch> queue_;
+    bool stopping_ = false;
+    bool finished_ = false;
+    std::thread worker_; // last: starts once everything above exists
+};
+
+} // namespace vt

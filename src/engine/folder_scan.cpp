@@ -75,6 +75,9 @@ void FolderScan::scan_folder(std::size_t index) {
     std::string_view name;
     unsigned char type = 0;
     while (search.next(name, type)) {
+        // A stopped run waits for this thread; a huge folder must not keep it waiting.
+        if (stopping_.load(std::memory_order_relaxed))
+            break;
         if (!mask_matches(mask_, name))
             continue;
         Entry& e = batch.entries.emplace_back();

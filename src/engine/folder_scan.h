@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -62,7 +63,7 @@ private:
     std::condition_variable ready_; // a batch was queued, or the scan ended
     std::condition_variable room_;  // a batch was taken, or stopping
     std::deque<Batch> queue_;
-    bool stopping_ = false;
+    std::atomic<bool> stopping_ = false; // set under the mutex, read by the scan without it
     bool finished_ = false;
     std::thread worker_; // last: starts once everything above exists
 };

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every fuzz target briefly on its seed corpus: a smoke test. The seed and the
 # number of runs are fixed so that a result can be reproduced; longer searches are
-# run by hand (FUZZ_RUNS=0 FUZZ_SECONDS=600, say) and what they find joins the corpus.
+# run by hand (FUZZ_RUNS=-1 FUZZ_SECONDS=600, say) and what they find joins the corpus.
 set -uo pipefail
 build=$1
 runs=${FUZZ_RUNS:-10000}

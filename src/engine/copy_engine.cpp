@@ -154,6 +154,11 @@ CopyEngine::Flow CopyEngine::after_entry() {
     return stop_requested_ ? Flow::End : Flow::Go;
 }
 
+CopyEngine::Flow CopyEngine::keep_alive() {
+    pump_.wait_pump();
+    return stop_requested_ ? Flow::End : Flow::Go;
+}
+
 CopyEngine::Flow CopyEngine::process_line(int row) {
     const std::string source = inputs_.cell(kSourceColumn, row);
     const std::string spec = inputs_.cell(kSpecColumn, row);
@@ -238,6 +243,10 @@ CopyEngine::Flow CopyEngine::process_folder(int row, const std::string& sub_path
     std::vector<FolderScan::Entry> batch;
     for (bool more = true; more;) {
         more = scan.next(index, batch);
+        // A folder slow to read (a network share, say) still lets the window answer
+        // and "Stop Copy" work.
+        if (batch.empty() && more && keep_alive() == Flow::End)
+            return Flow::End;
         for (const FolderScan::Entry& entry : batch) {
             ++progress_.examined;
             progress_.file = entry.name;

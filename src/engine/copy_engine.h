@@ -72,6 +72,7 @@ private:
     void end_run();
     void set_running(bool running);
     Flow after_entry();
+    Flow keep_alive(); // while the folder scan is slow
     void notify();
 
     const CopyInputs& inputs_;

@@ -28,7 +28,8 @@ FolderScan::~FolderScan() {
     worker_.join();
 }
 
-bool FolderScan::next(std::size_t index, std::vector<Entry>& batch) {
+bool FolderScan::next(std::size_t index, std::vector<Entry>& batch,
+                      std::chrono::milliseconds patience) {
     batch.clear();
     std::unique_lock lock(mutex_);
     for (;;) {
@@ -48,7 +49,9 @@ bool FolderScan::next(std::size_t index, std::vector<Entry>& batch) {
         }
         if (finished_)
             return false;
-        ready_.wait(lock);
+        if (ready_.wait_for(lock, patience) == std::cv_status::timeout && queue_.empty() &&
+            !finished_)
+            return true;
     }
 }
 

@@ -43,8 +43,11 @@ public:
 
     // The next entries of folder `index` (folders are taken in their order; asking
     // for a later folder drops what is left of the earlier ones). Waits for them when
-    // the scan is behind. True while more entries of this folder may follow.
-    bool next(std::size_t index, std::vector<Entry>& batch);
+    // the scan is behind, but not longer than `patience`: a slow folder then gives an
+    // empty batch, so that the caller can keep its window alive. True while more
+    // entries of this folder may follow.
+    bool next(std::size_t index, std::vector<Entry>& batch,
+              std::chrono::milliseconds patience = std::chrono::milliseconds(50));
 
 private:
     struct Batch {

@@ -9,6 +9,8 @@ class EventPump {
 public:
     virtual ~EventPump() = default;
     virtual void pump() = 0;
+    // Called while the work waits for something slow rather than between units.
+    virtual void wait_pump() { pump(); }
 };
 
 class NullPump final : public EventPump {

@@ -16,7 +16,9 @@ enum class Op { Open, Create, Read, Write, Close, Rename, Mkdir, SetTimes, Unlin
 inline constexpr int kShortWrite = -1;
 
 // Called before each wrapped call with the path (nullptr for descriptor calls).
-// Returns 0 to let the call go ahead, or an errno value to make it fail.
+// Returns 0 to let the call go ahead, or an errno value to make it fail. A copy run
+// opens folders from its scan thread too, so a hook is called from two threads
+// during a run.
 using FaultHook = std::function<int(Op, const char* path)>;
 void set_fault_hook(FaultHook hook);
 void clear_fault_hook();

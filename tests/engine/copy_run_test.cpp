@@ -1,4 +1,5 @@
 #include "engine_fixture.h"
+#include "platform/sys.h"
 
 #include <algorithm>
 #include <chrono>
@@ -304,6 +305,35 @@ TEST_F(CopyRunTest, StopClickEndsTheRunAfterTheCurrentEntry) {
                             }),
               0);
     EXPECT_EQ(lines.back(), "Vantorel Journal file Ended <date>");
+}
+
+TEST_F(CopyRunTest, AFolderSlowToReadKeepsTheWindowAliveAndCanBeStopped) {
+    const std::string src = dir.mkdir("src"), dst = dir / "dst";
+    dir.write("src/a", "a");
+    dir.mkdir("src/slow");
+    dir.write("src/slow/b", "b");
+    line(src, "*.*", dst, false, true);
+    save_list();
+    // Reading "slow" ahead of the run takes a while, as on a busy network share.
+    const auto run_thread = std::this_thread::get_id();
+    sys::set_fault_hook([run_thread](sys::Op op, const char* path) {
+        const std::string p = path ? path : "";
+        if (op == sys::Op::Open && std::this_thread::get_id() != run_thread && p.ends_with("/slow"))
+            std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        return 0;
+    });
+    pump.while_waiting = [this] {
+        if (pump.waits == 1)
+            engine.click();
+    };
+    expect_offer(prompter, 1);
+    run();
+    sys::clear_fault_hook();
+    EXPECT_TRUE(prompter.done());
+    EXPECT_GE(pump.waits, 1);
+    EXPECT_TRUE(engine.summary().stopped);
+    EXPECT_TRUE(exists(dst + "/a"));
+    EXPECT_FALSE(exists(dst + "/slow/b"));
 }
 
 TEST_F(CopyRunTest, LinesAddedDuringARunWaitForTheNextRun) {

@@ -12,7 +12,8 @@
 
 namespace vt::test {
 
-// A pump that runs a test's action after a given number of directory entries.
+// A pump that runs a test's action after a given number of directory entries, and
+// another while the run waits for a slow folder.
 class CountingPump final : public EventPump {
 public:
     void pump() override {
@@ -20,9 +21,16 @@ public:
         if (action && calls == at)
             action();
     }
+    void wait_pump() override {
+        ++waits;
+        if (while_waiting)
+            while_waiting();
+    }
     int calls = 0;
     int at = 0;
     std::function<void()> action;
+    int waits = 0;
+    std::function<void()> while_waiting;
 };
 
 // Passes boxes on with their date-time texts shown as "<date>", so that scripts can

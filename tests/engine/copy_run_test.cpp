@@ -2,6 +2,7 @@
 #include "platform/sys.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -314,17 +315,23 @@ TEST_F(CopyRunTest, AFolderSlowToReadKeepsTheWindowAliveAndCanBeStopped) {
     dir.write("src/slow/b", "b");
     line(src, "*.*", dst, false, true);
     save_list();
-    // Reading "slow" ahead of the run takes a while, as on a busy network share.
+    // Reading "slow" ahead of the run takes a while, as on a busy network share: here
+    // until the run has waited for it (at most five seconds).
     const auto run_thread = std::this_thread::get_id();
-    sys::set_fault_hook([run_thread](sys::Op op, const char* path) {
+    std::atomic<bool> released = false;
+    sys::set_fault_hook([run_thread, &released](sys::Op op, const char* path) {
         const std::string p = path ? path : "";
-        if (op == sys::Op::Open && std::this_thread::get_id() != run_thread && p.ends_with("/slow"))
-            std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        if (op == sys::Op::Open && std::this_thread::get_id() != run_thread &&
+            p.ends_with("/slow")) {
+            for (int i = 0; i < 1000 && !released; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
         return 0;
     });
-    pump.while_waiting = [this] {
+    pump.while_waiting = [&] {
         if (pump.waits == 1)
             engine.click();
+        released = true;
     };
     expect_offer(prompter, 1);
     run();

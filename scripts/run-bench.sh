@@ -61,12 +61,19 @@ median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{a[NR]=$1} END {print (NR
 maximum() { tr ' ' '\n' | grep -v '^$' | sort -g | tail -1; }
 
 echo "timing ($runs runs + 1 warm-up each, interleaved) ..."
+t1_run() {
+  case $1 in
+    0) run t1-cp "$data/out-cp" cp -a "$data/T1" "$data/out-cp" ;;
+    1) run t1-rsync "$data/out-rs" rsync -a "$data/T1/" "$data/out-rs" ;;
+    2) run t1-vt "$data/out-vt" "$vt" --run "$data/t1.vtl" ;;
+    3) run t1-gui "$data/out-gui" "$tool" gui-run "$data/gui.vtl" "$data/gui-time"
+       times[t1-gui-inside]+="$(cat "$data/gui-time") " ;;
+  esac
+}
+# Each round starts with another tool: on a machine whose disk slows down and speeds up
+# over minutes, no tool always gets the same place in a round.
 for ((i = 0; i <= runs; i++)); do
-  run t1-cp "$data/out-cp" cp -a "$data/T1" "$data/out-cp"
-  run t1-rsync "$data/out-rs" rsync -a "$data/T1/" "$data/out-rs"
-  run t1-vt "$data/out-vt" "$vt" --run "$data/t1.vtl"
-  run t1-gui "$data/out-gui" "$tool" gui-run "$data/gui.vtl" "$data/gui-time"
-  times[t1-gui-inside]+="$(cat "$data/gui-time") "
+  for ((j = 0; j < 4; j++)); do t1_run $(((i + j) % 4)); done
   if ((i == 0)); then for k in "${!times[@]}"; do times[$k]=""; cpu[$k]=""; peak[$k]=""; done; fi
 done
 for ((i = 0; i <= runs; i++)); do
@@ -92,6 +99,11 @@ for k in t1-cp t1-rsync t1-vt t1-gui t2-cpu t2-rsync t2-vt t3-cp t3-vt; do
   printf '%-44s %10s %10s\n' "$k" "$(m $k)" "$(c $k)"
 done
 printf '%-44s %10s\n' "t1-gui, the run alone (no start-up)" "$(m t1-gui-inside)"
+echo
+echo "every run (wall s, in order):"
+for k in t1-cp t1-rsync t1-vt t1-gui t2-cpu t2-rsync t2-vt t3-cp t3-vt; do
+  printf '  %-10s %s\n' "$k" "${times[$k]}"
+done
 echo
 r=$(ratio "$(m t1-vt)" "$(m t1-cp)");       echo "T1 vantorel / cp -a        $r (at most 1.15: $(check "$r" 1.15))"
 r=$(ratio "$(m t1-vt)" "$(m t1-rsync)");    echo "T1 vantorel / rsync -a     $r (below 1: $(check "$r" 0.9999))"

@@ -5,6 +5,7 @@
 #include "engine/copy_engine.h"
 #include "platform/event_pump.h"
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -12,7 +13,8 @@
 namespace vt {
 namespace {
 
-volatile std::sig_atomic_t g_interrupted = 0;
+std::atomic<int> g_interrupted = 0;
+static_assert(std::atomic<int>::is_always_lock_free, "set from a signal handler");
 
 extern "C" void on_interrupt(int) {
     g_interrupted = 1;

@@ -3,7 +3,9 @@
 #include "platform/directory.h"
 #include "platform/file_mask.h"
 
+#include <csignal>
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 namespace vt {
@@ -17,7 +19,15 @@ constexpr std::size_t kQueuedBatches = 8;
 } // namespace
 
 FolderScan::FolderScan(std::vector<Place> folders, std::string mask)
-    : folders_(std::move(folders)), mask_(std::move(mask)), worker_([this] { scan(); }) {}
+    : folders_(std::move(folders)), mask_(std::move(mask)) {
+    // Signals ("Stop Copy" by Ctrl+C in a headless run) stay with the run's thread,
+    // whose handlers and interrupted calls expect them there.
+    sigset_t all, old;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &old);
+    worker_ = std::thread([this] { scan(); });
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+}
 
 FolderScan::~FolderScan() {
     {

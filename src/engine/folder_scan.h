@@ -68,7 +68,7 @@ private:
     std::deque<Batch> queue_;
     std::atomic<bool> stopping_ = false; // set under the mutex, read by the scan without it
     bool finished_ = false;
-    std::thread worker_; // last: starts once everything above exists
+    std::thread worker_;
 };
 
 } // namespace vt

@@ -1,6 +1,7 @@
 #include "app/main_controls.h"
 
 #include "app/design_font.h"
+#include "app/design_place.h"
 #include "app/program_icon.h"
 #include "app/vt_main.h"
 
@@ -20,17 +21,9 @@ namespace {
 
 constexpr int kColumnWidths[kColumnCount] = {260, 109, 260, 52, 64};
 
-template <class W> W* place(W* widget, int left, int top, int width = -1, int height = -1) {
-    if (width < 0)
-        widget->adjustSize();
-    widget->setGeometry(left, top, width < 0 ? widget->width() : width,
-                        height < 0 ? widget->height() : height);
-    return widget;
-}
-
 void build_copy_grid(TVT_main_Form& form, QWidget* client, QAbstractItemModel* model) {
-    form.FileList_StringGrid = place(new QTableView(client), 0, 132, 749, 177);
-    form.FileList_StringGrid->setObjectName(QStringLiteral("FileList_StringGrid"));
+    form.FileList_StringGrid =
+        place(new QTableView(client), "FileList_StringGrid", 0, 132, 749, 177);
     form.FileList_StringGrid->setModel(model); // columns exist only once the model is there
     form.FileList_StringGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
     form.FileList_StringGrid->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -65,8 +58,8 @@ void build_main_controls(TVT_main_Form& form, QAbstractItemModel* model) {
     form.setCentralWidget(client);
 
     auto button = [&](const char* name, const char* caption, const char* hint, int top) {
-        auto* b = place(new QPushButton(QString::fromLatin1(caption), client), 8, top, 145, 25);
-        b->setObjectName(QString::fromLatin1(name));
+        auto* b =
+            place(new QPushButton(QString::fromLatin1(caption), client), name, 8, top, 145, 25);
         b->setFont(design_font(13, true));
         b->setToolTip(QString::fromLatin1(hint));
         b->setFocusPolicy(Qt::TabFocus);
@@ -83,12 +76,10 @@ void build_main_controls(TVT_main_Form& form, QAbstractItemModel* model) {
         button("DeletFilesfromList", "Delete Selected Line",
                "Deletes the currently selected line from the copy specification list", 72);
 
-    form.Panel1 = place(new QFrame(client), 160, 0, 593, 97);
-    form.Panel1->setObjectName(QStringLiteral("Panel1"));
+    form.Panel1 = place(new QFrame(client), "Panel1", 160, 0, 593, 97);
     form.Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
 
-    form.BitBtn_do_copy = place(new QToolButton(form.Panel1), 8, 16, 185, 73);
-    form.BitBtn_do_copy->setObjectName(QStringLiteral("BitBtn_do_copy"));
+    form.BitBtn_do_copy = place(new QToolButton(form.Panel1), "BitBtn_do_copy", 8, 16, 185, 73);
     form.BitBtn_do_copy->setText(QStringLiteral("Copy Now"));
     form.BitBtn_do_copy->setIcon(program_icon());
     form.BitBtn_do_copy->setIconSize(QSize(40, 40));
@@ -97,42 +88,36 @@ void build_main_controls(TVT_main_Form& form, QAbstractItemModel* model) {
     form.BitBtn_do_copy->setToolTip(
         QStringLiteral("Copy the files that are specified in the list"));
 
-    form.GroupBox1 =
-        place(new QGroupBox(QStringLiteral("Copy Options"), form.Panel1), 200, 8, 153, 81);
-    form.GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    form.GroupBox1 = place(new QGroupBox(QStringLiteral("Copy Options"), form.Panel1), "GroupBox1",
+                           200, 8, 153, 81);
     form.CreateJournalFile =
-        place(new QCheckBox(QStringLiteral("Create Journal File"), form.GroupBox1), 8, 24, 129, 17);
-    form.CreateJournalFile->setObjectName(QStringLiteral("CreateJournalFile"));
+        place(new QCheckBox(QStringLiteral("Create Journal File"), form.GroupBox1),
+              "CreateJournalFile", 8, 24, 129, 17);
     form.CreateJournalFile->setToolTip(QStringLiteral(
         "Create a journal file with extension .txt containing information about the copy process"));
-    form.VerifyEachFile =
-        place(new QCheckBox(QStringLiteral("Verify Each File"), form.GroupBox1), 8, 52, 129, 17);
-    form.VerifyEachFile->setObjectName(QStringLiteral("VerifyEachFile"));
+    form.VerifyEachFile = place(new QCheckBox(QStringLiteral("Verify Each File"), form.GroupBox1),
+                                "VerifyEachFile", 8, 52, 129, 17);
     form.VerifyEachFile->setToolTip(
         QStringLiteral("Require the user to verify the copy of each and "
                        "every file that fits the copy specification"));
 
     form.RadioGroup_append =
-        place(new QGroupBox(QStringLiteral("Journal File Options"), form.Panel1), 360, 8, 225, 81);
-    form.RadioGroup_append->setObjectName(QStringLiteral("RadioGroup_append"));
+        place(new QGroupBox(QStringLiteral("Journal File Options"), form.Panel1),
+              "RadioGroup_append", 360, 8, 225, 81);
     form.RadioGroup_append->setToolTip(
         QStringLiteral("The Journal file can be created for each copy or appended to any previous "
                        "Vantorel journal file for the same VTL file"));
     form.RadioAppend = place(new QRadioButton(QStringLiteral("&Append to an existing Journal file"),
                                               form.RadioGroup_append),
-                             8, 24, 213, 20);
+                             "RadioAppend", 8, 24, 213, 20);
     form.RadioCreateNew = place(
-        new QRadioButton(QStringLiteral("&Create a new Journal file"), form.RadioGroup_append), 8,
-        50, 213, 20);
+        new QRadioButton(QStringLiteral("&Create a new Journal file"), form.RadioGroup_append),
+        "RadioCreateNew", 8, 50, 213, 20);
     for (QRadioButton* r : {form.RadioAppend, form.RadioCreateNew})
         r->setToolTip(form.RadioGroup_append->toolTip());
-    form.RadioAppend->setObjectName(QStringLiteral("RadioAppend"));
-    form.RadioCreateNew->setObjectName(QStringLiteral("RadioCreateNew"));
 
-    form.Message = place(new QLabel(QStringLiteral("Message:"), client), 4, 112);
-    form.Message->setObjectName(QStringLiteral("Message"));
-    form.Edit3 = place(new QLineEdit(client), 68, 108, 609, 24);
-    form.Edit3->setObjectName(QStringLiteral("Edit3"));
+    form.Message = place(new QLabel(QStringLiteral("Message:"), client), "Message", 4, 112);
+    form.Edit3 = place(new QLineEdit(client), "Edit3", 68, 108, 609, 24);
     form.Edit3->setToolTip(QStringLiteral(
         "A message like 'Close the accounts package and put the disk in the drive' that you want "
         "to appear when the user presses 'Copy Now' but before the copy begins"));

@@ -1,6 +1,7 @@
 #include "document/vt_memo.h"
 
 #include "app/design_font.h"
+#include "app/design_place.h"
 #include "app/vt_main.h"
 
 #include <QPlainTextEdit>
@@ -17,17 +18,12 @@ TEdit_vtl_Form::TEdit_vtl_Form(TVT_main_Form& main) : QDialog(&main), main_(main
     setAttribute(Qt::WA_DeleteOnClose);
     setFont(design_font());
 
-    Memo1 = new QPlainTextEdit(this);
-    Memo1->setObjectName(QStringLiteral("Memo1"));
-    Memo1->setGeometry(0, 0, 561, 201);
+    Memo1 = place(new QPlainTextEdit(this), "Memo1", 0, 0, 561, 201);
     Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     Memo1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
 
     auto button = [this](const char* name, const QString& caption, int left) {
-        auto* b = new QPushButton(caption, this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(left, 232, 75, 25);
-        return b;
+        return place(new QPushButton(caption, this), name, left, 232, 75, 25);
     };
     BitBtn1 = button("BitBtn1", QStringLiteral("OK"), 64);
     BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));

@@ -1,6 +1,7 @@
 #include "editor/vt_entry.h"
 
 #include "app/design_font.h"
+#include "app/design_place.h"
 #include "app/qt_prompter.h"
 #include "app/vt_main.h"
 #include "editor/directory_list_box.h"
@@ -33,16 +34,6 @@ constexpr int kClientHeight = 408;
 constexpr int kListTop = 192;
 constexpr int kSourceListHeight = 161;
 constexpr int kButtonTop = 368;
-
-template <class W>
-W* place(W* widget, const char* name, int left, int top, int width = -1, int height = -1) {
-    widget->setObjectName(QString::fromLatin1(name));
-    if (width < 0)
-        widget->adjustSize();
-    widget->setGeometry(left, top, width < 0 ? widget->width() : width,
-                        height < 0 ? widget->height() : height);
-    return widget;
-}
 
 // While alive, the program's message boxes stand in front of `window` (a box parented
 // to the main window could open behind an always-on-top editor).

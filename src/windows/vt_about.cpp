@@ -1,6 +1,7 @@
 #include "windows/vt_about.h"
 
 #include "app/design_font.h"
+#include "app/design_place.h"
 #include "app/product_info.h"
 #include "app/program_icon.h"
 #include "desktop/links.h"
@@ -14,17 +15,6 @@
 #include <QScreen>
 
 namespace vt {
-namespace {
-
-QLabel* label(QWidget* parent, const char* name, const QString& text, int left, int top) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    l->move(left, top);
-    l->adjustSize();
-    return l;
-}
-
-} // namespace
 
 TAboutBox::TAboutBox(DesktopServices& desktop, QWidget* owner) : QDialog(owner), desktop_(desktop) {
     setObjectName(QStringLiteral("AboutBox"));
@@ -32,36 +22,29 @@ TAboutBox::TAboutBox(DesktopServices& desktop, QWidget* owner) : QDialog(owner),
     setFont(design_font());
     setModal(true);
 
-    Panel1 = new QFrame(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(8, 8, 297, 161);
+    Panel1 = place(new QFrame(this), "Panel1", 8, 8, 297, 161);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Panel1->setLineWidth(2);
 
-    ProgramIcon = new QLabel(Panel1);
-    ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
-    ProgramIcon->setGeometry(8, 8, 64, 64);
+    ProgramIcon = place(new QLabel(Panel1), "ProgramIcon", 8, 8, 64, 64);
     ProgramIcon->setScaledContents(true);
     ProgramIcon->setPixmap(program_pixmap(64));
 
     // The designed captions; FormCreate puts the product's own in their place.
-    ProductName = label(Panel1, "ProductName", QStringLiteral("Product Name"), 90, 12);
-    Version = label(Panel1, "Version", QStringLiteral("Version"), 90, 32);
-    Copyright =
-        label(Panel1, "Copyright", QStringLiteral("Copyright \u00A9 Larchmere Utilities"), 8, 80);
-    Comments = label(Panel1, "Comments", QStringLiteral("Early release with free upgrade option"),
-                     12, 104);
+    ProductName = place(new QLabel(QStringLiteral("Product Name"), Panel1), "ProductName", 90, 12);
+    Version = place(new QLabel(QStringLiteral("Version"), Panel1), "Version", 90, 32);
+    Copyright = place(new QLabel(QStringLiteral("Copyright \u00A9 Larchmere Utilities"), Panel1),
+                      "Copyright", 8, 80);
+    Comments = place(new QLabel(QStringLiteral("Early release with free upgrade option"), Panel1),
+                     "Comments", 12, 104, 265, 48);
     Comments->setWordWrap(true);
-    Comments->setGeometry(12, 104, 265, 48);
     Comments->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    Panel2 = new QFrame(this);
-    Panel2->setObjectName(QStringLiteral("Panel2"));
-    Panel2->setGeometry(8, 180, 297, 137);
+    Panel2 = place(new QFrame(this), "Panel2", 8, 180, 297, 137);
     Panel2->setFrameStyle(QFrame::Panel | QFrame::Raised);
 
-    Labelemail = label(Panel2, "Labelemail", QStringLiteral("Labelemail"), 88, 84);
-    Labelweb = label(Panel2, "Labelweb", QStringLiteral("Labelweb"), 90, 112);
+    Labelemail = place(new QLabel(QStringLiteral("Labelemail"), Panel2), "Labelemail", 88, 84);
+    Labelweb = place(new QLabel(QStringLiteral("Labelweb"), Panel2), "Labelweb", 90, 112);
     QFont link_font = design_font();
     link_font.setUnderline(true);
     for (QLabel* link : {Labelemail, Labelweb}) {
@@ -71,9 +54,7 @@ TAboutBox::TAboutBox(DesktopServices& desktop, QWidget* owner) : QDialog(owner),
         link->installEventFilter(this);
     }
 
-    OKButton = new QPushButton(QStringLiteral("OK"), this);
-    OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setGeometry(119, 328, 75, 25);
+    OKButton = place(new QPushButton(QStringLiteral("OK"), this), "OKButton", 119, 328, 75, 25);
     OKButton->setDefault(true);
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
 

@@ -1,6 +1,7 @@
 #include "windows/vt_intro.h"
 
 #include "app/design_font.h"
+#include "app/design_place.h"
 #include "app/product_info.h"
 #include "app/program_icon.h"
 #include "app/vt_main.h"
@@ -32,19 +33,15 @@ TIntro_Form::TIntro_Form(TVT_main_Form& owner)
     setFont(design_font());
     setModal(true);
 
-    Memo1 = new QTextEdit(this);
-    Memo1->setObjectName(QStringLiteral("Memo1"));
-    Memo1->setGeometry(0, 0, kMemoWidth, 465);
+    Memo1 = place(new QTextEdit(this), "Memo1", 0, 0, kMemoWidth, 465);
     Memo1->setReadOnly(true);
     Memo1->setTabChangesFocus(true);
     Memo1->setHtml(introduction_text());
 
     auto button = [this](const char* name, const QString& caption, QStyle::StandardPixmap icon,
                          int left, int width) {
-        auto* b = new QPushButton(style()->standardIcon(icon), caption, this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(left, 480, width, 41);
-        return b;
+        return place(new QPushButton(style()->standardIcon(icon), caption, this), name, left, 480,
+                     width, 41);
     };
     BitBtn1 = button("BitBtn1", QStringLiteral("Accept"), QStyle::SP_DialogOkButton, 40, 145);
     BitBtn3 = button("BitBtn3", QStringLiteral("Reject"), QStyle::SP_DialogCancelButton, 248, 165);
@@ -53,9 +50,8 @@ TIntro_Form::TIntro_Form(TVT_main_Form& owner)
     // Enter at once acts on "Reject", which has the focus when the screen opens.
     BitBtn1->setDefault(true);
 
-    CheckBox1 = new QCheckBox(QStringLiteral("Don't Show me this again"), this);
-    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
-    CheckBox1->setGeometry(16, 536, 205, 17);
+    CheckBox1 = place(new QCheckBox(QStringLiteral("Don't Show me this again"), this), "CheckBox1",
+                      16, 536, 205, 17);
     CheckBox1->setChecked(rules_.box_ticked());
 
     setTabOrder(BitBtn3, CheckBox1);

@@ -66,12 +66,8 @@ bool FolderScan::next(std::size_t index, std::vector<Entry>& batch,
 }
 
 void FolderScan::scan() {
-    for (std::size_t i = 0; i < folders_.size(); ++i) {
+    for (std::size_t i = 0; i < folders_.size() && !stopping_; ++i)
         scan_folder(i);
-        const std::lock_guard lock(mutex_);
-        if (stopping_)
-            break;
-    }
     {
         const std::lock_guard lock(mutex_);
         finished_ = true;

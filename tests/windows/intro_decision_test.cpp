@@ -4,6 +4,8 @@
 #include "support/temp_dir.h"
 #include "windows/intro_decision.h"
 
+#include "intro_flags.h"
+
 #include <gtest/gtest.h>
 #include <optional>
 #include <vector>
@@ -11,13 +13,7 @@
 namespace vt {
 namespace {
 
-struct Flags {
-    bool first, show;
-    bool operator==(const Flags&) const = default;
-};
-std::ostream& operator<<(std::ostream& os, const Flags& f) {
-    return os << "{first " << f.first << ", show " << f.show << "}";
-}
+using Flags = test::IntroFlags;
 
 // What the user does on the screen: clicks on the tick box, then the answer.
 struct User {

@@ -7,6 +7,7 @@
 #include "support/temp_dir.h"
 #include "windows/vt_intro.h"
 
+#include "intro_flags.h"
 #include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -14,19 +15,14 @@
 #include <QTest>
 #include <QTextEdit>
 #include <cstdio>
+
 #include <gtest/gtest.h>
 #include <optional>
 
 namespace vt {
 namespace {
 
-struct Flags {
-    bool first, show;
-    bool operator==(const Flags&) const = default;
-};
-std::ostream& operator<<(std::ostream& os, const Flags& f) {
-    return os << "{first " << f.first << ", show " << f.show << "}";
-}
+using Flags = test::IntroFlags;
 
 // Counts the times a window is shown.
 class ShowCounter : public QObject {

@@ -1,8 +1,8 @@
 #include "app/command_line.h"
 #include "app/headless_run.h"
-#include "app/product_info.h"
 #include "app/settings_file.h"
 #include "app/vt_main.h"
+#include "desktop/product_info.h"
 
 #include <QApplication>
 #include <clocale>

@@ -1,6 +1,6 @@
 #pragma once
-#include "app/app_state.h"
 #include "app/command_line.h"
+#include "engine/copy_options.h"
 
 #include <ostream>
 

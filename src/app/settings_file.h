@@ -1,5 +1,6 @@
 #pragma once
-#include "app/app_state.h"
+#include "document/entry_defaults.h"
+#include "engine/copy_options.h"
 #include "platform/io_result.h"
 
 #include <string>

@@ -1,8 +1,9 @@
 #pragma once
-#include "app/app_state.h"
 #include "app/main_menu.h"
 #include "document/copy_list.h"
+#include "document/entry_defaults.h"
 #include "document/line_commands.h"
+#include "engine/copy_options.h"
 #include "platform/desktop_services.h"
 #include "platform/prompter.h"
 

@@ -1,6 +1,6 @@
 #include "desktop/links.h"
 
-#include "app/product_info.h"
+#include "desktop/product_info.h"
 
 namespace vt::links {
 

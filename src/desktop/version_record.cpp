@@ -1,6 +1,6 @@
 #include "desktop/version_record.h"
 
-#include "app/product_info.h"
+#include "desktop/product_info.h"
 
 namespace vt {
 

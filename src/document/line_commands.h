@@ -1,6 +1,6 @@
 #pragma once
-#include "app/app_state.h"
 #include "document/copy_list.h"
+#include "document/entry_defaults.h"
 #include "platform/prompter.h"
 
 #include <optional>

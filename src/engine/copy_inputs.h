@@ -1,6 +1,6 @@
 #pragma once
-#include "app/app_state.h"
 #include "document/copy_list.h"
+#include "engine/copy_options.h"
 
 #include <functional>
 #include <string>

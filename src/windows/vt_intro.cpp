@@ -2,9 +2,9 @@
 
 #include "app/design_font.h"
 #include "app/design_place.h"
-#include "app/product_info.h"
 #include "app/program_icon.h"
 #include "app/vt_main.h"
+#include "desktop/product_info.h"
 
 #include <QCheckBox>
 #include <QGuiApplication>

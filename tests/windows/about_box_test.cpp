@@ -1,5 +1,5 @@
 // The about box: what it shows, its links and its closing.
-#include "app/product_info.h"
+#include "desktop/product_info.h"
 #include "app/vt_main.h"
 #include "desktop/links.h"
 #include "modal_helper.h"

@@ -1,5 +1,5 @@
 // The introduction screen as a window, at start-up and on demand from the Help menu.
-#include "app/product_info.h"
+#include "desktop/product_info.h"
 #include "app/settings_file.h"
 #include "app/vt_main.h"
 #include "modal_helper.h"

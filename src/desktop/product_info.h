@@ -10,6 +10,9 @@ struct ProductInfo {
     static constexpr int minor_version = 0;
     static constexpr const char* release = "a";
     static constexpr const char* build_suffix = "";
+    // The reverse-DNS application id under the product's own example domain: the name
+    // of its menu entry, metainfo, icons and scheduled-run units.
+    static constexpr const char* app_id = "example.vantorel.Vantorel";
 
     // "1.0a"
     static std::string version_number() {

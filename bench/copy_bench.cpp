@@ -1,5 +1,7 @@
 // Helper of scripts/run-bench.sh:
 //   copy_bench tree DIR FILES FOLDERS MIN_BYTES MAX_BYTES   make a reproducible tree
+//   copy_bench sparse FILE MIB DATA_MIB                     a sparse file of MIB MiB
+//                                                           holding DATA_MIB MiB of data
 //   copy_bench measure CMD ARGS...                          run a command; print
 //                                                           "<seconds> <peak KiB> <exit
 //                                                           status> <CPU seconds>"
@@ -61,6 +63,28 @@ int make_tree(const std::string& root, long files, long folders, long min_bytes,
     return 0;
 }
 
+// The data lies in 16 runs spread over the file, as in a disk image.
+int make_sparse(const std::string& name, long mib, long data_mib) {
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0 || ::ftruncate(fd, static_cast<off_t>(mib) << 20) != 0) {
+        std::perror(name.c_str());
+        return 1;
+    }
+    constexpr long kRuns = 16;
+    std::vector<char> run(static_cast<size_t>((data_mib << 20) / kRuns));
+    std::mt19937_64 random(20261208);
+    for (char& c : run)
+        c = static_cast<char>(random());
+    for (long i = 0; i < kRuns; ++i) {
+        const off_t at = static_cast<off_t>(((mib << 20) / kRuns) * i) & ~off_t{4095};
+        if (::pwrite(fd, run.data(), run.size(), at) != static_cast<ssize_t>(run.size())) {
+            std::perror(name.c_str());
+            return 1;
+        }
+    }
+    return ::close(fd) == 0 ? 0 : 1;
+}
+
 int measure(char** argv) {
     const auto start = std::chrono::steady_clock::now();
     const pid_t child = ::fork();
@@ -116,12 +140,15 @@ int main(int argc, char** argv) {
     if (what == "tree" && argc == 7)
         return make_tree(argv[2], std::atol(argv[3]), std::atol(argv[4]), std::atol(argv[5]),
                          std::atol(argv[6]));
+    if (what == "sparse" && argc == 5)
+        return make_sparse(argv[2], std::atol(argv[3]), std::atol(argv[4]));
     if (what == "measure" && argc > 2)
         return measure(argv + 2);
     if (what == "gui-run" && (argc == 3 || argc == 4))
         return gui_run(argc, argv, argv[2], argc == 4 ? argv[3] : nullptr);
     std::fputs(
-        "usage: copy_bench tree DIR FILES FOLDERS MIN MAX | measure CMD... | gui-run LIST [FILE]\n",
+        "usage: copy_bench tree DIR FILES FOLDERS MIN MAX | sparse FILE MIB DATA_MIB | measure "
+        "CMD... | gui-run LIST [FILE]\n",
         stderr);
     return 2;
 }

@@ -1,118 +1,231 @@
 #!/usr/bin/env bash
 # Times `vantorel --run` side by side with cp and rsync on generated trees, and the
-# window's run of the same tree. Medians of VANTOREL_BENCH_RUNS runs (5) after one
-# warm-up run; the source trees stay in the page cache. Each destination is removed
-# and the disk synced before a run, outside the timing.
-#   T1: 20,000 files of 1-64 KiB in 200 folders, into an empty destination
-#   T2: the same again, nothing changed
-#   T3: 4 files of VANTOREL_BENCH_T3_MIB MiB (256) each
+# window's run of the same tree. Every tool copies the same tree in turn, each round
+# starting with another tool, so a machine that slows down over minutes favours none;
+# every run is printed, then the medians and the ratios the project aims for.
+#
+#   T1  20,000 files of 1-64 KiB in 200 folders, into an empty destination
+#   T2  the same again, nothing changed
+#   T3  4 files of VANTOREL_BENCH_T3_MIB MiB (256) each
+#   SP  a 1 GiB sparse file holding 4 MiB of data
+#
+# Where it measures (VANTOREL_BENCH_FS, one or more of):
+#   ext4-ram  an ext4 image loop-mounted from a RAM disk (tmpfs): the disk's noise is gone
+#             but the file system's work stays (needs root; the default as root)
+#   tmpfs     a RAM disk
+#   disk      the build folder's file system (the default without root)
+# Sources and destinations lie on the measured file system; the page cache is warm.
+# VANTOREL_BENCH_RUNS (7) sets the runs per tool, VANTOREL_BENCH_ONLY a subset of
+# "t1 t2 t3 sp gui".
 set -euo pipefail
 build=$(realpath "${1:-build}")
-data="$build/bench-data"
 tool="$build/bench/copy_bench"
 vt="$build/src/vantorel"
-runs=${VANTOREL_BENCH_RUNS:-5}
+runs=${VANTOREL_BENCH_RUNS:-7}
 t3_mib=${VANTOREL_BENCH_T3_MIB:-256}
+only=${VANTOREL_BENCH_ONLY:-t1 t2 t3 sp gui}
+if [[ $(id -u) -eq 0 ]]; then default_fs=ext4-ram; else default_fs=disk; fi
+places=${VANTOREL_BENCH_FS:-$default_fs}
 for need in "$tool" "$vt"; do
   [[ -x $need ]] || { echo "missing $need: build first (make build)" >&2; exit 2; }
 done
 command -v rsync >/dev/null || { echo "rsync is not installed" >&2; exit 2; }
-mkdir -p "$data"
-# The copy options of a scheduled backup: no question per file, a new journal each run.
-export XDG_CONFIG_HOME="$data/config"
-mkdir -p "$XDG_CONFIG_HOME/Vantorel"
-printf '[Options]\nVerifyEachFile=0\nJournalFile=1\nJournalFileAppend=1\n' \
-  > "$XDG_CONFIG_HOME/Vantorel/Vantorel.ini"
+wanted() { [[ " $only " == *" $1 "* ]]; }
 
-if [[ ! -f $data/T1.done ]]; then
-  echo "generating T1 ..."
-  rm -rf "$data/T1"
-  "$tool" tree "$data/T1" 20000 200 1024 65536
-  touch "$data/T1.done"
-fi
-if [[ "$(cat "$data/T3.done" 2>/dev/null)" != "$t3_mib" ]]; then
-  echo "generating T3 (4 x $t3_mib MiB) ..."
-  rm -rf "$data/T3"
-  "$tool" tree "$data/T3" 4 1 $((t3_mib << 20)) $((t3_mib << 20))
-  echo "$t3_mib" > "$data/T3.done"
-fi
-list() { printf '"%s","*.*","%s","No","Yes"\r\n' "$1" "$2" > "$3"; }
-list "$data/T1" "$data/out-vt" "$data/t1.vtl"
-list "$data/T1" "$data/out-gui" "$data/gui.vtl"
-list "$data/T3" "$data/out3-vt" "$data/t3.vtl"
-# Warm the page cache with the sources.
-tar cf - -C "$data" T1 T3 > /dev/null
+# --- the file systems -------------------------------------------------------------
+mounts=()
+cleanup() {
+  local i
+  for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do umount -l "${mounts[i]}" 2>/dev/null || true; done
+  mounts=()
+}
+trap cleanup EXIT
+trap 'cleanup; exit 130' INT TERM HUP
 
+# prepare PLACE: sets $data to an empty folder on that file system
+prepare() {
+  local ram="$build/bench-ram"
+  case $1 in
+    ext4-ram | tmpfs)
+      [[ $(id -u) -eq 0 ]] || { echo "$1 needs root" >&2; return 1; }
+      mkdir -p "$ram"
+      mount -t tmpfs -o size=8G,mode=0755 vantorel-bench "$ram"
+      mounts+=("$ram")
+      if [[ $1 == tmpfs ]]; then
+        data="$ram/data"
+      else
+        truncate -s 6G "$ram/ext4.img"
+        mkfs.ext4 -q -F -E lazy_itable_init=0,lazy_journal_init=0 "$ram/ext4.img"
+        mkdir -p "$ram/mnt"
+        mount -o loop "$ram/ext4.img" "$ram/mnt"
+        mounts+=("$ram/mnt")
+        data="$ram/mnt/data"
+      fi
+      ;;
+    disk) data="$build/bench-data"; rm -rf "$data" ;;
+    *) echo "unknown place $1 (ext4-ram, tmpfs or disk)" >&2; return 1 ;;
+  esac
+  mkdir -p "$data"
+}
+
+# --- one place --------------------------------------------------------------------
 declare -A times cpu peak
-# run NAME DESTINATION_TO_EMPTY_OR_- COMMAND...: one timed run
+results=()
+
+# run NAME COMMAND...: one timed run
 run() {
-  local name=$1 fresh=$2; shift 2
-  if [[ $fresh != - ]]; then rm -rf "$fresh"; fi
-  rm -f "$data"/t1.txt "$data"/t3.txt "$data"/gui.txt
+  local name=$1; shift
   sync
-  local out; out=$("$tool" measure "$@")
+  local out seconds kib status cpu_seconds
+  out=$("$tool" measure "$@")
   read -r seconds kib status cpu_seconds <<< "$out"
-  if [[ $status != 0 ]]; then echo "$name: exit status $status" >&2; fi
+  [[ $status == 0 ]] || echo "  $name: exit status $status" >&2
   times[$name]+="$seconds "
   cpu[$name]+="$cpu_seconds "
   peak[$name]+="$kib "
 }
+forget() { local k; for k in "$@"; do times[$k]=""; cpu[$k]=""; peak[$k]=""; done; }
 median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
 maximum() { tr ' ' '\n' | grep -v '^$' | sort -g | tail -1; }
+m() { echo "${times[$1]}" | median; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
+# aim TEXT VALUE LIMIT
+aim() {
+  local verdict; verdict=$(awk -v r="$2" -v l="$3" 'BEGIN {print (r <= l ? "ok" : "MISSED")}')
+  results+=("$(printf '%-9s %-40s %6s (at most %s: %s)' "$place" "$1" "$2" "$3" "$verdict")")
+}
 
-echo "timing ($runs runs + 1 warm-up each, interleaved) ..."
-t1_run() {
+# rounds NAME-OF-ROUND-FUNCTION TOOLS...: a warm-up round, then $runs rounds, each
+# starting with the next tool
+rounds() {
+  local fn=$1; shift
+  local tools=("$@") n=$# i j
+  for ((i = 0; i <= runs; i++)); do
+    for ((j = 0; j < n; j++)); do "$fn" "${tools[(i + j) % n]}"; done
+    ((i > 0)) || forget "${tools[@]}" t1-gui-inside
+  done
+}
+
+t1_one() {
+  local out="$data/out"
+  rm -rf "$out"; rm -f "$data/t1.txt"
   case $1 in
-    0) run t1-cp "$data/out-cp" cp -a "$data/T1" "$data/out-cp" ;;
-    1) run t1-rsync "$data/out-rs" rsync -a "$data/T1/" "$data/out-rs" ;;
-    2) run t1-vt "$data/out-vt" "$vt" --run "$data/t1.vtl" ;;
-    3) run t1-gui "$data/out-gui" "$tool" gui-run "$data/gui.vtl" "$data/gui-time"
-       times[t1-gui-inside]+="$(cat "$data/gui-time") " ;;
+    t1-cp) run "$1" cp -a "$data/T1" "$out" ;;
+    t1-cp+sync) run "$1" sh -c 'cp -a "$1" "$2" && sync -f "$2"' sh "$data/T1" "$out" ;;
+    t1-rsync) run "$1" rsync -a "$data/T1/" "$out" ;;
+    t1-vt) run "$1" "$vt" --run "$data/t1.vtl" ;;
+    t1-gui)
+      run "$1" "$tool" gui-run "$data/t1.vtl" "$data/gui-time"
+      times[t1-gui-inside]+="$(cat "$data/gui-time") " ;;
   esac
 }
-# Each round starts with another tool: on a machine whose disk slows down and speeds up
-# over minutes, no tool always gets the same place in a round.
-for ((i = 0; i <= runs; i++)); do
-  for ((j = 0; j < 4; j++)); do t1_run $(((i + j) % 4)); done
-  if ((i == 0)); then for k in "${!times[@]}"; do times[$k]=""; cpu[$k]=""; peak[$k]=""; done; fi
-done
-for ((i = 0; i <= runs; i++)); do
-  run t2-vt - "$vt" --run "$data/t1.vtl"
-  run t2-rsync - rsync -a "$data/T1/" "$data/out-rs"
-  run t2-cpu - cp -au "$data/T1/." "$data/out-cp"
-  if ((i == 0)); then for k in t2-vt t2-rsync t2-cpu; do times[$k]=""; cpu[$k]=""; peak[$k]=""; done; fi
-done
-for ((i = 0; i <= runs; i++)); do
-  run t3-cp "$data/out3-cp" cp -a "$data/T3" "$data/out3-cp"
-  run t3-vt "$data/out3-vt" "$vt" --run "$data/t3.vtl"
-  if ((i == 0)); then for k in t3-cp t3-vt; do times[$k]=""; cpu[$k]=""; peak[$k]=""; done; fi
-done
-rm -rf "$data"/out-* "$data"/out3-*
+t2_one() {
+  case $1 in
+    t2-cpu) run "$1" cp -au "$data/T1/." "$data/out" ;;
+    t2-rsync) run "$1" rsync -a "$data/T1/" "$data/out" ;;
+    t2-vt) rm -f "$data/t1.txt"; run "$1" "$vt" --run "$data/t1.vtl" ;;
+  esac
+}
+t3_one() {
+  local out="$data/out3"
+  rm -rf "$out"; rm -f "$data/t3.txt"
+  case $1 in
+    t3-cp) run "$1" cp -a "$data/T3" "$out" ;;
+    t3-cp+sync) run "$1" sh -c 'cp -a "$1" "$2" && sync -f "$2"' sh "$data/T3" "$out" ;;
+    t3-vt) run "$1" "$vt" --run "$data/t3.vtl" ;;
+  esac
+}
+sp_one() {
+  local out="$data/outsp"
+  rm -rf "$out"; rm -f "$data/sp.txt"
+  case $1 in
+    sp-cp) run "$1" cp -a "$data/SP" "$out" ;;
+    sp-vt) run "$1" "$vt" --run "$data/sp.vtl" ;;
+  esac
+  sizes[$1]=$(du -s --block-size=1 "$out" | cut -f1)
+}
+declare -A sizes
 
-m() { echo "${times[$1]}" | median; }
-c() { echo "${cpu[$1]}" | median; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
-check() { awk -v r="$1" -v limit="$2" 'BEGIN {print (r <= limit ? "ok" : "MISSED")}'; }
-echo
-printf '%-44s %10s %10s\n' "median of $runs runs" "wall s" "CPU s"
-for k in t1-cp t1-rsync t1-vt t1-gui t2-cpu t2-rsync t2-vt t3-cp t3-vt; do
-  printf '%-44s %10s %10s\n' "$k" "$(m $k)" "$(c $k)"
-done
-printf '%-44s %10s\n' "t1-gui, the run alone (no start-up)" "$(m t1-gui-inside)"
-echo
-echo "every run (wall s, in order):"
-for k in t1-cp t1-rsync t1-vt t1-gui t2-cpu t2-rsync t2-vt t3-cp t3-vt; do
-  printf '  %-10s %s\n' "$k" "${times[$k]}"
-done
-echo
-r=$(ratio "$(m t1-vt)" "$(m t1-cp)");       echo "T1 vantorel / cp -a        $r (at most 1.15: $(check "$r" 1.15))"
-r=$(ratio "$(m t1-vt)" "$(m t1-rsync)");    echo "T1 vantorel / rsync -a     $r (below 1: $(check "$r" 0.9999))"
-r=$(ratio "$(m t2-vt)" "$(m t2-rsync)");    echo "T2 vantorel / rsync -a     $r (at most 0.5: $(check "$r" 0.5))"
-r=$(ratio "$(m t2-vt)" "$(m t2-cpu)");      echo "T2 vantorel / cp -au       $r (at most 1: $(check "$r" 1))"
-r=$(ratio "$(m t3-vt)" "$(m t3-cp)");       echo "T3 vantorel / cp -a        $r (at most 1.3: $(check "$r" 1.3))"
-r=$(ratio "$(m t1-gui)" "$(m t1-vt)");      echo "T1 window / headless       $r (at most 1.1: $(check "$r" 1.1))"
-kib=$(echo "${peak[t1-vt]}" | maximum)
-echo "T1 headless peak memory    $((kib / 1024)) MiB (under 40 MB: $(awk -v k="$kib" 'BEGIN {print (k * 1024 < 40e6 ? "ok" : "MISSED")}'))"
+list() { printf '"%s","*.*","%s","No","Yes"\r\n' "$1" "$2" > "$3"; }
 
+measure_place() {
+  place=$1
+  prepare "$place" || return 0
+  echo "== $place: $(df -T "$data" | awk 'NR == 2 {print $2 " on " $1}')"
+  # The copy options of a scheduled backup: no question per file, a new journal each run.
+  export XDG_CONFIG_HOME="$data/config"
+  mkdir -p "$XDG_CONFIG_HOME/Vantorel"
+  printf '[Options]\nVerifyEachFile=0\nJournalFile=1\nJournalFileAppend=1\n' \
+    > "$XDG_CONFIG_HOME/Vantorel/Vantorel.ini"
+  forget t1-gui-inside
+  list "$data/T1" "$data/out" "$data/t1.vtl"
+  list "$data/T3" "$data/out3" "$data/t3.vtl"
+  list "$data/SP" "$data/outsp" "$data/sp.vtl"
+
+  if wanted t1 || wanted t2 || wanted gui; then
+    "$tool" tree "$data/T1" 20000 200 1024 65536
+  fi
+  if wanted t1; then
+    local t1=(t1-cp t1-cp+sync t1-rsync t1-vt)
+    wanted gui && t1+=(t1-gui)
+    rounds t1_one "${t1[@]}"
+    print_runs "${t1[@]}"
+    aim "T1 vantorel / (cp -a; sync -f)" "$(ratio "$(m t1-vt)" "$(m t1-cp+sync)")" 0.8
+    aim "T1 vantorel / rsync -a" "$(ratio "$(m t1-vt)" "$(m t1-rsync)")" 0.6
+    aim "T1 vantorel / cp -a" "$(ratio "$(m t1-vt)" "$(m t1-cp)")" 1.0
+    if wanted gui; then
+      aim "T1 window / headless" "$(ratio "$(m t1-gui)" "$(m t1-vt)")" 1.1
+      printf '  t1-gui, the run alone (no start-up): %s s\n' "$(m t1-gui-inside)"
+    fi
+    local kib; kib=$(echo "${peak[t1-vt]}" | maximum)
+    aim "T1 headless peak memory (MB)" "$(awk -v k="$kib" 'BEGIN {printf "%.1f", k * 1024 / 1e6}')" 40
+  fi
+  if wanted t2; then
+    rm -rf "$data/out"; cp -a "$data/T1" "$data/out"
+    rounds t2_one t2-cpu t2-rsync t2-vt
+    print_runs t2-cpu t2-rsync t2-vt
+    aim "T2 vantorel / cp -au" "$(ratio "$(m t2-vt)" "$(m t2-cpu)")" 0.8
+    aim "T2 vantorel / rsync -a" "$(ratio "$(m t2-vt)" "$(m t2-rsync)")" 0.4
+  fi
+  rm -rf "$data/out" "$data/T1"
+  if wanted t3; then
+    "$tool" tree "$data/T3" 4 1 $((t3_mib << 20)) $((t3_mib << 20))
+    rounds t3_one t3-cp t3-cp+sync t3-vt
+    print_runs t3-cp t3-cp+sync t3-vt
+    aim "T3 vantorel / (cp -a; sync -f)" "$(ratio "$(m t3-vt)" "$(m t3-cp+sync)")" 1.05
+    aim "T3 vantorel / cp -a" "$(ratio "$(m t3-vt)" "$(m t3-cp)")" 1.3
+    rm -rf "$data/T3" "$data/out3"
+  fi
+  if wanted sp; then
+    mkdir -p "$data/SP"
+    "$tool" sparse "$data/SP/disk.img" 1024 4
+    rounds sp_one sp-cp sp-vt
+    print_runs sp-cp sp-vt
+    local source_bytes; source_bytes=$(du -s --block-size=1 "$data/SP" | cut -f1)
+    printf '  allocated: source %s, cp -a %s, vantorel %s bytes\n' \
+      "$source_bytes" "${sizes[sp-cp]}" "${sizes[sp-vt]}"
+    aim "SP vantorel allocated - source (MiB)" \
+      "$(awk -v a="${sizes[sp-vt]}" -v b="$source_bytes" 'BEGIN {printf "%.2f", (a - b) / 1048576}')" 1
+    aim "SP vantorel / (2 x cp -a + 20 ms)" \
+      "$(awk -v a="$(m sp-vt)" -v b="$(m sp-cp)" 'BEGIN {printf "%.2f", a / (2 * b + 0.02)}')" 1
+    rm -rf "$data/SP" "$data/outsp"
+  fi
+  [[ $place != disk ]] || rm -rf "$data"
+  cleanup
+}
+
+print_runs() {
+  local k
+  printf '  %-12s %9s %9s   %s\n' tool "median s" "CPU s" "every run (wall s, in order)"
+  for k in "$@"; do
+    printf '  %-12s %9s %9s   %s\n' "$k" "$(m "$k")" "$(echo "${cpu[$k]}" | median)" "${times[$k]}"
+  done
+}
+
+echo "$runs runs per tool after one warm-up, tools alternating; $(nproc) cores"
+for place in $places; do measure_place "$place"; done
+echo
+echo "== aims"
+printf '%s\n' "${results[@]}"
 echo
 "$build/bench/bench_list_file"

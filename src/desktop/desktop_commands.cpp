@@ -43,7 +43,7 @@ DesktopCommands::DesktopCommands(TVT_main_Form& form) : QObject(&form), form_(fo
 // --- Start-up ----------------------------------------------------------------
 
 void DesktopCommands::check_help_file() {
-    form_.HelpAvailable = !help::find_help_file(names::program_folder()).empty();
+    form_.HelpAvailable = !help::find_manual(names::program_folder()).empty();
 }
 
 void DesktopCommands::ensure_version_record() {

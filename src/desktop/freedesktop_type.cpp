@@ -84,9 +84,15 @@ bool FreedesktopType::menu_entry_installed() const {
 }
 
 void FreedesktopType::remove_old_handler_entry() const {
+    const std::string path = old_handler_entry_path();
+    // Only a small regular file can be ours: a link or anything else is the user's, and
+    // opening a FIFO would wait for a writer.
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > 65536)
+        return;
     std::string content;
-    if (read_whole_file(old_handler_entry_path(), content) && is_old_handler_entry(content))
-        sys::unlink(old_handler_entry_path().c_str());
+    if (read_whole_file(path, content) && is_old_handler_entry(content))
+        sys::unlink(path.c_str());
 }
 
 std::optional<std::string> FreedesktopType::install(const std::string& program_path) const {

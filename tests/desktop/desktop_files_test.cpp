@@ -210,6 +210,14 @@ TEST_F(DesktopFilesTest, TheOldAssociationGoesButAShortcutOfTheSameNameStays) {
     }
 }
 
+TEST_F(DesktopFilesTest, AnOldAssociationNameThatIsNoPlainFileIsLeftAlone) {
+    FreedesktopType type(dir / "data", false, {});
+    dir.mkdir("data/applications");
+    ASSERT_EQ(::mkfifo(type.old_handler_entry_path().c_str(), 0644), 0);
+    type.uninstall(); // returns: the pipe is not opened
+    EXPECT_TRUE(test::exists(type.old_handler_entry_path()));
+}
+
 // The files the package installs are the ones the file-type command writes.
 TEST(InstalledFiles, AreTheOnesTheProgramWritesForTheUser) {
     EXPECT_EQ(test::read_file(VT_PACKAGING_DIR "/vantorel.xml"), FreedesktopType::mime_package());

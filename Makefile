@@ -1,5 +1,7 @@
 # The two commands of the README: `make run` and `make test`.
 # Both install what is missing (Debian, as root), build and go.
+# `make package` builds the Debian package; `make package-install-test` installs it on
+# this machine, tries it and removes it again (as root).
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
@@ -9,12 +11,16 @@ CMAKE_ARGS ?=
 LAUNCHER   := $(shell command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 CTEST      := ctest --output-on-failure --timeout 300 -j $(JOBS)
 
-.PHONY: run test deps build build-asan unit-tests asan-tests fuzz-smoke demo bench format clean
+# The package cpack makes of the build: vantorel_<version>-1_<architecture>.deb
+DEB = $(BUILD)/vantorel_$(word 2,$(shell $(BUILD)/src/vantorel --version))-1_$(shell dpkg --print-architecture).deb
+
+.PHONY: run test deps build build-asan unit-tests asan-tests fuzz-smoke demo bench format clean \
+        package package-check package-install-test
 
 run: deps build demo
 	@scripts/run-demo.sh $(BUILD)
 
-test: deps build unit-tests fuzz-smoke build-asan asan-tests
+test: deps build unit-tests package-check fuzz-smoke build-asan asan-tests
 
 deps:
 	@scripts/install-deps.sh packaging/build-deps.txt
@@ -25,6 +31,16 @@ build:
 
 unit-tests:
 	cd $(BUILD) && $(CTEST)
+
+package: deps build
+	cd $(BUILD) && cpack -G DEB
+	@echo "Package: $(DEB)   (install it with: apt-get install ./$(DEB))"
+
+package-check: package
+	scripts/check-package.sh $(DEB)
+
+package-install-test: package
+	scripts/package-install-test.sh $(DEB)
 
 build-asan:
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DVANTOREL_WERROR=ON -DVANTOREL_SANITIZE=ON $(LAUNCHER) $(CMAKE_ARGS)

@@ -35,6 +35,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantorel"));
     QApplication::setApplicationDisplayName(QString());
+    // Lets the desktop match the windows to the menu entry and its icon (Wayland asks).
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(vt::ProductInfo::app_id));
     // Qt has taken its own options (-platform and the like) out of the arguments.
     const QStringList qt_args = QApplication::arguments();
     const QString list_argument = qt_args.size() > 1 ? qt_args.at(1) : QString();

@@ -3,8 +3,8 @@
 
 namespace vt {
 
-// The program's own picture: two sheets of paper with an arrow from one to the
-// other, drawn at run time so that it is sharp at every size.
+// The program's own picture, rendered from its drawing at every size the desktop
+// asks for and compiled in, so the window shows the same icon as the menu entry.
 QIcon program_icon();
 QPixmap program_pixmap(int size);
 

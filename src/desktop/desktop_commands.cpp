@@ -43,7 +43,7 @@ DesktopCommands::DesktopCommands(TVT_main_Form& form) : QObject(&form), form_(fo
 // --- Start-up ----------------------------------------------------------------
 
 void DesktopCommands::check_help_file() {
-    form_.HelpAvailable = !help::find_help_file(names::program_folder()).empty();
+    form_.HelpAvailable = !help::find_manual(names::program_folder()).empty();
 }
 
 void DesktopCommands::ensure_version_record() {
@@ -93,8 +93,8 @@ void DesktopCommands::UninstallRegistrysettingstorecognizevtlFiles1Click() {
 // --- Shortcuts ---------------------------------------------------------------
 
 void DesktopCommands::CreateDesktopIconforVantorel1Click() {
-    shortcuts::create_program_shortcut(shortcut_file_, windows_info_.desktop(),
-                                       program_file_path());
+    shortcuts::create_program_shortcut(shortcut_file_, windows_info_.desktop(), program_file_path(),
+                                       shortcuts::Place::Desktop);
 }
 
 // The menu folder is the desktop's own and appears with its first entry; a desktop
@@ -107,18 +107,18 @@ void DesktopCommands::prepare_menu_folder() {
 void DesktopCommands::CreateStartMenuEntryforVantorel1Click() {
     prepare_menu_folder();
     shortcuts::create_program_shortcut(shortcut_file_, windows_info_.start_menu(),
-                                       program_file_path());
+                                       program_file_path(), shortcuts::Place::Menu);
 }
 
 void DesktopCommands::CreateDesktopShortcutcurrentfile1Click() {
     shortcuts::create_list_shortcut(shortcut_file_, windows_info_.desktop(),
-                                    form_.document().file_name());
+                                    form_.document().file_name(), shortcuts::Place::Desktop);
 }
 
 void DesktopCommands::CreateStartMenuentryforthecurrentfile1Click() {
     prepare_menu_folder();
     shortcuts::create_list_shortcut(shortcut_file_, windows_info_.start_menu(),
-                                    form_.document().file_name());
+                                    form_.document().file_name(), shortcuts::Place::Menu);
 }
 
 // --- Help and links ----------------------------------------------------------

@@ -57,9 +57,13 @@ std::string compose(const Entry& entry) {
     };
     key("Type", entry.type);
     key("Name", entry.name);
+    key("GenericName", entry.generic_name);
     key("Comment", entry.comment);
+    key("Icon", entry.icon);
     key("Exec", entry.exec);
     key("Path", entry.path);
+    key("Categories", entry.categories);
+    key("Keywords", entry.keywords);
     key("MimeType", entry.mime_type);
     if (entry.no_display)
         out += "NoDisplay=true\n";

@@ -18,12 +18,19 @@ std::string exec_argument(std::string_view argument);
 struct Entry {
     std::string type = "Application";
     std::string name;
+    std::string generic_name;
     std::string comment;
-    std::string exec;      // the command line, arguments already made with exec_argument()
-    std::string path;      // working folder; empty: none
-    std::string mime_type; // "type/subtype;" list; empty: none
+    std::string icon;       // a theme icon's name; empty: none
+    std::string exec;       // the command line, arguments already made with exec_argument()
+    std::string path;       // working folder; empty: none
+    std::string categories; // "Main;Additional;" list of the menus; empty: none
+    std::string keywords;   // "word;word;" list; empty: none
+    std::string mime_type;  // "type/subtype;" list; empty: none
     bool no_display = false;
 };
+
+// The menus an entry of the program belongs in.
+inline constexpr const char* kCategories = "Utility;Archiving;";
 
 // The complete file: "[Desktop Entry]" and the keys that are set, one per line.
 std::string compose(const Entry& entry);

@@ -1,5 +1,6 @@
 #include "desktop/help_topics.h"
 
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace vt::help {
@@ -10,6 +11,16 @@ std::string find_help_file(const std::string& folder) {
     if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
         return path;
     return {};
+}
+
+std::string find_manual(const std::string& program_folder) {
+    if (std::string beside = find_help_file(program_folder); !beside.empty())
+        return beside;
+    const std::string installed = find_help_file(program_folder + kInstalledManualFolder);
+    if (installed.empty())
+        return {};
+    // /usr/share/doc/... reads better in the help window than /usr/bin/../share/doc/...
+    return std::filesystem::path(installed).lexically_normal().string();
 }
 
 std::string anchor_for(std::string_view keyword) {

@@ -19,6 +19,13 @@ inline constexpr const char* kCopyright = "Copyright";
 // with "/"), otherwise empty.
 std::string find_help_file(const std::string& folder);
 
+// Where an installed program keeps its manual, relative to the program's folder.
+inline constexpr const char* kInstalledManualFolder = "../share/doc/vantorel/";
+
+// The manual of the program in `program_folder` (which ends with "/"): the one beside
+// the program (a build folder), else the installed one; empty when neither is there.
+std::string find_manual(const std::string& program_folder);
+
 // The anchor of a keyword in the manual: letters in lower case, every run of other
 // characters one "-" ("Using Vantorel" -> "using-vantorel"); the contents for an
 // empty keyword.

@@ -11,7 +11,7 @@
 namespace vt {
 
 QtDesktopServices::QtDesktopServices(QWidget* owner)
-    : QtDesktopServices(owner, help::find_help_file(names::program_folder())) {}
+    : QtDesktopServices(owner, help::find_manual(names::program_folder())) {}
 
 QtDesktopServices::QtDesktopServices(QWidget* owner, std::string manual_path)
     : owner_(owner), manual_(std::move(manual_path)) {}

@@ -46,6 +46,25 @@ std::string data_home() {
     return from_environment("XDG_DATA_HOME", ".local/share");
 }
 
+std::vector<std::string> data_dirs() {
+    std::vector<std::string> dirs;
+    if (const char* value = std::getenv("XDG_DATA_DIRS")) {
+        const std::string list = value;
+        for (size_t start = 0; start <= list.size();) {
+            size_t end = list.find(':', start);
+            if (end == std::string::npos)
+                end = list.size();
+            const std::string dir = list.substr(start, end - start);
+            if (!dir.empty() && dir.front() == '/')
+                dirs.push_back(without_trailing_slashes(dir));
+            start = end + 1;
+        }
+    }
+    if (dirs.empty())
+        dirs = {"/usr/local/share", "/usr/share"};
+    return dirs;
+}
+
 IoResult make_folders(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {

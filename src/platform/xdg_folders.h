@@ -2,6 +2,7 @@
 #include "platform/io_result.h"
 
 #include <string>
+#include <vector>
 
 // The per-user base folders of the XDG base directory rules.
 namespace vt::xdg {
@@ -10,6 +11,9 @@ namespace vt::xdg {
 std::string config_home();
 // $XDG_DATA_HOME, or ~/.local/share likewise.
 std::string data_home();
+// The system's data folders, most important first: the absolute entries of
+// $XDG_DATA_DIRS, or /usr/local/share and /usr/share when it names none.
+std::vector<std::string> data_dirs();
 
 // Creates the folder and every missing folder above it (mode 0700 for new ones,
 // as the base directory rules ask for).

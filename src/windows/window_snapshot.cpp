@@ -2,6 +2,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/file_names.h"
+#include "windows/snapshot_folder.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -9,6 +10,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QWidget>
 
 namespace vt {
@@ -48,7 +50,10 @@ IoResult CaptureScreenArea(int left, int top, int width, int height, const std::
 }
 
 std::string snapshot_path(const char* file) {
-    return names::program_folder() + file;
+    const std::string pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)
+                                     .toLocal8Bit()
+                                     .toStdString();
+    return snapshot_folder(names::program_folder(), pictures) + file;
 }
 
 IoResult save_window_snapshot(const QWidget& window, const char* file) {

@@ -125,8 +125,9 @@ TEST_F(DesktopWindowTest, InstallAndUninstallFollowTheMenuItems) {
               program() + " %1");
     const std::string data = xdg::data_home();
     EXPECT_TRUE(test::exists(data + "/mime/packages/vantorel.xml"));
-    EXPECT_NE(test::read_file(data + "/applications/vantorel.desktop").find(program()),
-              std::string::npos);
+    EXPECT_NE(
+        test::read_file(data + "/applications/example.vantorel.Vantorel.desktop").find(program()),
+        std::string::npos);
 
     // The next start finds the type.
     auto second = open();
@@ -138,7 +139,7 @@ TEST_F(DesktopWindowTest, InstallAndUninstallFollowTheMenuItems) {
     EXPECT_FALSE(store.open_key(kClasses, ".vtl"));
     EXPECT_FALSE(store.open_key(kClasses, "vtlfiles"));
     EXPECT_FALSE(test::exists(data + "/mime/packages/vantorel.xml"));
-    EXPECT_FALSE(test::exists(data + "/applications/vantorel.desktop"));
+    EXPECT_FALSE(test::exists(data + "/applications/example.vantorel.Vantorel.desktop"));
     EXPECT_TRUE(prompter.shown.empty());
 }
 

@@ -43,6 +43,34 @@ TEST(Help, TheManualMustBeAFileBesideTheProgram) {
     EXPECT_EQ(help::find_help_file(other.path() + "/sub/"), "");
 }
 
+// A build folder has the manual beside the program, an installed program in
+// <prefix>/share/doc/vantorel/ beside <prefix>/bin/.
+TEST(Help, TheManualIsFoundBesideTheProgramFirstThenInTheInstalledLayout) {
+    struct Case {
+        bool beside, installed;
+        const char* found; // relative to the prefix; "" for none
+    } cases[] = {
+        {false, false, ""},
+        {false, true, "share/doc/vantorel/Vantorel.html"},
+        {true, false, "bin/Vantorel.html"},
+        {true, true, "bin/Vantorel.html"},
+    };
+    for (const Case& c : cases) {
+        test::TempDir prefix;
+        prefix.mkdir("bin");
+        if (c.beside)
+            prefix.write("bin/Vantorel.html", "<html></html>");
+        if (c.installed)
+            prefix.write("share/doc/vantorel/Vantorel.html", "<html></html>");
+        const std::string expected = *c.found ? prefix / c.found : "";
+        EXPECT_EQ(help::find_manual(prefix / "bin/"), expected) << c.beside << c.installed;
+    }
+    test::TempDir prefix;
+    prefix.mkdir("bin");
+    prefix.mkdir("share/doc/vantorel/Vantorel.html"); // a folder of that name is no manual
+    EXPECT_EQ(help::find_manual(prefix / "bin/"), "");
+}
+
 TEST(Help, MissingManualBoxHasNoIconAndOnlyOk) {
     const Prompt p = help::no_help_prompt();
     EXPECT_EQ(p.title, "No Help Available!");

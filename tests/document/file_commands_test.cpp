@@ -9,6 +9,7 @@
 #include <QTableView>
 #include <QTest>
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace vt {
@@ -282,7 +283,7 @@ TEST_F(FileCommandsTest, YesWhoseSaveFailsKeepsTheWindowOpen) {
     const std::string name = saved_list("gone/Daily.vtl");
     auto form = open(name);
     QTest::keyClicks(form->Edit3, "changed");
-    std::system(("rm -rf '" + folder + "'").c_str());
+    ASSERT_GT(std::filesystem::remove_all(folder), 0u);
     prompter.expect(kClosingTitle, close_text(name), Answer::Yes);
     prompter.expect("Vantorel", "File not found.", Answer::Ok);
 

@@ -1,8 +1,10 @@
 // The hidden snapshot command of the main window and the capture itself, on the
 // offscreen platform. Pictures of the real screen are tested under an X server.
 #include "app/vt_main.h"
+#include "platform/atomic_file.h"
 #include "platform/file_names.h"
 #include "platform/sys.h"
+#include "platform/xdg_folders.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 #include "windows/window_snapshot.h"
@@ -15,6 +17,7 @@
 #include <QTest>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace vt {
 namespace {
@@ -80,6 +83,49 @@ TEST_F(SnapshotTest, AFileThatCannotBeWrittenIsReportedAndTheOldOneKept) {
     EXPECT_EQ(test::read_file(picture), old_content);
     EXPECT_EQ(folder_entries(names::program_folder()), before); // no temporary file left
     EXPECT_TRUE(form->isVisible());
+}
+
+// The program's folder as an installed program has it: its owner may not write it.
+// Root writes it all the same; the program asks the owner's write bit.
+class ReadOnlyFolder {
+public:
+    explicit ReadOnlyFolder(std::string folder) : folder_(std::move(folder)) {
+        struct stat st {};
+        ::stat(folder_.c_str(), &st);
+        mode_ = st.st_mode & 07777;
+        ::chmod(folder_.c_str(), 0555);
+    }
+    ~ReadOnlyFolder() { ::chmod(folder_.c_str(), mode_); }
+    ReadOnlyFolder(const ReadOnlyFolder&) = delete;
+    ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
+
+private:
+    std::string folder_;
+    mode_t mode_ = 0755;
+};
+
+TEST_F(SnapshotTest, AnInstalledProgramPutsItsPicturesIntoThePicturesFolder) {
+    test::TempDir home;
+    const std::string pictures = home / "My Pictures";
+    ASSERT_TRUE(xdg::make_folders(xdg::config_home()).ok);
+    ASSERT_TRUE(replace_file(xdg::config_home() + "/user-dirs.dirs",
+                             "XDG_PICTURES_DIR=\"" + pictures + "\"\n")
+                    .ok);
+    const ReadOnlyFolder read_only(names::program_folder());
+    auto form = window();
+    form->menu.ScreenShot1->trigger();
+    EXPECT_FALSE(test::exists(picture));
+    const QImage image(QString::fromStdString(pictures + "/VT_main.bmp"), "BMP");
+    EXPECT_EQ(image.size(), form->frameGeometry().size());
+
+    // When the pictures folder cannot be made either, the box names the file there.
+    ASSERT_TRUE(replace_file(xdg::config_home() + "/user-dirs.dirs",
+                             "XDG_PICTURES_DIR=\"" + home.write("file", "") + "/Pictures\"\n")
+                    .ok);
+    prompter.expect("Vantorel", "Cannot create file " + (home / "file/Pictures/VT_main.bmp") + ".",
+                    Answer::Ok);
+    form->menu.ScreenShot1->trigger();
+    EXPECT_FALSE(test::exists(picture));
 }
 
 TEST_F(SnapshotTest, AnAreaOffEveryScreenGivesAFullSizeBlackPicture) {

@@ -1,4 +1,5 @@
 vt_add_core_test(test_intro_decision ${CMAKE_CURRENT_LIST_DIR}/intro_decision_test.cpp)
+vt_add_core_test(test_snapshot_folder ${CMAKE_CURRENT_LIST_DIR}/snapshot_folder_test.cpp)
 vt_add_ui_test(test_intro_window ${CMAKE_CURRENT_LIST_DIR}/intro_window_test.cpp)
 vt_add_ui_test(test_about_box ${CMAKE_CURRENT_LIST_DIR}/about_box_test.cpp)
 # The snapshot suites write the same pictures into the program's folder.

@@ -10,6 +10,12 @@ namespace vt::xdg {
 std::string config_home();
 // $XDG_DATA_HOME, or ~/.local/share likewise.
 std::string data_home();
+// $XDG_STATE_HOME, or ~/.local/state likewise.
+std::string state_home();
+// $XDG_RUNTIME_DIR; when unset, /run/user/<uid> if that is the user's own folder (a
+// login without the variable must still meet the same locks as the desktop); else
+// empty.
+std::string runtime_dir();
 
 // Creates the folder and every missing folder above it (mode 0700 for new ones,
 // as the base directory rules ask for).

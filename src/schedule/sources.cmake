@@ -1,0 +1,8 @@
+target_sources(vantorel_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/command_runner.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/run_record.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/schedule.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/unit_files.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/unit_reader.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/user_schedules.cpp
+)

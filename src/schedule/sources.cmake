@@ -6,3 +6,6 @@ target_sources(vantorel_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/unit_reader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/user_schedules.cpp
 )
+target_sources(vantorel_ui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/failure_notice.cpp
+)

@@ -8,4 +8,6 @@ target_sources(vantorel_core PRIVATE
 )
 target_sources(vantorel_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/failure_notice.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/schedule_commands.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/vt_schedule.cpp
 )

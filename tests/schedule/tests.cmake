@@ -10,3 +10,8 @@ vt_add_ui_test(test_failure_notice
 )
 set_target_properties(test_failure_notice PROPERTIES AUTOMOC ON)
 vt_uses_program(test_failure_notice)
+vt_add_ui_test(test_schedule_window
+  ${CMAKE_CURRENT_LIST_DIR}/schedule_window_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../document/scripted_file_dialog.cpp
+)
+vt_uses_program(test_schedule_window)

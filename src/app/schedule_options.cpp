@@ -99,6 +99,7 @@ void check_schedule_options(CommandLine& command) {
             refuse(command, "--schedule needs a list file");
             return;
         }
+        command.scheduling.schedule = normalized(o.schedule);
         command.mode = Mode::Schedule;
     }
 }

@@ -62,6 +62,17 @@ bool matches_day(const Schedule& schedule, const std::tm& day) {
 
 } // namespace
 
+Schedule normalized(Schedule s) {
+    const Schedule defaults;
+    if (s.frequency == Frequency::Off)
+        return defaults;
+    if (s.frequency == Frequency::Hourly)
+        s.hour = defaults.hour;
+    if (s.frequency != Frequency::Weekly)
+        s.weekday = defaults.weekday;
+    return s;
+}
+
 const char* frequency_name(Frequency frequency) {
     return kFrequencyNames[static_cast<std::size_t>(frequency)];
 }
@@ -137,7 +148,6 @@ std::optional<Schedule> schedule_from_calendar(std::string_view expression, bool
         return std::nullopt;
     if (parts[0] == "*-*-*" && parse_clock(parts[1], true, s)) {
         s.frequency = Frequency::Hourly;
-        s.hour = 12; // not part of an hourly schedule; the default keeps round trips equal
         return s;
     }
     if (parts[0] == "*-*-*" && parse_clock(parts[1], false, s)) {

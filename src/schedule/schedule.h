@@ -21,6 +21,11 @@ struct Schedule {
     bool operator==(const Schedule&) const = default;
 };
 
+// The schedule with the fields its frequency does not use (the hour of an hourly
+// run, the weekday of any but a weekly one, everything of Off) at their defaults, so
+// that two schedules that run alike compare equal.
+Schedule normalized(Schedule schedule);
+
 // "off", "hourly", "daily", "weekly", "monthly".
 const char* frequency_name(Frequency frequency);
 std::optional<Frequency> frequency_from_name(std::string_view name);

@@ -113,7 +113,7 @@ Schedule TSchedule_Form::schedule() const {
     s.minute = Time_Edit->time().minute();
     s.weekday = Weekday_ComboBox->currentData().toInt();
     s.catch_up = CatchUp_CheckBox->isChecked();
-    return s;
+    return normalized(s);
 }
 
 void TSchedule_Form::update_controls() {

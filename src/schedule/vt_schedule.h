@@ -34,7 +34,7 @@ class TSchedule_Form : public QDialog {
 public:
     explicit TSchedule_Form(ScheduleDialogState state, QWidget* parent = nullptr);
 
-    // The schedule as the controls show it.
+    // The schedule as the controls show it (normalized).
     Schedule schedule() const;
 
     QLabel* List_Label = nullptr;

@@ -103,14 +103,11 @@ TEST_F(ScheduleWindowTest, AnUntitledListIsSavedFirstThenScheduled) {
     on_dialog(*form, [](TSchedule_Form& d) {
         EXPECT_EQ(d.List_Label->text(), "List: Untitled (it is saved first when you press OK)");
         EXPECT_EQ(d.Frequency_ComboBox->currentText(), "Off");
-        EXPECT_EQ(d.Time_Edit->time(), QTime(12, 0));
-        EXPECT_EQ(d.Weekday_ComboBox->currentText(), "Monday");
         EXPECT_TRUE(d.CatchUp_CheckBox->isChecked());
         EXPECT_FALSE(d.Time_Edit->isEnabled());
         EXPECT_EQ(d.NextRun_Label->text(), "none, the list is not scheduled");
         EXPECT_EQ(d.LastRun_Label->text(), "none yet");
         EXPECT_TRUE(d.Manager_Label->isVisible());
-        EXPECT_TRUE(d.Manager_Label->text().startsWith("No systemd user manager is running"));
 
         d.Frequency_ComboBox->setCurrentText("Hourly");
         EXPECT_EQ(d.Time_Caption->text(), "Minutes past the hour:");

@@ -41,11 +41,6 @@ TEST(UnitFiles, NamesStayWithinTheLimitAndApart) {
     const std::string hashed = units::unit_stem(deep);
     EXPECT_EQ(hashed, id + "--" + names::path_hash(deep));
     EXPECT_NE(units::unit_stem(deep + "x"), hashed);
-    // Just short enough keeps the readable name.
-    const std::string fits = "/" + std::string(units::kMaxUnitName - id.size() - 1 - 8, 'f');
-    EXPECT_EQ(units::unit_stem(fits), id + "-" + fits.substr(1));
-    EXPECT_EQ((units::unit_stem(fits) + ".service").size(), units::kMaxUnitName);
-    EXPECT_EQ(units::unit_stem(fits + "g"), id + "--" + names::path_hash(fits + "g"));
 }
 
 TEST(UnitFiles, ExecWordsReadBackToTheSameBytes) {

@@ -112,6 +112,7 @@ int headless_run(const CommandLine& command, CopyOptions options, std::ostream& 
                  std::ostream& err, bool show_progress, HeadlessReport* report) {
     HeadlessReport own_report;
     HeadlessReport& done = report ? *report : own_report;
+    done = {};
     CopyList list;
     const std::string list_name = resolve_list_argument(command.run_list);
     done.list = list_name;

@@ -110,16 +110,5 @@ TEST_F(UnitTexts, TheLongestNameIsOneSystemdTakes) {
     EXPECT_EQ(verified.status, 0) << verified.output;
 }
 
-TEST(UnitReader, ReadsAsSystemdDoes) {
-    const units::UnitFile f("# comment\n[Unit]\nDescription = first\n; also a comment\n"
-                            "Description=second\n[Service]\nExecStart=\"/bin/a b\" \\\n  --run x\n"
-                            "broken line\n");
-    EXPECT_EQ(f.value("Unit", "Description"), "second");
-    EXPECT_EQ(units::exec_words(f.value("Service", "ExecStart").value_or("")),
-              (std::vector<std::string>{"/bin/a b", "--run", "x"}));
-    EXPECT_FALSE(f.value("Service", "broken line"));
-    EXPECT_FALSE(f.value("Unit", "ExecStart"));
-}
-
 } // namespace
 } // namespace vt

@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 #include "app/headless_run.h"
+#include "app/schedule_command.h"
+#include "app/scheduled_run.h"
 #include "app/settings_file.h"
 #include "app/vt_main.h"
 #include "desktop/product_info.h"
@@ -23,11 +25,16 @@ int main(int argc, char* argv[]) {
         std::fputs(vt::usage_text().c_str(), stdout);
         return 0;
     case vt::CommandLine::Mode::Invalid:
-        std::fprintf(stderr, "vantorel: %s\n%s", cl.error.c_str(), vt::usage_text().c_str());
+        std::fprintf(stderr, "vantorel: %s (see vantorel --help)\n", cl.error.c_str());
         return 2;
     case vt::CommandLine::Mode::Run:
+        if (cl.notify)
+            return vt::scheduled_run(argc, argv, cl);
         return vt::headless_run(cl, vt::startup_copy_options(), std::cout, std::cerr,
                                 ::isatty(2) != 0);
+    case vt::CommandLine::Mode::Schedule:
+    case vt::CommandLine::Mode::Schedules:
+        return vt::schedule_command(cl);
     case vt::CommandLine::Mode::Gui:
         break;
     }

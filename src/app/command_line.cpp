@@ -52,6 +52,9 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             }
         } else if (a == "--dry-run") {
             cl.dry_run = true;
+        } else if (take_schedule_option(a, cl)) {
+            if (cl.mode == CommandLine::Mode::Invalid)
+                return cl;
         } else if (starts_with(a, "--")) {
             cl.mode = CommandLine::Mode::Invalid;
             cl.error = "unknown option " + a;
@@ -65,6 +68,7 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
         cl.mode = CommandLine::Mode::Invalid;
         cl.error = "--newer, --journal and --dry-run go with --run";
     }
+    check_schedule_options(cl);
     return cl;
 }
 
@@ -72,6 +76,11 @@ std::string usage_text() {
     return "Usage: vantorel [LIST.vtl]\n"
            "       vantorel --run LIST.vtl [--newer=skip|copy] [--journal=append|new|none] "
            "[--dry-run]\n"
+           "                [--quiet | --verbose] [--notify]\n"
+           "       vantorel --schedule=off|hourly|daily|weekly|monthly [--at=HH:MM] "
+           "[--weekday=Mon..Sun]\n"
+           "                [--no-catch-up] LIST.vtl\n"
+           "       vantorel --schedules\n"
            "       vantorel --version | --help\n"
            "\n"
            "Without --run the window opens, with LIST loaded when it is given.\n"
@@ -81,8 +90,18 @@ std::string usage_text() {
            "  --journal=MODE      append to the journal, start a new one, or write none\n"
            "                      (default: the copy options of the settings)\n"
            "  --dry-run           show what would be copied; create and write nothing\n"
-           "Exit status: 0 all done, 1 a file or folder failed, 2 the run could not start,\n"
-           "130 interrupted.\n";
+           "  --quiet             log the start, the end, failures and questions, not the\n"
+           "                      files copied without a question\n"
+           "  --verbose           log a line for every file as well\n"
+           "  --notify            a scheduled run: log as --quiet, keep its result for\n"
+           "                      --schedules, and show a desktop notification when it fails\n"
+           "--schedule copies LIST on its own with a systemd user timer (off removes it):\n"
+           "  --at=HH:MM          time of day (default 12:00; hourly uses the minute)\n"
+           "  --weekday=DAY       day of a weekly run (default Mon); monthly runs on the 1st\n"
+           "  --no-catch-up       do not make up a run missed while the computer was off\n"
+           "--schedules lists every scheduled list: schedule, next run, last result.\n"
+           "Exit status: 0 all done, 1 a file or folder failed, 2 the run could not start\n"
+           "(bad arguments, unreadable list, another run copying it), 130 interrupted.\n";
 }
 
 std::string resolve_list_argument(const std::string& argument) {

@@ -1,4 +1,6 @@
 #pragma once
+#include "app/schedule_options.h"
+
 #include <string>
 #include <vector>
 
@@ -6,7 +8,7 @@ namespace vt {
 
 // What the program was asked to do by its arguments.
 struct CommandLine {
-    enum class Mode { Gui, Version, Help, Run, Invalid };
+    enum class Mode { Gui, Version, Help, Run, Schedule, Schedules, Invalid };
     Mode mode = Mode::Gui;
     std::string list_argument; // the list file named for the window (may be empty)
     std::string error;         // for Mode::Invalid
@@ -16,6 +18,14 @@ struct CommandLine {
     std::string newer = "skip"; // skip | copy
     std::string journal;        // append | new | none; empty: from the settings
     bool dry_run = false;
+    // A scheduled run (--notify): its result is recorded and a failure shown on the
+    // desktop; its log leaves out files copied without a question, as --quiet does.
+    bool notify = false;
+    bool quiet = false;
+    bool verbose = false; // a line for every file
+
+    // --schedule=... LIST (the list in list_argument), --schedules.
+    ScheduleOptions scheduling;
 };
 
 // Parses the arguments after the program name. The window takes one optional list

@@ -46,6 +46,9 @@ Answer HeadlessPrompter::choose(const Prompt& prompt) const {
 
 Answer HeadlessPrompter::ask(const Prompt& prompt) {
     const Answer answer = choose(prompt);
+    if (quiet_ && (prompt.text.rfind("Confirm copy of ", 0) == 0 ||
+                   prompt.text == "Do you wish to view the journal file now?"))
+        return answer;
     if (before_writing_)
         before_writing_();
     // One line per question, so that a scheduled run's log reads (and greps) well:
@@ -61,6 +64,7 @@ Answer HeadlessPrompter::ask(const Prompt& prompt) {
     }
     if (!text.empty() && text.back() == ' ')
         text.pop_back();
+    last_question_ = text;
     log_ << "vantorel: [" << prompt.title << "] " << text << "\n"
          << "vantorel: answered " << answer_name(answer) << "\n";
     log_.flush();

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <ostream>
+#include <string>
 
 namespace vt {
 
@@ -25,12 +26,21 @@ public:
 
     static const char* answer_name(Answer answer);
 
+    // Leaves out of the log the questions that every file or every run gets and
+    // that are always answered the same (the verify question, the offer to view
+    // the journal): a scheduled run's log then shows what went wrong.
+    void set_quiet(bool quiet) { quiet_ = quiet; }
+    // The text of the last question, on one line.
+    const std::string& last_question() const { return last_question_; }
+
 private:
     Answer choose(const Prompt& prompt) const;
 
     std::ostream& log_;
     bool replace_newer_;
     std::function<void()> before_writing_;
+    bool quiet_ = false;
+    std::string last_question_;
 };
 
 } // namespace vt

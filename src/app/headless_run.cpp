@@ -3,12 +3,14 @@
 #include "app/headless_prompter.h"
 #include "document/list_file.h"
 #include "engine/copy_engine.h"
+#include "engine/run_lock.h"
 #include "platform/event_pump.h"
 
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 
 namespace vt {
 namespace {
@@ -107,11 +109,29 @@ private:
 } // namespace
 
 int headless_run(const CommandLine& command, CopyOptions options, std::ostream& out,
-                 std::ostream& err, bool show_progress) {
+                 std::ostream& err, bool show_progress, HeadlessReport* report) {
+    HeadlessReport own_report;
+    HeadlessReport& done = report ? *report : own_report;
+    done = {};
     CopyList list;
     const std::string list_name = resolve_list_argument(command.run_list);
+    done.list = list_name;
+    // A dry run writes nothing, so it may look at a list while another run copies it.
+    std::optional<RunLock> lock;
+    if (!command.dry_run) {
+        lock.emplace(list_name);
+        if (lock->busy()) {
+            done.reason = RunLock::busy_text(list_name);
+            err << "vantorel: " << done.reason << "\n";
+            return kExitNotStarted;
+        }
+        if (!lock->held())
+            err << "vantorel: cannot lock the list against a second run (" << lock->error()
+                << "); copying all the same\n";
+    }
     if (const IoResult loaded = load_vtl(list, list_name); !loaded) {
-        err << "vantorel: cannot read the list " << list_name << ": " << loaded.error << "\n";
+        done.reason = "cannot read the list " + list_name + ": " + loaded.error;
+        err << "vantorel: " << done.reason << "\n";
         return kExitNotStarted;
     }
     if (command.journal == "none") {
@@ -122,28 +142,45 @@ int headless_run(const CommandLine& command, CopyOptions options, std::ostream& 
     }
 
     HeadlessPrompter prompter(err, command.newer == "copy");
+    prompter.set_quiet(command.quiet || (command.notify && !command.verbose));
     TerminalProgress progress(err, show_progress);
     prompter.before_writing([&progress] { progress.clear(); });
+    RunLog log(err, &progress, command.verbose);
+    log.before_writing([&progress] { progress.clear(); });
     CopyEngine* engine_ref = nullptr;
     InterruptPump pump(engine_ref);
     ListInputs inputs(list, [&options] { return options; });
-    CopyEngine engine(inputs, prompter, pump, nullptr, &progress);
+    CopyEngine engine(inputs, prompter, pump, nullptr, &log);
     engine_ref = &engine;
     if (command.dry_run)
         engine.set_dry_run([&out](const std::string& line) { out << line << "\n"; });
 
     RunSummary summary;
+    if (!command.dry_run)
+        log.started(list_name);
     {
         InterruptGuard guard;
         engine.click();
         summary = engine.summary();
     }
     out.flush();
+    int status = kExitDone;
     if (!summary.started)
-        return kExitNotStarted;
-    if (summary.stopped && g_interrupted)
-        return kExitInterrupted;
-    return summary.failures > 0 || summary.ended_early ? kExitFailures : kExitDone;
+        status = kExitNotStarted;
+    else if (summary.stopped && g_interrupted)
+        status = kExitInterrupted;
+    else if (summary.failures > 0 || summary.ended_early)
+        status = kExitFailures;
+    done.copied = summary.copied;
+    done.failures = summary.failures;
+    if (!summary.started)
+        done.reason = prompter.last_question().empty() ? std::string("the run did not start")
+                                                       : prompter.last_question();
+    else if (options.create_journal && !command.dry_run)
+        done.journal = Journal::file_name_for(list_name);
+    if (!command.dry_run)
+        log.ended(done, status);
+    return status;
 }
 
 } // namespace vt

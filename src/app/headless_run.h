@@ -1,5 +1,6 @@
 #pragma once
 #include "app/command_line.h"
+#include "app/run_log.h"
 #include "engine/copy_options.h"
 
 #include <ostream>
@@ -10,7 +11,7 @@ namespace vt {
 enum HeadlessExit {
     kExitDone = 0,         // every selected file copied or deliberately passed over
     kExitFailures = 1,     // a file, folder or line failed
-    kExitNotStarted = 2,   // bad arguments, unreadable list, nothing to do, refused journal
+    kExitNotStarted = 2,   // bad arguments, unreadable or busy list, nothing to do, refused journal
     kExitInterrupted = 130 // SIGINT or SIGTERM acted as "Stop Copy"
 };
 
@@ -19,7 +20,9 @@ enum HeadlessExit {
 // answers and messages go to `err`; a dry run's lines go to `out`. Progress is shown
 // on `err` when `show_progress` (standard error is a terminal). SIGINT and SIGTERM
 // stop the run after the file in hand; a second one ends the program at once.
+// A list that another run is copying is refused at once. `report`, when given,
+// receives what the run did.
 int headless_run(const CommandLine& command, CopyOptions options, std::ostream& out,
-                 std::ostream& err, bool show_progress);
+                 std::ostream& err, bool show_progress, HeadlessReport* report = nullptr);
 
 } // namespace vt

@@ -83,6 +83,8 @@ void MainMenu::build(QMenuBar* bar) {
     CreateStartMenuEntryforVantorel1 =
         item(Options, "CreateStartMenuEntryforVantorel1",
              QStringLiteral("Create Start &Menu Entry for Vantorel"));
+    N7 = separator(Options, "N7");
+    ScheduleThisList1 = item(Options, "ScheduleThisList1", QStringLiteral("Schedule This List..."));
 
     Help = bar->addMenu(QStringLiteral("&Help"));
     Help2 = item(Help, "Help2", QStringLiteral("&Help"), QKeySequence(Qt::Key_F1));

@@ -46,6 +46,8 @@ struct MainMenu {
     QAction* UninstallRegistrysettingstorecognizevtlFiles1 = nullptr;
     QAction* CreateDesktopIconforVantorel1 = nullptr;
     QAction* CreateStartMenuEntryforVantorel1 = nullptr;
+    QAction* N7 = nullptr;
+    QAction* ScheduleThisList1 = nullptr;
 
     QMenu* Help = nullptr;
     QAction* Help2 = nullptr;

@@ -21,6 +21,7 @@
 #include "editor/vt_entry.h"
 #include "engine/copy_controller.h"
 #include "platform/file_names.h"
+#include "schedule/schedule_commands.h"
 #include "windows/hidden_item_key.h"
 #include "windows/intro_decision.h"
 #include "windows/vt_about.h"
@@ -95,6 +96,7 @@ TVT_main_Form::TVT_main_Form(const QString& list_argument, MainFormServices serv
                                  a->setVisible(false);
                          }});
     connect_commands();
+    schedule_commands = new ScheduleCommands(*this, services.commands);
     list_.add_listener(this);
     FormCreate(list_argument);
     add_form_ = new TVT_add_Form(*this); // hidden until a line command shows it

@@ -28,12 +28,14 @@ class QToolButton;
 
 namespace vt {
 
+class CommandRunner;
 class CopyController;
 class CopyListModel;
 class DesktopCommands;
 class FileCommands;
 class FileDialog;
 class QtPrompter;
+class ScheduleCommands;
 class TEdit_vtl_Form;
 class TVT_add_Form;
 
@@ -44,6 +46,7 @@ struct MainFormServices {
     DesktopServices* desktop = nullptr;
     FileDialog* open_dialog = nullptr;
     FileDialog* save_dialog = nullptr;
+    CommandRunner* commands = nullptr; // systemctl, for the schedule of a list
     // The introduction screen at start-up. The program asks for it; windows of tests
     // that are not about it leave it out, since the screen is modal.
     bool introduction_at_start = false;
@@ -141,6 +144,8 @@ public:
     TVT_add_Form* add_form() const;
 
     CopyController* copy_controller() const { return copy_; }
+    FileCommands& file_commands() { return *file_commands_; }
+    ScheduleCommands* schedule_commands = nullptr; // "Schedule This List..."
 
 public slots:
     void New1Click();

@@ -1,6 +1,7 @@
 #include "engine/copy_controller.h"
 
 #include "app/vt_main.h"
+#include "engine/run_lock.h"
 
 #include <QAction>
 #include <QApplication>
@@ -9,6 +10,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
+#include <optional>
 
 namespace vt {
 namespace {
@@ -70,6 +72,18 @@ QLabel* CopyController::progress_label() const {
 }
 
 void CopyController::DoCopyNowClick() {
+    // A run holds its list's lock until it ends (click() returns then); a click that
+    // arrives during the run only asks it to stop.
+    std::optional<RunLock> lock;
+    const std::string list = form_.document().file_name();
+    if (!engine_->running() && !list.empty()) {
+        lock.emplace(list);
+        if (lock->busy()) {
+            form_.prompter().ask({"Vantorel", RunLock::busy_text(list), Buttons::Ok, Answer::Ok,
+                                  Icon::Warning, Answer::Ok});
+            return;
+        }
+    }
     engine_->click();
     if (close_pending_ && !engine_->running()) {
         close_pending_ = false;

@@ -342,6 +342,8 @@ CopyEngine::Flow CopyEngine::process_file(int row, Folder& folder, const FolderS
         return Flow::End;
     if (!copy) {
         journal_.not_copied(name, s, replaced ? &*replaced : nullptr);
+        if (observer_)
+            observer_->file_done(progress_, false);
         return Flow::Go;
     }
     const bool dry = journal_.preview();
@@ -387,6 +389,8 @@ CopyEngine::Flow CopyEngine::process_file(int row, Folder& folder, const FolderS
     ++folder.count;
     ++progress_.copied;
     progress_.bytes += static_cast<std::uint64_t>(source.st_size);
+    if (observer_)
+        observer_->file_done(progress_, true);
     return Flow::Go;
 }
 

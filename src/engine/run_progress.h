@@ -24,6 +24,8 @@ public:
     virtual void progress(const RunProgress& /*now*/) {}
     // After each block of a file transfer.
     virtual void transfer_progress(const RunProgress& /*now*/) {}
+    // After a file was copied, or passed over by the decision (now.folder, now.file).
+    virtual void file_done(const RunProgress& /*now*/, bool /*copied*/) {}
 };
 
 } // namespace vt

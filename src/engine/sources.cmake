@@ -4,6 +4,7 @@ target_sources(vantorel_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/folder_maker.cpp
   ${CMAKE_CURRENT_LIST_DIR}/folder_scan.cpp
   ${CMAKE_CURRENT_LIST_DIR}/journal.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/run_lock.cpp
 )
 target_sources(vantorel_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/copy_controller.cpp

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <pwd.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -63,6 +64,21 @@ std::vector<std::string> data_dirs() {
     if (dirs.empty())
         dirs = {"/usr/local/share", "/usr/share"};
     return dirs;
+}
+
+std::string state_home() {
+    return from_environment("XDG_STATE_HOME", ".local/state");
+}
+
+std::string runtime_dir() {
+    const char* value = std::getenv("XDG_RUNTIME_DIR");
+    if (value && *value == '/')
+        return without_trailing_slashes(value);
+    const std::string folder = "/run/user/" + std::to_string(::getuid());
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid())
+        return folder;
+    return {};
 }
 
 IoResult make_folders(const std::string& path) {

@@ -14,6 +14,12 @@ std::string data_home();
 // The system's data folders, most important first: the absolute entries of
 // $XDG_DATA_DIRS, or /usr/local/share and /usr/share when it names none.
 std::vector<std::string> data_dirs();
+// $XDG_STATE_HOME, or ~/.local/state likewise.
+std::string state_home();
+// $XDG_RUNTIME_DIR; when unset, /run/user/<uid> if that is the user's own folder (a
+// login without the variable must still meet the same locks as the desktop); else
+// empty.
+std::string runtime_dir();
 
 // Creates the folder and every missing folder above it (mode 0700 for new ones,
 // as the base directory rules ask for).

@@ -6,6 +6,7 @@
 #include "support/temp_dir.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -18,11 +19,16 @@ namespace {
 class HeadlessRunTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The run's lock goes here, not into the real runtime or settings folder.
+        ::setenv("XDG_RUNTIME_DIR", dir.mkdir("run").c_str(), 1);
         src = dir.mkdir("src");
         dir.write("src/a.txt", "a");
         dir.write("src/b.txt", "b");
     }
-    void TearDown() override { sys::clear_fault_hook(); }
+    void TearDown() override {
+        sys::clear_fault_hook();
+        ::unsetenv("XDG_RUNTIME_DIR");
+    }
 
     std::string save(const std::vector<CopyLine>& lines, const std::string& message = "") {
         CopyList list;
@@ -33,12 +39,12 @@ protected:
         EXPECT_TRUE(save_vtl(list, name).ok);
         return name;
     }
-    int run(const std::vector<std::string>& args) {
+    int run(const std::vector<std::string>& args, HeadlessReport* report = nullptr) {
         out.str("");
         err.str("");
         const CommandLine command = parse_command_line(args);
         EXPECT_EQ(command.mode, CommandLine::Mode::Run);
-        return headless_run(command, CopyOptions{}, out, err, false);
+        return headless_run(command, CopyOptions{}, out, err, false, report);
     }
 
     test::TempDir dir;
@@ -147,6 +153,68 @@ TEST_F(HeadlessRunTest, DryRunDecidesButCreatesNothing) {
     EXPECT_FALSE(test::exists(dir / "dst/a.txt"));
     EXPECT_FALSE(test::exists(dir / "dst/sub"));
     EXPECT_FALSE(test::exists(dir / "nightly.txt"));
+}
+
+TEST_F(HeadlessRunTest, LogStylesForScheduledQuietAndVerboseRuns) {
+    // a.txt is new; b.txt has a newer backup, which the run asks about and keeps.
+    dir.write("dst/b.txt", "newer backup");
+    const struct timespec later[2] = {{0, UTIME_NOW}, {4000000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "dst/b.txt").c_str(), later, 0), 0);
+    const std::string list =
+        save({{src, "a.txt", dir / "dst", "No", "No"}, {src, "b.txt", dir / "dst", "No", "No"}});
+    const std::string copying = "vantorel: copying " + list + " (";
+    const std::string verify = "vantorel: [Copy this file?] Confirm copy of a.txt from ";
+    const std::string newer = "vantorel: [Copy this file?] The version of: b.txt In the ";
+    const std::string finished = "vantorel: finished " + list +
+                                 ": 1 files copied, 0 failures, exit status 0; journal " +
+                                 (dir / "nightly.txt");
+    const struct {
+        std::vector<std::string> options;
+        std::vector<std::string> log; // the beginning of each line
+    } cases[] = {
+        // A scheduled run and --quiet: no line for a file copied without a real question.
+        {{"--notify"}, {copying, newer, "vantorel: answered No", finished}},
+        {{"--quiet"}, {copying, newer, "vantorel: answered No", finished}},
+        // By default every question the run was asked, the verify question included.
+        {{},
+         {copying, verify, "vantorel: answered Yes", newer, "vantorel: answered No",
+          "vantorel: [1 files copied] Do you wish to view the journal file now?",
+          "vantorel: answered No", finished}},
+    };
+    for (const auto& c : cases) {
+        ::unlink((dir / "dst/a.txt").c_str());
+        std::vector<std::string> args = {"--run", list};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        HeadlessReport report;
+        EXPECT_EQ(run(args, &report), kExitDone);
+        std::istringstream in(err.str());
+        std::vector<std::string> log;
+        for (std::string line; std::getline(in, line);)
+            log.push_back(line);
+        ASSERT_EQ(log.size(), c.log.size()) << err.str();
+        for (std::size_t i = 0; i < log.size(); ++i)
+            EXPECT_EQ(log[i].rfind(c.log[i], 0), 0u) << log[i];
+        EXPECT_EQ(report.journal, dir / "nightly.txt");
+        EXPECT_EQ(report.copied, 1);
+    }
+    // --verbose: a line for every file, copied or not.
+    ASSERT_EQ(::unlink((dir / "dst/a.txt").c_str()), 0);
+    EXPECT_EQ(run({"--run", list, "--verbose", "--journal=none"}), kExitDone);
+    EXPECT_NE(err.str().find("vantorel: copied " + src + "/a.txt\n"), std::string::npos);
+    EXPECT_NE(err.str().find("vantorel: not copied " + src + "/b.txt\n"), std::string::npos);
+    EXPECT_NE(err.str().find(": 1 files copied, 0 failures, exit status 0\n"), std::string::npos);
+}
+
+TEST_F(HeadlessRunTest, FailureNoticeOfAStoppedOrRefusedRun) {
+    HeadlessReport report{"/lists/nightly.vtl", "/lists/nightly.txt", 3, 1, ""};
+    EXPECT_FALSE(failure_text(report, kExitDone));
+    EXPECT_EQ(failure_text(report, kExitInterrupted)->body,
+              "The backup was stopped before its end: 3 files copied, 1 failure.\n"
+              "Journal: /lists/nightly.txt");
+    // A run that did not start gives the question that stopped it as its reason.
+    EXPECT_EQ(run({"--run", save({})}, &report), kExitNotStarted);
+    EXPECT_EQ(report.reason, "There is no list of files to copy!, Save and try again");
+    EXPECT_EQ(report.journal, "");
 }
 
 } // namespace

@@ -45,7 +45,8 @@ expect() {
   fi
 }
 
-expect "vantorel --" "--dry-run --help --journal= --newer= --run --version"
+expect "vantorel --sc" "--schedule= --schedules"
+expect "vantorel --schedule=w" "weekly"
 expect "vantorel --j" "--journal="
 expect "vantorel --newer=" "copy skip"
 expect "vantorel --journal=n" "new none"

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTest>
@@ -77,6 +78,31 @@ TEST_F(MainWindowTest, MessageEditFollowsAndSetsTheModifiedFlag) {
     form->document().set_modified(false);
     QTest::keyClick(form->Edit3, Qt::Key_Backspace);
     EXPECT_TRUE(form->document().modified());
+}
+
+TEST_F(MainWindowTest, AMessageInAnotherCodePageKeepsItsBytes) {
+    // Written by the first edition in a Windows code page: not UTF-8.
+    const std::string bytes = "Ins\xE9rez le disque \x93"
+                              "B\x94\r\n\"/a\",\"*.*\",\"/b\",\"Yes\",\"No\"\r\n";
+    const std::string name = dir.write("Old.vtl", bytes);
+    auto form = open(name);
+    EXPECT_EQ(form->document().message(), "Ins\xE9rez le disque \x93"
+                                          "B\x94");
+    EXPECT_FALSE(form->document().modified());
+    ASSERT_TRUE(form->save_vtl(name));
+    EXPECT_EQ(test::read_file(name), bytes);
+    // An edit of the user's is an edit.
+    form->Edit3->end(false);
+    QTest::keyClicks(form->Edit3, "!");
+    EXPECT_TRUE(form->document().modified());
+}
+
+TEST_F(MainWindowTest, TheWindowStartsCentredOnTheScreen) {
+    auto form = open();
+    const QPoint middle = form->screen()->availableGeometry().center();
+    const QPoint centre = form->frameGeometry().center();
+    EXPECT_LE(std::abs(centre.x() - middle.x()), 2) << centre.x() << " " << middle.x();
+    EXPECT_LE(std::abs(centre.y() - middle.y()), 20) << centre.y() << " " << middle.y();
 }
 
 TEST_F(MainWindowTest, GridLayout) {

@@ -6,3 +6,4 @@ vt_add_core_test(test_engine
   ${CMAKE_CURRENT_LIST_DIR}/journal_test.cpp
 )
 vt_add_ui_test(test_copy_controller ${CMAKE_CURRENT_LIST_DIR}/copy_controller_test.cpp)
+vt_add_ui_test(test_list_during_run ${CMAKE_CURRENT_LIST_DIR}/list_during_run_test.cpp)

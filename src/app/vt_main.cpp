@@ -124,9 +124,20 @@ void TVT_main_Form::build_controls() {
 void TVT_main_Form::connect_commands() {
     // Only an edit of the user's changes the message: showing the list's message must
     // leave its bytes as they are, also where they are not text in the local encoding.
-    connect(Edit3, &QLineEdit::textChanged, this, [this](const QString& text) {
-        if (!syncing_message_)
-            list_.set_message(text.toLocal8Bit().toStdString());
+    connect(Edit3, &QLineEdit::textChanged, this, [this](QString text) {
+        if (syncing_message_)
+            return;
+        // The message is one line of the list file: a line break pasted into it would
+        // split it, or start an entry line of its own. It is shown as it is stored.
+        if (text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'))) {
+            const int caret = Edit3->cursorPosition();
+            text.replace(QLatin1Char('\r'), QLatin1Char(' '))
+                .replace(QLatin1Char('\n'), QLatin1Char(' '));
+            Edit3->setText(text); // comes back here
+            Edit3->setCursorPosition(caret);
+            return;
+        }
+        list_.set_message(text.toLocal8Bit().toStdString());
     });
     connect(CreateJournalFile, &QCheckBox::toggled, this, &TVT_main_Form::CreateJournalFileClick);
     connect(menu.Exit1, &QAction::triggered, this, &TVT_main_Form::Exit1Click);

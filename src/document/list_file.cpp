@@ -3,6 +3,7 @@
 #include "platform/atomic_file.h"
 #include "platform/whole_file.h"
 
+#include <algorithm>
 #include <cerrno>
 
 namespace vt {
@@ -109,8 +110,13 @@ std::string entry_line(const CopyLine& line) {
 
 std::string list_file_text(const CopyList& list) {
     std::string text;
-    if (!list.message().empty())
-        text += list.message() + "\r\n";
+    if (!list.message().empty()) {
+        // A line break would split the message, or start an entry line of its own.
+        std::string message = list.message();
+        std::replace_if(
+            message.begin(), message.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+        text += message + "\r\n";
+    }
     for (const auto& line : list.lines()) {
         text += entry_line(line);
         text += "\r\n";

@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace vt {
 namespace {
@@ -95,6 +96,29 @@ TEST_F(MainWindowTest, AMessageInAnotherCodePageKeepsItsBytes) {
     form->Edit3->end(false);
     QTest::keyClicks(form->Edit3, "!");
     EXPECT_TRUE(form->document().modified());
+}
+
+TEST_F(MainWindowTest, ALineBreakPastedIntoTheMessageBecomesABlank) {
+    auto form = open();
+    QTest::keyClicks(form->Edit3, "Insert");
+    form->Edit3->insert("\n\"/etc\",\"*.*\",\"/tmp\",\"Yes\",\"Yes\"\r\n");
+    EXPECT_EQ(form->document().message(), "Insert \"/etc\",\"*.*\",\"/tmp\",\"Yes\",\"Yes\"  ");
+    EXPECT_EQ(form->Edit3->text().toStdString(), form->document().message());
+    const std::string name = dir / "List.vtl";
+    ASSERT_TRUE(form->save_vtl(name));
+    CopyList read;
+    ASSERT_TRUE(load_vtl(read, name).ok);
+    EXPECT_EQ(read.line_count(), 0); // no line of its own
+    EXPECT_EQ(read.message(), form->document().message());
+}
+
+TEST_F(MainWindowTest, AFifoNamedOnTheCommandLineIsRefusedAtOnce) {
+    const std::string fifo = dir / "list.vtl";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    prompter.expect("Vantorel", "File access denied.", Answer::Ok);
+    auto form = open(fifo); // a read would wait for a writer forever
+    EXPECT_TRUE(prompter.done());
+    EXPECT_TRUE(form->document().file_name().empty());
 }
 
 TEST_F(MainWindowTest, TheWindowStartsCentredOnTheScreen) {

@@ -88,17 +88,6 @@ TEST(ReadOnlyFiles, AreLeftByteForByteWithTheUsualError) {
     }
 }
 
-TEST(ReadOnlyFiles, AWritableFileIsStillReplaced) {
-    test::TempDir dir;
-    const std::string file = dir.write("list.vtl", "old");
-    ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
-    CopyList list;
-    list.set_message("new");
-    EXPECT_TRUE(save_vtl(list, file).ok);
-    EXPECT_EQ(test::read_file(file), "new\r\n");
-    EXPECT_EQ(mode_of(file) & 07777, 0640u);
-}
-
 // Calls `read` with a FIFO that nobody writes to. A read that waits for a writer is
 // released after two seconds, so that a failing test still ends; the answer must
 // come long before.

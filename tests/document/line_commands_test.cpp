@@ -134,7 +134,7 @@ TEST_F(LineCommandsTest, TheEditorsRowFollowsItsLine) {
         EXPECT_EQ(commands.editor_title(),
                   c.row_after == 0 ? "Adding to Daily.vtl" : "Editing Daily.vtl")
             << c.what;
-        EXPECT_EQ(confirm_caption(mode), c.row_after == 0 ? "Add" : "Change") << c.what;
+        EXPECT_STREQ(confirm_caption(mode), c.row_after == 0 ? "Add" : "Change") << c.what;
         // A new line keeps the editor open for the next one.
         EXPECT_EQ(commands.confirm({"/n", "new.*", "/d", true, false}), c.row_after != 0) << c.what;
         EXPECT_EQ(filters(), c.after_ok) << c.what;

@@ -91,8 +91,15 @@ Answer QtPrompter::ask(const Prompt& prompt) {
     // behind it.
     box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     box.setDefaultButton(standard(prompt.default_button));
-    if (QAbstractButton* escape = box.button(standard(prompt.escape_answer)))
-        box.setEscapeButton(escape);
+    QAbstractButton* escape = box.button(standard(prompt.escape_answer));
+    if (!escape) {
+        // A box whose only button is OK would answer OK to Esc and to its close box;
+        // closing it must give the escape answer (a list's message closed without OK
+        // starts no run). A hidden button carries that answer.
+        escape = box.addButton(standard(prompt.escape_answer));
+        escape->hide();
+    }
+    box.setEscapeButton(escape);
     // A run in progress shows the wait cursor; a question needs the normal one.
     const bool overridden = QApplication::overrideCursor() != nullptr;
     if (overridden)

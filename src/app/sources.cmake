@@ -16,6 +16,7 @@ target_sources(vantorel_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/program_icon.cpp
   ${CMAKE_CURRENT_LIST_DIR}/qt_prompter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scheduled_run.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/settings_commands.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tooltip_echo.cpp
   ${CMAKE_CURRENT_LIST_DIR}/vt_main.cpp
 )

@@ -6,8 +6,7 @@
 #include "app/menu_keys_first.h"
 #include "app/program_icon.h"
 #include "app/qt_prompter.h"
-#include "app/recent_files.h"
-#include "app/settings_file.h"
+#include "app/settings_commands.h"
 #include "app/startup_list.h"
 #include "app/tooltip_echo.h"
 #include "desktop/desktop_commands.h"
@@ -94,7 +93,13 @@ TVT_main_Form::TVT_main_Form(const QString& list_argument, MainFormServices serv
                                   {menu.CreateDesktopShortcutcurrentfile1,
                                    menu.CreateStartMenuentryforthecurrentfile1, menu.N6})
                                  a->setVisible(false);
-                         }});
+                         },
+                         [this] { close_entry_editor(); },
+                         [this] { return line_commands_->changes_to_save(); }});
+    line_commands_->editor_target_changed = [this] {
+        if (add_form_ && !add_form_->closed())
+            add_form_->show_target();
+    };
     connect_commands();
     schedule_commands = new ScheduleCommands(*this, services.commands);
     list_.add_listener(this);
@@ -119,8 +124,23 @@ void TVT_main_Form::build_controls() {
 }
 
 void TVT_main_Form::connect_commands() {
-    connect(Edit3, &QLineEdit::textChanged, this,
-            [this](const QString& text) { list_.set_message(text.toLocal8Bit().toStdString()); });
+    // Only an edit of the user's changes the message: showing the list's message must
+    // leave its bytes as they are, also where they are not text in the local encoding.
+    connect(Edit3, &QLineEdit::textChanged, this, [this](QString text) {
+        if (syncing_message_)
+            return;
+        // The message is one line of the list file: a line break pasted into it would
+        // split it, or start an entry line of its own. It is shown as it is stored.
+        if (text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'))) {
+            const int caret = Edit3->cursorPosition();
+            text.replace(QLatin1Char('\r'), QLatin1Char(' '))
+                .replace(QLatin1Char('\n'), QLatin1Char(' '));
+            Edit3->setText(text); // comes back here
+            Edit3->setCursorPosition(caret);
+            return;
+        }
+        list_.set_message(text.toLocal8Bit().toStdString());
+    });
     connect(CreateJournalFile, &QCheckBox::toggled, this, &TVT_main_Form::CreateJournalFileClick);
     connect(menu.Exit1, &QAction::triggered, this, &TVT_main_Form::Exit1Click);
     connect(menu.About1, &QAction::triggered, this, &TVT_main_Form::About1Click);
@@ -129,14 +149,7 @@ void TVT_main_Form::connect_commands() {
     connect(menu.ScreenShot1, &QAction::triggered, this, &TVT_main_Form::ScreenShot1Click);
     keep_key_of_hidden_item(menu.ScreenShot1, this);
     desktop_commands = new DesktopCommands(*this);
-    for (QAction* item : menu.recent)
-        connect(item, &QAction::triggered, this, [this, item] { N11Click(item); });
-    connect(menu.SaveCurrentSettings1, &QAction::triggered, this,
-            &TVT_main_Form::SaveCurrentSettings1Click);
-    connect(menu.SaveCurrentListasAutoloadlist1, &QAction::triggered, this,
-            &TVT_main_Form::SaveCurrentListasAutoloadlist1Click);
-    connect(menu.RemoveDefaultAutoLoadListFile1, &QAction::triggered, this,
-            &TVT_main_Form::RemoveDefaultAutoLoadListFile1Click);
+    settings_commands = new SettingsCommands(*this);
     connect(AddNewFiles, &QPushButton::clicked, this, &TVT_main_Form::AddNewFilesClick);
     connect(Button_insert, &QPushButton::clicked, this, &TVT_main_Form::Button_insertClick);
     connect(Edit_entry, &QPushButton::clicked, this, &TVT_main_Form::FileList_StringGridDblClick);
@@ -183,6 +196,7 @@ void TVT_main_Form::FormCreate(const QString& list_argument) {
     update_files_history();
     editor_row = 0;
     fit_to_screen(screen() ? screen()->geometry().width() : 800);
+    centre_on_screen();
     check_file_type();
 }
 
@@ -219,6 +233,15 @@ void TVT_main_Form::fit_to_screen(int screen_width) {
     }
     if (screen_width < width())
         resize(screen_width, height());
+}
+
+void TVT_main_Form::centre_on_screen() {
+    if (QScreen* s = screen()) {
+        const QRect area = s->availableGeometry();
+        // The frame is not known before the window is shown; the client area stands
+        // in for it.
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
 }
 
 // --- Resize rule ----------------------------------------------------------
@@ -279,11 +302,16 @@ void TVT_main_Form::closeEvent(QCloseEvent* event) {
 }
 
 bool TVT_main_Form::FormCloseQuery() {
-    // An editor left open after Insert still holds the line it made room with; closing
-    // it first takes that line out again, so the question is about the real list.
+    return file_commands_->FormCloseQuery();
+}
+
+bool TVT_main_Form::confirm_discard() {
+    return file_commands_->confirm_discard();
+}
+
+void TVT_main_Form::close_entry_editor() {
     if (add_form_ && !add_form_->closed() && add_form_->isVisible())
         add_form_->close();
-    return file_commands_->FormCloseQuery();
 }
 
 void TVT_main_Form::FormClose() {
@@ -393,8 +421,11 @@ void TVT_main_Form::state_changed() {
 
 void TVT_main_Form::message_changed() {
     const QString text = QString::fromLocal8Bit(list_.message());
-    if (Edit3->text() != text)
+    if (Edit3->text() != text) {
+        syncing_message_ = true;
         Edit3->setText(text);
+        syncing_message_ = false;
+    }
 }
 
 void TVT_main_Form::current_row_changed() {
@@ -418,80 +449,20 @@ void TVT_main_Form::lines_reset() {
 
 // --- Settings, recent files and startup list --------------------------------
 
-static_assert(TVT_main_Form::kOptionsGroup == kSettingsOptions &&
-              TVT_main_Form::kDefaultsGroup == kSettingsDefaults &&
-              TVT_main_Form::kAutoloadGroup == kSettingsAutoload &&
-              TVT_main_Form::kHistoryFilesGroup == kSettingsHistoryFiles &&
-              TVT_main_Form::kIntroductionGroup == kSettingsIntroduction);
-
 void TVT_main_Form::read_ini() {
-    const Settings settings = read_settings(settings_file_path());
-    set_copy_options(settings.options);
-    entry_defaults = settings.defaults;
-    IntroFirst = settings.intro_first;
-    IntroShow = settings.intro_show;
-    recent_files = settings.recent_files;
-    startup_list = settings.startup_list;
+    settings_commands->read_ini();
 }
 
 bool TVT_main_Form::write_ini(unsigned groups) {
-    Settings settings;
-    settings.options = copy_options();
-    settings.defaults = entry_defaults;
-    settings.intro_show = IntroShow;
-    settings.intro_first = IntroFirst;
-    settings.recent_files = recent_files;
-    settings.startup_list = startup_list;
-    const IoResult r = write_settings(settings_file_path(), settings, groups);
-    if (!r)
-        prompter_->show_error(r.error);
-    return r.ok;
+    return settings_commands->write_ini(groups);
 }
 
 void TVT_main_Form::add_history_file(const std::string& name) {
-    recent::add(recent_files, name);
-    update_files_history();
+    settings_commands->add_history_file(name);
 }
 
 void TVT_main_Form::update_files_history() {
-    const auto items = recent::menu_items(recent_files);
-    for (int i = 0; i < menu.recent.size() && i < recent::kMenuItems; ++i) {
-        QAction* item = menu.recent[i];
-        const auto& shown = items[static_cast<std::size_t>(i)];
-        if (shown.visible)
-            item->setText(QString::fromLocal8Bit(shown.caption));
-        item->setVisible(shown.visible);
-    }
-    if (const auto captions = recent::shortcut_captions(recent_files)) {
-        menu.CreateDesktopShortcutcurrentfile1->setText(QString::fromLocal8Bit(captions->desktop));
-        menu.CreateStartMenuentryforthecurrentfile1->setText(
-            QString::fromLocal8Bit(captions->start_menu));
-        menu.CreateDesktopShortcutcurrentfile1->setVisible(true);
-        menu.CreateStartMenuentryforthecurrentfile1->setVisible(true);
-        menu.N6->setVisible(true);
-    }
-}
-
-void TVT_main_Form::N11Click(QAction* item) {
-    const auto name = recent::reopen(recent_files, item->data().toInt());
-    if (!name)
-        return;
-    update_files_history();
-    load_vtl(*name);
-}
-
-void TVT_main_Form::SaveCurrentSettings1Click() {
-    write_ini(kOptionsGroup);
-}
-
-void TVT_main_Form::SaveCurrentListasAutoloadlist1Click() {
-    startup_list = startup_list_for(list_.file_name());
-    write_ini(kAutoloadGroup);
-}
-
-void TVT_main_Form::RemoveDefaultAutoLoadListFile1Click() {
-    startup_list.clear();
-    write_ini(kAutoloadGroup);
+    settings_commands->update_files_history();
 }
 
 // --- Line commands and the list text editor --------------------------------
@@ -546,6 +517,9 @@ void TVT_main_Form::create_add_form() {
 }
 
 void TVT_main_Form::EditinVTLformat1Click() {
+    // The text is to show the list as it is, not the line an Insert made room with.
+    if (line_commands_->pending_insert_row() != 0)
+        close_entry_editor();
     if (!vtl_form_)
         vtl_form_ = new TEdit_vtl_Form(*this);
     else if (vtl_form_->isMinimized())
@@ -583,10 +557,15 @@ void TVT_main_Form::About1Click() {
 void TVT_main_Form::ShowtheIntroductionScreen1Click() {
     if (show_introduction(*this) == IntroAnswer::Accepted)
         return;
-    // Rejected: the program ends at once, without the close question and without
-    // the closing steps, so nothing is written.
-    hide();
-    QCoreApplication::exit(0);
+    // Rejected: the program ends without the closing steps, so the settings are not
+    // written. A run in progress is stopped first, so that its journal is finished;
+    // then unsaved changes are asked about, and Cancel keeps the program going.
+    copy_->after_run([this] {
+        if (!confirm_discard())
+            return;
+        hide();
+        QCoreApplication::exit(0);
+    });
 }
 
 void TVT_main_Form::ScreenShot1Click() {

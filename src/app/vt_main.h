@@ -36,6 +36,7 @@ class FileCommands;
 class FileDialog;
 class QtPrompter;
 class ScheduleCommands;
+class SettingsCommands;
 class TEdit_vtl_Form;
 class TVT_add_Form;
 
@@ -77,6 +78,8 @@ public:
 
     // Fits the window to a screen of the given width (done once at start-up).
     void fit_to_screen(int screen_width);
+    // Places the window in the middle of its screen's free area.
+    void centre_on_screen();
 
     // The copy options as the controls show them, and setting the controls.
     CopyOptions copy_options() const;
@@ -117,7 +120,8 @@ public:
     bool IntroShow = true;
     bool FileTypeRegistered = false;
     bool HelpAvailable = false;
-    DesktopCommands* desktop_commands = nullptr; // file type, shortcuts, help, links
+    DesktopCommands* desktop_commands = nullptr;   // file type, shortcuts, help, links
+    SettingsCommands* settings_commands = nullptr; // settings, recent files, startup list
 
     // Index of the selected journal option (-1 when none is selected).
     int journal_option_index() const;
@@ -139,6 +143,12 @@ public:
     void update_files_history();
     // Shows the entry editor for the current editor mode and row.
     void create_add_form();
+    // Closes the entry editor when it is open; an Insert it was not confirmed for is
+    // taken back.
+    void close_entry_editor();
+    // The close question before a command leaves the list (see FileCommands): true
+    // when the command may go on.
+    bool confirm_discard();
     LineCommands& line_commands() { return *line_commands_; }
     // The entry editor while it exists (hidden until a line command shows it).
     TVT_add_Form* add_form() const;
@@ -157,10 +167,6 @@ public slots:
     void CopyNow1Click();
     void Exit1Click();
     void CreateJournalFileClick();
-    void N11Click(QAction* item); // every recent-file item; its data() is its tag
-    void SaveCurrentSettings1Click();
-    void SaveCurrentListasAutoloadlist1Click();
-    void RemoveDefaultAutoLoadListFile1Click();
     // The line commands and the list text editor.
     void AddNewFilesClick();
     void Button_insertClick();
@@ -214,6 +220,7 @@ private:
     std::unique_ptr<CopyListModel> model_;
     CopyController* copy_ = nullptr;
     bool syncing_selection_ = false;
+    bool syncing_message_ = false; // the edit shows the list's message: not a user's edit
     std::unique_ptr<LineCommands> line_commands_;
     QPointer<TVT_add_Form> add_form_;
     QPointer<TEdit_vtl_Form> vtl_form_;

@@ -144,6 +144,11 @@ void CopyList::set_modified(bool modified) {
     notify([](CopyListListener& l) { l.state_changed(); });
 }
 
+void CopyList::mark_saved() {
+    ++saves_;
+    set_modified(false);
+}
+
 void CopyList::add_listener(CopyListListener* listener) {
     listeners_.push_back(listener);
 }

@@ -83,6 +83,11 @@ public:
     void set_untitled();
     void set_list_folder(std::string folder);
     void set_modified(bool modified);
+    // The list has been written to its file: the modified flag is cleared and the
+    // count of writes goes up, so that a command can tell whether the file was
+    // written while it was under way.
+    void mark_saved();
+    int saves() const { return saves_; }
 
     void add_listener(CopyListListener* listener);
     void remove_listener(CopyListListener* listener);
@@ -99,6 +104,7 @@ private:
     std::string file_name_;
     std::string list_folder_;
     bool modified_ = false;
+    int saves_ = 0;
     int current_row_ = 0;
     std::vector<CopyListListener*> listeners_;
 };

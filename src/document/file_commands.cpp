@@ -13,6 +13,8 @@ FileCommands::FileCommands(CopyList& list, Prompter& prompter, FileDialog& open_
 }
 
 void FileCommands::New1Click() {
+    if (!confirm_discard())
+        return;
     list_.replace_lines({});
     list_.set_untitled();
     if (hooks_.hide_current_file_items)
@@ -20,6 +22,8 @@ void FileCommands::New1Click() {
 }
 
 void FileCommands::Open1Click() {
+    if (!confirm_discard())
+        return;
     if (!list_.list_folder().empty())
         open_dialog_.initial_dir = list_.list_folder();
     open_dialog_.file_name = "*.vtl";
@@ -63,9 +67,17 @@ std::string FileCommands::close_question_text(const std::string& file_name) {
            "\r\nSave these changes?";
 }
 
-bool FileCommands::FormCloseQuery() {
-    if (!list_.modified())
+void FileCommands::close_editor() {
+    if (hooks_.close_editor)
+        hooks_.close_editor();
+}
+
+bool FileCommands::confirm_discard() {
+    const bool changed = hooks_.changes_to_save ? hooks_.changes_to_save() : list_.modified();
+    if (!changed) {
+        close_editor();
         return true;
+    }
     Prompt question;
     question.title = "Confirm";
     question.text = close_question_text(list_.file_name());
@@ -73,16 +85,14 @@ bool FileCommands::FormCloseQuery() {
     question.default_button = Answer::Yes;
     question.icon = Icon::Question;
     question.escape_answer = Answer::Cancel;
-    switch (prompter_.ask(question)) {
-    case Answer::Yes:
-        // The window closes only when the changes are safe; a cancelled dialog or a
-        // failed write leaves it open with them.
-        return Save1Click();
-    case Answer::No:
-        return true;
-    default:
+    const Answer answer = prompter_.ask(question);
+    if (answer != Answer::Yes && answer != Answer::No)
         return false;
-    }
+    // The editor goes first: an Insert it was not confirmed for is taken back, so
+    // that a save writes the list without its duplicate line.
+    close_editor();
+    // A cancelled dialog or a failed write stops the command with the changes kept.
+    return answer == Answer::No || Save1Click();
 }
 
 } // namespace vt

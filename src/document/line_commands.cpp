@@ -65,6 +65,8 @@ LineCommands::~LineCommands() {
 }
 
 bool LineCommands::add() {
+    if (locked_)
+        return false;
     abandon_pending_insert();
     mode_ = kAddMode;
     row_ = 0;
@@ -72,6 +74,8 @@ bool LineCommands::add() {
 }
 
 bool LineCommands::insert() {
+    if (locked_)
+        return false;
     abandon_pending_insert();
     mode_ = kInsertMode;
     const int r = list_.current_row();
@@ -85,10 +89,13 @@ bool LineCommands::insert() {
     pending_line_ = list_.line(r);
     list_.insert_line(r + 1, pending_line_);
     pending_row_ = r;
+    pending_saves_ = list_.saves();
     return true;
 }
 
 bool LineCommands::edit() {
+    if (locked_)
+        return false;
     abandon_pending_insert();
     mode_ = kEditMode;
     row_ = list_.current_row();
@@ -96,6 +103,8 @@ bool LineCommands::edit() {
 }
 
 void LineCommands::remove() {
+    if (locked_)
+        return;
     if (list_.row_count() <= 1) {
         prompter_.ask({"Empty List", "There is no list of files to delete from!"});
         return;
@@ -105,38 +114,63 @@ void LineCommands::remove() {
     list_.set_modified(true);
 }
 
+std::string LineCommands::editor_title() const {
+    return (row_ != 0 ? "Editing " : "Adding to ") + names::name_part(list_.file_name());
+}
+
 EntryFill LineCommands::fill(const EntryDefaults& defaults) const {
     EntryFill fill;
-    std::string prefix;
     if (row_ != 0) {
         fill.source = unless_empty(list_.cell(kSourceColumn, row_));
         fill.filter = list_.cell(kSpecColumn, row_);
         fill.destination = unless_empty(list_.cell(kDestinationColumn, row_));
         fill.replace_existing = flag_set(list_.cell(kReplaceColumn, row_));
         fill.sub_dirs = flag_set(list_.cell(kSubDirsColumn, row_));
-        prefix = "Editing ";
     } else {
         fill.source = unless_empty(defaults.source);
         fill.destination = unless_empty(defaults.destination);
         fill.filter = unless_empty(defaults.filter);
         fill.replace_existing = default_flag_set(defaults.replace_existing);
         fill.sub_dirs = default_flag_set(defaults.sub_dirs);
-        prefix = "Adding to ";
     }
-    fill.title = prefix + names::name_part(list_.file_name());
+    fill.title = editor_title();
     fill.confirm_caption = confirm_caption(mode_);
     return fill;
 }
 
+namespace {
+
+// The first field of a line that holds a line break, which no list line can carry.
+const char* field_with_line_break(const EntryValues& values) {
+    const std::pair<const std::string*, const char*> fields[] = {
+        {&values.source, "source directory"},
+        {&values.filter, "file specification"},
+        {&values.destination, "destination directory"}};
+    for (const auto& [text, name] : fields)
+        if (text->find_first_of("\r\n") != std::string::npos)
+            return name;
+    return nullptr;
+}
+
+} // namespace
+
 bool LineCommands::confirm(const EntryValues& values) {
+    if (locked_)
+        return false;
     if (values.filter.empty()) {
         prompter_.ask(
             {"No File!", "Cannot add an entry witout a file name for filter specfication"});
+    } else if (const char* field = field_with_line_break(values)) {
+        // A folder name on disk may hold a line feed; written out, it would split the
+        // line in two and damage the list. The user can pick another folder.
+        prompter_.ask({"Line Break!", std::string("Cannot add an entry whose ") + field +
+                                          " holds a line break: a list file cannot store it"});
+        return false;
     } else {
         const CopyLine line = {values.source, values.filter, values.destination,
                                flag_text(values.replace_existing), flag_text(values.sub_dirs)};
-        // Lines deleted while the editor was open can leave its row past the end;
-        // the line is then appended rather than written where nobody sees it.
+        // The row follows its line; a row past the end (never expected) appends the
+        // line rather than writing it where nobody sees it.
         if (row_ >= 1 && row_ <= list_.line_count()) {
             list_.set_line(row_, line);
         } else {
@@ -149,19 +183,45 @@ bool LineCommands::confirm(const EntryValues& values) {
 }
 
 void LineCommands::editor_closed() {
-    abandon_pending_insert();
     row_ = 0;
+    if (locked_) {
+        abandon_when_unlocked_ = pending_row_ != 0;
+        return;
+    }
+    abandon_pending_insert();
+}
+
+bool LineCommands::changes_to_save() const {
+    return list_.modified() || (pending_insert_intact() && list_.saves() != pending_saves_);
+}
+
+void LineCommands::set_locked(bool locked) {
+    locked_ = locked;
+    if (!locked && abandon_when_unlocked_) {
+        abandon_when_unlocked_ = false;
+        abandon_pending_insert();
+    }
+}
+
+bool LineCommands::pending_insert_intact() const {
+    const int r = pending_row_;
+    return r >= 1 && r + 1 <= list_.line_count() && list_.line(r) == pending_line_ &&
+           list_.line(r + 1) == pending_line_;
 }
 
 void LineCommands::abandon_pending_insert() {
+    const bool intact = pending_insert_intact();
     const int r = pending_row_;
     pending_row_ = 0;
-    if (r < 1 || r + 1 > list_.line_count())
-        return;
-    if (list_.line(r) != pending_line_ || list_.line(r + 1) != pending_line_)
+    abandon_when_unlocked_ = false;
+    if (!intact)
         return;
     const int current = list_.current_row();
     remove_keeping_selection(r + 1, current > r + 1 ? current - 1 : current);
+    // The file holds the duplicate when the list was saved meanwhile: the list now
+    // differs from it.
+    if (list_.saves() != pending_saves_)
+        list_.set_modified(true);
 }
 
 void LineCommands::remove_keeping_selection(int row, int selected) {
@@ -173,9 +233,12 @@ void LineCommands::remove_keeping_selection(int row, int selected) {
 
 void LineCommands::lines_reset() {
     pending_row_ = 0;
+    abandon_when_unlocked_ = false;
 }
 
 void LineCommands::lines_inserted(int first_row, int count) {
+    if (row_ != 0 && first_row <= row_)
+        row_ += count;
     if (pending_row_ == 0)
         return;
     if (first_row <= pending_row_)
@@ -185,9 +248,20 @@ void LineCommands::lines_inserted(int first_row, int count) {
 }
 
 void LineCommands::lines_removed(int first_row, int count) {
+    const int last_row = first_row + count - 1;
+    if (row_ != 0) {
+        if (last_row < row_) {
+            row_ -= count;
+        } else if (first_row <= row_) {
+            // The editor's line is gone: what was typed becomes a new line.
+            row_ = 0;
+            mode_ = kAddMode;
+            if (editor_target_changed)
+                editor_target_changed();
+        }
+    }
     if (pending_row_ == 0)
         return;
-    const int last_row = first_row + count - 1;
     if (last_row < pending_row_)
         pending_row_ -= count;
     else if (first_row <= pending_row_ + 1)

@@ -3,12 +3,11 @@
 #include "platform/atomic_file.h"
 #include "platform/whole_file.h"
 
+#include <algorithm>
 #include <cerrno>
 
 namespace vt {
 namespace {
-
-constexpr size_t kMaxLineLength = 4095;
 
 bool is_blank(char c) {
     const auto u = static_cast<unsigned char>(c);
@@ -33,8 +32,9 @@ template <class F> void for_each_line(std::string_view text, F f) {
 } // namespace
 
 std::vector<std::string> split_items(std::string_view line) {
-    if (line.size() > kMaxLineLength)
-        line = line.substr(0, kMaxLineLength);
+    // The whole line counts: folder names alone may be 4096 bytes long, so a cut
+    // would silently change a folder and drop the flags after it.
+    //
     // A NUL ends the text, as it would end the classic character buffer.
     if (const auto nul = line.find('\0'); nul != std::string_view::npos)
         line = line.substr(0, nul);
@@ -96,7 +96,13 @@ std::string entry_line(const CopyLine& line) {
     for (size_t i = 0; i < line.size(); ++i) {
         if (i > 0)
             text += "\",\"";
-        text += line[i];
+        // A quote inside a field is doubled, as the reader expects; written bare it
+        // would end the field and shift every field after it.
+        for (const char c : line[i]) {
+            text += c;
+            if (c == '"')
+                text += '"';
+        }
     }
     text += '"';
     return text;
@@ -104,8 +110,13 @@ std::string entry_line(const CopyLine& line) {
 
 std::string list_file_text(const CopyList& list) {
     std::string text;
-    if (!list.message().empty())
-        text += list.message() + "\r\n";
+    if (!list.message().empty()) {
+        // A line break would split the message, or start an entry line of its own.
+        std::string message = list.message();
+        std::replace_if(
+            message.begin(), message.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+        text += message + "\r\n";
+    }
     for (const auto& line : list.lines()) {
         text += entry_line(line);
         text += "\r\n";
@@ -119,6 +130,7 @@ std::string list_file_error_text(int code) {
     case ENOTDIR:
         return "File not found";
     case EACCES:
+    case ENXIO: // a socket or a device without its driver
     case EPERM:
     case EROFS:
     case EISDIR:
@@ -143,7 +155,7 @@ IoResult save_vtl(CopyList& list, const std::string& file_name) {
     const IoResult written = replace_file(file_name, list_file_text(list));
     if (!written)
         return IoResult::failure(written.error_code, list_file_error_text(written.error_code));
-    list.set_modified(false);
+    list.mark_saved();
     return IoResult::success();
 }
 

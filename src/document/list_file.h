@@ -10,16 +10,16 @@
 // entry line per copy specification line, each ended by CR LF.
 namespace vt {
 
-// Splits one entry line into items by the comma-text rules: only the first 4095
-// characters count; quoted items may hold commas and blanks ("" stands for one
-// quote); unquoted items end at a comma or a character of code 32 or less.
+// Splits one entry line into items by the comma-text rules: quoted items may hold
+// commas and blanks ("" stands for one quote); unquoted items end at a comma or a
+// character of code 32 or less. The line counts whole, however long.
 std::vector<std::string> split_items(std::string_view line);
 
 // The line's five fields from items 1 to 5; missing items give empty fields.
 CopyLine line_from_items(const std::vector<std::string>& items);
 CopyLine parse_entry_line(std::string_view line);
 
-// The entry line of a copy line, without the line end.
+// The entry line of a copy line, without the line end; a quote in a field is doubled.
 std::string entry_line(const CopyLine& line);
 
 // The whole file's text as save_vtl writes it.

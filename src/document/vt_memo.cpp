@@ -44,11 +44,12 @@ TEdit_vtl_Form::TEdit_vtl_Form(TVT_main_Form& main) : QDialog(&main), main_(main
 }
 
 void TEdit_vtl_Form::set_lines(const std::vector<std::string>& lines) {
-    QStringList text;
+    given_ = lines;
+    shown_.clear();
     for (const std::string& line : lines)
-        text << QString::fromLocal8Bit(line);
+        shown_ << QString::fromLocal8Bit(line);
     disconnect(change_link_);
-    Memo1->setPlainText(text.join(QLatin1Char('\n')));
+    Memo1->setPlainText(shown_.join(QLatin1Char('\n')));
     memo_changed_ = false;
     change_link_ =
         connect(Memo1, &QPlainTextEdit::textChanged, this, [this] { memo_changed_ = true; });
@@ -66,13 +67,24 @@ std::vector<std::string> TEdit_vtl_Form::lines() const {
     QStringList parts = text.split(QLatin1Char('\n'));
     if (parts.size() > 1 && parts.last().isEmpty())
         parts.removeLast();
-    for (const QString& part : parts)
-        result.push_back(part.toLocal8Bit().toStdString());
+    // A line the user left as it was keeps the bytes it came with: converting it
+    // back would turn a folder name in another code page into replacement marks.
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        qsizetype given = i < shown_.size() && shown_[i] == parts[i] ? i : shown_.indexOf(parts[i]);
+        if (given >= 0)
+            result.push_back(given_[static_cast<std::size_t>(given)]);
+        else
+            result.push_back(parts[i].toLocal8Bit().toStdString());
+    }
     return result;
 }
 
 void TEdit_vtl_Form::BitBtn1Click() {
-    main_.list_text() = lines();
+    // An unchanged text is the list text as it was filled, byte for byte.
+    if (memo_changed_)
+        main_.list_text() = lines();
+    // The entry editor was opened on the list that is now replaced.
+    main_.close_entry_editor();
     main_.vtl_to_grid();
     accept();
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <QDialog>
+#include <QStringList>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,8 @@ public:
     // Puts the lines into the text area; changes count only from here on.
     void set_lines(const std::vector<std::string>& lines);
     // The text area's lines: an empty last line (a text ending with a line break)
-    // is not a line.
+    // is not a line. A line as it was put in keeps its bytes, also where they are
+    // not text in the local encoding.
     std::vector<std::string> lines() const;
     bool memo_changed() const { return memo_changed_; }
 
@@ -42,6 +44,9 @@ private:
     void FormResize();
 
     TVT_main_Form& main_;
+    // The lines as put in, and as the text area shows them.
+    std::vector<std::string> given_;
+    QStringList shown_;
     bool memo_changed_ = false;
     QMetaObject::Connection change_link_;
 };

@@ -251,20 +251,30 @@ void TVT_add_Form::FormClose() {
 void TVT_add_Form::Set_entry_values() {
     const EntryFill fill = main_.line_commands().fill(main_.entry_defaults);
     apply(fill);
-    setWindowTitle(QString::fromLocal8Bit(fill.title));
-    BitBtn1->setText(QString::fromLocal8Bit(fill.confirm_caption));
+    show_target();
     Label_dest_dir->setText(DirectoryListBox2->directory());
     Label_sourceDir->setText(DirectoryListBox1->directory());
     Label6->setText(Edit1->text());
 }
 
+void TVT_add_Form::show_target() {
+    setWindowTitle(QString::fromLocal8Bit(main_.line_commands().editor_title()));
+    BitBtn1->setText(QString::fromLatin1(confirm_caption(main_.editor_mode)));
+}
+
 void TVT_add_Form::apply(const EntryFill& fill) {
-    if (fill.source)
+    if (fill.source) {
         select_folder(DriveComboBox1, DirectoryListBox1, *fill.source);
-    if (fill.filter)
+        source_ = {DirectoryListBox1->directory(), *fill.source};
+    }
+    if (fill.filter) {
         Edit1->setText(QString::fromLocal8Bit(*fill.filter));
-    if (fill.destination)
+        filter_ = {Edit1->text(), *fill.filter};
+    }
+    if (fill.destination) {
         select_folder(DriveComboBox2, DirectoryListBox2, *fill.destination);
+        destination_ = {DirectoryListBox2->directory(), *fill.destination};
+    }
     CheckBox_overwrite_old->setChecked(fill.replace_existing);
     Do_sub_dirs->setChecked(fill.sub_dirs);
 }
@@ -287,10 +297,15 @@ void TVT_add_Form::show_error(const std::string& message) {
     main_.prompter().show_error(message);
 }
 
+std::string TVT_add_Form::bytes_of(const QString& now, const Filled& filled) {
+    if (now == filled.shown && !filled.bytes.empty())
+        return filled.bytes;
+    return now.toLocal8Bit().toStdString();
+}
+
 EntryValues TVT_add_Form::values() const {
-    return {DirectoryListBox1->directory().toLocal8Bit().toStdString(),
-            Edit1->text().toLocal8Bit().toStdString(),
-            DirectoryListBox2->directory().toLocal8Bit().toStdString(),
+    return {bytes_of(DirectoryListBox1->directory(), source_), bytes_of(Edit1->text(), filter_),
+            bytes_of(DirectoryListBox2->directory(), destination_),
             CheckBox_overwrite_old->isChecked(), Do_sub_dirs->isChecked()};
 }
 

@@ -28,6 +28,9 @@ public:
 
     // Fills the controls for the main window's editor mode and row.
     void Set_entry_values();
+    // Shows the title and the confirm button for the current editor mode and row,
+    // leaving the fields as they are (the line was deleted: the editor now adds).
+    void show_target();
     // The line as the controls show it.
     EntryValues values() const;
     // True once the window has closed (it is then deleted at the next chance).
@@ -100,7 +103,17 @@ private:
     void show_error(const std::string& message);
     void show_short_folder(QLabel* label, const QString& folder);
 
+    // A field as it was filled in, and as its control then showed it: while the control
+    // still shows that, the field keeps its bytes, also where they are not text in
+    // the local encoding.
+    struct Filled {
+        QString shown;
+        std::string bytes;
+    };
+    static std::string bytes_of(const QString& now, const Filled& filled);
+
     TVT_main_Form& main_;
+    Filled source_, filter_, destination_;
     int bottom_margin_ = 0;
     int button_gap_ = 0;
     bool closed_ = false;

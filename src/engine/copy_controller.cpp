@@ -1,6 +1,7 @@
 #include "engine/copy_controller.h"
 
 #include "app/vt_main.h"
+#include "editor/vt_entry.h"
 #include "engine/run_lock.h"
 
 #include <QAction>
@@ -11,6 +12,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <optional>
+#include <utility>
 
 namespace vt {
 namespace {
@@ -85,17 +87,23 @@ void CopyController::DoCopyNowClick() {
         }
     }
     engine_->click();
-    if (close_pending_ && !engine_->running()) {
-        close_pending_ = false;
-        QTimer::singleShot(0, &form_, [this] { form_.close(); });
+    if (after_run_ && !engine_->running())
+        std::exchange(after_run_, nullptr)();
+}
+
+void CopyController::after_run(std::function<void()> then) {
+    if (!engine_->running()) {
+        then();
+        return;
     }
+    engine_->request_stop();
+    after_run_ = std::move(then);
 }
 
 bool CopyController::defer_close() {
     if (!engine_->running())
         return false;
-    engine_->request_stop();
-    close_pending_ = true;
+    after_run([this] { QTimer::singleShot(0, &form_, [this] { form_.close(); }); });
     return true;
 }
 
@@ -115,6 +123,8 @@ void CopyController::set_commands_enabled(bool enabled) {
                                           form_.DeletFilesfromList};
         for (QAction* a : m.recent)
             commands.push_back(a);
+        if (TVT_add_Form* editor = form_.add_form())
+            commands.push_back(editor->BitBtn1);
         disabled_.clear();
         for (QObject* c : commands) {
             if (auto* a = qobject_cast<QAction*>(c)) {
@@ -143,6 +153,7 @@ void CopyController::running_changed(bool running) {
     button->setPalette(palette);
     button->setText(running ? QStringLiteral("Stop Copy") : QStringLiteral("Copy Now"));
     set_commands_enabled(!running);
+    form_.line_commands().set_locked(running);
     if (progress_ && running) {
         progress_->clear();
         place_progress();

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -19,7 +20,9 @@ class TVT_main_Form;
 // Runs "Copy Now" in the main window: the button and menu item start a run or stop
 // it, the window shows the running state (red "Stop Copy", wait cursor, a progress
 // line) and the commands that would pull the list from under the run are disabled
-// until it ends. The run reads the window's list and options live.
+// until it ends: the entry editor's confirm button too, and the line commands are
+// locked, so that no line is added, changed or removed under the run. The run reads
+// the window's list and options live.
 class CopyController final : public QObject, private RunObserver, private EventPump {
     Q_OBJECT
 public:
@@ -34,6 +37,9 @@ public:
     // asked to stop and the close is repeated once it has ended; true means "not
     // now".
     bool defer_close();
+    // Runs `then` now, or, while a run is in progress, asks the run to stop and runs
+    // `then` once it has ended (its journal finished).
+    void after_run(std::function<void()> then);
 
     QLabel* progress_label() const;
 
@@ -57,7 +63,7 @@ private:
     QPointer<QLabel> progress_;
     QElapsedTimer since_update_;
     QElapsedTimer since_events_;
-    bool close_pending_ = false;
+    std::function<void()> after_run_;
     // Commands disabled during a run, with the state to give back afterwards.
     std::vector<std::pair<QPointer<QObject>, bool>> disabled_;
 };

@@ -43,10 +43,22 @@ int create_temp_beside(const std::string& final_path, std::string& temp_path, un
     return -1;
 }
 
+bool user_may_write(const std::string& path, const struct stat& st) {
+    // The rename would replace a file whatever its bits say, and root passes every
+    // permission check: the owner's write bit is asked for explicitly.
+    if ((st.st_mode & S_IWUSR) == 0) {
+        errno = EACCES;
+        return false;
+    }
+    return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
 IoResult replace_file(const std::string& target, std::string_view content, unsigned new_mode) {
     const std::string final_path = resolve_link_target(target);
     struct stat existing {};
     const bool exists = ::stat(final_path.c_str(), &existing) == 0;
+    if (exists && !user_may_write(final_path, existing))
+        return IoResult::from_errno(errno);
     const unsigned mode = exists ? (existing.st_mode & 07777) : new_mode;
 
     std::string temp_path;

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 
 namespace vt {
 
@@ -11,9 +12,16 @@ namespace vt {
 // the same folder, which is synced and renamed over the target. On any failure the
 // old file stays as it was and the temporary file is removed. A target that is a
 // symbolic link has the file it points to replaced; the link stays. An existing
-// file keeps its permission bits; a new one gets `new_mode` (less the umask).
+// file keeps its permission bits; a new one gets `new_mode` (less the umask). A file
+// the user may not write (see user_may_write) is not replaced: the call fails with
+// that error (EACCES, or EROFS on a read-only file system) and leaves it as it was.
 IoResult replace_file(const std::string& target, std::string_view content,
                       unsigned new_mode = 0644);
+
+// Whether the user may write the existing file `path` (with its `st`): the owner's
+// write bit must be set, also for root, and the system must grant write access.
+// On false errno tells why.
+bool user_may_write(const std::string& path, const struct stat& st);
 
 // Opens a new, empty hidden file beside `final_path` (O_EXCL); returns its descriptor
 // and sets `temp_path`, or -1 with errno set.

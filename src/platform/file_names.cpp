@@ -1,7 +1,10 @@
 #include "platform/file_names.h"
 
 #include <climits>
+#include <cstdlib>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace vt::names {
 
@@ -39,16 +42,63 @@ std::string program_folder() {
     return folder_part(program_path());
 }
 
+namespace {
+
+std::vector<std::string> parts_of(std::string_view path) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find('/', start);
+        if (end == std::string_view::npos)
+            end = path.size();
+        if (end > start)
+            parts.emplace_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+std::string joined(const std::vector<std::string>& parts) {
+    std::string path;
+    for (const std::string& part : parts)
+        path += "/" + part;
+    return path.empty() ? std::string("/") : path;
+}
+
+} // namespace
+
 std::string absolute(std::string_view name) {
-    if (name.empty() || name.front() == '/')
-        return std::string(name);
-    char buffer[PATH_MAX + 1];
-    if (!::getcwd(buffer, sizeof buffer))
-        return std::string(name);
-    std::string folder = buffer;
-    if (folder.back() != '/')
-        folder += '/';
-    return folder + std::string(name);
+    if (name.empty())
+        return {};
+    std::string full(name);
+    if (name.front() != '/') {
+        char buffer[PATH_MAX + 1];
+        if (!::getcwd(buffer, sizeof buffer))
+            return full;
+        full = std::string(buffer) + "/" + full;
+    }
+    std::vector<std::string> kept;
+    for (std::string& part : parts_of(full)) {
+        if (part == ".")
+            continue;
+        if (part != "..") {
+            kept.push_back(std::move(part));
+            continue;
+        }
+        // ".." after a symbolic link leads up from the link's target, not back to the
+        // folder that holds the link.
+        struct stat st {};
+        const std::string so_far = joined(kept);
+        if (!kept.empty() && ::lstat(so_far.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+            if (char* real = ::realpath(so_far.c_str(), nullptr)) {
+                kept = parts_of(real);
+                std::free(real);
+            }
+        }
+        if (!kept.empty())
+            kept.pop_back();
+    }
+    return joined(kept);
 }
 
 } // namespace vt::names

@@ -18,7 +18,9 @@ std::string without_extension(std::string_view name);
 std::string program_path();
 std::string program_folder();
 
-// The name made absolute against the working folder (no symbolic links resolved).
+// The name made absolute against the working folder, without "." and ".." parts and
+// doubled slashes. Symbolic links stay as named; only one followed by ".." is
+// resolved, since ".." leads up from the link's target.
 std::string absolute(std::string_view name);
 
 } // namespace vt::names

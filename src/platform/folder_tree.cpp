@@ -13,7 +13,6 @@
 namespace vt::folders {
 namespace {
 
-
 std::vector<std::string> parts_of(std::string_view path) {
     std::vector<std::string> parts;
     size_t start = 0;

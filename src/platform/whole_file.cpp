@@ -4,14 +4,29 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 
 namespace vt {
 
 IoResult read_whole_file(const std::string& path, std::string& content) {
     content.clear();
-    const int fd = sys::open(path.c_str(), O_RDONLY);
+    // Opening a FIFO without O_NONBLOCK waits for a writer; a terminal could become
+    // the program's own without O_NOCTTY.
+    const int fd = sys::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return IoResult::from_errno(errno);
+    struct stat st {};
+    int refused = 0;
+    if (::fstat(fd, &st) != 0)
+        refused = errno;
+    else if (S_ISDIR(st.st_mode))
+        refused = EISDIR;
+    else if (!S_ISREG(st.st_mode))
+        refused = EACCES;
+    if (refused != 0) {
+        sys::close(fd);
+        return IoResult::from_errno(refused);
+    }
     char buffer[65536];
     for (;;) {
         const ssize_t n = sys::read(fd, buffer, sizeof buffer);

@@ -6,7 +6,9 @@
 namespace vt {
 
 // Reads a whole file into `content` (through vt::sys, so tests can make it fail).
-// A folder fails with EISDIR; `error_code` tells a missing file (ENOENT) apart.
+// Only a regular file is read: a folder fails with EISDIR, and a FIFO, socket or
+// device with EACCES before a byte is read, since reading one could block the
+// program or never end. `error_code` tells a missing file (ENOENT) apart.
 IoResult read_whole_file(const std::string& path, std::string& content);
 
 } // namespace vt

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTest>
@@ -77,6 +78,45 @@ TEST_F(MainWindowTest, MessageEditFollowsAndSetsTheModifiedFlag) {
     form->document().set_modified(false);
     QTest::keyClick(form->Edit3, Qt::Key_Backspace);
     EXPECT_TRUE(form->document().modified());
+}
+
+TEST_F(MainWindowTest, AMessageInAnotherCodePageKeepsItsBytes) {
+    // Written by the first edition in a Windows code page: not UTF-8.
+    const std::string bytes = "Ins\xE9rez le disque \x93"
+                              "B\x94\r\n\"/a\",\"*.*\",\"/b\",\"Yes\",\"No\"\r\n";
+    const std::string name = dir.write("Old.vtl", bytes);
+    auto form = open(name);
+    EXPECT_EQ(form->document().message(), "Ins\xE9rez le disque \x93"
+                                          "B\x94");
+    EXPECT_FALSE(form->document().modified());
+    ASSERT_TRUE(form->save_vtl(name));
+    EXPECT_EQ(test::read_file(name), bytes);
+    // An edit of the user's is an edit.
+    form->Edit3->end(false);
+    QTest::keyClicks(form->Edit3, "!");
+    EXPECT_TRUE(form->document().modified());
+}
+
+TEST_F(MainWindowTest, ALineBreakPastedIntoTheMessageBecomesABlank) {
+    auto form = open();
+    QTest::keyClicks(form->Edit3, "Insert");
+    form->Edit3->insert("\n\"/etc\",\"*.*\",\"/tmp\",\"Yes\",\"Yes\"\r\n");
+    EXPECT_EQ(form->document().message(), "Insert \"/etc\",\"*.*\",\"/tmp\",\"Yes\",\"Yes\"  ");
+    EXPECT_EQ(form->Edit3->text().toStdString(), form->document().message());
+    const std::string name = dir / "List.vtl";
+    ASSERT_TRUE(form->save_vtl(name));
+    CopyList read;
+    ASSERT_TRUE(load_vtl(read, name).ok);
+    EXPECT_EQ(read.line_count(), 0); // no line of its own
+    EXPECT_EQ(read.message(), form->document().message());
+}
+
+TEST_F(MainWindowTest, TheWindowStartsCentredOnTheScreen) {
+    auto form = open();
+    const QPoint middle = form->screen()->availableGeometry().center();
+    const QPoint centre = form->frameGeometry().center();
+    EXPECT_LE(std::abs(centre.x() - middle.x()), 2) << centre.x() << " " << middle.x();
+    EXPECT_LE(std::abs(centre.y() - middle.y()), 20) << centre.y() << " " << middle.y();
 }
 
 TEST_F(MainWindowTest, GridLayout) {

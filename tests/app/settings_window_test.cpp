@@ -202,11 +202,16 @@ TEST_F(SettingsWindowTest, RecentFilesMenuReopensAndFollowsTheCurrentList) {
     EXPECT_EQ(form->menu.CreateStartMenuentryforthecurrentfile1->text(),
               "Create Start &Menu entry to B.vtl");
 
-    // A file that has gone: the error of the loader, and the name is entry 0 all the same.
+    // A file that has gone: the error of the loader, and the recent files and the menu
+    // still name the list that is open.
     prompter.expect("Vantorel", "File not found.", Answer::Ok);
     trigger(form->menu.recent[1]);
-    EXPECT_EQ(form->recent_files, (Strings{"/elsewhere/C.vtl", b, a}));
+    EXPECT_EQ(form->recent_files, (Strings{b, a, "/elsewhere/C.vtl"}));
     EXPECT_EQ(form->windowTitle(), "Vantorel: B.vtl");
+    EXPECT_EQ(menu_captions(*form), expected);
+    EXPECT_EQ(form->menu.CreateDesktopShortcutcurrentfile1->text(),
+              "Create Desktop Shortcut to B.vtl");
+    EXPECT_TRUE(form->menu.N6->isVisible());
 }
 
 TEST_F(SettingsWindowTest, AListThatCannotBeReadAtStartSkipsNoLaterStep) {

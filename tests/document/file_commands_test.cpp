@@ -1,13 +1,19 @@
 #include "app/vt_main.h"
 #include "document/list_file.h"
+#include "editor/vt_entry.h"
 #include "scripted_file_dialog.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
+#include "windows/modal_helper.h"
+#include "windows/vt_intro.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -46,6 +52,16 @@ protected:
             dir.mkdir(relative.substr(0, slash));
         EXPECT_TRUE(save_vtl(list, name).ok);
         return name;
+    }
+
+    // Like saved_list, with folders that exist, so that the entry editor can show them.
+    std::string editable_list(const std::string& relative) {
+        CopyList list;
+        list.set_message("Insert the disk");
+        list.append_line({dir.mkdir("a"), "*.*", dir.mkdir("backup/a"), "Yes", "No"});
+        list.append_line({dir.mkdir("b"), "*.txt", dir.mkdir("backup/b"), "No", "Yes"});
+        EXPECT_TRUE(save_vtl(list, dir / relative).ok);
+        return dir / relative;
     }
 
     void TearDown() override {
@@ -182,8 +198,9 @@ TEST_F(FileCommandsTest, NewEmptiesTheListButKeepsMessageFolderAndChanges) {
                        form->menu.CreateStartMenuentryforthecurrentfile1, form->menu.N6})
         a->setVisible(true);
     QTest::keyClicks(form->Edit3, "!");
+    prompter.expect(kClosingTitle, close_text(name), Answer::No);
 
-    form->menu.New1->trigger(); // asks nothing
+    form->menu.New1->trigger();
 
     EXPECT_EQ(form->windowTitle(), "Vantorel: Untitled");
     EXPECT_EQ(form->FileList_StringGrid->model()->rowCount(), 0);
@@ -291,6 +308,133 @@ TEST_F(FileCommandsTest, YesWhoseSaveFailsKeepsTheWindowOpen) {
 
     EXPECT_TRUE(form->isVisible());
     EXPECT_TRUE(form->document().modified());
+}
+
+// --- Leaving a changed list ---------------------------------------------------
+
+enum class Leave { New, Open, Reopen, IntroReject };
+
+struct LeaveCase {
+    const char* label;
+    Leave command;
+    Answer answer;
+};
+
+void PrintTo(const LeaveCase& c, std::ostream* out) {
+    *out << c.label;
+}
+
+class LeaveQuestionTest : public FileCommandsTest,
+                          public ::testing::WithParamInterface<LeaveCase> {};
+
+// Every command that leaves the list asks the close question first; the entry editor,
+// open on a line meanwhile, stays open only when the question is cancelled.
+TEST_P(LeaveQuestionTest, AsksBeforeTheListIsLeft) {
+    const LeaveCase& c = GetParam();
+    const std::string name = editable_list("Daily.vtl");
+    const std::string other = saved_list("Other.vtl");
+    const std::string before = read_file(name);
+    auto form = open(name);
+    form->recent_files = {name, other};
+    form->update_files_history();
+    QTest::keyClicks(form->Edit3, " changed");
+    form->Edit_entry->click();
+    ASSERT_TRUE(form->add_form()->isVisible());
+    prompter.expect(kClosingTitle, close_text(name), c.answer);
+    const bool goes_on = c.answer != Answer::Cancel;
+    if (goes_on && c.command == Leave::Open)
+        open_dialog.answer(other);
+
+    test::OnModal<TIntro_Form> user([](TIntro_Form& s) { s.BitBtn3->click(); });
+    QTimer::singleShot(0, form.get(), [&] {
+        switch (c.command) {
+        case Leave::New:
+            form->menu.New1->trigger();
+            break;
+        case Leave::Open:
+            form->menu.Open1->trigger();
+            break;
+        case Leave::Reopen:
+            form->menu.recent[0]->trigger();
+            break;
+        case Leave::IntroReject:
+            form->menu.ShowtheIntroductionScreen1->trigger();
+            break;
+        }
+        if (form->isVisible())
+            QCoreApplication::exit(42); // the program goes on
+    });
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(99); }); // a failing test ends too
+    const int status = QApplication::exec();
+
+    EXPECT_EQ(status, goes_on && c.command == Leave::IntroReject ? 0 : 42);
+    const bool saved = c.answer == Answer::Yes;
+    EXPECT_EQ(read_file(name).find("changed") != std::string::npos, saved);
+    if (!saved) {
+        EXPECT_EQ(read_file(name), before);
+    }
+    TVT_add_Form* editor = form->add_form(); // gone once closed: deleted by the event loop
+    const bool editor_open = editor && !editor->closed() && editor->isVisible();
+    EXPECT_EQ(editor_open, !goes_on);
+    if (!goes_on) {
+        EXPECT_EQ(form->document().file_name(), name);
+        EXPECT_TRUE(form->document().modified());
+        EXPECT_EQ(form->Edit3->text(), "Insert the disk changed");
+        EXPECT_EQ(form->document().line_count(), 2);
+        EXPECT_TRUE(open_dialog.shown.empty());
+        return;
+    }
+    switch (c.command) {
+    case Leave::New:
+        EXPECT_EQ(form->document().line_count(), 0);
+        EXPECT_TRUE(form->document().file_name().empty());
+        break;
+    case Leave::Open:
+    case Leave::Reopen:
+        EXPECT_EQ(form->document().file_name(), other);
+        EXPECT_EQ(form->recent_files[0], other);
+        EXPECT_FALSE(form->document().modified());
+        break;
+    case Leave::IntroReject:
+        EXPECT_FALSE(form->isVisible());
+        break;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, LeaveQuestionTest,
+    ::testing::Values(LeaveCase{"NewYes", Leave::New, Answer::Yes},
+                      LeaveCase{"NewNo", Leave::New, Answer::No},
+                      LeaveCase{"NewCancel", Leave::New, Answer::Cancel},
+                      LeaveCase{"OpenYes", Leave::Open, Answer::Yes},
+                      LeaveCase{"OpenNo", Leave::Open, Answer::No},
+                      LeaveCase{"OpenCancel", Leave::Open, Answer::Cancel},
+                      LeaveCase{"ReopenYes", Leave::Reopen, Answer::Yes},
+                      LeaveCase{"ReopenNo", Leave::Reopen, Answer::No},
+                      LeaveCase{"ReopenCancel", Leave::Reopen, Answer::Cancel},
+                      LeaveCase{"IntroRejectYes", Leave::IntroReject, Answer::Yes},
+                      LeaveCase{"IntroRejectNo", Leave::IntroReject, Answer::No},
+                      LeaveCase{"IntroRejectCancel", Leave::IntroReject, Answer::Cancel}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(FileCommandsTest, AnInsertSavedThenAbandonedIsOfferedForSaving) {
+    const std::string name = editable_list("Daily.vtl");
+    auto form = open(name);
+    form->Button_insert->click(); // the first line is duplicated to make room
+    form->menu.Save1->trigger();  // and saved so
+    CopyList with_room;
+    ASSERT_TRUE(load_vtl(with_room, name).ok);
+    ASSERT_EQ(with_room.line_count(), 3);
+    // Cancel keeps the editor with its Insert; Yes saves the list without the duplicate.
+    prompter.expect(kClosingTitle, close_text(name), Answer::Cancel);
+    EXPECT_FALSE(form->close());
+    EXPECT_TRUE(form->add_form()->isVisible());
+    EXPECT_EQ(form->document().line_count(), 3);
+    prompter.expect(kClosingTitle, close_text(name), Answer::Yes);
+    EXPECT_TRUE(form->close());
+    CopyList written;
+    ASSERT_TRUE(load_vtl(written, name).ok);
+    EXPECT_EQ(written.line_count(), 2);
 }
 
 // --- Print without a printer ----------------------------------------------

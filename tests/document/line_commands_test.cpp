@@ -1,6 +1,7 @@
 #include "document/line_commands.h"
 #include "support/scripted_prompter.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace vt {
@@ -85,6 +86,116 @@ TEST_F(LineCommandsTest, AbandonedInsertFollowsDeletionsMadeMeanwhile) {
     list.replace_lines({line_of("x"), line_of("x")});
     commands.editor_closed();
     EXPECT_EQ(list.line_count(), 2);
+}
+
+struct FollowCase {
+    const char* what;
+    std::function<void(CopyList&, LineCommands&)> meanwhile;
+    int row_after;                     // the editor's row once it happened
+    std::vector<std::string> after_ok; // the filters after "Change" with "new.*"
+};
+
+TEST_F(LineCommandsTest, TheEditorsRowFollowsItsLine) {
+    const FollowCase cases[] = {
+        {"delete above",
+         [](CopyList& l, LineCommands& c) {
+             l.set_current_row(1);
+             c.remove();
+         },
+         2,
+         {"2.*", "new.*", "4.*"}},
+        {"insert above",
+         [](CopyList& l, LineCommands&) { l.insert_line(1, line_of("x")); },
+         4,
+         {"x.*", "1.*", "2.*", "new.*", "4.*"}},
+        {"insert just below",
+         [](CopyList& l, LineCommands&) { l.insert_line(4, line_of("x")); },
+         3,
+         {"1.*", "2.*", "new.*", "x.*", "4.*"}},
+        {"delete the line itself: it becomes a new line",
+         [](CopyList& l, LineCommands& c) {
+             l.set_current_row(3);
+             c.remove();
+         },
+         0,
+         {"1.*", "2.*", "4.*", "new.*"}},
+    };
+    for (const FollowCase& c : cases) {
+        list.replace_lines({});
+        fill_lines(4);
+        list.set_file_name("/lists/Daily.vtl");
+        int retargeted = 0;
+        commands.editor_target_changed = [&] { ++retargeted; };
+        list.set_current_row(3);
+        ASSERT_TRUE(commands.edit());
+        c.meanwhile(list, commands);
+        EXPECT_EQ(row, c.row_after) << c.what;
+        EXPECT_EQ(retargeted, c.row_after == 0 ? 1 : 0) << c.what;
+        EXPECT_EQ(commands.editor_title(),
+                  c.row_after == 0 ? "Adding to Daily.vtl" : "Editing Daily.vtl")
+            << c.what;
+        EXPECT_STREQ(confirm_caption(mode), c.row_after == 0 ? "Add" : "Change") << c.what;
+        // A new line keeps the editor open for the next one.
+        EXPECT_EQ(commands.confirm({"/n", "new.*", "/d", true, false}), c.row_after != 0) << c.what;
+        EXPECT_EQ(filters(), c.after_ok) << c.what;
+        commands.editor_closed();
+    }
+}
+
+TEST_F(LineCommandsTest, AFieldWithALineBreakIsRefusedAndTheEditorStaysOpen) {
+    fill_lines(2);
+    const auto before = list.lines();
+    list.set_current_row(1);
+    commands.edit();
+    const std::pair<EntryValues, const char*> cases[] = {
+        {{"/a\nb", "*.*", "/d", true, true}, "source directory"},
+        {{"/a", "*.\r*", "/d", true, true}, "file specification"},
+        {{"/a", "*.*", "/d\r\n", true, true}, "destination directory"},
+    };
+    for (const auto& [values, field] : cases) {
+        prompter.expect("Line Break!",
+                        std::string("Cannot add an entry whose ") + field +
+                            " holds a line break: a list file cannot store it",
+                        Answer::Ok);
+        EXPECT_FALSE(commands.confirm(values)) << field;
+        EXPECT_EQ(list.lines(), before) << field;
+        EXPECT_FALSE(list.modified()) << field;
+        EXPECT_EQ(row, 1) << field;
+    }
+}
+
+TEST_F(LineCommandsTest, AnInsertSavedThenAbandonedMarksTheList) {
+    fill_lines(3);
+    list.set_current_row(2);
+    commands.insert();
+    EXPECT_FALSE(commands.changes_to_save());
+    list.mark_saved(); // the file now holds the duplicate line
+    EXPECT_TRUE(commands.changes_to_save());
+    EXPECT_FALSE(list.modified());
+    commands.editor_closed();
+    EXPECT_EQ(filters(), (std::vector<std::string>{"1.*", "2.*", "3.*"}));
+    EXPECT_TRUE(list.modified());
+}
+
+TEST_F(LineCommandsTest, WhileLockedNoLineChangesAndAnAbandonedInsertWaits) {
+    fill_lines(3);
+    list.set_current_row(2);
+    ASSERT_TRUE(commands.insert()); // 1 2 2 3
+    const auto during = list.lines();
+    commands.set_locked(true);
+    EXPECT_FALSE(commands.confirm({"/a", "new.*", "/b", true, true}));
+    EXPECT_FALSE(commands.add());
+    EXPECT_FALSE(commands.edit());
+    EXPECT_FALSE(commands.insert());
+    commands.remove();
+    commands.editor_closed();
+    EXPECT_EQ(list.lines(), during);
+    EXPECT_FALSE(list.modified());
+    EXPECT_TRUE(prompter.shown.empty());
+    commands.set_locked(false); // the run has ended: the duplicate goes
+    EXPECT_EQ(filters(), (std::vector<std::string>{"1.*", "2.*", "3.*"}));
+    EXPECT_FALSE(list.modified());
+    EXPECT_TRUE(commands.edit());
 }
 
 TEST_F(LineCommandsTest, FillFromALine) {

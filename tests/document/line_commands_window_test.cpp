@@ -1,15 +1,18 @@
 // The line commands driven through the main window and the real entry editor.
 #include "app/vt_main.h"
+#include "document/list_file.h"
 #include "editor/directory_list_box.h"
 #include "editor/vt_entry.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace vt {
@@ -238,17 +241,110 @@ TEST_F(LineCommandsWindowTest, AFileSpecificationIsRequired) {
     EXPECT_TRUE(form->document().modified());
 }
 
-TEST_F(LineCommandsWindowTest, ChangeAfterTheLineWasDeletedAppendsTheLine) {
+TEST_F(LineCommandsWindowTest, ChangeAfterDeletionsAboveChangesTheLineItShows) {
     fill_three_lines();
     select_row(3);
     QTest::mouseClick(form->Edit_entry, Qt::LeftButton);
     select_row(1);
     QTest::mouseClick(form->DeletFilesfromList, Qt::LeftButton);
     QTest::mouseClick(form->DeletFilesfromList, Qt::LeftButton);
+    EXPECT_EQ(form->editor_row, 1); // "three.*" is now the first line
     set_filter("kept.*");
     confirm();
-    EXPECT_EQ(filters(), (std::vector<std::string>{"three.*", "kept.*"}));
-    EXPECT_EQ(form->FileList_StringGrid->model()->rowCount(), 2); // visible in the grid
+    EXPECT_EQ(filters(), (std::vector<std::string>{"kept.*"}));
+    EXPECT_EQ(form->FileList_StringGrid->model()->rowCount(), 1); // visible in the grid
+}
+
+struct EditorRowCase {
+    const char* what;
+    std::function<void()> meanwhile;
+    const char* title;              // the editor's title afterwards, empty: the editor has closed
+    const char* button;             // its confirm button
+    std::vector<std::string> after; // the filters after the button was pressed
+};
+
+// The editor is open on the third line ("Edit Selected Line") while the main window
+// changes the list; its button then changes the line it shows, and no other.
+TEST_F(LineCommandsWindowTest, TheEditorChangesTheLineItShowsAndNoOther) {
+    const EditorRowCase cases[] = {
+        {"delete above",
+         [this] {
+             select_row(1);
+             QTest::mouseClick(form->DeletFilesfromList, Qt::LeftButton);
+         },
+         "Editing Daily.vtl",
+         "Change",
+         {"two.*", "new.*"}},
+        {"delete the line itself",
+         [this] { QTest::mouseClick(form->DeletFilesfromList, Qt::LeftButton); },
+         "Adding to Daily.vtl",
+         "Add",
+         {"one.*", "two.*", "new.*"}},
+        {"insert above: the Insert takes the editor over",
+         [this] {
+             select_row(1);
+             QTest::mouseClick(form->Button_insert, Qt::LeftButton);
+         },
+         "Editing Daily.vtl",
+         "OK",
+         {"new.*", "one.*", "two.*", "three.*"}},
+        {"load another list",
+         [this] {
+             CopyList other;
+             other.append_line({source, "other.*", destination, "No", "No"});
+             ASSERT_TRUE(save_vtl(other, dir / "Other.vtl").ok);
+             form->recent_files = {dir / "Daily.vtl", dir / "Other.vtl"};
+             form->update_files_history();
+             form->menu.recent[0]->trigger();
+         },
+         "",
+         "",
+         {"other.*"}},
+    };
+    for (const EditorRowCase& c : cases) {
+        form->document().replace_lines({});
+        fill_three_lines();
+        select_row(3);
+        QTest::mouseClick(form->Edit_entry, Qt::LeftButton);
+        ASSERT_TRUE(editor_open());
+        c.meanwhile();
+        if (*c.title == '\0') {
+            EXPECT_FALSE(editor_open()) << c.what;
+        } else {
+            ASSERT_TRUE(editor_open()) << c.what;
+            EXPECT_EQ(editor()->windowTitle(), c.title) << c.what;
+            EXPECT_EQ(editor()->BitBtn1->text(), c.button) << c.what;
+            set_filter("new.*");
+            confirm();
+            EXPECT_EQ(editor_open(), std::string(c.button) == "Add") << c.what;
+        }
+        EXPECT_EQ(filters(), c.after) << c.what;
+        if (editor_open())
+            editor()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+TEST_F(LineCommandsWindowTest, ChangeKeepsTheBytesOfFieldsLeftAsTheyWere) {
+    // A folder and a mask written in a Windows code page: not UTF-8.
+    const std::string folder = dir.mkdir("caf\xE9");
+    const CopyLine line = {source, "r\xE9sum\xE9*.doc", folder, "Yes", "No"};
+    form->document().append_line(line);
+    form->document().set_modified(false);
+    select_row(1);
+    prompter.answer_next(Answer::Ok); // the folder list cannot show such a folder
+    QTest::mouseClick(form->Edit_entry, Qt::LeftButton);
+    ASSERT_TRUE(editor_open());
+    confirm();
+    EXPECT_EQ(form->document().line(1), line);
+
+    // An edited field is taken as typed; the others keep their bytes.
+    prompter.answer_next(Answer::Ok);
+    QTest::mouseClick(form->Edit_entry, Qt::LeftButton);
+    set_filter("*.txt");
+    editor()->Do_sub_dirs->click();
+    confirm();
+    EXPECT_EQ(form->document().line(1), (CopyLine{source, "*.txt", folder, "Yes", "Yes"}));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "document/list_file.h"
 #include "platform/sys.h"
+#include "support/generated_fields.h"
 #include "support/temp_dir.h"
 
 #include <filesystem>
@@ -48,11 +49,13 @@ TEST(SplitItems, FollowsTheCommaTextRules) {
         EXPECT_EQ(split_items(c.line), c.items) << c.what;
 }
 
-TEST(SplitItems, OnlyTheFirst4095CharactersCount) {
-    const std::string line = "\"" + std::string(5000, 'x') + "\",\"tail\"";
-    const Items items = split_items(line);
-    ASSERT_EQ(items.size(), 1u);
-    EXPECT_EQ(items[0].size(), 4094u); // 4095 characters less the opening quote
+TEST(SplitItems, LongLinesAreReadWhole) {
+    // A folder name alone may be 4096 bytes long: nothing of the line is cut.
+    const std::string folder = "/" + std::string(4095, 'x');
+    const Items items = split_items("\"" + folder + "\",\"*.*\",\"/dst\",\"Yes\",\"No\"");
+    ASSERT_EQ(items.size(), 5u);
+    EXPECT_EQ(items[0], folder);
+    EXPECT_EQ(items[4], "No");
 }
 
 TEST(ParseEntryLine, TakesItemsOneToFive) {
@@ -150,6 +153,38 @@ TEST_F(ListFileTest, RoundTripOfGeneratedLists) {
         EXPECT_EQ(copy.lines(), original.lines()) << "round " << round;
         EXPECT_EQ(copy.message(), message.empty() ? "unchanged" : message);
     }
+}
+
+TEST_F(ListFileTest, QuotesAndBytesOfEveryKindSurviveSaveLoadAndTheListText) {
+    std::mt19937 random(2024);
+    for (int round = 0; round < 50; ++round) {
+        CopyList original;
+        std::string message = test::generated_field(random, 30);
+        if (message.empty() || message.front() == '"')
+            message.insert(0, "m");
+        original.set_message(message);
+        for (int i = static_cast<int>(random() % 10); i > 0; --i)
+            original.append_line(test::generated_line(random));
+        const std::string name = dir / "bytes.vtl";
+        ASSERT_TRUE(save_vtl(original, name).ok);
+        CopyList copy;
+        ASSERT_TRUE(load_vtl(copy, name).ok);
+        EXPECT_EQ(copy.lines(), original.lines()) << "round " << round;
+        EXPECT_EQ(copy.message(), message);
+        EXPECT_FALSE(copy.modified());
+        vtl_to_grid(copy, grid_to_vtl(copy));
+        EXPECT_EQ(copy.lines(), original.lines()) << "list text, round " << round;
+    }
+}
+
+TEST_F(ListFileTest, AQuoteInAFieldIsWrittenDoubled) {
+    list.append_line({"/src", "\"*.doc\"", "/dst", "Yes", "No"});
+    ASSERT_TRUE(save_vtl(list, dir / "q.vtl").ok);
+    EXPECT_EQ(test::read_file(dir / "q.vtl"),
+              "\"/src\",\"\"\"*.doc\"\"\",\"/dst\",\"Yes\",\"No\"\r\n");
+    CopyList copy;
+    ASSERT_TRUE(load_vtl(copy, dir / "q.vtl").ok);
+    EXPECT_EQ(copy.line(1), list.line(1));
 }
 
 TEST_F(ListFileTest, FailedReadChangesNothing) {

@@ -1,6 +1,7 @@
 // The list text editor, opened modally from the main window's Edit menu.
 #include "app/vt_main.h"
 #include "document/vt_memo.h"
+#include "support/generated_fields.h"
 #include "support/scripted_prompter.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@
 #include <QScreen>
 #include <QTableView>
 #include <QTest>
+#include <QTextCursor>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
@@ -75,6 +77,33 @@ TEST_F(VtlEditorTest, OkWithoutChangeKeepsTheLinesAndTheModifiedFlag) {
         EXPECT_EQ(form->document().lines(), before);
         EXPECT_EQ(form->document().modified(), modified);
     }
+}
+
+TEST_F(VtlEditorTest, FieldsKeepTheirBytesUnlessTheirLineIsEdited) {
+    std::mt19937 random(7);
+    form->document().replace_lines({});
+    for (int i = 0; i < 20; ++i)
+        form->document().append_line(test::generated_line(random));
+    form->document().set_modified(false);
+    const auto before = form->document().lines();
+
+    // OK without a change: every byte as it was, and the list is not marked.
+    with_editor([](TEdit_vtl_Form& editor) { editor.BitBtn1->click(); });
+    EXPECT_EQ(form->document().lines(), before);
+    EXPECT_FALSE(form->document().modified());
+
+    // A line typed in front of them all: the other lines keep their bytes.
+    with_editor([](TEdit_vtl_Form& editor) {
+        editor.Memo1->moveCursor(QTextCursor::Start);
+        QTest::keyClicks(editor.Memo1, "\"/new\",\"*.*\",\"/d\",\"No\",\"No\"");
+        QTest::keyClick(editor.Memo1, Qt::Key_Return);
+        editor.BitBtn1->click();
+    });
+    ASSERT_EQ(form->document().line_count(), 21);
+    EXPECT_EQ(form->document().line(1), (CopyLine{"/new", "*.*", "/d", "No", "No"}));
+    const auto& after = form->document().lines();
+    EXPECT_EQ(std::vector<CopyLine>(after.begin() + 1, after.end()), before);
+    EXPECT_TRUE(form->document().modified());
 }
 
 TEST_F(VtlEditorTest, TypingAndDeletingThenCancelKeepsTheLinesButMarksTheList) {

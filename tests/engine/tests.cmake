@@ -8,3 +8,4 @@ vt_add_core_test(test_engine
 vt_add_ui_test(test_copy_controller ${CMAKE_CURRENT_LIST_DIR}/copy_controller_test.cpp)
 vt_add_core_test(test_run_lock ${CMAKE_CURRENT_LIST_DIR}/run_lock_test.cpp)
 vt_uses_program(test_run_lock)
+vt_add_ui_test(test_list_during_run ${CMAKE_CURRENT_LIST_DIR}/list_during_run_test.cpp)

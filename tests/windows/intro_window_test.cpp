@@ -1,7 +1,7 @@
 // The introduction screen as a window, at start-up and on demand from the Help menu.
-#include "desktop/product_info.h"
 #include "app/settings_file.h"
 #include "app/vt_main.h"
+#include "desktop/product_info.h"
 #include "modal_helper.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
@@ -245,23 +245,32 @@ TEST_F(IntroWindowTest, RejectAtStartEndsBeforeTheWindowIsShownAndWritesNothing)
 
 // --- On demand ----------------------------------------------------------------
 
-TEST_F(IntroWindowTest, RejectOnDemandEndsTheProgramWithoutTheCloseQuestion) {
+TEST_F(IntroWindowTest, RejectOnDemandAsksAboutChangesThenEndsWithoutTheClosingSteps) {
     write_ini("[Introduction]\nfirst=0\nshow=0\n");
     const std::string before = test::read_file(ini);
-    auto form = window();
-    QTest::keyClicks(form->Edit3, "unsaved");
-    ASSERT_TRUE(form->document().modified());
+    // No gives the changes up and ends the program; Cancel keeps it going.
+    for (const Answer answer : {Answer::No, Answer::Cancel}) {
+        auto form = window();
+        QTest::keyClicks(form->Edit3, "unsaved");
+        ASSERT_TRUE(form->document().modified());
+        prompter.expect("Confirm", "You have made changes to [untitled]\r\nSave these changes?",
+                        answer);
 
-    test::OnModal<TIntro_Form> user([](TIntro_Form& s) { s.BitBtn3->click(); });
-    QTimer::singleShot(0, form.get(), [&] { form->menu.ShowtheIntroductionScreen1->trigger(); });
-    QTimer::singleShot(10000, [] { QCoreApplication::exit(99); }); // a failing test ends too
-    const int status = QApplication::exec();
+        test::OnModal<TIntro_Form> user([](TIntro_Form& s) { s.BitBtn3->click(); });
+        QTimer::singleShot(0, form.get(), [&] {
+            form->menu.ShowtheIntroductionScreen1->trigger();
+            if (form->isVisible())
+                QCoreApplication::exit(42); // the program goes on
+        });
+        QTimer::singleShot(10000, [] { QCoreApplication::exit(99); }); // a failing test ends too
+        const int status = QApplication::exec();
 
-    EXPECT_EQ(user.seen, 1);
-    EXPECT_EQ(status, 0);
-    EXPECT_FALSE(form->isVisible());
-    EXPECT_TRUE(prompter.shown.empty());     // no question about the changes
-    EXPECT_EQ(test::read_file(ini), before); // the closing steps did not run
+        EXPECT_EQ(user.seen, 1);
+        EXPECT_EQ(status, answer == Answer::No ? 0 : 42);
+        EXPECT_EQ(form->isVisible(), answer == Answer::Cancel);
+        EXPECT_EQ(form->Edit3->text(), "unsaved");
+        EXPECT_EQ(test::read_file(ini), before); // the closing steps did not run
+    }
 }
 
 TEST_F(IntroWindowTest, AcceptOnDemandChangesNothingButTheClickedBox) {

@@ -5,6 +5,7 @@ target_sources(vantorel_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/file_mask.cpp
   ${CMAKE_CURRENT_LIST_DIR}/file_names.cpp
   ${CMAKE_CURRENT_LIST_DIR}/key_store.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/long_path.cpp
   ${CMAKE_CURRENT_LIST_DIR}/profile_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/folder_tree.cpp
   ${CMAKE_CURRENT_LIST_DIR}/mounts.cpp

@@ -321,7 +321,7 @@ TEST_F(CopyRunTest, AFolderSlowToReadKeepsTheWindowAliveAndCanBeStopped) {
     std::atomic<bool> released = false;
     sys::set_fault_hook([run_thread, &released](sys::Op op, const char* path) {
         const std::string p = path ? path : "";
-        if (op == sys::Op::Open && std::this_thread::get_id() != run_thread &&
+        if (op == sys::Op::OpenDir && std::this_thread::get_id() != run_thread &&
             p.ends_with("/slow")) {
             for (int i = 0; i < 1000 && !released; ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));

@@ -9,6 +9,7 @@ target_sources(vantorel_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/profile_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/folder_tree.cpp
   ${CMAKE_CURRENT_LIST_DIR}/mounts.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/new_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/file_time.cpp
   ${CMAKE_CURRENT_LIST_DIR}/folder_create.cpp
   ${CMAKE_CURRENT_LIST_DIR}/prompter.cpp

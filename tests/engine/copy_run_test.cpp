@@ -1,4 +1,5 @@
 #include "engine_fixture.h"
+#include "platform/drive_check.h"
 #include "platform/sys.h"
 
 #include <algorithm>
@@ -491,6 +492,8 @@ TEST_F(CopyRunTest, DestinationOnADiskThatIsNotThere) {
     dir.write("src/a", "a");
     const std::string mount = dir.mkdir("media/usb");
     dir.write("media/usb/.hidden", "hidden entries do not count");
+    // A folder directly in a media folder, with no disk mounted on it.
+    drives::set_places({dir / "mountinfo", dir / "fstab", {dir / "media"}});
     line(src, "*.*", mount + "/Backup");
     save_list();
     prompter.expect("Bad Directory Create", mount + "/ is not a valid drive on your system!",
@@ -501,6 +504,7 @@ TEST_F(CopyRunTest, DestinationOnADiskThatIsNotThere) {
     EXPECT_EQ(prompter.shown[0].default_button, Answer::Cancel);
     EXPECT_EQ(prompter.shown[0].icon, Icon::Stop);
     EXPECT_FALSE(exists(mount + "/Backup"));
+    drives::reset_places();
 }
 
 TEST_F(CopyRunTest, FolderThatCannotBeCreated) {

@@ -5,7 +5,6 @@
 #include "support/deep_tree.h"
 #include "support/temp_dir.h"
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
@@ -66,51 +65,6 @@ TEST_F(LongPathTest, FoldersPastThePathLimitAreOpenedLookedAtAndMade) {
         ++entries;
     EXPECT_EQ(entries, 2);
     EXPECT_EQ(listing.error(), 0);
-}
-
-struct ReadFault {
-    const char* what;
-    sys::Op op;
-    int nth; // the call that fails
-    int error;
-    int entries_before; // entries read before the failure shows
-};
-
-TEST_F(LongPathTest, AFolderThatCannotBeReadIsNeverAnEmptyFolder) {
-    const std::string folder = dir.mkdir("three");
-    for (const char* f : {"a", "b", "c"})
-        dir.write(std::string("three/") + f, f);
-    const ReadFault faults[] = {
-        {"cannot be opened", sys::Op::OpenDir, 1, EACCES, 0},
-        {"first read fails", sys::Op::ReadDir, 1, EIO, 0},
-        // Five reads give ".", "..", and the three files; the sixth would say "the end".
-        {"fails where the end would be", sys::Op::ReadDir, 6, ESTALE, 3},
-    };
-    for (const ReadFault& f : faults) {
-        auto calls = std::make_shared<std::atomic<int>>(0);
-        sys::set_fault_hook([&f, calls, folder](sys::Op op, const char* path) {
-            return op == f.op && path && folder == path && ++*calls == f.nth ? f.error : 0;
-        });
-        Directory listing(folder);
-        std::string_view name;
-        unsigned char type = 0;
-        int entries = 0;
-        while (listing.next(name, type))
-            ++entries;
-        sys::clear_fault_hook();
-        EXPECT_EQ(entries, f.entries_before) << f.what;
-        EXPECT_EQ(listing.error(), f.error) << f.what;
-    }
-    // A clean end is no error; nor is a missing folder mistaken for one that was read.
-    Directory whole(folder);
-    std::string_view name;
-    unsigned char type = 0;
-    while (whole.next(name, type)) {
-    }
-    EXPECT_EQ(whole.error(), 0);
-    Directory missing(dir / "missing");
-    EXPECT_FALSE(missing.next(name, type));
-    EXPECT_EQ(missing.error(), ENOENT);
 }
 
 } // namespace

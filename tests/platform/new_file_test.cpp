@@ -89,31 +89,6 @@ TEST_F(NewFileTest, NothingShowsUntilTheFileIsNamedAndAReplacedFileIsFlushedFirs
     }
 }
 
-TEST_F(NewFileTest, ADiscardedOrFailedFileLeavesNothing) {
-    dir.write("target", "old");
-    for (bool named : {false, true}) {
-        {
-            record(named);
-            NewFile file;
-            ASSERT_EQ(file.create(folder, ".", 0644), 0);
-        } // discarded unnamed
-        sys::set_fault_hook([named, first = true](sys::Op op, const char*) mutable {
-            if (op == sys::Op::Create && named && first) {
-                first = false;
-                return EOPNOTSUPP;
-            }
-            return op == sys::Op::Rename ? EROFS : 0;
-        });
-        NewFile file;
-        ASSERT_EQ(file.create(folder, ".", 0644), 0);
-        EXPECT_EQ(file.name_as("target", false), EROFS);
-        file.discard();
-        sys::clear_fault_hook();
-        EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"target"});
-        EXPECT_EQ(read_file(dir / "target"), "old");
-    }
-}
-
 TEST(NewFileNames, OnlyTheProgramsOwnTemporaryNamesAreRecognised) {
     const std::pair<const char*, bool> cases[] = {
         {".vantorel-0123456789ab.tmp", true},  {".vantorel-0123456789AB.tmp", false},

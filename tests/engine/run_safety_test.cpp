@@ -63,10 +63,20 @@ protected:
 };
 
 TEST_F(RunSafetyTest, AReplacedBackupIsOnTheDiskBeforeTheOldOneGoes) {
-    for (bool replacing : {false, true}) {
+    struct Case {
+        bool replacing;
+        std::size_t size;
+        bool flushed;
+    };
+    // A large new file has its space reserved ahead, so it is flushed before it is
+    // named, as a replacing one is; a small new one is left to the end of the run.
+    for (const Case c :
+         {Case{false, 11, false}, Case{true, 11, true}, Case{false, 16u << 20, true}}) {
+        const bool replacing = c.replacing;
         EngineFixture f;
         const std::string src = f.dir.mkdir("src"), dst = f.dir.mkdir("dst");
-        set_mtime(f.dir.write("src/f", "new content"), kNoon + 10);
+        const std::string content = c.size == 11 ? "new content" : std::string(c.size, 'x');
+        set_mtime(f.dir.write("src/f", content), kNoon + 10);
         if (replacing)
             set_mtime(f.dir.write("dst/f", "the last good backup"), kNoon);
         f.line(src, "f", dst, false, false);
@@ -79,9 +89,9 @@ TEST_F(RunSafetyTest, AReplacedBackupIsOnTheDiskBeforeTheOldOneGoes) {
         });
         f.run();
         sys::clear_fault_hook();
-        EXPECT_EQ(read_file(dst + "/f"), "new content");
+        EXPECT_TRUE(read_file(dst + "/f") == content);
         // The copy takes the name "f" in its last step; before it, its data was flushed
-        // when it replaces a file, and only then.
+        // when it replaces a file or its space was reserved, and only then.
         const std::size_t named = [&] {
             for (std::size_t i = calls.size(); i-- > 0;)
                 if (calls[i].first == sys::Op::Rename && calls[i].second == "f")
@@ -89,8 +99,8 @@ TEST_F(RunSafetyTest, AReplacedBackupIsOnTheDiskBeforeTheOldOneGoes) {
             return calls.size();
         }();
         ASSERT_LT(named, calls.size()) << replacing;
-        EXPECT_EQ(count(sys::Op::DataSync), replacing ? 1 : 0);
-        if (replacing) {
+        EXPECT_EQ(count(sys::Op::DataSync), c.flushed ? 1 : 0);
+        if (c.flushed) {
             EXPECT_LT(position(sys::Op::DataSync), named);
         }
         // The destination's file system is flushed after the copy, once.

@@ -6,6 +6,7 @@
 #include "engine/run_lock.h"
 #include "platform/event_pump.h"
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -23,7 +24,10 @@ extern "C" void on_interrupt(int) {
 }
 
 // Installs the stop handlers for the run and puts the old ones back after it. The
-// handler is reset after the first signal, so a second one ends the program.
+// handler is reset after the first signal, so a second one ends the program. A
+// closed terminal (SIGHUP) stops the run like Ctrl+C, with the journal finished; a
+// closed standard error (SIGPIPE) must not kill a backup half done, so writes to it
+// simply fail.
 class InterruptGuard {
 public:
     InterruptGuard() {
@@ -32,17 +36,23 @@ public:
         action.sa_handler = on_interrupt;
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESTART | SA_RESETHAND;
-        ::sigaction(SIGINT, &action, &old_int_);
-        ::sigaction(SIGTERM, &action, &old_term_);
+        for (std::size_t i = 0; i < kStops.size(); ++i)
+            ::sigaction(kStops[i], &action, &old_[i]);
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        ::sigaction(SIGPIPE, &ignore, &old_pipe_);
     }
     ~InterruptGuard() {
-        ::sigaction(SIGINT, &old_int_, nullptr);
-        ::sigaction(SIGTERM, &old_term_, nullptr);
+        for (std::size_t i = 0; i < kStops.size(); ++i)
+            ::sigaction(kStops[i], &old_[i], nullptr);
+        ::sigaction(SIGPIPE, &old_pipe_, nullptr);
     }
 
 private:
-    struct sigaction old_int_ {
-    }, old_term_{};
+    static constexpr std::array<int, 3> kStops = {SIGINT, SIGTERM, SIGHUP};
+    std::array<struct sigaction, kStops.size()> old_{};
+    struct sigaction old_pipe_ {};
 };
 
 class InterruptPump final : public EventPump {
@@ -113,6 +123,8 @@ int headless_run(const CommandLine& command, CopyOptions options, std::ostream& 
     HeadlessReport own_report;
     HeadlessReport& done = report ? *report : own_report;
     done = {};
+    // For the whole run, its log lines included: a closed standard error must not end it.
+    InterruptGuard guard;
     CopyList list;
     const std::string list_name = resolve_list_argument(command.run_list);
     done.list = list_name;
@@ -158,11 +170,8 @@ int headless_run(const CommandLine& command, CopyOptions options, std::ostream& 
     RunSummary summary;
     if (!command.dry_run)
         log.started(list_name);
-    {
-        InterruptGuard guard;
-        engine.click();
-        summary = engine.summary();
-    }
+    engine.click();
+    summary = engine.summary();
     out.flush();
     int status = kExitDone;
     if (!summary.started)

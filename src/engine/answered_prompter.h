@@ -2,26 +2,33 @@
 #include "platform/prompter.h"
 
 #include <chrono>
+#include <functional>
 
 namespace vt {
 
-// Passes every question on and remembers when the last answer came: what the run
-// saw on disk before it asked may have changed while the person thought it over.
+// Passes every question of a run on and remembers when the last answer came: what
+// the run saw on disk before it asked may have changed while the person thought it
+// over. Before each question it lets the run put its house in order (the journal
+// reaches its file, so that a run killed while a box waits shows where it stood).
 class AnsweredPrompter : public Prompter {
 public:
     using Clock = std::chrono::steady_clock;
 
     explicit AnsweredPrompter(Prompter& inner) : inner_(inner) {}
     Answer ask(const Prompt& prompt) override {
+        if (before_ask_)
+            before_ask_();
         const Answer answer = inner_.ask(prompt);
         last_answer_ = Clock::now();
         return answer;
     }
     Clock::time_point last_answer() const { return last_answer_; }
+    void before_ask(std::function<void()> f) { before_ask_ = std::move(f); }
 
 private:
     Prompter& inner_;
     Clock::time_point last_answer_{};
+    std::function<void()> before_ask_;
 };
 
 } // namespace vt

@@ -2,10 +2,17 @@
 
 #include "platform/directory.h"
 #include "platform/event_pump.h"
+#include "platform/file_mask.h"
+#include "platform/long_path.h"
+#include "platform/new_file.h"
 #include "platform/prompter.h"
+#include "platform/sys.h"
 
+#include <cerrno>
 #include <fcntl.h>
+#include <string_view>
 #include <unistd.h>
+#include <unordered_set>
 
 namespace vt {
 
@@ -42,29 +49,51 @@ struct CopyEngine::Folder {
     std::string source;      // line's source folder text + sub-path
     std::string destination; // line's destination folder text + sub-path
     std::string sub_path;
-    Directory search;
+    int source_fd = -1;      // for looking at and copying the entries
     int destination_fd = -1; // -1 while the destination folder is missing
     int count = 0;           // files copied in this folder
     bool abandoned = false;  // its destination could not be created
     bool pretended = false;  // a dry run acts as if the destination had been created
+    bool noted = false;      // its disk is among those flushed at the end
+    // The names of the entries handled, one after another ('\0' ends each): a folder
+    // read again after a failure passes over them. A name costs its own bytes here.
+    std::string handled;
 
     ~Folder() {
+        close_source();
         if (destination_fd >= 0)
             ::close(destination_fd);
     }
     bool missing() const { return destination_fd < 0 && !pretended; }
     void open_destination() {
-        destination_fd = ::open(destination.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (destination_fd >= 0)
+            ::close(destination_fd);
+        destination_fd = open_long_path(AT_FDCWD, destination, O_PATH | O_DIRECTORY);
+    }
+    // 0, or the errno of a source folder that cannot be opened.
+    int open_source() {
+        close_source();
+        source_fd = sys::open_folder(AT_FDCWD, source.c_str(), O_RDONLY);
+        return source_fd < 0 ? errno : 0;
+    }
+    void close_source() {
+        if (source_fd >= 0)
+            ::close(source_fd);
+        source_fd = -1;
     }
 };
 
 CopyEngine::CopyEngine(const CopyInputs& inputs, Prompter& prompter, EventPump& pump,
                        DesktopServices* desktop, RunObserver* observer)
     : inputs_(inputs), prompter_(prompter), pump_(pump), desktop_(desktop), observer_(observer),
-      transfer_(prompter, journal_), folders_(prompter, journal_) {
+      transfer_(prompter_, journal_), folders_(prompter_, journal_), sources_(prompter_, journal_) {
+    // Every box of the run counts as an answer for the scan's look ahead, and the
+    // journal is on disk while a box waits: a run killed then shows where it stood.
+    prompter_.before_ask([this] { journal_.flush(); });
     transfer_.on_block([this](std::uint64_t done, std::uint64_t size) {
         progress_.file_done = done;
         progress_.file_size = size;
+        journal_.tick();
         if (observer_)
             observer_->transfer_progress(progress_);
     });
@@ -115,7 +144,8 @@ void CopyEngine::run() {
     summary_.started = true;
     run_total_ = 0;
     progress_ = {};
-    const int folder_failures_before = folders_.failures();
+    folders_.start_run();
+    const int folder_failures_before = folders_.failures() + sources_.failures();
     const int lines = inputs_.row_count() - 1;
     for (int row = 1; row <= lines; ++row) {
         if (process_line(row) == Flow::End) {
@@ -123,12 +153,19 @@ void CopyEngine::run() {
             break;
         }
     }
-    summary_.failures += folders_.failures() - folder_failures_before;
+    summary_.failures += folders_.failures() + sources_.failures() - folder_failures_before;
     summary_.stopped = stop_requested_;
     end_run();
 }
 
 void CopyEngine::end_run() {
+    // The copies reach the disk before the journal says the run has ended; the
+    // journal's entries so far go with them.
+    journal_.flush();
+    if (journal_.preview())
+        disks_.clear();
+    else
+        summary_.failures += disks_.flush(journal_, prompter_);
     set_running(false);
     summary_.copied = run_total_;
     if (!journal_.is_open())
@@ -148,6 +185,7 @@ void CopyEngine::end_run() {
 
 CopyEngine::Flow CopyEngine::after_entry() {
     notify();
+    journal_.tick();
     pump_.pump();
     if (journal_.failed())
         return Flow::End;
@@ -155,120 +193,153 @@ CopyEngine::Flow CopyEngine::after_entry() {
 }
 
 CopyEngine::Flow CopyEngine::keep_alive() {
+    journal_.tick();
     pump_.wait_pump();
     return stop_requested_ ? Flow::End : Flow::Go;
 }
 
 CopyEngine::Flow CopyEngine::process_line(int row) {
-    const std::string source = inputs_.cell(kSourceColumn, row);
-    const std::string spec = inputs_.cell(kSpecColumn, row);
-    const std::string destination = inputs_.cell(kDestinationColumn, row);
-    journal_.line_start(row, spec, source, destination);
+    Line line;
+    line.row = row;
+    line.source = inputs_.cell(kSourceColumn, row);
+    line.spec = inputs_.cell(kSpecColumn, row);
+    line.destination = inputs_.cell(kDestinationColumn, row);
+    line.replace = flag_set(inputs_.cell(kReplaceColumn, row));
+    line.subfolders = flag_set(inputs_.cell(kSubDirsColumn, row));
+    journal_.line_start(row, line.spec, line.source, line.destination);
     progress_.line = row;
-    progress_.folder = source;
+    progress_.folder = line.source;
     notify();
 
-    if (source == destination || same_folder(source, destination)) {
+    if (line.source == line.destination || same_folder(line.source, line.destination)) {
         prompter_.ask({"Can't do this copy", "Source and destination directories are the same!",
                        Buttons::Ok, Answer::Ok, Icon::None, Answer::Ok});
         ++summary_.failures;
         return Flow::Go;
     }
 
-    std::vector<std::string> folders;
-    if (flag_set(inputs_.cell(kSubDirsColumn, row))) {
+    std::vector<ListedFolder> folders;
+    if (line.subfolders) {
         struct stat target {};
-        const bool have_target = ::stat(destination.c_str(), &target) == 0;
-        list_folders(source, folders, have_target ? &target : nullptr);
+        const bool have_target = stat_long_path(line.destination, target, true) == 0;
+        if (!sources_.list(line.source, have_target ? &target : nullptr, folders))
+            return Flow::End;
     } else {
-        folders.push_back(source);
+        folders.push_back({"", false});
     }
     std::vector<FolderScan::Place> places;
     places.reserve(folders.size());
-    for (std::string& entry : folders) {
-        entry.erase(0, source.size());
-        places.push_back({source + entry, destination + entry});
-    }
-    FolderScan scan(std::move(places), spec);
+    for (const ListedFolder& f : folders)
+        places.push_back({line.source + f.sub_path, line.destination + f.sub_path, f.passed_over});
+    FolderScan scan(std::move(places), line.spec);
     for (std::size_t i = 0; i < folders.size(); ++i) {
-        if (process_folder(row, folders[i], scan, i) == Flow::End)
+        if (process_folder(line, folders[i], scan, i) == Flow::End)
             return Flow::End;
     }
     return Flow::Go;
 }
 
-void CopyEngine::list_folders(const std::string& folder, std::vector<std::string>& out,
-                              const struct stat* destination) {
-    out.push_back(folder);
-    std::vector<std::string> subfolders;
-    {
-        Directory dir(folder);
-        std::string_view name;
-        unsigned char type = 0;
-        while (dir.next(name, type)) {
-            if (name.front() == '.')
-                continue;
-            const std::string sub(name);
-            if (!is_real_folder(dir.fd(), sub.c_str(), type))
-                continue;
-            // The backup folder inside its own source is not copied into itself.
-            struct stat st {};
-            if (destination && ::fstatat(dir.fd(), sub.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-                same_identity(st, *destination))
-                continue;
-            subfolders.push_back(sub);
-        }
-    }
-    // Reading the whole folder before going down keeps one folder open at a time,
-    // however deep the tree; the order stays parent first, then each child in turn.
-    for (const std::string& sub : subfolders)
-        list_folders(folder + "/" + sub, out, destination);
-}
-
-CopyEngine::Flow CopyEngine::process_folder(int row, const std::string& sub_path, FolderScan& scan,
-                                            std::size_t index) {
-    const std::string spec = inputs_.cell(kSpecColumn, row);
+CopyEngine::Flow CopyEngine::process_folder(const Line& line, const ListedFolder& listed,
+                                            FolderScan& scan, std::size_t index) {
     Folder folder;
-    folder.sub_path = sub_path;
-    folder.source = inputs_.cell(kSourceColumn, row) + sub_path;
-    folder.destination = inputs_.cell(kDestinationColumn, row) + sub_path;
-    journal_.search(folder.source + "/" + spec);
+    folder.sub_path = listed.sub_path;
+    folder.source = line.source + listed.sub_path;
+    folder.destination = line.destination + listed.sub_path;
+    journal_.search(folder.source + "/" + line.spec);
     progress_.folder = folder.source;
     progress_.file.clear();
     notify();
+    if (listed.passed_over)
+        return Flow::Go; // its failure was reported when the folders were listed
 
     folder.open_destination();
-    // Opened for looking at and copying the entries the scan reports.
-    folder.search.open(folder.source);
+    int error = folder.open_source();
+    Flow flow = error ? Flow::Go : read_scanned(line, folder, scan, index, error);
+    // A folder that cannot be opened or read to its end is asked about; Retry reads it
+    // again, here, from its start.
+    while (flow == Flow::Go && error != 0 && !folder.abandoned) {
+        const Answer answer = ask_unreadable_folder(prompter_, journal_, folder.source, error);
+        if (answer == Answer::Retry) {
+            error = folder.open_source();
+            if (error == 0)
+                flow = read_again(line, folder, error);
+            continue;
+        }
+        ++summary_.failures;
+        if (answer != Answer::Ignore)
+            return Flow::End;
+        error = 0;
+    }
+    if (flow == Flow::End)
+        return Flow::End;
+    if (!folder.abandoned && folder.count > 0)
+        journal_.folder_total(folder.count);
+    return Flow::Go;
+}
+
+CopyEngine::Flow CopyEngine::read_scanned(const Line& line, Folder& folder, FolderScan& scan,
+                                          std::size_t index, int& error) {
     std::vector<FolderScan::Entry> batch;
     for (bool more = true; more;) {
-        more = scan.next(index, batch);
+        more = scan.next(index, batch, error);
         // A folder slow to read (a network share, say) still lets the window answer
         // and "Stop Copy" work.
         if (batch.empty() && more && keep_alive() == Flow::End)
             return Flow::End;
         for (const FolderScan::Entry& entry : batch) {
-            ++progress_.examined;
-            progress_.file = entry.name;
-            struct stat source {};
-            if (classify_entry(folder.search.fd(), entry.name.c_str(), entry.type, source) ==
-                EntryKind::File) {
-                if (process_file(row, folder, entry, source) == Flow::End)
-                    return Flow::End;
-                if (folder.abandoned)
-                    return Flow::Go;
-            }
-            if (after_entry() == Flow::End)
+            if (process_entry(line, folder, entry) == Flow::End)
                 return Flow::End;
+            if (folder.abandoned)
+                return Flow::Go;
         }
     }
-    if (folder.count > 0)
-        journal_.folder_total(folder.count);
     return Flow::Go;
 }
 
-bool CopyEngine::unchanged(int row, const FolderScan::Entry& entry, const struct stat& source,
-                           const FileTime& s) const {
+CopyEngine::Flow CopyEngine::read_again(const Line& line, Folder& folder, int& error) {
+    const std::string handled = folder.handled; // the set below looks into this copy
+    std::unordered_set<std::string_view> done;
+    for (std::size_t at = 0; at < handled.size();) {
+        const std::size_t end = handled.find('\0', at);
+        done.insert(std::string_view(handled).substr(at, end - at));
+        at = end + 1;
+    }
+    Directory dir(folder.source);
+    std::string_view name;
+    unsigned char type = 0;
+    while (dir.next(name, type)) {
+        if (!mask_matches(line.spec, name) || NewFile::is_own_temporary(name) || done.count(name))
+            continue;
+        FolderScan::Entry entry;
+        entry.name.assign(name);
+        entry.type = type;
+        if (process_entry(line, folder, entry) == Flow::End)
+            return Flow::End;
+        if (folder.abandoned)
+            return Flow::Go;
+    }
+    error = dir.error();
+    return Flow::Go;
+}
+
+CopyEngine::Flow CopyEngine::process_entry(const Line& line, Folder& folder,
+                                           const FolderScan::Entry& entry) {
+    ++progress_.examined;
+    progress_.file = entry.name;
+    folder.handled.append(entry.name).push_back('\0');
+    struct stat source {};
+    if (classify_entry(folder.source_fd, entry.name.c_str(), entry.type, source) ==
+        EntryKind::File) {
+        if (process_file(line, folder, entry, source) == Flow::End)
+            return Flow::End;
+        if (folder.abandoned)
+            return Flow::Go;
+    }
+    return after_entry();
+}
+
+bool CopyEngine::unchanged(const Line& line, const FolderScan::Entry& entry,
+                           const struct stat& source, const FileTime& s) const {
     if (!entry.destination_present)
         return false;
     // A look taken before the last answer, or long ago, may be out of date.
@@ -278,37 +349,42 @@ bool CopyEngine::unchanged(int row, const FolderScan::Entry& entry, const struct
     if (same_identity(source, entry.destination))
         return true;
     const FileTime d = file_time(entry.destination.st_mtime);
-    return !(s > d) && !(d > s) && !flag_set(inputs_.cell(kReplaceColumn, row));
+    return !(s > d) && !(d > s) && !line.replace;
 }
 
-CopyEngine::Flow CopyEngine::decide(int row, Folder& folder, const FolderScan::Entry& entry,
-                                    const struct stat& source, const FileTime& s, bool& copy,
+CopyEngine::Flow CopyEngine::decide(const Line& line, Folder& folder,
+                                    const FolderScan::Entry& entry, const struct stat& source,
+                                    const FileTime& s, bool& copy,
                                     std::optional<FileTime>& replaced) {
     const std::string& name = entry.name;
     replaced.reset();
     // The scan's look at the destination settles only the case with nothing to do
     // and nothing to ask; a copy or a question is decided on a fresh look.
-    if (unchanged(row, entry, source, s)) {
+    if (unchanged(line, entry, source, s)) {
         replaced = file_time(entry.destination.st_mtime);
         copy = false;
         return Flow::Go;
     }
     struct stat destination {};
-    const bool present = folder.destination_fd >= 0 &&
-                         ::fstatat(folder.destination_fd, name.c_str(), &destination, 0) == 0 &&
-                         !S_ISDIR(destination.st_mode);
     FileTime d;
-    if (present) {
-        d = file_time(destination.st_mtime);
-        replaced = d;
-        // The destination is the source itself: it is its own copy already.
-        if (same_identity(source, destination)) {
-            copy = false;
-            return Flow::Go;
+    bool present = false;
+    auto look = [&] {
+        present = folder.destination_fd >= 0 &&
+                  ::fstatat(folder.destination_fd, name.c_str(), &destination, 0) == 0 &&
+                  !S_ISDIR(destination.st_mode);
+        replaced.reset();
+        if (present) {
+            d = file_time(destination.st_mtime);
+            replaced = d;
         }
+        // The destination is the source itself: it is its own copy already.
+        return present && same_identity(source, destination);
+    };
+    if (look()) {
+        copy = false;
+        return Flow::Go;
     }
-    const bool replace = flag_set(inputs_.cell(kReplaceColumn, row));
-    copy = !present || s > d || replace;
+    copy = !present || s > d || line.replace;
 
     if (copy && inputs_.options().verify_each_file) {
         const Answer a =
@@ -317,6 +393,11 @@ CopyEngine::Flow CopyEngine::decide(int row, Folder& folder, const FolderScan::E
         if (a == Answer::Cancel)
             return Flow::End;
         copy = a == Answer::Yes;
+        // A backup edited while the question was open still gets the newer question.
+        if (look()) {
+            copy = false;
+            return Flow::Go;
+        }
     }
     if (present && d > s) {
         const Answer a = ask_copy(
@@ -332,13 +413,39 @@ CopyEngine::Flow CopyEngine::decide(int row, Folder& folder, const FolderScan::E
     return Flow::Go;
 }
 
-CopyEngine::Flow CopyEngine::process_file(int row, Folder& folder, const FolderScan::Entry& entry,
+CopyEngine::Flow CopyEngine::make_destination(const Line& line, Folder& folder) {
+    if (journal_.preview()) {
+        journal_.folder_created(folder.destination);
+        folder.pretended = true;
+        return Flow::Go;
+    }
+    if (!folders_.prepare(line.destination, line.source, folder.sub_path)) {
+        ++summary_.failures;
+        return Flow::End;
+    }
+    switch (folders_.create(folder.source, folder.destination)) {
+    case FolderOutcome::EndRun:
+        return Flow::End;
+    case FolderOutcome::Failed:
+        folder.abandoned = true;
+        return Flow::Go;
+    case FolderOutcome::Created:
+        folder.open_destination();
+        disks_.wrote_into(folder.destination_fd, folder.destination);
+        folder.noted = true;
+        break;
+    }
+    return Flow::Go;
+}
+
+CopyEngine::Flow CopyEngine::process_file(const Line& line, Folder& folder,
+                                          const FolderScan::Entry& entry,
                                           const struct stat& source) {
     const std::string& name = entry.name;
     bool copy = false;
     std::optional<FileTime> replaced;
     const FileTime s = file_time(source.st_mtime);
-    if (decide(row, folder, entry, source, s, copy, replaced) == Flow::End)
+    if (decide(line, folder, entry, source, s, copy, replaced) == Flow::End)
         return Flow::End;
     if (!copy) {
         journal_.not_copied(name, s, replaced ? &*replaced : nullptr);
@@ -346,34 +453,16 @@ CopyEngine::Flow CopyEngine::process_file(int row, Folder& folder, const FolderS
             observer_->file_done(progress_, false);
         return Flow::Go;
     }
-    const bool dry = journal_.preview();
     if (folder.missing()) {
-        if (dry) {
-            journal_.folder_created(folder.destination);
-            folder.pretended = true;
-        } else {
-            const std::string line_source = inputs_.cell(kSourceColumn, row);
-            const std::string line_destination = inputs_.cell(kDestinationColumn, row);
-            if (!folders_.prepare(line_destination, line_source, folder.sub_path)) {
-                ++summary_.failures;
-                return Flow::End;
-            }
-            switch (folders_.create(folder.source, folder.destination)) {
-            case FolderOutcome::EndRun:
-                return Flow::End;
-            case FolderOutcome::Failed:
-                folder.abandoned = true;
-                return Flow::Go;
-            case FolderOutcome::Created:
-                folder.open_destination();
-                break;
-            }
-        }
+        if (make_destination(line, folder) == Flow::End)
+            return Flow::End;
+        if (folder.abandoned)
+            return Flow::Go;
     }
     progress_.file_done = 0;
     progress_.file_size = static_cast<std::uint64_t>(source.st_size);
-    if (!dry) {
-        switch (transfer_.transfer(folder.search.fd(), folder.destination_fd, name)) {
+    if (!journal_.preview()) {
+        switch (transfer_.transfer(folder.source_fd, folder.destination_fd, name)) {
         case TransferOutcome::EndRun:
             ++summary_.failures;
             return Flow::End;
@@ -382,6 +471,10 @@ CopyEngine::Flow CopyEngine::process_file(int row, Folder& folder, const FolderS
             return Flow::Go;
         case TransferOutcome::Copied:
             break;
+        }
+        if (!folder.noted) {
+            disks_.wrote_into(folder.destination_fd, folder.destination);
+            folder.noted = true;
         }
     }
     journal_.copied(name, s, replaced ? &*replaced : nullptr);

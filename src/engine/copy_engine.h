@@ -1,11 +1,13 @@
 #pragma once
 #include "engine/answered_prompter.h"
 #include "engine/copy_inputs.h"
+#include "engine/disk_flush.h"
 #include "engine/file_transfer.h"
 #include "engine/folder_maker.h"
 #include "engine/folder_scan.h"
 #include "engine/journal.h"
 #include "engine/run_progress.h"
+#include "engine/source_folders.h"
 #include "platform/file_time.h"
 
 #include <functional>
@@ -27,14 +29,15 @@ struct RunSummary {
     bool ended_early = false;    // ended by Cancel, Abort, a stop or a journal error
     bool journal_failed = false; // the journal could not be written
     int copied = 0;
-    int failures = 0; // files, folders and lines that could not be done
+    int failures = 0; // files, folders, lines and disk flushes that could not be done
 };
 
 // "Copy Now": works through every line of the list, finds the files each line
 // selects, decides file by file whether to copy, asks where the options or the
 // dates call for it, copies and records each step in the journal. One engine lives
 // as long as the window; its run-in-progress flag and stop request are kept
-// between runs.
+// between runs. At the end every disk written to is flushed before the journal's
+// end entries.
 class CopyEngine {
 public:
     CopyEngine(const CopyInputs& inputs, Prompter& prompter, EventPump& pump,
@@ -55,20 +58,35 @@ public:
 
 private:
     enum class Flow { Go, End };
+    // The five cells of a line, read once when the line starts: a line is never run
+    // half with its old and half with its new cells.
+    struct Line {
+        int row = 0;
+        std::string source, spec, destination;
+        bool replace = false, subfolders = false;
+    };
     struct Folder; // the open folders of one sub-path
 
     void run();
     Flow process_line(int row);
-    Flow process_folder(int row, const std::string& sub_path, FolderScan& scan, std::size_t index);
-    Flow process_file(int row, Folder& folder, const FolderScan::Entry& entry,
+    Flow process_folder(const Line& line, const ListedFolder& listed, FolderScan& scan,
+                        std::size_t index);
+    // The folder's entries as the scan read them; `error` set when it could not.
+    Flow read_scanned(const Line& line, Folder& folder, FolderScan& scan, std::size_t index,
+                      int& error);
+    // The folder read again on this thread after a failure, passing over the entries
+    // already handled.
+    Flow read_again(const Line& line, Folder& folder, int& error);
+    Flow process_entry(const Line& line, Folder& folder, const FolderScan::Entry& entry);
+    Flow process_file(const Line& line, Folder& folder, const FolderScan::Entry& entry,
                       const struct stat& source);
+    Flow make_destination(const Line& line, Folder& folder);
     // Whether the scan saw a destination that leaves the file nothing to do.
-    bool unchanged(int row, const FolderScan::Entry& entry, const struct stat& source,
+    bool unchanged(const Line& line, const FolderScan::Entry& entry, const struct stat& source,
                    const FileTime& s) const;
-    Flow decide(int row, Folder& folder, const FolderScan::Entry& entry, const struct stat& source,
-                const FileTime& s, bool& copy, std::optional<FileTime>& replaced);
-    void list_folders(const std::string& folder, std::vector<std::string>& out,
-                      const struct stat* destination);
+    Flow decide(const Line& line, Folder& folder, const FolderScan::Entry& entry,
+                const struct stat& source, const FileTime& s, bool& copy,
+                std::optional<FileTime>& replaced);
     void end_run();
     void set_running(bool running);
     Flow after_entry();
@@ -88,6 +106,8 @@ private:
     Journal journal_;
     FileTransfer transfer_;
     FolderMaker folders_;
+    SourceFolders sources_;
+    DiskFlush disks_;
     RunSummary summary_;
     RunProgress progress_;
     int run_total_ = 0;

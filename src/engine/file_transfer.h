@@ -13,11 +13,12 @@ class Prompter;
 enum class TransferOutcome { Copied, Skip, EndRun };
 
 // Copies one file byte for byte, in blocks of 61440 bytes, and gives the copy the
-// source's access and modification times. The copy is written to a new hidden file
-// in the destination folder and renamed over the destination only when complete:
-// whatever happens, the old destination file is either kept exactly as it was or
-// replaced by the whole new copy, and no temporary file is left behind. Problems
-// are asked about (Abort, Retry, Ignore) and recorded in the journal.
+// source's access and modification times. The copy is written to a new file without
+// a name in the destination folder (see new_file.h) and takes the destination's name
+// only when complete, flushed to the disk first when it replaces a file: whatever
+// happens, the old destination file is either kept exactly as it was or replaced by
+// the whole new copy, and no temporary file is left behind. Problems are asked about
+// (Abort, Retry, Ignore) and recorded in the journal.
 class FileTransfer {
 public:
     static constexpr std::size_t kBlockSize = 61440;

@@ -1,9 +1,14 @@
 #include "engine/folder_maker.h"
 
 #include "engine/journal.h"
-#include "platform/directory.h"
+#include "platform/drive_check.h"
 #include "platform/folder_create.h"
+#include "platform/long_path.h"
 #include "platform/prompter.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace vt {
 namespace {
@@ -16,18 +21,19 @@ std::string without_trailing_slashes(std::string path) {
     return path;
 }
 
-// A folder that shows nothing (an empty mount point, the folder of an unplugged
-// disk) is no place for a backup.
-bool has_visible_entry(const std::string& folder) {
-    Directory dir(folder);
-    std::string_view name;
-    unsigned char type = 0;
-    while (dir.next(name, type)) {
-        if (name.front() != '.')
-            return true;
+// A descriptor that closes itself.
+struct Folder {
+    int fd = -1;
+    explicit Folder(int f) : fd(f) {}
+    ~Folder() { reset(-1); }
+    Folder(const Folder&) = delete;
+    Folder& operator=(const Folder&) = delete;
+    void reset(int f) {
+        if (fd >= 0)
+            ::close(fd);
+        fd = f;
     }
-    return false;
-}
+};
 
 } // namespace
 
@@ -49,11 +55,28 @@ std::string FolderMaker::failure_text(const std::string& folder, const std::stri
            "\r\nwith the following message: \r\n" + error;
 }
 
+bool FolderMaker::on_missing_drive(const std::string& folder) const {
+    for (const std::string& drive : missing_drives_) {
+        if (folder == drive ||
+            (folder.starts_with(drive) && (drive.back() == '/' || folder[drive.size()] == '/')))
+            return true;
+    }
+    return false;
+}
+
+void FolderMaker::level_failed(const std::string& level, const std::string& folder,
+                               const std::string& error) {
+    prompter_.ask(
+        {kTitle, failure_text(level, error), Buttons::Ok, Answer::Ok, Icon::None, Answer::Ok});
+    journal_.folder_failure(folder, error);
+    ++failures_;
+}
+
 bool FolderMaker::prepare(const std::string& destination, const std::string& template_folder,
                           const std::string& sub_path) {
     if (!is_folder(destination)) {
         const std::string drive = nearest_existing_folder(destination);
-        if (!has_visible_entry(drive)) {
+        if (drives::is_missing_drive(drive)) {
             Prompt box;
             box.title = kTitle;
             box.text =
@@ -62,30 +85,56 @@ bool FolderMaker::prepare(const std::string& destination, const std::string& tem
             box.default_button = Answer::Cancel;
             box.icon = Icon::Stop;
             box.escape_answer = Answer::Cancel;
-            return prompter_.ask(box) == Answer::Ok;
+            if (prompter_.ask(box) != Answer::Ok)
+                return false;
+            if (!on_missing_drive(drive))
+                missing_drives_.push_back(drive);
+            return true; // the folder's own creation fails and says why
         }
     }
-    // Every missing level above the folder itself; the run creates the folder.
+    // Every missing level above the folder itself; the run creates the folder. The
+    // walk goes down through the levels' descriptors, so that a path of any length
+    // costs one step per level.
     const std::string target = without_trailing_slashes(destination + sub_path);
-    for (std::size_t slash = target.find('/', 1); slash != std::string::npos;
-         slash = target.find('/', slash + 1)) {
+    struct stat template_st {};
+    const bool have_template =
+        stat_long_path(template_folder, template_st, true) == 0 && S_ISDIR(template_st.st_mode);
+    Folder current(::open(target.starts_with('/') ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    std::size_t begin = target.starts_with('/') ? 1 : 0;
+    for (std::size_t slash = target.find('/', begin); slash != std::string::npos;
+         begin = slash + 1, slash = target.find('/', begin)) {
+        const std::string name = target.substr(begin, slash - begin);
+        if (name.empty())
+            continue;
         const std::string level = target.substr(0, slash);
-        if (level.back() == '/' || is_folder(level))
+        if (current.fd >= 0) {
+            const int next = ::openat(current.fd, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            if (next >= 0) {
+                current.reset(next);
+                continue;
+            }
+        }
+        IoResult made = IoResult::from_errno(ENOENT);
+        if (on_missing_drive(level))
+            made = IoResult::from_errno(ENODEV);
+        else if (current.fd >= 0)
+            made =
+                create_folder_at(current.fd, name, level, have_template ? &template_st : nullptr);
+        if (made) {
+            current.reset(::openat(current.fd, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
             continue;
-        const IoResult made = create_folder_from_template(template_folder, level);
-        if (made)
-            continue;
-        prompter_.ask({kTitle, failure_text(level, made.error), Buttons::Ok, Answer::Ok, Icon::None,
-                       Answer::Ok});
-        journal_.folder_failure(destination + sub_path, made.error);
-        ++failures_;
+        }
+        level_failed(level, destination + sub_path, made.error);
+        current.reset(-1); // the levels below cannot be made either
     }
     return true;
 }
 
 FolderOutcome FolderMaker::create(const std::string& template_folder,
                                   const std::string& new_folder) {
-    const IoResult made = create_folder_from_template(template_folder, new_folder);
+    const IoResult made = on_missing_drive(new_folder)
+                              ? IoResult::from_errno(ENODEV)
+                              : create_folder_from_template(template_folder, new_folder);
     if (made) {
         journal_.folder_created(new_folder);
         return FolderOutcome::Created;

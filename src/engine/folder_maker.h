@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 namespace vt {
 
@@ -13,6 +14,9 @@ enum class FolderOutcome { Created, Failed, EndRun };
 class FolderMaker {
 public:
     FolderMaker(Prompter& prompter, Journal& journal) : prompter_(prompter), journal_(journal) {}
+
+    // Forgets the disks found missing in the last run.
+    void start_run() { missing_drives_.clear(); }
 
     // Before the first folder of a line is created: checks that the destination
     // lies on a disk that is there, and creates every missing level above the folder
@@ -33,10 +37,17 @@ public:
 
 private:
     std::string failure_text(const std::string& folder, const std::string& error) const;
+    // Whether `folder` lies in the mount point of a disk that the user was told is
+    // not there: nothing may be created in it, or the backup would land on the disk
+    // underneath.
+    bool on_missing_drive(const std::string& folder) const;
+    void level_failed(const std::string& level, const std::string& folder,
+                      const std::string& error);
 
     Prompter& prompter_;
     Journal& journal_;
     int failures_ = 0;
+    std::vector<std::string> missing_drives_;
 };
 
 } // namespace vt

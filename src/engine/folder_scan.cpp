@@ -2,6 +2,8 @@
 
 #include "platform/directory.h"
 #include "platform/file_mask.h"
+#include "platform/long_path.h"
+#include "platform/new_file.h"
 
 #include <csignal>
 #include <fcntl.h>
@@ -38,7 +40,7 @@ FolderScan::~FolderScan() {
     worker_.join();
 }
 
-bool FolderScan::next(std::size_t index, std::vector<Entry>& batch,
+bool FolderScan::next(std::size_t index, std::vector<Entry>& batch, int& error,
                       std::chrono::milliseconds patience) {
     batch.clear();
     std::unique_lock lock(mutex_);
@@ -53,6 +55,8 @@ bool FolderScan::next(std::size_t index, std::vector<Entry>& batch,
                 return false; // this folder's last entries were taken already
             batch.swap(front.entries);
             const bool more = !front.last;
+            if (front.error)
+                error = front.error;
             queue_.pop_front();
             room_.notify_one();
             return more;
@@ -77,17 +81,22 @@ void FolderScan::scan() {
 
 void FolderScan::scan_folder(std::size_t index) {
     const Place& place = folders_[index];
-    Directory search(place.source); // a missing folder simply has no entries
-    const int destination =
-        ::open(place.destination.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC); // may be missing
     Batch batch{index, {}, false};
+    if (place.skip) {
+        batch.last = true;
+        push(std::move(batch));
+        return;
+    }
+    Directory search(place.source);
+    // Only a hint: no fault is injected here, and a missing folder has no files yet.
+    const int destination = open_long_path(AT_FDCWD, place.destination, O_PATH | O_DIRECTORY);
     std::string_view name;
     unsigned char type = 0;
     while (search.next(name, type)) {
         // A stopped run waits for this thread; a huge folder must not keep it waiting.
         if (stopping_.load(std::memory_order_relaxed))
             break;
-        if (!mask_matches(mask_, name))
+        if (!mask_matches(mask_, name) || NewFile::is_own_temporary(name))
             continue;
         Entry& e = batch.entries.emplace_back();
         e.name.assign(name);
@@ -108,6 +117,8 @@ void FolderScan::scan_folder(std::size_t index) {
     if (destination >= 0)
         ::close(destination);
     batch.last = true;
+    if (!stopping_.load(std::memory_order_relaxed))
+        batch.error = search.error();
     push(std::move(batch));
 }
 

@@ -26,6 +26,7 @@ public:
     struct Place {
         std::string source;
         std::string destination;
+        bool skip = false; // not to be read (already known to be unreadable)
     };
     struct Entry {
         std::string name;
@@ -45,8 +46,9 @@ public:
     // for a later folder drops what is left of the earlier ones). Waits for them when
     // the scan is behind, but not longer than `patience`: a slow folder then gives an
     // empty batch, so that the caller can keep its window alive. True while more
-    // entries of this folder may follow.
-    bool next(std::size_t index, std::vector<Entry>& batch,
+    // entries of this folder may follow. When the folder could not be opened or read
+    // to its end, the last call sets `error` to the errno (else it is left as it was).
+    bool next(std::size_t index, std::vector<Entry>& batch, int& error,
               std::chrono::milliseconds patience = std::chrono::milliseconds(50));
 
 private:
@@ -54,6 +56,7 @@ private:
         std::size_t folder = 0;
         std::vector<Entry> entries;
         bool last = false;
+        int error = 0; // of the last batch of a folder that could not be read
     };
     void scan();
     void scan_folder(std::size_t index);

@@ -3,6 +3,7 @@
 #include "platform/atomic_file.h"
 #include "platform/desktop_services.h"
 #include "platform/file_names.h"
+#include "platform/new_file.h"
 #include "platform/prompter.h"
 #include "platform/sys.h"
 
@@ -15,7 +16,10 @@
 namespace vt {
 namespace {
 
+// Entries are held back at most this long or this much, so that a run over many
+// small files does not pay a write per entry.
 constexpr size_t kFlushSize = 64 * 1024;
+constexpr std::chrono::seconds kFlushAge{1};
 
 } // namespace
 
@@ -93,28 +97,16 @@ bool Journal::open(const std::string& list_file, bool append, Prompter& prompter
     const bool exists = ::stat(path_.c_str(), &st) == 0;
     if (exists && !check_signature(prompter))
         return false;
-    if (exists && append) {
-        fd_ = sys::open(path_.c_str(), O_WRONLY | O_APPEND | O_NOCTTY);
-        if (fd_ < 0) {
-            prompter.show_error(error_message("open", path_, IoResult::from_errno(errno).error));
-            return false;
-        }
-        open_ = true;
-        put("");
-        put("");
-    } else {
-        // A new journal replaces the old one only once it is complete.
-        const std::string target = resolve_link_target(path_);
-        fd_ = create_temp_beside(target, temp_path_, exists ? (st.st_mode & 07777) : 0644);
-        if (fd_ < 0) {
-            temp_path_.clear();
-            prompter.show_error(error_message("create", path_, IoResult::from_errno(errno).error));
-            return false;
-        }
-        if (exists)
-            ::fchmod(fd_, st.st_mode & 07777);
-        open_ = true;
+    if (!exists || !append)
+        return create_new(prompter, exists, exists ? (st.st_mode & 07777) : 0644);
+    fd_ = sys::open(path_.c_str(), O_WRONLY | O_APPEND | O_NOCTTY);
+    if (fd_ < 0) {
+        prompter.show_error(error_message("open", path_, IoResult::from_errno(errno).error));
+        return false;
     }
+    open_ = true;
+    put("");
+    put("");
     put(std::string(kSignature) + " started " + current_date_time_text());
     put("");
     flush();
@@ -124,6 +116,41 @@ bool Journal::open(const std::string& list_file, bool append, Prompter& prompter
         prompter.show_error(message);
         return false;
     }
+    return true;
+}
+
+// The new journal is written with its started entry before it takes the old one's
+// place in one rename: a journal never shows a run that did not start, and the old
+// one stays whole when the new one cannot be made.
+bool Journal::create_new(Prompter& prompter, bool exists, unsigned mode) {
+    const std::string target = resolve_link_target(path_);
+    const std::string folder = names::folder_part(target);
+    NewFile file;
+    if (const int e = file.create(AT_FDCWD, folder.empty() ? "." : folder, mode)) {
+        prompter.show_error(error_message("create", path_, IoResult::from_errno(e).error));
+        return false;
+    }
+    if (exists)
+        ::fchmod(file.fd(), mode);
+    fd_ = file.fd();
+    open_ = true;
+    put(std::string(kSignature) + " started " + current_date_time_text());
+    put("");
+    flush();
+    if (failed()) {
+        const std::string message = error_message("write", path_, failure_.error);
+        fd_ = -1; // the file's own
+        abandon();
+        prompter.show_error(message);
+        return false;
+    }
+    if (const int e = file.name_as(target, true)) {
+        fd_ = -1;
+        abandon();
+        prompter.show_error(error_message("create", path_, IoResult::from_errno(e).error));
+        return false;
+    }
+    fd_ = file.release();
     return true;
 }
 
@@ -145,6 +172,8 @@ void Journal::put(const std::string& line) {
     buffer_ += "\r\n";
     if (buffer_.size() >= kFlushSize)
         flush();
+    else
+        tick();
 }
 
 void Journal::flush() {
@@ -153,6 +182,12 @@ void Journal::flush() {
     if (!sys::write_all(fd_, buffer_.data(), buffer_.size()))
         failure_ = IoResult::from_errno(errno);
     buffer_.clear();
+    last_write_ = std::chrono::steady_clock::now();
+}
+
+void Journal::tick() {
+    if (!buffer_.empty() && std::chrono::steady_clock::now() - last_write_ >= kFlushAge)
+        flush();
 }
 
 void Journal::line_start(int row, const std::string& spec, const std::string& source,
@@ -172,6 +207,14 @@ void Journal::folder_failure(const std::string& folder, const std::string& error
 
 void Journal::folder_created(const std::string& folder) {
     put((preview() ? "would create directory " : "Directory created ") + folder);
+}
+
+void Journal::folder_unreadable(const std::string& folder, const std::string& error) {
+    put("Unable to read directory " + folder + " because " + error);
+}
+
+void Journal::flush_failure(const std::string& folder, const std::string& error) {
+    put("Unable to flush the copies in " + folder + " to the disk because " + error);
 }
 
 void Journal::error(const std::string& name, const std::string& error) {
@@ -239,12 +282,6 @@ IoResult Journal::finish(int run_total) {
             failure_ = IoResult::from_errno(errno);
         fd_ = -1;
     }
-    if (!temp_path_.empty() && !failed()) {
-        if (sys::rename(temp_path_.c_str(), resolve_link_target(path_).c_str()) != 0)
-            failure_ = IoResult::from_errno(errno);
-        else
-            temp_path_.clear();
-    }
     const IoResult result = failure_;
     abandon();
     return result;
@@ -254,9 +291,6 @@ void Journal::abandon() {
     if (fd_ >= 0)
         sys::close(fd_);
     fd_ = -1;
-    if (!temp_path_.empty())
-        ::unlink(temp_path_.c_str());
-    temp_path_.clear();
     buffer_.clear();
     sink_ = nullptr;
     open_ = false;

@@ -2,6 +2,7 @@
 #include "platform/file_time.h"
 #include "platform/io_result.h"
 
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -14,6 +15,11 @@ class Prompter;
 // run did, one entry per line, lines ended by CR LF. A run appends a block to it or
 // starts it anew. In a dry run the same entries go to a line sink instead (with
 // the wording of what would happen), and nothing is written.
+//
+// Entries reach the file as the run goes (at most about a second late, and before
+// every question), so a run that is killed leaves a journal that shows where it
+// stopped. A new journal takes the old one's place at the start of the run, in one
+// step, with its started entry in it.
 class Journal {
 public:
     static constexpr const char* kSignature = "Vantorel Journal file";
@@ -46,6 +52,9 @@ public:
     void search(const std::string& pattern);
     void folder_failure(const std::string& folder, const std::string& error);
     void folder_created(const std::string& folder);
+    void folder_unreadable(const std::string& folder, const std::string& error);
+    // The disk holding `folder` could not be flushed at the end of the run.
+    void flush_failure(const std::string& folder, const std::string& error);
     void error(const std::string& name, const std::string& error);
     void timestamp_error(const std::string& error);
     // `replaced`: the time of the destination file that was there at the decision.
@@ -53,11 +62,16 @@ public:
     void not_copied(const std::string& name, const FileTime& source, const FileTime* replaced);
     void folder_total(int count);
 
+    // Writes what is held back to the file now (before a question, say).
+    void flush();
+    // Writes what is held back when the last write is a second old; cheap enough to
+    // be called after every block of a long copy.
+    void tick();
+
     // Writes the end entries and closes the journal; the result tells whether the
     // whole journal reached the disk.
     IoResult finish(int run_total);
-    // Closes the journal after a failure; a new journal that was not completed
-    // leaves the old file as it was.
+    // Closes the journal after a failure.
     void abandon();
 
     // The error box for a journal that could not be read, created or written.
@@ -66,7 +80,7 @@ public:
 
 private:
     void put(const std::string& line);
-    void flush();
+    bool create_new(Prompter& prompter, bool exists, unsigned mode);
     bool check_signature(Prompter& prompter);
     void file_entry(const char* prefix, const std::string& name, const FileTime& source,
                     const FileTime* replaced);
@@ -75,8 +89,8 @@ private:
     bool open_ = false;
     int fd_ = -1;
     std::string path_;
-    std::string temp_path_; // a new journal is written here and renamed at the end
     std::string buffer_;
+    std::chrono::steady_clock::time_point last_write_{};
     IoResult failure_;
     std::function<void(const std::string&)> sink_;
     // Files of one folder mostly share their times; their texts are made once.

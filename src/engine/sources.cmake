@@ -1,10 +1,12 @@
 target_sources(vantorel_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/copy_engine.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/disk_flush.cpp
   ${CMAKE_CURRENT_LIST_DIR}/file_transfer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/folder_maker.cpp
   ${CMAKE_CURRENT_LIST_DIR}/folder_scan.cpp
   ${CMAKE_CURRENT_LIST_DIR}/journal.cpp
   ${CMAKE_CURRENT_LIST_DIR}/run_lock.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/source_folders.cpp
 )
 target_sources(vantorel_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/copy_controller.cpp

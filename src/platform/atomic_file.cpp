@@ -1,12 +1,12 @@
 #include "platform/atomic_file.h"
 
 #include "platform/file_names.h"
+#include "platform/new_file.h"
 #include "platform/sys.h"
 
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
-#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,24 +23,6 @@ std::string resolve_link_target(const std::string& path) {
         current = link.front() == '/' ? link : names::folder_part(current) + link;
     }
     return current;
-}
-
-int create_temp_beside(const std::string& final_path, std::string& temp_path, unsigned mode) {
-    static std::mt19937_64 generator{std::random_device{}()};
-    const std::string folder = names::folder_part(final_path);
-    const std::string base = names::name_part(final_path);
-    static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string suffix;
-        for (int i = 0; i < 8; ++i)
-            suffix += digits[generator() % 36];
-        temp_path = folder + "." + base + "." + suffix + ".tmp";
-        const int fd = sys::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL, mode);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    errno = EEXIST;
-    return -1;
 }
 
 bool user_may_write(const std::string& path, const struct stat& st) {
@@ -61,27 +43,18 @@ IoResult replace_file(const std::string& target, std::string_view content, unsig
         return IoResult::from_errno(errno);
     const unsigned mode = exists ? (existing.st_mode & 07777) : new_mode;
 
-    std::string temp_path;
-    const int fd = create_temp_beside(final_path, temp_path, mode);
-    if (fd < 0)
-        return IoResult::from_errno(errno);
+    NewFile file;
+    const std::string folder = names::folder_part(final_path);
+    if (const int e = file.create(AT_FDCWD, folder.empty() ? "." : folder, mode))
+        return IoResult::from_errno(e);
     if (exists)
-        ::fchmod(fd, mode); // the umask must not narrow an existing file's bits
-
-    auto fail = [&](int code, bool open) {
-        if (open)
-            sys::close(fd);
-        ::unlink(temp_path.c_str());
-        return IoResult::from_errno(code);
-    };
-    if (!sys::write_all(fd, content.data(), content.size()))
-        return fail(errno, true);
-    if (sys::fsync(fd) != 0)
-        return fail(errno, true);
-    if (sys::close(fd) != 0)
-        return fail(errno, false);
-    if (sys::rename(temp_path.c_str(), final_path.c_str()) != 0)
-        return fail(errno, false);
+        ::fchmod(file.fd(), mode); // the umask must not narrow an existing file's bits
+    if (!sys::write_all(file.fd(), content.data(), content.size()) || sys::fsync(file.fd()) != 0)
+        return IoResult::from_errno(errno);
+    if (const int e = file.name_as(final_path, false))
+        return IoResult::from_errno(e);
+    if (const int e = file.close())
+        return IoResult::from_errno(e);
     return IoResult::success();
 }
 

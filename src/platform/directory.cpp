@@ -11,14 +11,17 @@ namespace vt {
 
 IoResult Directory::open(const std::string& path) {
     close();
-    const int fd = sys::open(path.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0)
-        return IoResult::from_errno(errno);
+    path_ = path;
+    const int fd = sys::open_folder(AT_FDCWD, path.c_str(), O_RDONLY);
+    if (fd < 0) {
+        error_ = errno;
+        return IoResult::from_errno(error_);
+    }
     dir_ = ::fdopendir(fd);
     if (!dir_) {
-        const int e = errno;
+        error_ = errno;
         ::close(fd);
-        return IoResult::from_errno(e);
+        return IoResult::from_errno(error_);
     }
     return IoResult::success();
 }
@@ -27,6 +30,7 @@ void Directory::close() {
     if (dir_)
         ::closedir(dir_);
     dir_ = nullptr;
+    error_ = 0;
 }
 
 int Directory::fd() const {
@@ -36,7 +40,13 @@ int Directory::fd() const {
 bool Directory::next(std::string_view& name, unsigned char& type) {
     if (!dir_)
         return false;
-    while (const dirent* e = ::readdir(dir_)) {
+    for (;;) {
+        errno = 0;
+        const dirent* e = sys::readdir(dir_, path_.c_str());
+        if (!e) {
+            error_ = errno;
+            return false;
+        }
         if (e->d_name[0] == '.' &&
             (e->d_name[1] == '\0' || (e->d_name[1] == '.' && e->d_name[2] == '\0')))
             continue;
@@ -44,7 +54,6 @@ bool Directory::next(std::string_view& name, unsigned char& type) {
         type = e->d_type;
         return true;
     }
-    return false;
 }
 
 EntryKind classify_entry(int dirfd, const char* name, unsigned char type, struct stat& st) {

@@ -10,7 +10,9 @@ namespace vt {
 
 // One open folder, read entry by entry in the order the file system returns them.
 // "." and ".." are never returned. The folder's descriptor serves for looking at
-// and opening its entries without resolving the folder's path again.
+// and opening its entries without resolving the folder's path again. A read that
+// fails (an I/O error, a network share gone stale) is told apart from the end of the
+// folder: a folder that cannot be read must never pass for an empty one.
 class Directory {
 public:
     Directory() = default;
@@ -19,7 +21,7 @@ public:
     Directory(const Directory&) = delete;
     Directory& operator=(const Directory&) = delete;
 
-    // Opens the folder (a symbolic link to a folder is followed).
+    // Opens the folder (a symbolic link to a folder is followed), however long its path.
     IoResult open(const std::string& path);
     void close();
     bool is_open() const { return dir_ != nullptr; }
@@ -28,9 +30,14 @@ public:
     // The next entry's name and its type as readdir reports it (DT_REG, DT_DIR,
     // DT_LNK, ..., DT_UNKNOWN); false at the end or on a read error.
     bool next(std::string_view& name, unsigned char& type);
+    // After next() returned false: 0 at the end of the folder, else the errno of the
+    // read that failed (also for a folder that could not be opened).
+    int error() const { return error_; }
 
 private:
     DIR* dir_ = nullptr;
+    std::string path_; // for the fault hook
+    int error_ = 0;
 };
 
 // What an entry of a file search is.

@@ -1,5 +1,7 @@
 #include "platform/sys.h"
 
+#include "platform/long_path.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -107,6 +109,36 @@ int mkdir(const char* path, mode_t mode) {
     if (fail_with(Op::Mkdir, path))
         return -1;
     return ::mkdir(path, mode);
+}
+
+int mkdirat(int dirfd, const char* path, mode_t mode, const char* hook_path) {
+    if (fail_with(Op::Mkdir, hook_path))
+        return -1;
+    return ::mkdirat(dirfd, path, mode);
+}
+
+int fdatasync(int fd) {
+    if (fail_with(Op::DataSync, nullptr))
+        return -1;
+    return ::fdatasync(fd);
+}
+
+int syncfs(int fd) {
+    if (fail_with(Op::SyncFs, nullptr))
+        return -1;
+    return ::syncfs(fd);
+}
+
+int open_folder(int dirfd, const char* path, int flags) {
+    if (fail_with(Op::OpenDir, path))
+        return -1;
+    return open_long_path(dirfd, path, flags | O_DIRECTORY);
+}
+
+struct dirent* readdir(DIR* dir, const char* path) {
+    if (fail_with(Op::ReadDir, path))
+        return nullptr;
+    return ::readdir(dir);
 }
 
 int unlink(const char* path) {

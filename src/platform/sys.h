@@ -1,4 +1,5 @@
 #pragma once
+#include <dirent.h>
 #include <functional>
 #include <string>
 #include <sys/stat.h>
@@ -10,7 +11,22 @@
 // (result -1 and errno set on failure).
 namespace vt::sys {
 
-enum class Op { Open, Create, Read, Write, Close, Rename, Mkdir, SetTimes, Unlink, Sync };
+enum class Op {
+    Open,
+    Create,
+    Read,
+    Write,
+    Close,
+    Rename,
+    Mkdir,
+    SetTimes,
+    Unlink,
+    Sync,
+    OpenDir,  // a folder opened to read its entries
+    ReadDir,  // the next entries of an open folder
+    DataSync, // a file's content flushed to its disk (fdatasync)
+    SyncFs    // a whole file system flushed (syncfs)
+};
 
 // Returned by a hook for Op::Write: the call writes only half of what it was given.
 inline constexpr int kShortWrite = -1;
@@ -34,6 +50,18 @@ int renameat(int fromdir, const char* from, int todir, const char* to);
 // Faults as Op::Rename: it gives a file its name in a folder.
 int linkat(int fromdir, const char* from, int todir, const char* to, int flags);
 int mkdir(const char* path, mode_t mode);
+// Faults as Op::Mkdir with `hook_path`, the folder's whole path for the journal's
+// and the tests' sake (`path` is relative to `dirfd`).
+int mkdirat(int dirfd, const char* path, mode_t mode, const char* hook_path);
+int fdatasync(int fd);
+int syncfs(int fd);
+
+// Opens the folder `path` (relative to `dirfd`, or absolute) with `flags` | O_DIRECTORY,
+// however long the path is (see long_path.h). Faults as Op::OpenDir with `path`.
+int open_folder(int dirfd, const char* path, int flags);
+// The next entry of an open folder; nullptr at the end (errno untouched) or on an
+// error (errno set). `path` names the folder for the hook only. Faults as Op::ReadDir.
+struct dirent* readdir(DIR* dir, const char* path);
 int unlink(const char* path);
 int unlinkat(int dirfd, const char* path, int flags);
 int futimens(int fd, const struct timespec times[2]);

@@ -112,6 +112,23 @@ TEST_F(HeadlessRunTest, ExitStatuses) {
     EXPECT_EQ(run({"--run", save({{src, "*.txt", src, "No", "No"}})}), kExitFailures);
 }
 
+TEST_F(HeadlessRunTest, AnUnreadableSourceFolderIsPassedOverAndFailsTheRun) {
+    const std::string list = save({{dir / "unplugged", "*.txt", dir / "dst", "No", "Yes"},
+                                   {src, "*.txt", dir / "dst", "No", "No"}});
+    EXPECT_EQ(run({"--run", list}), kExitFailures);
+    EXPECT_EQ(test::read_file(dir / "dst/a.txt"), "a");
+    EXPECT_NE(err.str().find("vantorel: [Source Folder Access Problem] Your system is unable to "
+                             "read the source folder " +
+                             (dir / "unplugged") +
+                             " with the following message: No such file or directory\n"
+                             "vantorel: answered Ignore\n"),
+              std::string::npos);
+    EXPECT_NE(test::read_file(dir / "nightly.txt")
+                  .find("Unable to read directory " + (dir / "unplugged") +
+                        " because No such file or directory\r\n"),
+              std::string::npos);
+}
+
 TEST_F(HeadlessRunTest, InterruptStopsAfterTheFileInHandAndFinishesTheJournal) {
     for (int i = 0; i < 20; ++i)
         dir.write("src/f" + std::to_string(i) + ".txt", "x");

@@ -1,4 +1,5 @@
 #include "engine_fixture.h"
+#include "platform/drive_check.h"
 #include "platform/sys.h"
 
 #include <algorithm>
@@ -321,7 +322,7 @@ TEST_F(CopyRunTest, AFolderSlowToReadKeepsTheWindowAliveAndCanBeStopped) {
     std::atomic<bool> released = false;
     sys::set_fault_hook([run_thread, &released](sys::Op op, const char* path) {
         const std::string p = path ? path : "";
-        if (op == sys::Op::Open && std::this_thread::get_id() != run_thread &&
+        if (op == sys::Op::OpenDir && std::this_thread::get_id() != run_thread &&
             p.ends_with("/slow")) {
             for (int i = 0; i < 1000 && !released; ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -491,6 +492,8 @@ TEST_F(CopyRunTest, DestinationOnADiskThatIsNotThere) {
     dir.write("src/a", "a");
     const std::string mount = dir.mkdir("media/usb");
     dir.write("media/usb/.hidden", "hidden entries do not count");
+    // A folder directly in a media folder, with no disk mounted on it.
+    drives::set_places({dir / "mountinfo", dir / "fstab", {dir / "media"}});
     line(src, "*.*", mount + "/Backup");
     save_list();
     prompter.expect("Bad Directory Create", mount + "/ is not a valid drive on your system!",
@@ -501,6 +504,7 @@ TEST_F(CopyRunTest, DestinationOnADiskThatIsNotThere) {
     EXPECT_EQ(prompter.shown[0].default_button, Answer::Cancel);
     EXPECT_EQ(prompter.shown[0].icon, Icon::Stop);
     EXPECT_FALSE(exists(mount + "/Backup"));
+    drives::reset_places();
 }
 
 TEST_F(CopyRunTest, FolderThatCannotBeCreated) {

@@ -8,13 +8,17 @@
 namespace vt::test {
 namespace {
 
-std::vector<FolderScan::Entry> take_folder(FolderScan& scan, std::size_t index) {
+std::vector<FolderScan::Entry> take_folder(FolderScan& scan, std::size_t index,
+                                           int* error = nullptr) {
     std::vector<FolderScan::Entry> all, batch;
+    int failed = 0;
     for (bool more = true; more;) {
-        more = scan.next(index, batch);
+        more = scan.next(index, batch, failed);
         for (FolderScan::Entry& e : batch)
             all.push_back(std::move(e));
     }
+    if (error)
+        *error = failed;
     return all;
 }
 
@@ -74,7 +78,8 @@ TEST(FolderScanTest, LeavingAFolderEarlyOrStoppingTheRunNeverHangs) {
     {
         FolderScan scan(places, "*");
         std::vector<FolderScan::Entry> batch;
-        scan.next(0, batch); // part of folder 0 only
+        int error = 0;
+        scan.next(0, batch, error); // part of folder 0 only
         const auto later = take_folder(scan, 5);
         EXPECT_EQ(later.size(), 11u);
         EXPECT_TRUE(later.front().name.starts_with("f"));
@@ -82,7 +87,8 @@ TEST(FolderScanTest, LeavingAFolderEarlyOrStoppingTheRunNeverHangs) {
     { FolderScan untouched(places, "*"); }
     FolderScan empty({}, "*");
     std::vector<FolderScan::Entry> batch;
-    EXPECT_FALSE(empty.next(0, batch));
+    int error = 0;
+    EXPECT_FALSE(empty.next(0, batch, error));
     EXPECT_TRUE(batch.empty());
 }
 

@@ -103,11 +103,22 @@ TEST_F(JournalTest, AJournalThatCannotBeCreatedRefusesTheRun) {
     EXPECT_TRUE(leftovers(dir.path()).empty());
 }
 
-TEST_F(JournalTest, AJournalThatCannotBeWrittenEndsTheRunAndKeepsTheOldOne) {
+TEST_F(JournalTest, AJournalThatCannotBeWrittenEndsTheRun) {
     expect_offer(prompter, 1);
     run();
     const std::string before = read_file(journal_path());
     options.journal_append_index = 1;
+    // The new journal cannot be flushed before it would take the old one's place:
+    // the run is refused and the old journal stays whole.
+    sys::set_fault_hook([](sys::Op op, const char*) { return op == sys::Op::DataSync ? EIO : 0; });
+    prompter.expect("Vantorel",
+                    "Unable to create the journal file \"" + journal_path() +
+                        "\": " + std::strerror(EIO) + ".",
+                    Answer::Ok);
+    run();
+    EXPECT_FALSE(engine.summary().started);
+    EXPECT_EQ(read_file(journal_path()), before);
+    // It took the old one's place, then could not be written to the end.
     sys::set_fault_hook([](sys::Op op, const char*) { return op == sys::Op::Sync ? ENOSPC : 0; });
     prompter.expect("Vantorel",
                     "Unable to write the journal file \"" + journal_path() +
@@ -116,7 +127,8 @@ TEST_F(JournalTest, AJournalThatCannotBeWrittenEndsTheRunAndKeepsTheOldOne) {
     run();
     EXPECT_TRUE(prompter.done());
     EXPECT_FALSE(engine.running());
-    EXPECT_EQ(read_file(journal_path()), before);
+    const auto lines = journal_lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Vantorel Journal file started <date>"), 1);
     EXPECT_TRUE(leftovers(dir.path()).empty());
     EXPECT_TRUE(engine.summary().journal_failed);
 }

@@ -1,6 +1,9 @@
 vt_add_core_test(test_platform
   ${CMAKE_CURRENT_LIST_DIR}/file_names_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/search_and_time_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/long_path_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/new_file_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/drive_check_test.cpp
 )
 vt_add_core_test(test_key_store ${CMAKE_CURRENT_LIST_DIR}/key_store_test.cpp)
 vt_add_core_test(test_profile_file ${CMAKE_CURRENT_LIST_DIR}/profile_file_test.cpp)

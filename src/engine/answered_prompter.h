@@ -2,6 +2,7 @@
 #include "platform/prompter.h"
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 
 namespace vt {
@@ -20,14 +21,19 @@ public:
             before_ask_();
         const Answer answer = inner_.ask(prompt);
         last_answer_ = Clock::now();
+        ++answers_;
         return answer;
     }
     Clock::time_point last_answer() const { return last_answer_; }
+    // How many boxes have been answered: a decision taken before a later answer is
+    // taken again.
+    std::uint64_t answers() const { return answers_; }
     void before_ask(std::function<void()> f) { before_ask_ = std::move(f); }
 
 private:
     Prompter& inner_;
     Clock::time_point last_answer_{};
+    std::uint64_t answers_ = 0;
     std::function<void()> before_ask_;
 };
 

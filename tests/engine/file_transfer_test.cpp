@@ -4,6 +4,7 @@
 #include "engine_fixture.h"
 #include "platform/sys.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -236,6 +237,57 @@ TEST_F(FileTransferTest, CopyKeepsPermissionBitsAndStaysReplaceable) {
     ASSERT_EQ(::stat((dst + "/tool").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0755u);
     EXPECT_EQ(transfer.transfer(src, dst, "tool"), TransferOutcome::Copied);
+}
+
+TEST_F(FileTransferTest, AFileThatAppearsWhileTheCopyIsMadeIsReplacedOnlyByTheRules) {
+    // The run saw no destination file and a worker made the copy; meanwhile a file of
+    // that name appeared. Naming the copy treats it as any file to be replaced: a file
+    // its owner may not write stays, any other is replaced after the copy is flushed.
+    struct Case {
+        const char* what;
+        mode_t mode;
+        bool replaced;
+    };
+    for (const Case c : {Case{"writable", 0644, true}, Case{"read-only", 0444, false}}) {
+        dir.write("src/f", "the copy");
+        std::filesystem::remove(dst + "/f");
+        const int source_dir = ::open(src.c_str(), O_RDONLY | O_DIRECTORY);
+        const int destination_dir = ::open(dst.c_str(), O_PATH | O_DIRECTORY);
+        const TransferPlace place{source_dir, destination_dir, 0};
+        CopyMethods methods;
+        CopyScratch scratch;
+        MadeCopy made =
+            FileTransfer::make_copy(place, "f", DestinationSeen::Absent, methods, scratch, {});
+        FileTransfer::flush_copy(made);
+        ASSERT_TRUE(made.ok()) << c.what;
+        const std::string appeared = dir.write("dst/f", "appeared meanwhile");
+        ASSERT_EQ(::chmod(appeared.c_str(), c.mode), 0);
+        std::vector<sys::Op> order;
+        sys::set_fault_hook([&order](sys::Op op, const char*) {
+            order.push_back(op);
+            return 0;
+        });
+        FileTransfer::name_copy(made, place, "f");
+        sys::clear_fault_hook();
+        ::close(source_dir);
+        ::close(destination_dir);
+        if (c.replaced) {
+            EXPECT_TRUE(made.ok()) << c.what;
+            EXPECT_EQ(read_file(dst + "/f"), "the copy") << c.what;
+            // The name is tried first (and found taken); the flush comes before the
+            // rename that replaces the file.
+            const auto flushed = std::find(order.begin(), order.end(), sys::Op::DataSync);
+            const auto renamed = std::find(order.rbegin(), order.rend(), sys::Op::Rename).base();
+            ASSERT_NE(flushed, order.end()) << c.what;
+            EXPECT_LT(flushed, renamed) << c.what;
+        } else {
+            EXPECT_EQ(made.problem, MadeCopy::Problem::Destination) << c.what;
+            EXPECT_EQ(made.error, EACCES) << c.what;
+            EXPECT_EQ(read_file(dst + "/f"), "appeared meanwhile") << c.what;
+            ::chmod(appeared.c_str(), 0644);
+        }
+        EXPECT_TRUE(EngineFixture::leftovers(dst).empty()) << c.what;
+    }
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "platform/directory.h"
 #include "platform/event_pump.h"
 #include "platform/file_mask.h"
+#include "platform/file_mode.h"
 #include "platform/long_path.h"
 #include "platform/new_file.h"
 #include "platform/prompter.h"
@@ -44,10 +45,11 @@ struct CopyEngine::Folder : std::enable_shared_from_this<Folder> {
     SharedFd source_dir;      // for looking at and copying the entries
     SharedFd destination_dir; // none while the destination folder is missing
     struct stat destination_stat {};
-    int count = 0;          // files copied in this folder
-    bool abandoned = false; // its destination could not be created
-    bool pretended = false; // a dry run acts as if the destination had been created
-    bool noted = false;     // its disk is among those flushed at the end
+    bool umask_decides = false; // new files there get their bits from the umask alone
+    int count = 0;              // files copied in this folder
+    bool abandoned = false;     // its destination could not be created
+    bool pretended = false;     // a dry run acts as if the destination had been created
+    bool noted = false;         // its disk is among those flushed at the end
     // The names of the entries handled, one after another ('\0' ends each): a folder
     // read again after a failure passes over them. A name costs its own bytes here.
     std::string handled;
@@ -59,6 +61,7 @@ struct CopyEngine::Folder : std::enable_shared_from_this<Folder> {
         destination_dir = SharedFd(open_long_path(AT_FDCWD, destination, O_PATH | O_DIRECTORY));
         if (!destination_dir || ::fstat(destination_dir.get(), &destination_stat) != 0)
             destination_stat = {};
+        umask_decides = destination_dir && vt::umask_decides(destination_dir.get());
     }
     // 0, or the errno of a source folder that cannot be opened.
     int open_source() {
@@ -68,7 +71,9 @@ struct CopyEngine::Folder : std::enable_shared_from_this<Folder> {
         source_dir = SharedFd(fd);
         return fd < 0 ? error : 0;
     }
-    TransferPlace place() const { return {source_fd(), destination_fd(), destination_stat.st_dev}; }
+    TransferPlace place() const {
+        return {source_fd(), destination_fd(), destination_stat.st_dev, umask_decides};
+    }
 };
 
 CopyEngine::CopyEngine(const CopyInputs& inputs, Prompter& prompter, EventPump& pump,
@@ -495,7 +500,7 @@ CopyEngine::Flow CopyEngine::start_transfer(Folder& folder, const FolderScan::En
                                             const struct stat& source, const FileTime& s,
                                             const std::optional<FileTime>& replaced, bool present) {
     auto job = std::make_shared<TransferJob>(
-        folder.source_dir, folder.destination_dir, folder.destination_stat.st_dev, entry.name,
+        folder.source_dir, folder.destination_dir, folder.place(), entry.name,
         present ? DestinationSeen::Present : DestinationSeen::Absent,
         static_cast<std::uint64_t>(source.st_size));
     // The turn holds the job through its slot; the folder through its own pointer.

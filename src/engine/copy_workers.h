@@ -20,18 +20,15 @@ namespace vt {
 // The run's thread names it later, in the run's order.
 class TransferJob {
 public:
-    TransferJob(SharedFd source_dir, SharedFd destination_dir, dev_t destination_device,
+    TransferJob(SharedFd source_dir, SharedFd destination_dir, const TransferPlace& place,
                 std::string name, DestinationSeen seen, std::uint64_t size)
         : source_dir_(std::move(source_dir)), destination_dir_(std::move(destination_dir)),
-          destination_device_(destination_device), name_(std::move(name)), seen_(seen),
-          size_(size) {}
+          place_(place), name_(std::move(name)), seen_(seen), size_(size) {}
 
     const std::string& name() const { return name_; }
     std::uint64_t size() const { return size_; }
     std::uint64_t done() const { return done_.load(std::memory_order_relaxed); }
-    TransferPlace place() const {
-        return {source_dir_.get(), destination_dir_.get(), destination_device_};
-    }
+    TransferPlace place() const { return place_; }
 
     // Asks the worker to give the copy up at its next call (or not to start it).
     void cancel() { cancel_.store(true, std::memory_order_relaxed); }
@@ -47,7 +44,7 @@ private:
 
     // Declared first, so that the unnamed copy goes before the folder it lies in.
     const SharedFd source_dir_, destination_dir_;
-    const dev_t destination_device_;
+    const TransferPlace place_; // the descriptors above
     const std::string name_;
     const DestinationSeen seen_;
     const std::uint64_t size_;

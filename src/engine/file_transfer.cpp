@@ -2,6 +2,7 @@
 
 #include "engine/journal.h"
 #include "platform/error_text.h"
+#include "platform/file_mode.h"
 #include "platform/long_path.h"
 #include "platform/prompter.h"
 #include "platform/sys.h"
@@ -104,8 +105,10 @@ MadeCopy FileTransfer::make_copy(const TransferPlace& place, const std::string& 
         }
     }
     // The copy is made as a file without a name where the file system allows it (see
-    // new_file.h), and named only when complete.
-    if (const int e = made.file.create(place.destination_dir, ".", 0600))
+    // new_file.h), and named only when complete. It is created with its final bits:
+    // the owner keeps write permission, so that the next run can replace it.
+    const mode_t bits = (from.st_mode & 0777) | S_IWUSR;
+    if (const int e = made.file.create(place.destination_dir, ".", bits))
         return problem(MadeCopy::Problem::Destination, e);
 
     // 3. The content.
@@ -130,9 +133,9 @@ MadeCopy FileTransfer::make_copy(const TransferPlace& place, const std::string& 
     }
     source.reset();
 
-    // 4. Times and permission bits. The owner keeps write permission so that the
-    // next run can replace the copy.
-    ::fchmod(made.file.fd(), (from.st_mode & 0777) | S_IWUSR);
+    // 4. Permission bits, unless the umask left them whole, and times.
+    if (!place.umask_decides || bits_after_umask(bits) != bits)
+        ::fchmod(made.file.fd(), bits);
     const struct timespec times[2] = {from.st_atim, from.st_mtim};
     if (sys::futimens(made.file.fd(), times) != 0)
         made.times_error = errno;

@@ -19,6 +19,7 @@ struct TransferPlace {
     int source_dir = -1;
     int destination_dir = -1;     // may be O_PATH
     dev_t destination_device = 0; // of the destination folder; 0: looked up
+    bool umask_decides = false;   // the folder has no default ACL (file_mode.h)
 };
 
 // What the run saw at the destination when it decided to copy the file.

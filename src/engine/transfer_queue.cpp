@@ -82,6 +82,12 @@ bool TransferQueue::retire_until(const std::function<bool()>& done, std::size_t 
             return false;
         if (slots_.empty() || done())
             return true;
+        auto now = std::chrono::steady_clock::now();
+        if (now - last_waiter >= kWaiterEvery) {
+            if (!waiter())
+                return false;
+            last_waiter = now = std::chrono::steady_clock::now();
+        }
         // The head is a copy still being made: wait until all but `left` of the copies
         // are, which they mostly are in order.
         const TransferJob* awaited = slots_.front().job.get();
@@ -95,13 +101,9 @@ bool TransferQueue::retire_until(const std::function<bool()>& done, std::size_t 
         }
         if (awaited->finished())
             awaited = slots_.front().job.get();
-        workers_->wait(*awaited, kWaiterEvery);
-        const auto now = std::chrono::steady_clock::now();
-        if (now - last_waiter >= kWaiterEvery) {
-            last_waiter = now;
-            if (!waiter())
-                return false;
-        }
+        workers_->wait(*awaited, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     last_waiter + kWaiterEvery - now) +
+                                     std::chrono::milliseconds(1));
     }
 }
 

@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <thread>
 #include <unistd.h>
 
@@ -576,6 +579,56 @@ TEST_F(CopyRunTest, DestinationChangedWhileAQuestionWasOpenIsLookedAtAgain) {
     run();
     EXPECT_TRUE(prompter.done());
     EXPECT_EQ(read_file(dst + "/sub/b"), "same");
+}
+
+TEST_F(CopyRunTest, ACopyHasItsSourcesBitsWhateverTheUmaskOrTheFoldersDefaultAcl) {
+    // A default ACL on the destination takes bits away from new files as the umask
+    // does elsewhere: other::--- here.
+    const std::uint32_t acl[] = {2, // the xattr's version
+                                 0x0001 | 7u << 16,
+                                 0xffffffff, // user::rwx
+                                 0x0004 | 5u << 16,
+                                 0xffffffff, // group::r-x
+                                 0x0020 | 0u << 16,
+                                 0xffffffff}; // other::---
+    struct Case {
+        const char* what;
+        mode_t source, expected;
+        bool default_acl;
+    };
+    const Case cases[] = {
+        {"the umask takes nothing", 0644, 0644, false},
+        {"the umask would take group write", 0664, 0664, false},
+        {"read-only stays replaceable", 0444, 0644, false},
+        {"a default ACL would take other read", 0644, 0644, true},
+    };
+    const mode_t old_umask = ::umask(022);
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::string src = dir.mkdir("src" + std::to_string(n));
+        const std::string dst = dir.mkdir("dst" + std::to_string(n++));
+        if (c.default_acl &&
+            ::setxattr(dst.c_str(), "system.posix_acl_default", acl, sizeof acl, 0) != 0) {
+            ADD_FAILURE() << "no default ACL: " << std::strerror(errno);
+            continue;
+        }
+        for (int i = 0; i < 3; ++i)
+            ASSERT_EQ(
+                ::chmod(dir.write("src" + std::to_string(n - 1) + "/f" + std::to_string(i), "f")
+                            .c_str(),
+                        c.source),
+                0);
+        EngineFixture f;
+        f.line(src, "*.*", dst);
+        f.options.create_journal = false;
+        f.run();
+        for (int i = 0; i < 3; ++i) {
+            struct stat st {};
+            ASSERT_EQ(::stat((dst + "/f" + std::to_string(i)).c_str(), &st), 0) << c.what;
+            EXPECT_EQ(st.st_mode & 0777, c.expected) << c.what;
+        }
+    }
+    ::umask(old_umask);
 }
 
 } // namespace

@@ -101,8 +101,10 @@ private:
                            std::to_string(now.copied) + " copied, " +
                            megabytes(now.bytes + (in_file ? now.file_done : 0));
         if (in_file && now.file_size > 0)
-            line +=
-                "  (" + now.file + " " + std::to_string(now.file_done * 100 / now.file_size) + "%)";
+            line += "  (" +
+                    (now.files_in_flight > 1 ? std::to_string(now.files_in_flight) + " files"
+                                             : now.file) +
+                    " " + std::to_string(now.file_done * 100 / now.file_size) + "%)";
         if (line.size() > 150)
             line = line.substr(0, 147) + "...";
         err_ << "\r\033[K" << line;

@@ -190,9 +190,11 @@ void CopyController::show_progress(const RunProgress& now, bool in_file) {
                          .arg(now.copied)
                          .arg(size_text(now.bytes + (in_file ? now.file_done : 0)));
     if (in_file && now.file_size > 0)
-        counts += QStringLiteral(" (%1 %2%)")
-                      .arg(QString::fromLocal8Bit(now.file))
-                      .arg(now.file_done * 100 / now.file_size);
+        counts +=
+            QStringLiteral(" (%1 %2%)")
+                .arg(now.files_in_flight > 1 ? QStringLiteral("%1 files").arg(now.files_in_flight)
+                                             : QString::fromLocal8Bit(now.file))
+                .arg(now.file_done * 100 / now.file_size);
     const QFontMetrics metrics(progress_->font());
     const int room = progress_->contentsRect().width() - metrics.horizontalAdvance(counts) - 8;
     progress_->setText(metrics.elidedText(text, Qt::ElideMiddle, std::max(room, 40)) + counts);

@@ -237,6 +237,7 @@ bool CopyEngine::while_waiting() {
         now.file = in.first;
         now.file_done = in.done;
         now.file_size = in.size;
+        now.files_in_flight = in.files;
         observer_->transfer_progress(now);
     }
     journal_.tick();

@@ -139,10 +139,11 @@ TransferQueue::InFlight TransferQueue::in_flight() const {
     for (const Slot& slot : slots_) {
         if (!slot.job)
             continue;
-        if (in.size == 0 && in.first.empty())
+        if (in.files == 0)
             in.first = slot.job->name();
         in.size += slot.job->size();
         in.done += std::min(slot.job->done(), slot.job->size());
+        ++in.files;
     }
     return in;
 }

@@ -64,6 +64,7 @@ public:
     struct InFlight {
         std::uint64_t done = 0, size = 0;
         std::string first;
+        int files = 0;
     };
     InFlight in_flight() const;
 

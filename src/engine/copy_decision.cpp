@@ -67,6 +67,7 @@ bool CopyDecision::decide(const FolderScan::Entry& entry, const struct stat& sou
     if (out.copy && verify) {
         if (before_question_ && !before_question_())
             return false;
+        out.asked = true;
         const Answer a = ask("Confirm copy of \r\n" + name + "\r\n from \r\n" + source_folder +
                              "\r\n to \r\n" + destination_folder);
         if (a == Answer::Cancel)
@@ -81,6 +82,7 @@ bool CopyDecision::decide(const FolderScan::Entry& entry, const struct stat& sou
     if (out.present && d > s) {
         if (before_question_ && !before_question_())
             return false;
+        out.asked = true;
         const Answer a =
             ask("The version of: \r\n\r\n" + name + "\r\n\r\nIn the Destination folder: \r\n" +
                 destination_folder + "\r\nDated:  " + date_time_text(d) +

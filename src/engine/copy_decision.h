@@ -15,6 +15,7 @@ struct Decision {
     bool copy = false;
     bool present = false;             // a destination file of that name is to be replaced
     std::optional<FileTime> replaced; // its time, for the journal's replace note
+    bool asked = false;               // a question was asked about the file
 };
 
 // The copy decision for one file: the destination's presence and times against the

@@ -219,8 +219,7 @@ CopyEngine::Flow CopyEngine::keep_alive() {
 CopyEngine::Flow CopyEngine::tell(std::function<bool()> f) {
     if (!queue_ || redoing_ || queue_->idle())
         return f() ? Flow::Go : Flow::End;
-    queue_->note(std::move(f));
-    return Flow::Go;
+    return queue_->note(std::move(f), [this] { return while_waiting(); }) ? Flow::Go : Flow::End;
 }
 
 CopyEngine::Flow CopyEngine::settle() {
@@ -298,10 +297,12 @@ CopyEngine::Flow CopyEngine::process_folder(const Line& line, const ListedFolder
     folder.sub_path = listed.sub_path;
     folder.source = line.source + listed.sub_path;
     folder.destination = line.destination + listed.sub_path;
-    tell([this, pattern = folder.source + "/" + line.spec] {
+    const Flow told = tell([this, pattern = folder.source + "/" + line.spec] {
         journal_.search(pattern);
         return true;
     });
+    if (told == Flow::End)
+        return Flow::End;
     progress_.folder = folder.source;
     progress_.file.clear();
     notify();
@@ -478,7 +479,9 @@ CopyEngine::Flow CopyEngine::process_file(const Line& line, Folder& folder,
         copied(folder, name, s, replaced, size);
         return Flow::Go;
     }
-    if (queue_ && !redoing_)
+    // A file just asked about is copied here at once: everything before it has been
+    // told, and the next question would wait for it anyway.
+    if (queue_ && !redoing_ && !decision.asked)
         return start_transfer(folder, entry, source, s, replaced, present);
     progress_.file_done = 0;
     progress_.file_size = size;

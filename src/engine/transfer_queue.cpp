@@ -26,8 +26,12 @@ TransferQueue::~TransferQueue() {
     workers_.reset();
 }
 
-void TransferQueue::note(Turn note) {
+bool TransferQueue::note(Turn note, const Waiter& waiter) {
+    if (slots_.size() >= kSlots &&
+        !retire_until([this] { return slots_.size() <= kSlots / 2; }, 0, waiter))
+        return false;
     slots_.push_back({nullptr, std::move(note)});
+    return true;
 }
 
 bool TransferQueue::has_room(const TransferJob& next) const {

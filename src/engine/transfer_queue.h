@@ -43,8 +43,10 @@ public:
     // Nothing waits to be told: the run may tell at once.
     bool idle() const { return slots_.empty(); }
 
-    // Tells `note` at its turn.
-    void note(Turn note);
+    // Tells `note` at its turn. Behind a long copy the entries wait in a bounded
+    // number: when they fill the queue, the run waits for the copy. False when the run
+    // ended while waiting.
+    bool note(Turn note, const Waiter& waiter);
     // Hands `job` to a worker, once there is room in the queue; `turn` tells it at
     // its turn. False when the run ended while waiting for room.
     bool transfer(std::shared_ptr<TransferJob> job, Turn turn, const Waiter& waiter);

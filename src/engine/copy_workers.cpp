@@ -7,6 +7,11 @@
 
 namespace vt {
 
+std::uint64_t TransferJob::left() const {
+    const bool flushed = seen_ == DestinationSeen::Present || size_ >= kReserveFrom;
+    return size_ - std::min(done(), size_) + (flushed ? size_ : 0);
+}
+
 void TransferJob::run(CopyMethods& methods, CopyScratch& scratch) {
     if (cancel_.load(std::memory_order_relaxed)) {
         made_.problem = MadeCopy::Problem::Cancelled;
@@ -16,6 +21,9 @@ void TransferJob::run(CopyMethods& methods, CopyScratch& scratch) {
     watch.cancel = &cancel_;
     watch.done = &done_;
     made_ = FileTransfer::make_copy(place(), name_, seen_, methods, scratch, watch);
+    // A flush cannot be cut short: a copy given up meanwhile is not flushed.
+    if (cancel_.load(std::memory_order_relaxed))
+        made_.problem = MadeCopy::Problem::Cancelled;
     FileTransfer::flush_copy(made_);
 }
 

@@ -121,7 +121,7 @@ void TransferQueue::stop(std::uint64_t budget) {
     for (Slot& slot : slots_) {
         if (!slot.job)
             continue;
-        left += slot.job->size() - std::min(slot.job->done(), slot.job->size());
+        left += slot.job->left();
         cancelling = cancelling || left > budget;
         if (cancelling)
             slot.job->cancel();

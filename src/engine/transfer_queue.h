@@ -57,8 +57,9 @@ public:
     bool retire_all(const Waiter& waiter);
 
     // A stop: the copies at the head that have at most `budget` bytes left between
-    // them are finished, so that a stop gives what it can in the time of one call; the
-    // first copy past that and all behind it are cancelled. Then retire_all tells
+    // them (to copy, and to flush, see TransferJob::left) are finished, so that a stop
+    // gives what it can in the time of a call or two; the first copy past that and all
+    // behind it are cancelled. Then retire_all tells
     // what was finished and ends at the first cancelled copy.
     void stop(std::uint64_t budget);
 

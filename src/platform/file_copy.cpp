@@ -17,8 +17,6 @@ constexpr std::size_t kBlock = 61440;
 // blocks with one that has it), a run of them is the file system's.
 constexpr int kRefusalsToGiveUp = 8;
 constexpr auto kCallTarget = std::chrono::milliseconds(30);
-// Files from this size on have their room reserved ahead.
-constexpr off_t kReserveFrom = 16 << 20;
 // Large files are read ahead generously; for small ones the hint would cost more
 // than it brings.
 constexpr off_t kReadAheadFrom = 1 << 20;
@@ -191,7 +189,7 @@ CopyResult copy_file_data(int from, const struct stat& from_stat, int to, dev_t 
         static_cast<std::uint64_t>(from_stat.st_blocks) * 512 < static_cast<std::uint64_t>(size);
     if (size >= kReadAheadFrom)
         ::posix_fadvise(from, 0, 0, POSIX_FADV_SEQUENTIAL);
-    const bool reserved = !holes && size >= kReserveFrom && ::fallocate(to, 0, 0, size) == 0;
+    const bool reserved = !holes && total >= kReserveFrom && ::fallocate(to, 0, 0, size) == 0;
     bool in_kernel = methods.may_copy_in_kernel(from_device, to_device);
     bool first = true;
     off_t end_of_data = 0;

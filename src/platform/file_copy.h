@@ -45,7 +45,7 @@ private:
 class CallPacer {
 public:
     static constexpr std::size_t kSmallest = 1u << 20;
-    static constexpr std::size_t kLargest = 128u << 20;
+    static constexpr std::size_t kLargest = 32u << 20;
 
     std::size_t size() const { return size_; }
     // A call of `bytes` took `took`.
@@ -70,6 +70,10 @@ struct CopyWatch {
     // Called on the copying thread after each call that moved data.
     std::function<void(std::uint64_t done, std::uint64_t size)> after_call;
 };
+
+// Files from this size on (without holes) have their room reserved ahead, and so are
+// flushed before they are named.
+inline constexpr std::uint64_t kReserveFrom = 16u << 20;
 
 enum class CopyStatus { Done, EndedEarly, Cancelled, Failed };
 struct CopyResult {

@@ -17,12 +17,18 @@ public:
 
     explicit AnsweredPrompter(Prompter& inner) : inner_(inner) {}
     Answer ask(const Prompt& prompt) override {
+        // A box nobody sees is no answer anyone gave.
+        if (inner_.answers_unseen(prompt))
+            return inner_.ask(prompt);
         if (before_ask_)
             before_ask_();
         const Answer answer = inner_.ask(prompt);
         last_answer_ = Clock::now();
         ++answers_;
         return answer;
+    }
+    bool answers_unseen(const Prompt& prompt) const override {
+        return inner_.answers_unseen(prompt);
     }
     Clock::time_point last_answer() const { return last_answer_; }
     // How many boxes have been answered: a decision taken before a later answer is

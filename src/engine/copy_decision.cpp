@@ -27,9 +27,16 @@ bool CopyDecision::unchanged(const FolderScan::Entry& entry, const struct stat& 
     return !(s > d) && !(d > s) && !replace;
 }
 
-Answer CopyDecision::ask(std::string text) {
-    return prompter_.ask({"Copy this file?", std::move(text), Buttons::YesNoCancel, Answer::Yes,
-                          Icon::None, Answer::Cancel});
+bool CopyDecision::ask(std::string text, Decision& out, Answer& answer) {
+    const Prompt box{"Copy this file?", std::move(text), Buttons::YesNoCancel,
+                     Answer::Yes,       Icon::None,      Answer::Cancel};
+    if (!prompter_.answers_unseen(box)) {
+        if (before_question_ && !before_question_())
+            return false;
+        out.asked = true;
+    }
+    answer = prompter_.ask(box);
+    return answer != Answer::Cancel;
 }
 
 bool CopyDecision::decide(const FolderScan::Entry& entry, const struct stat& source,
@@ -65,30 +72,25 @@ bool CopyDecision::decide(const FolderScan::Entry& entry, const struct stat& sou
     out.copy = !out.present || s > d || replace;
 
     if (out.copy && verify) {
-        if (before_question_ && !before_question_())
-            return false;
-        out.asked = true;
-        const Answer a = ask("Confirm copy of \r\n" + name + "\r\n from \r\n" + source_folder +
-                             "\r\n to \r\n" + destination_folder);
-        if (a == Answer::Cancel)
+        Answer a;
+        if (!ask("Confirm copy of \r\n" + name + "\r\n from \r\n" + source_folder + "\r\n to \r\n" +
+                     destination_folder,
+                 out, a))
             return false;
         out.copy = a == Answer::Yes;
         // A backup edited while the question was open still gets the newer question.
-        if (look()) {
+        if (out.asked && look()) {
             out.copy = false;
             return true;
         }
     }
     if (out.present && d > s) {
-        if (before_question_ && !before_question_())
-            return false;
-        out.asked = true;
-        const Answer a =
-            ask("The version of: \r\n\r\n" + name + "\r\n\r\nIn the Destination folder: \r\n" +
-                destination_folder + "\r\nDated:  " + date_time_text(d) +
-                "\r\n\r\nIs newer than the version in the Source folder:\r\n" + source_folder +
-                "\r\nDated:  " + date_time_text(s) + "\r\n\r\nDo you still want to copy?");
-        if (a == Answer::Cancel)
+        Answer a;
+        if (!ask("The version of: \r\n\r\n" + name + "\r\n\r\nIn the Destination folder: \r\n" +
+                     destination_folder + "\r\nDated:  " + date_time_text(d) +
+                     "\r\n\r\nIs newer than the version in the Source folder:\r\n" + source_folder +
+                     "\r\nDated:  " + date_time_text(s) + "\r\n\r\nDo you still want to copy?",
+                 out, a))
             return false;
         out.copy = a == Answer::Yes;
     }

@@ -38,7 +38,9 @@ private:
     // Whether the scan saw a destination that leaves the file nothing to do.
     bool unchanged(const FolderScan::Entry& entry, const struct stat& source, const FileTime& s,
                    bool replace) const;
-    Answer ask(std::string text);
+    // Asks, after what comes before has been told unless nobody sees the box; false
+    // when the run ends instead.
+    bool ask(std::string text, Decision& out, Answer& answer);
 
     AnsweredPrompter& prompter_;
     std::function<bool()> before_question_;

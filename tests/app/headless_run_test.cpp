@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vt {
@@ -256,6 +257,44 @@ TEST_F(HeadlessRunTest, FailureNoticeOfAStoppedOrRefusedRun) {
     EXPECT_EQ(run({"--run", save({})}, &report), kExitNotStarted);
     EXPECT_EQ(report.reason, "There is no list of files to copy!, Save and try again");
     EXPECT_EQ(report.journal, "");
+}
+
+TEST_F(HeadlessRunTest, AQuietRunCopiesOnItsWorkersEvenWhenEveryFileIsToBeVerified) {
+    // The saved options say "Verify Each File"; a quiet run answers the question
+    // without writing it, so nothing waits for it, while a run that writes every
+    // question copies each file once it has written its question.
+    for (int i = 0; i < 40; ++i)
+        dir.write("src/f" + std::to_string(i) + ".txt", std::string(20000, 'x'));
+    const std::string list = save({{src, "*.txt", dir / "dst", "No", "No"}});
+    for (const bool quiet : {true, false}) {
+        std::filesystem::remove_all(dir / "dst");
+        const auto run_thread = std::this_thread::get_id();
+        std::atomic<int> elsewhere = 0;
+        sys::set_fault_hook([&](sys::Op op, const char* path) {
+            if (op == sys::Op::Open && path && std::string(path).rfind("f", 0) == 0 &&
+                std::this_thread::get_id() != run_thread)
+                ++elsewhere;
+            return 0;
+        });
+        std::vector<std::string> args = {"--run", list, "--jobs=4", "--journal=new"};
+        if (quiet)
+            args.push_back("--quiet");
+        EXPECT_EQ(run(args), kExitDone) << quiet;
+        sys::clear_fault_hook();
+        const std::string log = err.str();
+        std::size_t questions = 0;
+        for (std::size_t at = 0; (at = log.find("[Copy this file?]", at)) != std::string::npos;
+             ++at)
+            ++questions;
+        if (quiet) {
+            EXPECT_EQ(questions, 0u);
+            EXPECT_GT(elsewhere.load(), 0);
+        } else {
+            EXPECT_EQ(questions, 42u) << log; // and a.txt, b.txt
+            EXPECT_EQ(elsewhere.load(), 0);
+        }
+        EXPECT_EQ(test::read_file(dir / "dst/f7.txt"), std::string(20000, 'x')) << quiet;
+    }
 }
 
 } // namespace

@@ -272,6 +272,7 @@ struct DriveCase {
     bool in_fstab;
     bool mounted;
     bool missing;
+    const char* below = "/Backup"; // the destination, below that folder
 };
 
 TEST_F(RunSafetyTest, OnlyAnUnpluggedDiskIsNotAValidDrive) {
@@ -280,6 +281,8 @@ TEST_F(RunSafetyTest, OnlyAnUnpluggedDiskIsNotAValidDrive) {
         {"an empty folder in media/<user>", "media/anna/STICK", false, false, true},
         {"an ordinary empty folder", "home/anna/Backups", false, false, false},
         {"a freshly formatted disk, mounted", "media/anna/NEW", false, true, false},
+        {"the destination is an empty fstab mount point", "mnt/disk", true, false, true, ""},
+        {"the destination is an ordinary empty folder", "home/anna/New", false, false, false, ""},
     };
     for (const DriveCase& c : cases) {
         for (Answer answer : {Answer::Cancel, Answer::Ok}) {
@@ -293,7 +296,7 @@ TEST_F(RunSafetyTest, OnlyAnUnpluggedDiskIsNotAValidDrive) {
                         c.mounted ? "90 1 8:17 / " + point + " rw - vfat /dev/sdc1 rw\n" : "");
             drives::set_places(
                 {f.dir / "mountinfo", f.dir / "fstab", {f.dir / "media", f.dir / "media/anna"}});
-            const std::string target = point + "/Backup";
+            const std::string target = point + c.below;
             f.line(src, "*.*", target, false, true);
             f.save_list();
             // Each folder with a file to copy asks; after OK nothing is created there:

@@ -153,6 +153,37 @@ TEST_F(RunSafetyTest, TheDisksAreFlushedBeforeTheJournalEnds) {
     EXPECT_EQ(count(sys::Op::SyncFs), 0);
 }
 
+TEST_F(RunSafetyTest, TheJournalReachesItsFileAsTheRunGoes) {
+    const std::string src = dir.mkdir("src");
+    for (const char* f : {"a", "b", "c"})
+        dir.write(std::string("src/") + f, f);
+    line(src, "*", dir / "dst");
+    save_list();
+    // After the first file the run is slow for a while (a large file, say); the
+    // entries it held back until then are in the file by the time the next file is
+    // done, long before the journal ends or anything is asked.
+    std::string on_disk;
+    pump.at = 1;
+    pump.action = [&] {
+        if (pump.calls == 1) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+            pump.at = 2;
+        } else {
+            on_disk = mask_dates(read_file(journal_path()));
+        }
+    };
+    expect_offer(prompter, 3);
+    run();
+    EXPECT_EQ(on_disk.rfind("Vantorel Journal file started <date>\r\n", 0), 0u);
+    EXPECT_NE(on_disk.find("\r\nSearching For " + src + "/*\r\n"), std::string::npos);
+    int copied = 0;
+    for (auto at = on_disk.find("Copied OK: "); at != std::string::npos;
+         at = on_disk.find("Copied OK: ", at + 1))
+        ++copied;
+    EXPECT_GE(copied, 1);
+    EXPECT_EQ(on_disk.find("Files copied in total"), std::string::npos);
+}
+
 TEST_F(RunSafetyTest, NoTemporaryFileIsLeftOrCopiedWhenTheListIsInsideACopiedFolder) {
     const std::string src = dir.mkdir("docs"), dst = dir / "backup";
     dir.write("docs/letter.txt", "letter");

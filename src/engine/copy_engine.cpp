@@ -34,8 +34,8 @@ bool same_identity(const struct stat& a, const struct stat& b) {
 bool same_folder(const std::string& a, const std::string& b) {
     struct stat sa {
     }, sb{};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && S_ISDIR(sa.st_mode) &&
-           same_identity(sa, sb);
+    return stat_long_path(a, sa, true) == 0 && stat_long_path(b, sb, true) == 0 &&
+           S_ISDIR(sa.st_mode) && same_identity(sa, sb);
 }
 
 Answer ask_copy(Prompter& prompter, std::string text) {

@@ -1,6 +1,7 @@
 #include "engine/copy_engine.h"
 
 #include "platform/directory.h"
+#include "platform/drive_check.h"
 #include "platform/event_pump.h"
 #include "platform/file_mask.h"
 #include "platform/long_path.h"
@@ -33,8 +34,8 @@ bool same_identity(const struct stat& a, const struct stat& b) {
 bool same_folder(const std::string& a, const std::string& b) {
     struct stat sa {
     }, sb{};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && S_ISDIR(sa.st_mode) &&
-           same_identity(sa, sb);
+    return stat_long_path(a, sa, true) == 0 && stat_long_path(b, sb, true) == 0 &&
+           S_ISDIR(sa.st_mode) && same_identity(sa, sb);
 }
 
 Answer ask_copy(Prompter& prompter, std::string text) {
@@ -61,14 +62,17 @@ struct CopyEngine::Folder {
 
     ~Folder() {
         close_source();
-        if (destination_fd >= 0)
-            ::close(destination_fd);
+        close_destination();
     }
     bool missing() const { return destination_fd < 0 && !pretended; }
     void open_destination() {
+        close_destination();
+        destination_fd = open_long_path(AT_FDCWD, destination, O_PATH | O_DIRECTORY);
+    }
+    void close_destination() {
         if (destination_fd >= 0)
             ::close(destination_fd);
-        destination_fd = open_long_path(AT_FDCWD, destination, O_PATH | O_DIRECTORY);
+        destination_fd = -1;
     }
     // 0, or the errno of a source folder that cannot be opened.
     int open_source() {
@@ -253,6 +257,12 @@ CopyEngine::Flow CopyEngine::process_folder(const Line& line, const ListedFolder
         return Flow::Go; // its failure was reported when the folders were listed
 
     folder.open_destination();
+    // A line's destination that is the empty mount point of a disk that is not there
+    // counts as missing: the disk is, and whatever the run wrote there would land on
+    // the disk underneath. Its creation then asks about the disk and fails.
+    if (listed.sub_path.empty() && folder.destination_fd >= 0 && !journal_.preview() &&
+        drives::is_missing_drive(folder.destination))
+        folder.close_destination();
     int error = folder.open_source();
     Flow flow = error ? Flow::Go : read_scanned(line, folder, scan, index, error);
     // A folder that cannot be opened or read to its end is asked about; Retry reads it

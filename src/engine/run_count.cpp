@@ -6,10 +6,12 @@
 #include "platform/long_path.h"
 #include "platform/new_file.h"
 
+#include <cerrno>
 #include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
 #include <pthread.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace vt {
@@ -19,6 +21,7 @@ namespace {
 constexpr std::uint64_t kTaken = 0xffffffffu;
 constexpr std::chrono::microseconds kNoPatience{0};
 constexpr std::chrono::microseconds kWaitStep{50};
+constexpr int kGiveWay = 10;
 
 std::uint64_t place(int row, std::size_t index) {
     return (static_cast<std::uint64_t>(row) << 32) | std::min<std::uint64_t>(index, 0xffffffffu);
@@ -187,6 +190,12 @@ void RunCount::read(RunProgress& progress) const {
 }
 
 void RunCount::count() {
+    // A forecast gives way to the copying itself on a busy machine (the nice value
+    // of a Linux thread is its own).
+    errno = 0;
+    const int nice = ::getpriority(PRIO_PROCESS, 0);
+    if (errno == 0)
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), std::min(nice + kGiveWay, 19));
     for (std::size_t i = 0; i < lines_.size() && !stopping_; ++i)
         count_line(static_cast<int>(i) + 1, lines_[i]);
     if (!stopping_)

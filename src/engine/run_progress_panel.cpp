@@ -23,6 +23,7 @@ RunProgressPanel::RunProgressPanel(QWidget* parent) : QFrame(parent) {
     bar_->setObjectName(QStringLiteral("CopyProgressBar"));
     bar_->setTextVisible(true);
     bar_->setFixedHeight(18);
+    bar_->setRange(0, kScale);
     where_ = new QLabel(this);
     where_->setObjectName(QStringLiteral("CopyProgressPlace"));
     where_->setTextFormat(Qt::PlainText);
@@ -48,7 +49,6 @@ RunProgressPanel::RunProgressPanel(QWidget* parent) : QFrame(parent) {
 }
 
 void RunProgressPanel::clear() {
-    bar_->setRange(0, kScale);
     bar_->setValue(0);
     bar_->setFormat(QString());
     where_->clear();
@@ -56,15 +56,11 @@ void RunProgressPanel::clear() {
 }
 
 void RunProgressPanel::show_progress(const RunMeter& meter, const RunProgress& now) {
-    if (const std::optional<int> share = meter.per_mille()) {
-        bar_->setRange(0, kScale);
-        bar_->setValue(*share);
-        bar_->setFormat(QString::fromStdString(share_text(meter)));
-    } else {
-        // A share of a total still growing would be a false one.
-        bar_->setRange(0, 0);
-        bar_->setFormat(QStringLiteral("Counting the files to copy..."));
-    }
+    // A share of a total still growing would be a false one: the bar says so instead.
+    const std::optional<int> share = meter.per_mille();
+    bar_->setValue(share.value_or(0));
+    bar_->setFormat(share ? QString::fromStdString(share_text(meter))
+                          : QStringLiteral("Counting the files to copy..."));
     counts_->setText(QString::fromStdString(progress_text(meter)));
     QString place =
         QStringLiteral("Line %1: %2").arg(now.line).arg(QString::fromLocal8Bit(now.folder));

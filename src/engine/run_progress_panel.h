@@ -9,9 +9,9 @@ namespace vt {
 class RunMeter;
 struct RunProgress;
 
-// The progress of a copy run under the list's grid: a bar filled by bytes (a moving
-// bar while the files to copy are still being counted), where the run is, and the
-// counts, pace and time left. The window shows it only while a run is in progress.
+// The progress of a copy run under the list's grid: a bar filled by bytes (saying
+// that the files to copy are being counted, until they are), where the run is, and
+// the counts, pace and time left. The window shows it only while a run is in progress.
 class RunProgressPanel final : public QFrame {
 public:
     static constexpr int kHeight = 46;

@@ -49,13 +49,16 @@ void RunMeter::update(const RunProgress& now, bool in_file) {
     const Clock::duration stretch = at - stretch_at_;
     if (stretch < kStretch)
         return;
+    // The pace is that of the copying: a file passed over is done with, but took no
+    // time to copy.
+    const double bytes = static_cast<double>(now.bytes + (in_file ? now.file_done : 0));
+    const double work = bytes + static_cast<double>(now.copied) * kFileCost;
     const double seconds = std::chrono::duration<double>(stretch).count();
-    work_rate_ = smooth(work_rate_, std::max(0.0, work() - stretch_work_) / seconds);
-    byte_rate_ = smooth(byte_rate_,
-                        std::max(0.0, static_cast<double>(bytes_done_) - stretch_bytes_) / seconds);
+    work_rate_ = smooth(work_rate_, std::max(0.0, work - stretch_work_) / seconds);
+    byte_rate_ = smooth(byte_rate_, std::max(0.0, bytes - stretch_bytes_) / seconds);
     stretch_at_ = at;
-    stretch_work_ = work();
-    stretch_bytes_ = static_cast<double>(bytes_done_);
+    stretch_work_ = work;
+    stretch_bytes_ = bytes;
 }
 
 std::optional<int> RunMeter::per_mille() const {
@@ -71,7 +74,9 @@ std::optional<int> RunMeter::per_mille() const {
 std::optional<std::chrono::seconds> RunMeter::time_left() const {
     if (!known_ || !work_rate_ || *work_rate_ <= 0 || active() < kBeforeEstimate)
         return std::nullopt;
-    const double left = std::max(0.0, work_total() - work()) / *work_rate_;
+    const double left = static_cast<double>((bytes_total_ - bytes_done_) +
+                                            (files_total_ - files_done_) * kFileCost) /
+                        *work_rate_;
     return std::chrono::seconds(static_cast<std::int64_t>(std::ceil(left)));
 }
 

@@ -52,10 +52,6 @@ public:
 
 private:
     Clock::duration active() const; // the run's time outside boxes
-    double work() const { return static_cast<double>(bytes_done_ + files_done_ * kFileCost); }
-    double work_total() const {
-        return static_cast<double>(bytes_total_ + files_total_ * kFileCost);
-    }
 
     Now now_;
     Clock::duration active_before_{}; // up to the last pause
@@ -64,7 +60,7 @@ private:
     std::int64_t files_done_ = 0, files_total_ = 0;
     std::uint64_t bytes_done_ = 0, bytes_total_ = 0;
     bool known_ = false;
-    // The stretch being measured: where it began.
+    // The stretch being measured: where it began, and the copying done by then.
     Clock::duration stretch_at_{};
     double stretch_work_ = 0, stretch_bytes_ = 0;
     std::optional<double> work_rate_, byte_rate_;

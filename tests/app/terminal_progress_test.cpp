@@ -75,40 +75,26 @@ TEST_F(TerminalProgressTest, OneLineRewrittenInPlaceThenCleared) {
     ::close(terminal);
     ASSERT_EQ(exit_status(pid), 0) << screen;
 
-    // Every status line starts by going back to the start of the line and clearing it.
+    // Each status line goes back to the start of the line and clears it first, and
+    // is never ended: the next one, or the next message, takes its place.
     const std::string redraw = "\r\033[K";
     std::vector<std::string> lines;
-    for (auto at = screen.find(redraw); at != std::string::npos;) {
-        const auto next = screen.find('\r', at + redraw.size());
-        lines.push_back(screen.substr(at + redraw.size(), next - at - redraw.size()));
-        at = screen.find(redraw, at + 1);
-    }
+    for (auto at = screen.find(redraw); at != std::string::npos; at = screen.find(redraw, at + 1))
+        lines.push_back(
+            screen.substr(at + redraw.size(), screen.find('\r', at + 1) - at - redraw.size()));
     ASSERT_GE(lines.size(), 10u) << screen;
-    // The last one only clears the line: what the run says at its end is written on
-    // a clean one.
     EXPECT_EQ(lines.back().rfind("vantorel: [30 files copied]", 0), 0u) << lines.back();
     EXPECT_NE(screen.find("\nvantorel: finished "), std::string::npos) << screen;
-    const std::regex status(
-        R"((\d+%|counting)  (the files to copy|(\d+) of (\d+) files, [0-9.]+ (bytes|kB|MB) of ([0-9.]+ (bytes|kB|MB))( so far)?(, [0-9.]+ (bytes|kB|MB)/s)?(, .* left)?)(  file\d+\.dat)?)");
-    int shares = 0, rates = 0, estimates = 0;
-    for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
-        const std::string& line = lines[i];
+    lines.pop_back();
+    int shares = 0, estimates = 0;
+    const std::regex share(R"(\d+%  \d+ of 30 files, [0-9.]+ (bytes|kB) of 600\.0 kB.*)");
+    for (const std::string& line : lines) {
         EXPECT_LT(line.size(), kColumns) << line;
-        std::smatch m;
-        if (!std::regex_match(line, m, status)) {
-            ADD_FAILURE() << "not a status line: " << line;
-            continue;
-        }
-        if (m[1] == "counting")
-            continue;
-        ++shares;
-        EXPECT_EQ(m[4], std::to_string(kFiles));
-        EXPECT_EQ(m[6], "600.0 kB");
-        rates += m[9].matched;
-        estimates += m[11].matched;
+        EXPECT_EQ(line.find('\n'), std::string::npos) << line;
+        shares += std::regex_match(line, share);
+        estimates += line.find(" left  file") != std::string::npos;
     }
-    EXPECT_GT(shares, 0);
-    EXPECT_GT(rates, 0);
+    EXPECT_GT(shares, 0) << screen;
     EXPECT_GT(estimates, 0) << "no time left after some seconds: " << screen;
 }
 

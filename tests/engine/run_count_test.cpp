@@ -153,17 +153,5 @@ TEST_F(RunCountTest, FilesPassedOverAfterAllAreDoneWith) {
         EXPECT_EQ(progress.waits[i], i % 2 == 0) << i;
 }
 
-TEST(CopiesUnaskedTest, TheRunsDecisionsWithoutAQuestion) {
-    const FileTime t = file_time(kNoon), later = file_time(kNoon + 2);
-    EXPECT_TRUE(copies_unasked(t, std::nullopt, false));
-    EXPECT_TRUE(copies_unasked(later, t, false));
-    EXPECT_FALSE(copies_unasked(t, t, false));
-    EXPECT_TRUE(copies_unasked(t, t, true));
-    EXPECT_FALSE(copies_unasked(t, later, true)); // a newer backup is asked about
-    // One second apart is the same time on a FAT disk.
-    EXPECT_FALSE(copies_unasked(file_time(kNoon + 1), t, false));
-    EXPECT_FALSE(copies_unasked(t, file_time(kNoon + 1), false));
-}
-
 } // namespace
 } // namespace vt::test

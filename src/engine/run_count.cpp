@@ -6,11 +6,11 @@
 #include "platform/long_path.h"
 #include "platform/new_file.h"
 
-#include <cerrno>
 #include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
 #include <pthread.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -21,7 +21,6 @@ namespace {
 constexpr std::uint64_t kTaken = 0xffffffffu;
 constexpr std::chrono::microseconds kNoPatience{0};
 constexpr std::chrono::microseconds kWaitStep{50};
-constexpr int kGiveWay = 10;
 
 std::uint64_t place(int row, std::size_t index) {
     return (static_cast<std::uint64_t>(row) << 32) | std::min<std::uint64_t>(index, 0xffffffffu);
@@ -99,6 +98,7 @@ void RunCount::start(std::vector<Line> lines) {
         const std::lock_guard lock(places_);
         count_at_ = place(1, 0);
         run_at_ = 0;
+        run_counts_ = false;
         serial_ = 1;
         frontier_ = serial_ << 32;
     }
@@ -120,6 +120,7 @@ RunCount::Place RunCount::reached(int row, std::size_t index) {
     const std::uint64_t at = place(row, index);
     const std::lock_guard lock(places_);
     run_at_ = at;
+    run_counts_ = !known_ && count_at_ < at;
     if (count_at_ > at || known_)
         return {Place::Count, 0};
     if (count_at_ == at)
@@ -139,6 +140,7 @@ bool RunCount::took(Place& place, std::size_t entry) {
         const std::uint64_t seen = f & 0xffffffffu;
         if (seen == kTaken) {
             place.mode = Place::Run;
+            run_counts_ = true;
             return false;
         }
         if (seen > entry)
@@ -154,6 +156,7 @@ bool RunCount::took(Place& place, std::size_t entry) {
         if (frontier_.compare_exchange_weak(f, (place.serial << 32) | kTaken,
                                             std::memory_order_acq_rel)) {
             place.mode = Place::Run;
+            run_counts_ = true;
             return false;
         }
     }
@@ -184,18 +187,20 @@ void RunCount::add(std::uint64_t bytes) {
 
 void RunCount::read(RunProgress& progress) const {
     // Once the count is known, every file it added is in the totals read after it.
-    progress.total_known = known_.load(std::memory_order_acquire);
+    // Files the run counts itself, in the folder it is in, are known only when it
+    // leaves that folder.
+    progress.total_known = known_.load(std::memory_order_acquire) && !run_counts_;
     progress.total_files = files_.load(std::memory_order_relaxed);
     progress.total_bytes = bytes_.load(std::memory_order_relaxed);
 }
 
 void RunCount::count() {
-    // A forecast gives way to the copying itself on a busy machine (the nice value
-    // of a Linux thread is its own).
-    errno = 0;
-    const int nice = ::getpriority(PRIO_PROCESS, 0);
-    if (errno == 0)
-        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), std::min(nice + kGiveWay, 19));
+    // A forecast must not slow the copying itself, nor anything else the user runs:
+    // it takes the time a processor would otherwise leave idle (or, where that is not
+    // allowed, the lowest priority; the nice value of a Linux thread is its own).
+    const sched_param idle{};
+    if (pthread_setschedparam(pthread_self(), SCHED_IDLE, &idle) != 0)
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 19);
     for (std::size_t i = 0; i < lines_.size() && !stopping_; ++i)
         count_line(static_cast<int>(i) + 1, lines_[i]);
     if (!stopping_)

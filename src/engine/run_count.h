@@ -107,6 +107,8 @@ private:
     std::uint64_t count_at_ = 0; // the last folder the count took
     std::uint64_t run_at_ = 0;   // the folder the run is in
     std::uint64_t serial_ = 0;   // of the last folder the count took
+    // The run counts the files of the folder it is in itself (it got there first).
+    std::atomic<bool> run_counts_ = false;
     // In the folder the count is in: its serial (high half) and the number of its
     // entries looked at (low half), or kTaken once the run has taken the rest.
     std::atomic<std::uint64_t> frontier_ = 0;

@@ -17,7 +17,8 @@ struct RunProgress {
     // and the files it copied after a question: the totals only ever grow.
     std::int64_t total_files = 0;
     std::uint64_t total_bytes = 0;
-    bool total_known = false; // the count has passed the last line
+    bool total_known = false; // the count has passed the last line (and the run is
+                              // not in a folder it counts itself)
     // Files of the count that the run passed over after all (a No to the verify
     // question, a failed copy): they are done with, though not copied.
     int passed_files = 0;

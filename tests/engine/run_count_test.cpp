@@ -153,5 +153,30 @@ TEST_F(RunCountTest, FilesPassedOverAfterAllAreDoneWith) {
         EXPECT_EQ(progress.waits[i], i % 2 == 0) << i;
 }
 
+// A count held up in a large folder: the run, already at the next line, counts that
+// line's folder itself, and the total is not known before the run has left it.
+TEST_F(RunCountTest, WhatTheRunReachesFirstItCountsItself) {
+    for (int i = 0; i < 5000; ++i)
+        dir.write("big/f" + std::to_string(i), "x");
+    file("small/a", 10);
+    RunCount count;
+    count.start({{dir / "big", "*", dir / "out1"}, {dir / "small", "*", dir / "out2"}});
+    RunCount::Place place = count.reached(2, 0);
+    ASSERT_EQ(place.mode, RunCount::Place::Run);
+    EXPECT_FALSE(count.took(place, 0));
+    count.add(10); // the run copied "a"
+    RunProgress totals;
+    for (int i = 0; i < 1000 && !totals.total_known; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        count.read(totals);
+        EXPECT_FALSE(totals.total_known);
+        count.reached(2, 1); // the run leaves the folder
+        count.read(totals);
+    }
+    EXPECT_TRUE(totals.total_known);
+    EXPECT_EQ(totals.total_files, 5001);
+    EXPECT_EQ(totals.total_bytes, 5010u);
+}
+
 } // namespace
 } // namespace vt::test

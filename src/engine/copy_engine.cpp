@@ -56,6 +56,10 @@ struct CopyEngine::Folder {
     bool abandoned = false;  // its destination could not be created
     bool pretended = false;  // a dry run acts as if the destination had been created
     bool noted = false;      // its disk is among those flushed at the end
+    // Who counts its entries, the count ahead of the run or the run, and how many
+    // entries were handled.
+    RunCount::Place counting;
+    std::size_t matched = 0;
     // The names of the entries handled, one after another ('\0' ends each): a folder
     // read again after a failure passes over them. A name costs its own bytes here.
     std::string handled;
@@ -93,11 +97,20 @@ CopyEngine::CopyEngine(const CopyInputs& inputs, Prompter& prompter, EventPump& 
       transfer_(prompter_, journal_), folders_(prompter_, journal_), sources_(prompter_, journal_) {
     // Every box of the run counts as an answer for the scan's look ahead, and the
     // journal is on disk while a box waits: a run killed then shows where it stood.
-    prompter_.before_ask([this] { journal_.flush(); });
+    prompter_.before_ask([this] {
+        journal_.flush();
+        if (observer_)
+            observer_->waiting_for_answer(true);
+    });
+    prompter_.after_ask([this] {
+        if (observer_)
+            observer_->waiting_for_answer(false);
+    });
     transfer_.on_block([this](std::uint64_t done, std::uint64_t size) {
         progress_.file_done = done;
         progress_.file_size = size;
         journal_.tick();
+        count_.read(progress_);
         if (observer_)
             observer_->transfer_progress(progress_);
     });
@@ -129,8 +142,19 @@ void CopyEngine::set_running(bool running) {
 }
 
 void CopyEngine::notify() {
+    count_.read(progress_);
     if (observer_)
         observer_->progress(progress_);
+}
+
+void CopyEngine::tally(bool took, std::uint64_t size, bool copied) {
+    const bool counted = took && counted_;
+    if (copied && !counted) {
+        count_.add(size);
+    } else if (!copied && counted) {
+        ++progress_.passed_files;
+        progress_.passed_bytes += size;
+    }
 }
 
 void CopyEngine::run() {
@@ -148,6 +172,7 @@ void CopyEngine::run() {
     summary_.started = true;
     run_total_ = 0;
     progress_ = {};
+    count_.start(RunCount::lines_of(inputs_));
     folders_.start_run();
     const int folder_failures_before = folders_.failures() + sources_.failures();
     const int lines = inputs_.row_count() - 1;
@@ -163,6 +188,7 @@ void CopyEngine::run() {
 }
 
 void CopyEngine::end_run() {
+    count_.stop();
     // The copies reach the disk before the journal says the run has ended; the
     // journal's entries so far go with them.
     journal_.flush();
@@ -249,6 +275,7 @@ CopyEngine::Flow CopyEngine::process_folder(const Line& line, const ListedFolder
     folder.sub_path = listed.sub_path;
     folder.source = line.source + listed.sub_path;
     folder.destination = line.destination + listed.sub_path;
+    folder.counting = count_.reached(line.row, index);
     journal_.search(folder.source + "/" + line.spec);
     progress_.folder = folder.source;
     progress_.file.clear();
@@ -337,11 +364,14 @@ CopyEngine::Flow CopyEngine::process_entry(const Line& line, Folder& folder,
     ++progress_.examined;
     progress_.file = entry.name;
     folder.handled.append(entry.name).push_back('\0');
+    const bool took = count_.took(folder.counting, folder.matched++);
     struct stat source {};
     if (classify_entry(folder.source_fd, entry.name.c_str(), entry.type, source) ==
         EntryKind::File) {
+        const int copied = progress_.copied;
         if (process_file(line, folder, entry, source) == Flow::End)
             return Flow::End;
+        tally(took, static_cast<std::uint64_t>(source.st_size), progress_.copied != copied);
         if (folder.abandoned)
             return Flow::Go;
     }
@@ -457,6 +487,7 @@ CopyEngine::Flow CopyEngine::process_file(const Line& line, Folder& folder,
     const FileTime s = file_time(source.st_mtime);
     if (decide(line, folder, entry, source, s, copy, replaced) == Flow::End)
         return Flow::End;
+    counted_ = copies_unasked(s, replaced, line.replace);
     if (!copy) {
         journal_.not_copied(name, s, replaced ? &*replaced : nullptr);
         if (observer_)

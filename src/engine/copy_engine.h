@@ -6,6 +6,7 @@
 #include "engine/folder_maker.h"
 #include "engine/folder_scan.h"
 #include "engine/journal.h"
+#include "engine/run_count.h"
 #include "engine/run_progress.h"
 #include "engine/source_folders.h"
 #include "platform/file_time.h"
@@ -55,6 +56,8 @@ public:
     void set_dry_run(std::function<void(const std::string&)> sink) { dry_sink_ = std::move(sink); }
 
     const RunSummary& summary() const { return summary_; }
+    // The count of the files to copy, ahead of the run (the observer gets its totals).
+    const RunCount& count() const { return count_; }
 
 private:
     enum class Flow { Go, End };
@@ -92,6 +95,9 @@ private:
     Flow after_entry();
     Flow keep_alive(); // while the folder scan is slow
     void notify();
+    // Settles a file against the count once the run is done with it; `took`: the
+    // count looked at it before the run.
+    void tally(bool took, std::uint64_t size, bool copied);
 
     const CopyInputs& inputs_;
     AnsweredPrompter prompter_;
@@ -110,6 +116,8 @@ private:
     DiskFlush disks_;
     RunSummary summary_;
     RunProgress progress_;
+    RunCount count_;
+    bool counted_ = false; // the file in hand is one the count expects to be copied
     int run_total_ = 0;
 };
 

@@ -4,6 +4,7 @@
 #include "document/list_file.h"
 #include "engine/copy_engine.h"
 #include "engine/run_lock.h"
+#include "engine/run_meter.h"
 #include "platform/event_pump.h"
 
 #include <array>
@@ -12,6 +13,8 @@
 #include <csignal>
 #include <cstdio>
 #include <optional>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 namespace vt {
 namespace {
@@ -67,19 +70,27 @@ private:
     CopyEngine*& engine_;
 };
 
-std::string megabytes(std::uint64_t bytes) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
-    return text;
+// The width of the terminal on standard error, where the status line goes.
+std::size_t terminal_width() {
+    struct winsize size {};
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    return 80;
 }
 
-// One progress line on a terminal, redrawn at most ten times a second.
+// One status line on a terminal, rewritten in place at most ten times a second and
+// cleared when the run ends or another line is written: how far, how fast, how long.
 class TerminalProgress final : public RunObserver {
 public:
     TerminalProgress(std::ostream& err, bool enabled) : err_(err), enabled_(enabled) {}
     void progress(const RunProgress& now) override { draw(now, false); }
     void transfer_progress(const RunProgress& now) override { draw(now, true); }
-    void running_changed(bool) override { clear(); }
+    void waiting_for_answer(bool waiting) override { meter_.set_paused(waiting); }
+    void running_changed(bool running) override {
+        if (running)
+            meter_.start();
+        clear();
+    }
     void clear() {
         if (enabled_ && shown_) {
             err_ << "\r\033[K";
@@ -96,18 +107,10 @@ private:
         if (shown_ && t - last_ < std::chrono::milliseconds(100))
             return;
         last_ = t;
-        std::string line = "line " + std::to_string(now.line) + ": " + now.folder + "  " +
-                           std::to_string(now.examined) + " examined, " +
-                           std::to_string(now.copied) + " copied, " +
-                           megabytes(now.bytes + (in_file ? now.file_done : 0));
-        if (in_file && now.file_size > 0)
-            line += "  (" +
-                    (now.files_in_flight > 1 ? std::to_string(now.files_in_flight) + " files"
-                                             : now.file) +
-                    " " + std::to_string(now.file_done * 100 / now.file_size) + "%)";
-        if (line.size() > 150)
-            line = line.substr(0, 147) + "...";
-        err_ << "\r\033[K" << line;
+        meter_.update(now, in_file);
+        // One column is left free: a line that fills the last one wraps on some
+        // terminals, and a wrapped line is not rewritten in place.
+        err_ << "\r\033[K" << terminal_line(meter_, now.file, terminal_width() - 1);
         err_.flush();
         shown_ = true;
     }
@@ -116,6 +119,7 @@ private:
     bool enabled_;
     bool shown_ = false;
     std::chrono::steady_clock::time_point last_{};
+    RunMeter meter_;
 };
 
 } // namespace

@@ -74,6 +74,11 @@ void RunLog::transfer_progress(const RunProgress& now) {
         next_->transfer_progress(now);
 }
 
+void RunLog::waiting_for_answer(bool waiting) {
+    if (next_)
+        next_->waiting_for_answer(waiting);
+}
+
 void RunLog::file_done(const RunProgress& now, bool copied) {
     if (next_)
         next_->file_done(now, copied);

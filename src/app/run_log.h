@@ -42,6 +42,7 @@ public:
     void progress(const RunProgress& now) override;
     void transfer_progress(const RunProgress& now) override;
     void file_done(const RunProgress& now, bool copied) override;
+    void waiting_for_answer(bool waiting) override;
 
 private:
     void line(const std::string& text);

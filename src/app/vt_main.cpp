@@ -276,8 +276,13 @@ void TVT_main_Form::FormResize() {
 
     Edit3->resize(grid_width - Edit3->x(), Edit3->height());
     const int grid_top = FileList_StringGrid->y();
-    if (grid_top + 2 * kRowHeight + 3 * kGridLineWidth < client_height)
-        FileList_StringGrid->resize(grid_width, client_height - grid_top - StatusBar1->height());
+    const int below = CopyProgress && !CopyProgress->isHidden() ? CopyProgress->height() : 0;
+    if (grid_top + 2 * kRowHeight + 3 * kGridLineWidth < client_height - below)
+        FileList_StringGrid->resize(grid_width,
+                                    client_height - grid_top - StatusBar1->height() - below);
+    if (below > 0)
+        CopyProgress->setGeometry(0, FileList_StringGrid->geometry().bottom() + 1, grid_width,
+                                  below);
 }
 
 // --- Closing --------------------------------------------------------------

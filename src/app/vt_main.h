@@ -102,6 +102,9 @@ public:
     QLineEdit* Edit3 = nullptr;
     QTableView* FileList_StringGrid = nullptr;
     QStatusBar* StatusBar1 = nullptr;
+    // A copy run's progress under the grid (CopyController's); the grid makes room
+    // for it while it is shown.
+    QPointer<QWidget> CopyProgress;
     MainMenu menu;
     FileDialog* OpenDialog1 = nullptr;
     FileDialog* SaveDialog1 = nullptr;
@@ -182,6 +185,9 @@ public slots:
     void ShowtheIntroductionScreen1Click();
     void ScreenShot1Click();
 
+    // The resize rule; also when the run's progress comes or goes.
+    void FormResize();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -190,7 +196,6 @@ private:
     void build_controls();
     void connect_commands();
     void FormCreate(const QString& list_argument);
-    void FormResize();
     bool FormCloseQuery();
     void FormClose();
     void load_initial_list(const QString& list_argument);

@@ -69,12 +69,28 @@ std::vector<std::string> TEdit_vtl_Form::lines() const {
         parts.removeLast();
     // A line the user left as it was keeps the bytes it came with: converting it
     // back would turn a folder name in another code page into replacement marks.
-    for (qsizetype i = 0; i < parts.size(); ++i) {
-        qsizetype given = i < shown_.size() && shown_[i] == parts[i] ? i : shown_.indexOf(parts[i]);
-        if (given >= 0)
-            result.push_back(given_[static_cast<std::size_t>(given)]);
-        else
-            result.push_back(parts[i].toLocal8Bit().toStdString());
+    // Lines in other code pages can look alike on screen, so each line given is
+    // taken at most once, the next one in order first: a line typed in between
+    // does not hand one line's bytes to another.
+    std::vector<bool> taken(given_.size(), false);
+    qsizetype next = 0;
+    const auto unused_from = [&](const QString& part, qsizetype from) -> qsizetype {
+        for (qsizetype j = from; j < shown_.size(); ++j)
+            if (!taken[static_cast<std::size_t>(j)] && shown_[j] == part)
+                return j;
+        return -1;
+    };
+    for (const QString& part : parts) {
+        qsizetype given = unused_from(part, next);
+        if (given < 0)
+            given = unused_from(part, 0);
+        if (given < 0) {
+            result.push_back(part.toLocal8Bit().toStdString());
+            continue;
+        }
+        taken[static_cast<std::size_t>(given)] = true;
+        next = given + 1;
+        result.push_back(given_[static_cast<std::size_t>(given)]);
     }
     return result;
 }

@@ -3,12 +3,12 @@
 #include "app/vt_main.h"
 #include "editor/vt_entry.h"
 #include "engine/run_lock.h"
+#include "engine/run_progress_panel.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTimer>
 #include <QToolButton>
 #include <optional>
@@ -17,7 +17,7 @@
 namespace vt {
 namespace {
 
-// Repaints during a long transfer this often, and the progress line at most this often.
+// Repaints during a long transfer this often, and the progress at most this often.
 constexpr qint64 kEventsEveryMs = 50;
 constexpr qint64 kProgressEveryMs = 100;
 
@@ -36,30 +36,17 @@ private:
     TVT_main_Form& form_;
 };
 
-QString size_text(std::uint64_t bytes) {
-    if (bytes < 1000 * 1000)
-        return QStringLiteral("%1 kB").arg(static_cast<double>(bytes) / 1e3, 0, 'f', 1);
-    if (bytes < 1000ull * 1000 * 1000)
-        return QStringLiteral("%1 MB").arg(static_cast<double>(bytes) / 1e6, 0, 'f', 1);
-    return QStringLiteral("%1 GB").arg(static_cast<double>(bytes) / 1e9, 0, 'f', 2);
-}
-
 } // namespace
 
 CopyController::CopyController(TVT_main_Form& form)
     : QObject(&form), form_(form), inputs_(std::make_unique<WindowInputs>(form)) {
     engine_.reset(new CopyEngine(*inputs_, form.prompter(), static_cast<EventPump&>(*this),
                                  &form.desktop(), static_cast<RunObserver*>(this)));
-    // The progress line shares the message row, on its right; it exists only while a
-    // run is in progress, so the idle window looks as it always did.
-    progress_ = new QLabel(form.Edit3->parentWidget());
-    progress_->setObjectName(QStringLiteral("CopyProgress"));
-    progress_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    progress_->setAutoFillBackground(true);
-    progress_->setTextFormat(Qt::PlainText);
-    progress_->setContentsMargins(4, 0, 4, 0);
+    // The progress sits under the grid, which makes room for it; it is shown only
+    // while a run is in progress, so the idle window looks as it always did.
+    progress_ = new RunProgressPanel(form.FileList_StringGrid->parentWidget());
     progress_->hide();
-    edit_ = form.Edit3;
+    form.CopyProgress = progress_;
 }
 
 CopyController::~CopyController() {
@@ -69,7 +56,7 @@ CopyController::~CopyController() {
         QApplication::restoreOverrideCursor();
 }
 
-QLabel* CopyController::progress_label() const {
+RunProgressPanel* CopyController::progress_panel() const {
     return progress_.data();
 }
 
@@ -154,15 +141,13 @@ void CopyController::running_changed(bool running) {
     button->setText(running ? QStringLiteral("Stop Copy") : QStringLiteral("Copy Now"));
     set_commands_enabled(!running);
     form_.line_commands().set_locked(running);
-    if (progress_ && running) {
+    if (progress_) {
         progress_->clear();
-        place_progress();
-        progress_->show();
-        progress_->raise();
-    } else if (progress_) {
-        progress_->hide();
+        progress_->setVisible(running);
+        form_.FormResize();
     }
     if (running) {
+        meter_.start();
         QApplication::setOverrideCursor(Qt::WaitCursor);
         since_update_.invalidate(); // the first progress is shown at once
         since_events_.start();
@@ -171,33 +156,10 @@ void CopyController::running_changed(bool running) {
     }
 }
 
-void CopyController::place_progress() {
-    if (!edit_ || !progress_)
-        return;
-    const QRect edit = edit_->geometry();
-    const int width = edit.width() * 3 / 5;
-    progress_->setGeometry(edit.right() + 1 - width, edit.y(), width, edit.height());
-}
-
 void CopyController::show_progress(const RunProgress& now, bool in_file) {
-    if (!progress_)
-        return;
-    place_progress(); // follows the message row when the window is resized
-    QString text =
-        QStringLiteral("Line %1: %2").arg(now.line).arg(QString::fromLocal8Bit(now.folder));
-    QString counts = QStringLiteral("  %1 examined, %2 copied, %3")
-                         .arg(now.examined)
-                         .arg(now.copied)
-                         .arg(size_text(now.bytes + (in_file ? now.file_done : 0)));
-    if (in_file && now.file_size > 0)
-        counts +=
-            QStringLiteral(" (%1 %2%)")
-                .arg(now.files_in_flight > 1 ? QStringLiteral("%1 files").arg(now.files_in_flight)
-                                             : QString::fromLocal8Bit(now.file))
-                .arg(now.file_done * 100 / now.file_size);
-    const QFontMetrics metrics(progress_->font());
-    const int room = progress_->contentsRect().width() - metrics.horizontalAdvance(counts) - 8;
-    progress_->setText(metrics.elidedText(text, Qt::ElideMiddle, std::max(room, 40)) + counts);
+    meter_.update(now, in_file);
+    if (progress_)
+        progress_->show_progress(meter_, now);
 }
 
 void CopyController::progress(const RunProgress& now) {
@@ -216,6 +178,10 @@ void CopyController::transfer_progress(const RunProgress& now) {
     since_update_.start();
     since_events_.restart();
     QCoreApplication::processEvents();
+}
+
+void CopyController::waiting_for_answer(bool waiting) {
+    meter_.set_paused(waiting);
 }
 
 void CopyController::pump() {

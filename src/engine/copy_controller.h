@@ -1,5 +1,6 @@
 #pragma once
 #include "engine/copy_engine.h"
+#include "engine/run_meter.h"
 #include "engine/run_progress.h"
 #include "platform/event_pump.h"
 
@@ -10,16 +11,16 @@
 #include <memory>
 #include <vector>
 
-class QLabel;
 class QWidget;
 
 namespace vt {
 
+class RunProgressPanel;
 class TVT_main_Form;
 
 // Runs "Copy Now" in the main window: the button and menu item start a run or stop
-// it, the window shows the running state (red "Stop Copy", wait cursor, a progress
-// line) and the commands that would pull the list from under the run are disabled
+// it, the window shows the running state (red "Stop Copy", wait cursor, the progress
+// under the grid) and the commands that would pull the list from under the run are disabled
 // until it ends: the entry editor's confirm button too, and the line commands are
 // locked, so that no line is added, changed or removed under the run. The run reads
 // the window's list and options live.
@@ -41,26 +42,30 @@ public:
     // `then` once it has ended (its journal finished).
     void after_run(std::function<void()> then);
 
-    QLabel* progress_label() const;
+    RunProgressPanel* progress_panel() const;
+    // The clock of the time left (tests set their own).
+    void set_clock(RunMeter::Now now) { meter_ = RunMeter(std::move(now)); }
+    // How many files the runs copy at once (tests that pace the copies take one).
+    void set_jobs(int jobs) { engine_->set_jobs(jobs); }
 
 private:
     // RunObserver
     void running_changed(bool running) override;
     void progress(const RunProgress& now) override;
     void transfer_progress(const RunProgress& now) override;
+    void waiting_for_answer(bool waiting) override;
     // EventPump
     void pump() override;
 
     void show_progress(const RunProgress& now, bool in_file);
-    void place_progress();
     void set_commands_enabled(bool enabled);
 
     TVT_main_Form& form_;
     std::unique_ptr<CopyInputs> inputs_;
     std::unique_ptr<CopyEngine> engine_;
     // Guarded: while the window is torn down its children go one by one.
-    QPointer<QWidget> edit_;
-    QPointer<QLabel> progress_;
+    QPointer<RunProgressPanel> progress_;
+    RunMeter meter_;
     QElapsedTimer since_update_;
     QElapsedTimer since_events_;
     std::function<void()> after_run_;

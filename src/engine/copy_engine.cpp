@@ -2,6 +2,7 @@
 
 #include "engine/transfer_queue.h"
 #include "platform/directory.h"
+#include "platform/drive_check.h"
 #include "platform/event_pump.h"
 #include "platform/file_mask.h"
 #include "platform/file_mode.h"
@@ -29,8 +30,8 @@ constexpr std::uint64_t kStopBudget = 16u << 20;
 bool same_folder(const std::string& a, const std::string& b) {
     struct stat sa {
     }, sb{};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && S_ISDIR(sa.st_mode) &&
-           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    return stat_long_path(a, sa, true) == 0 && stat_long_path(b, sb, true) == 0 &&
+           S_ISDIR(sa.st_mode) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 } // namespace
@@ -50,6 +51,10 @@ struct CopyEngine::Folder : std::enable_shared_from_this<Folder> {
     bool abandoned = false;     // its destination could not be created
     bool pretended = false;     // a dry run acts as if the destination had been created
     bool noted = false;         // its disk is among those flushed at the end
+    // Who counts its entries, the count ahead of the run or the run, and how many
+    // entries were handled.
+    RunCount::Place counting;
+    std::size_t matched = 0;
     // The names of the entries handled, one after another ('\0' ends each): a folder
     // read again after a failure passes over them. A name costs its own bytes here.
     std::string handled;
@@ -62,6 +67,11 @@ struct CopyEngine::Folder : std::enable_shared_from_this<Folder> {
         if (!destination_dir || ::fstat(destination_dir.get(), &destination_stat) != 0)
             destination_stat = {};
         umask_decides = destination_dir && vt::umask_decides(destination_dir.get());
+    }
+    void close_destination() {
+        destination_dir.reset();
+        destination_stat = {};
+        umask_decides = false;
     }
     // 0, or the errno of a source folder that cannot be opened.
     int open_source() {
@@ -85,11 +95,20 @@ CopyEngine::CopyEngine(const CopyInputs& inputs, Prompter& prompter, EventPump& 
     decision_.before_question([this] { return settle() == Flow::Go; });
     // Every box of the run counts as an answer for the scan's look ahead, and the
     // journal is on disk while a box waits: a run killed then shows where it stood.
-    prompter_.before_ask([this] { journal_.flush(); });
+    prompter_.before_ask([this] {
+        journal_.flush();
+        if (observer_)
+            observer_->waiting_for_answer(true);
+    });
+    prompter_.after_ask([this] {
+        if (observer_)
+            observer_->waiting_for_answer(false);
+    });
     transfer_.on_block([this](std::uint64_t done, std::uint64_t size) {
         progress_.file_done = done;
         progress_.file_size = size;
         journal_.tick();
+        count_.read(progress_);
         if (observer_)
             observer_->transfer_progress(progress_);
     });
@@ -123,8 +142,18 @@ void CopyEngine::set_running(bool running) {
 }
 
 void CopyEngine::notify() {
+    count_.read(progress_);
     if (observer_)
         observer_->progress(progress_);
+}
+
+void CopyEngine::tally(bool counted, std::uint64_t size, bool copied) {
+    if (copied && !counted) {
+        count_.add(size);
+    } else if (!copied && counted) {
+        ++progress_.passed_files;
+        progress_.passed_bytes += size;
+    }
 }
 
 void CopyEngine::run() {
@@ -142,6 +171,7 @@ void CopyEngine::run() {
     summary_.started = true;
     run_total_ = 0;
     progress_ = {};
+    count_.start(RunCount::lines_of(inputs_));
     folders_.start_run();
     transfer_.start_run();
     if (jobs_ > 1 && !journal_.preview())
@@ -160,6 +190,7 @@ void CopyEngine::run() {
 }
 
 void CopyEngine::end_run() {
+    count_.stop();
     if (queue_) {
         // A run that stopped while workers copied tells what they finish in the time
         // of a call or two and gives the rest up: it ends as a run that stopped a few
@@ -232,11 +263,12 @@ CopyEngine::Flow CopyEngine::settle() {
 bool CopyEngine::while_waiting() {
     const TransferQueue::InFlight in = queue_->in_flight();
     if (in.size > 0 && observer_) {
+        count_.read(progress_);
         RunProgress now = progress_;
-        now.file = in.first;
+        now.file = in.files > 1 ? in.first + " and " + std::to_string(in.files - 1) + " more"
+                                : in.first;
         now.file_done = in.done;
         now.file_size = in.size;
-        now.files_in_flight = in.files;
         observer_->transfer_progress(now);
     }
     journal_.tick();
@@ -297,6 +329,7 @@ CopyEngine::Flow CopyEngine::process_folder(const Line& line, const ListedFolder
     folder.sub_path = listed.sub_path;
     folder.source = line.source + listed.sub_path;
     folder.destination = line.destination + listed.sub_path;
+    folder.counting = count_.reached(line.row, index);
     const Flow told = tell([this, pattern = folder.source + "/" + line.spec] {
         journal_.search(pattern);
         return true;
@@ -310,6 +343,12 @@ CopyEngine::Flow CopyEngine::process_folder(const Line& line, const ListedFolder
         return Flow::Go; // its failure was reported when the folders were listed
 
     folder.open_destination();
+    // A line's destination that is the empty mount point of a disk that is not there
+    // counts as missing: the disk is, and whatever the run wrote there would land on
+    // the disk underneath. Its creation then asks about the disk and fails.
+    if (listed.sub_path.empty() && folder.destination_dir && !journal_.preview() &&
+        drives::is_missing_drive(folder.destination))
+        folder.close_destination();
     if (folder.destination_dir && !seen_first(folder) && settle() == Flow::End)
         return Flow::End;
     int error = folder.open_source();
@@ -397,10 +436,11 @@ CopyEngine::Flow CopyEngine::process_entry(const Line& line, Folder& folder,
     ++progress_.examined;
     progress_.file = entry.name;
     folder.handled.append(entry.name).push_back('\0');
+    const bool took = count_.took(folder.counting, folder.matched++);
     struct stat source {};
     if (classify_entry(folder.source_fd(), entry.name.c_str(), entry.type, source) ==
         EntryKind::File) {
-        if (process_file(line, folder, entry, source) == Flow::End)
+        if (process_file(line, folder, entry, source, took) == Flow::End)
             return Flow::End;
         if (folder.abandoned)
             return Flow::Go;
@@ -436,7 +476,7 @@ CopyEngine::Flow CopyEngine::make_destination(const Line& line, Folder& folder) 
 
 CopyEngine::Flow CopyEngine::process_file(const Line& line, Folder& folder,
                                           const FolderScan::Entry& entry, const struct stat& source,
-                                          MadeEarlier* earlier) {
+                                          bool took, MadeEarlier* earlier) {
     const std::string& name = entry.name;
     Decision decision;
     if (!decision_.decide(entry, source, folder.source, folder.destination, folder.destination_fd(),
@@ -445,13 +485,16 @@ CopyEngine::Flow CopyEngine::process_file(const Line& line, Folder& folder,
     const FileTime s = file_time(source.st_mtime);
     const std::optional<FileTime>& replaced = decision.replaced;
     const bool present = decision.present;
+    const auto size = static_cast<std::uint64_t>(source.st_size);
+    const bool counted = took && copies_unasked(s, replaced, line.replace);
     if (!decision.copy) {
         return tell([this, shared = folder.shared_from_this(), name, type = entry.type,
-                     answers = prompter_.answers(), s, replaced] {
+                     answers = prompter_.answers(), s, replaced, took, counted, size] {
             if (prompter_.answers() != answers)
-                return redo(*shared, name, type);
+                return redo(*shared, name, type, took);
             journal_.not_copied(name, s, replaced ? &*replaced : nullptr);
             file_done(shared->source, name, false);
+            tally(counted, size, false);
             return true;
         });
     }
@@ -460,8 +503,10 @@ CopyEngine::Flow CopyEngine::process_file(const Line& line, Folder& folder,
         // being told ends the run before this folder.
         if (settle() == Flow::End || make_destination(line, folder) == Flow::End)
             return Flow::End;
-        if (folder.abandoned)
+        if (folder.abandoned) {
+            tally(counted, size, false);
             return Flow::Go;
+        }
     }
     if (earlier) {
         const struct stat& then = earlier->source;
@@ -471,18 +516,19 @@ CopyEngine::Flow CopyEngine::process_file(const Line& line, Folder& folder,
             then.st_ino == source.st_ino && then.st_size == source.st_size &&
             then.st_mtim.tv_sec == source.st_mtim.tv_sec &&
             then.st_mtim.tv_nsec == source.st_mtim.tv_nsec)
-            return transfer_turn(folder, *earlier->job, s, replaced) ? Flow::Go : Flow::End;
+            return transfer_turn(folder, *earlier->job, s, replaced, counted) ? Flow::Go
+                                                                               : Flow::End;
         earlier->job->made().file.discard();
     }
-    const auto size = static_cast<std::uint64_t>(source.st_size);
     if (journal_.preview()) {
         copied(folder, name, s, replaced, size);
+        tally(counted, size, true);
         return Flow::Go;
     }
     // A file just asked about is copied here at once: everything before it has been
     // told, and the next question would wait for it anyway.
     if (queue_ && !redoing_ && !decision.asked)
-        return start_transfer(folder, entry, source, s, replaced, present);
+        return start_transfer(folder, entry, source, s, replaced, present, took, counted);
     progress_.file_done = 0;
     progress_.file_size = size;
     switch (transfer_.transfer(folder.place(), name,
@@ -492,31 +538,34 @@ CopyEngine::Flow CopyEngine::process_file(const Line& line, Folder& folder,
         return Flow::End;
     case TransferOutcome::Skip:
         ++summary_.failures;
+        tally(counted, size, false);
         return Flow::Go;
     case TransferOutcome::Copied:
         break;
     }
     copied(folder, name, s, replaced, size);
+    tally(counted, size, true);
     return Flow::Go;
 }
 
 CopyEngine::Flow CopyEngine::start_transfer(Folder& folder, const FolderScan::Entry& entry,
                                             const struct stat& source, const FileTime& s,
-                                            const std::optional<FileTime>& replaced, bool present) {
+                                            const std::optional<FileTime>& replaced, bool present,
+                                            bool took, bool counted) {
     auto job = std::make_shared<TransferJob>(
         folder.source_dir, folder.destination_dir, folder.place(), entry.name,
         present ? DestinationSeen::Present : DestinationSeen::Absent,
         static_cast<std::uint64_t>(source.st_size));
     // The turn holds the job through its slot; the folder through its own pointer.
     auto turn = [this, shared = folder.shared_from_this(), job = job.get(), type = entry.type,
-                 answers = prompter_.answers(), s, replaced, source, present] {
+                 answers = prompter_.answers(), s, replaced, source, present, took, counted] {
         if (job->made().problem == MadeCopy::Problem::Cancelled)
             return false; // the run stopped before this file
         if (prompter_.answers() != answers) {
             MadeEarlier earlier{job, source, present};
-            return redo(*shared, job->name(), type, &earlier);
+            return redo(*shared, job->name(), type, took, &earlier);
         }
-        return transfer_turn(*shared, *job, s, replaced);
+        return transfer_turn(*shared, *job, s, replaced, counted);
     };
     const bool room =
         queue_->transfer(std::move(job), std::move(turn), [this] { return while_waiting(); });
@@ -524,7 +573,7 @@ CopyEngine::Flow CopyEngine::start_transfer(Folder& folder, const FolderScan::En
 }
 
 bool CopyEngine::transfer_turn(Folder& folder, TransferJob& job, const FileTime& s,
-                               const std::optional<FileTime>& replaced) {
+                               const std::optional<FileTime>& replaced, bool counted) {
     MadeCopy& made = job.made();
     progress_.file_done = 0;
     progress_.file_size = job.size();
@@ -543,15 +592,17 @@ bool CopyEngine::transfer_turn(Folder& folder, TransferJob& job, const FileTime&
         return false;
     case TransferOutcome::Skip:
         ++summary_.failures;
+        tally(counted, job.size(), false);
         return true;
     case TransferOutcome::Copied:
         break;
     }
     copied(folder, job.name(), s, replaced, job.size());
+    tally(counted, job.size(), true);
     return true;
 }
 
-bool CopyEngine::redo(Folder& folder, const std::string& name, unsigned char type,
+bool CopyEngine::redo(Folder& folder, const std::string& name, unsigned char type, bool took,
                       MadeEarlier* earlier) {
     if (folder.abandoned)
         return true; // a folder that could not be made is not looked into further
@@ -562,7 +613,7 @@ bool CopyEngine::redo(Folder& folder, const std::string& name, unsigned char typ
     if (classify_entry(folder.source_fd(), name.c_str(), type, source) != EntryKind::File)
         return true;
     const bool outer = std::exchange(redoing_, true);
-    const Flow flow = process_file(*folder.line, folder, entry, source, earlier);
+    const Flow flow = process_file(*folder.line, folder, entry, source, took, earlier);
     redoing_ = outer;
     return flow == Flow::Go;
 }

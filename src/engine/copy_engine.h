@@ -7,6 +7,7 @@
 #include "engine/folder_maker.h"
 #include "engine/folder_scan.h"
 #include "engine/journal.h"
+#include "engine/run_count.h"
 #include "engine/run_progress.h"
 #include "engine/source_folders.h"
 #include "platform/file_time.h"
@@ -72,6 +73,8 @@ public:
     void set_dry_run(std::function<void(const std::string&)> sink) { dry_sink_ = std::move(sink); }
 
     const RunSummary& summary() const { return summary_; }
+    // The count of the files to copy, ahead of the run (the observer gets its totals).
+    const RunCount& count() const { return count_; }
 
 private:
     enum class Flow { Go, End };
@@ -102,20 +105,22 @@ private:
         struct stat source;
         bool present;
     };
+    // `took`: the count ahead of the run looked at the file.
     Flow process_file(const Line& line, Folder& folder, const FolderScan::Entry& entry,
-                      const struct stat& source, MadeEarlier* earlier = nullptr);
+                      const struct stat& source, bool took, MadeEarlier* earlier = nullptr);
     Flow make_destination(const Line& line, Folder& folder);
     // Whether a folder's destination is reached for the first time in the line.
     bool seen_first(const Folder& folder);
     // The copy of one file on a worker, told at its turn by transfer_turn.
     Flow start_transfer(Folder& folder, const FolderScan::Entry& entry, const struct stat& source,
-                        const FileTime& s, const std::optional<FileTime>& replaced, bool present);
+                        const FileTime& s, const std::optional<FileTime>& replaced, bool present,
+                        bool took, bool counted);
     bool transfer_turn(Folder& folder, TransferJob& job, const FileTime& s,
-                       const std::optional<FileTime>& replaced);
+                       const std::optional<FileTime>& replaced, bool counted);
     // A file decided before a box that was answered at an earlier file's turn: looked
     // at and decided again (and copied on this thread), as a run copying one file at a
     // time would have after that box. False when the run ends.
-    bool redo(Folder& folder, const std::string& name, unsigned char type,
+    bool redo(Folder& folder, const std::string& name, unsigned char type, bool took,
               MadeEarlier* earlier = nullptr);
     // A file copied: its journal entry, the counts, the observer.
     void copied(Folder& folder, const std::string& name, const FileTime& s,
@@ -134,6 +139,9 @@ private:
     Flow after_entry();
     Flow keep_alive(); // while the folder scan is slow
     void notify();
+    // Settles a file against the count once the run is done with it; `counted`: the
+    // count expects it to be copied.
+    void tally(bool counted, std::uint64_t size, bool copied);
 
     const CopyInputs& inputs_;
     AnsweredPrompter prompter_;
@@ -153,6 +161,7 @@ private:
     CopyDecision decision_;
     RunSummary summary_;
     RunProgress progress_;
+    RunCount count_;
     int run_total_ = 0;
     int jobs_;
     std::unique_ptr<TransferQueue> queue_; // during a run with workers

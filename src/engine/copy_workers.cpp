@@ -8,7 +8,7 @@
 namespace vt {
 
 std::uint64_t TransferJob::left() const {
-    const bool flushed = seen_ == DestinationSeen::Present || size_ >= kReserveFrom;
+    const bool flushed = seen_ == DestinationSeen::Present;
     return size_ - std::min(done(), size_) + (flushed ? size_ : 0);
 }
 

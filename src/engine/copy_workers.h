@@ -29,8 +29,8 @@ public:
     std::uint64_t size() const { return size_; }
     std::uint64_t done() const { return done_.load(std::memory_order_relaxed); }
     // Bytes still to go to the disk before the copy can be named: the data not yet
-    // copied, and for a copy flushed before it is named (it replaces a file, or its
-    // room is reserved) the whole file again.
+    // copied, and for a copy flushed before it is named (it replaces a file) the whole
+    // file again.
     std::uint64_t left() const;
     TransferPlace place() const { return place_; }
 

@@ -120,7 +120,6 @@ MadeCopy FileTransfer::make_copy(const TransferPlace& place, const std::string& 
     }
     const CopyResult copied =
         copy_file_data(source.fd, from, made.file.fd(), device, methods, scratch, watch);
-    made.reserved = copied.reserved;
     switch (copied.status) {
     case CopyStatus::Done:
         break;
@@ -144,12 +143,12 @@ MadeCopy FileTransfer::make_copy(const TransferPlace& place, const std::string& 
 }
 
 void FileTransfer::flush_copy(MadeCopy& made) {
-    if (made.ok() && (made.replacing || made.reserved) && !made.flushed &&
+    if (made.ok() && made.replacing && !made.flushed &&
         sys::fdatasync(made.file.fd()) != 0) {
         made.problem = MadeCopy::Problem::Data;
         made.error = errno;
     }
-    made.flushed = made.ok() && (made.replacing || made.reserved);
+    made.flushed = made.ok() && made.replacing;
 }
 
 void FileTransfer::name_copy(MadeCopy& made, const TransferPlace& place, const std::string& name) {

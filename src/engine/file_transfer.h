@@ -43,7 +43,6 @@ struct MadeCopy {
     int error = 0; // errno; 0 for a Data problem means the source ended early
     NewFile file;  // the copy, without its name yet
     bool replacing = false;
-    bool reserved = false; // its room was reserved ahead: flushed before it is named too
     bool flushed = false;
     int times_error = 0; // errno of setting the copy's times: recorded, the copy counts
     std::uint64_t size = 0;
@@ -97,8 +96,7 @@ public:
                               const CopyWatch& watch);
     // Step 2: a copy that replaces a file is flushed to the disk before it is named,
     // so that a power cut never leaves a zeroed file with the source's time stamp in
-    // place of the last good backup; so is one whose room was reserved ahead, as
-    // reserved blocks that a crash left unwritten read as zeros. Any thread.
+    // place of the last good backup. Any thread.
     static void flush_copy(MadeCopy& made);
     // Step 3: the copy takes the destination's name (a link there is replaced, not
     // written through); a file that appeared since the copy was made is replaced

@@ -74,23 +74,23 @@ void FolderMaker::level_failed(const std::string& level, const std::string& fold
 
 bool FolderMaker::prepare(const std::string& destination, const std::string& template_folder,
                           const std::string& sub_path) {
-    if (!is_folder(destination)) {
-        const std::string drive = nearest_existing_folder(destination);
-        if (drives::is_missing_drive(drive)) {
-            Prompt box;
-            box.title = kTitle;
-            box.text =
-                (drive == "/" ? std::string() : drive) + "/ is not a valid drive on your system!";
-            box.buttons = Buttons::OkCancel;
-            box.default_button = Answer::Cancel;
-            box.icon = Icon::Stop;
-            box.escape_answer = Answer::Cancel;
-            if (prompter_.ask(box) != Answer::Ok)
-                return false;
-            if (!on_missing_drive(drive))
-                missing_drives_.push_back(drive);
-            return true; // the folder's own creation fails and says why
-        }
+    // The destination itself when it exists: the empty mount point of a disk that is
+    // not there is no more a place for a backup than a folder inside it.
+    const std::string drive = nearest_existing_folder(destination);
+    if (drives::is_missing_drive(drive)) {
+        Prompt box;
+        box.title = kTitle;
+        box.text =
+            (drive == "/" ? std::string() : drive) + "/ is not a valid drive on your system!";
+        box.buttons = Buttons::OkCancel;
+        box.default_button = Answer::Cancel;
+        box.icon = Icon::Stop;
+        box.escape_answer = Answer::Cancel;
+        if (prompter_.ask(box) != Answer::Ok)
+            return false;
+        if (!on_missing_drive(drive))
+            missing_drives_.push_back(drive);
+        return true; // the folder's own creation fails and says why
     }
     // Every missing level above the folder itself; the run creates the folder. The
     // walk goes down through the levels' descriptors, so that a path of any length

@@ -19,9 +19,10 @@ public:
     void start_run() { missing_drives_.clear(); }
 
     // Before the first folder of a line is created: checks that the destination
-    // lies on a disk that is there, and creates every missing level above the folder
-    // `destination` + `sub_path` (new levels take `template_folder`'s bits). False
-    // when the user cancels the run.
+    // lies on a disk that is there (or, existing, is not the empty mount point of one
+    // that is not), and creates every missing level above the folder `destination` +
+    // `sub_path` (new levels take `template_folder`'s bits). False when the user
+    // cancels the run.
     bool prepare(const std::string& destination, const std::string& template_folder,
                  const std::string& sub_path);
 

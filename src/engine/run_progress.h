@@ -6,16 +6,25 @@ namespace vt {
 
 // Where a copy run stands, for a progress display.
 struct RunProgress {
-    int line = 0;              // grid row being worked on
-    std::string folder;        // source folder + sub-path being searched
-    std::string file;          // the file being looked at or copied
-    std::int64_t examined = 0; // directory entries looked at
-    int copied = 0;            // files copied
-    std::uint64_t bytes = 0;   // bytes of the copied files, the current one included
+    int line = 0;                               // grid row being worked on
+    std::string folder;                         // source folder + sub-path being searched
+    std::string file;                           // the file being looked at or copied
+    std::int64_t examined = 0;                  // directory entries looked at
+    int copied = 0;                             // files copied
+    std::uint64_t bytes = 0;                    // bytes of the files copied to the end
     // Of the file being copied; while several are copied at once, of all of them
-    // together (`file` names the first, `files_in_flight` counts them).
+    // together (`file` names the first and says how many more).
     std::uint64_t file_done = 0, file_size = 0;
-    int files_in_flight = 1;
+    // The files the run is to copy without a question, as counted ahead of it so far,
+    // and the files it copied after a question: the totals only ever grow.
+    std::int64_t total_files = 0;
+    std::uint64_t total_bytes = 0;
+    bool total_known = false; // the count has passed the last line (and the run is
+                              // not in a folder it counts itself)
+    // Files of the count that the run passed over after all (a No to the verify
+    // question, a failed copy): they are done with, though not copied.
+    int passed_files = 0;
+    std::uint64_t passed_bytes = 0;
 };
 
 // Told about a run's state and progress. Every call comes from inside the run.
@@ -31,6 +40,8 @@ public:
     virtual void transfer_progress(const RunProgress& /*now*/) {}
     // After a file was copied, or passed over by the decision (now.folder, now.file).
     virtual void file_done(const RunProgress& /*now*/, bool /*copied*/) {}
+    // A box of the run waits for an answer (true), or has been answered (false).
+    virtual void waiting_for_answer(bool /*waiting*/) {}
 };
 
 } // namespace vt

@@ -189,7 +189,6 @@ CopyResult copy_file_data(int from, const struct stat& from_stat, int to, dev_t 
         static_cast<std::uint64_t>(from_stat.st_blocks) * 512 < static_cast<std::uint64_t>(size);
     if (size >= kReadAheadFrom)
         ::posix_fadvise(from, 0, 0, POSIX_FADV_SEQUENTIAL);
-    const bool reserved = !holes && total >= kReserveFrom && ::fallocate(to, 0, 0, size) == 0;
     bool in_kernel = methods.may_copy_in_kernel(from_device, to_device);
     bool first = true;
     off_t end_of_data = 0;
@@ -222,10 +221,8 @@ CopyResult copy_file_data(int from, const struct stat& from_stat, int to, dev_t 
         }
         if (!in_kernel)
             r = block_copy(from, to, start, end, total, scratch, watch, done);
-        if (r.status != CopyStatus::Done) {
-            r.reserved = reserved;
+        if (r.status != CopyStatus::Done)
             return r;
-        }
         first = false;
         end_of_data = end;
         at = end;
@@ -239,9 +236,7 @@ CopyResult copy_file_data(int from, const struct stat& from_stat, int to, dev_t 
         if (end_of_data < size && ::ftruncate(to, size) != 0)
             return {CopyStatus::Failed, errno};
     }
-    CopyResult done_result;
-    done_result.reserved = reserved;
-    return done_result;
+    return {};
 }
 
 } // namespace vt

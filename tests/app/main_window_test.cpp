@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace vt {
 namespace {
@@ -109,6 +110,15 @@ TEST_F(MainWindowTest, ALineBreakPastedIntoTheMessageBecomesABlank) {
     ASSERT_TRUE(load_vtl(read, name).ok);
     EXPECT_EQ(read.line_count(), 0); // no line of its own
     EXPECT_EQ(read.message(), form->document().message());
+}
+
+TEST_F(MainWindowTest, AFifoNamedOnTheCommandLineIsRefusedAtOnce) {
+    const std::string fifo = dir / "list.vtl";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    prompter.expect("Vantorel", "File access denied.", Answer::Ok);
+    auto form = open(fifo); // a read would wait for a writer forever
+    EXPECT_TRUE(prompter.done());
+    EXPECT_TRUE(form->document().file_name().empty());
 }
 
 TEST_F(MainWindowTest, TheWindowStartsCentredOnTheScreen) {

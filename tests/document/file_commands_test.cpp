@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace vt {
 namespace {
@@ -417,6 +418,13 @@ INSTANTIATE_TEST_SUITE_P(
                       LeaveCase{"IntroRejectCancel", Leave::IntroReject, Answer::Cancel}),
     [](const auto& info) { return std::string(info.param.label); });
 
+TEST_F(FileCommandsTest, AnUnchangedListIsLeftWithoutAQuestion) {
+    const std::string name = saved_list("Daily.vtl");
+    auto form = open(name);
+    form->menu.New1->trigger();
+    EXPECT_EQ(form->document().line_count(), 0);
+}
+
 TEST_F(FileCommandsTest, AnInsertSavedThenAbandonedIsOfferedForSaving) {
     const std::string name = editable_list("Daily.vtl");
     auto form = open(name);
@@ -435,6 +443,22 @@ TEST_F(FileCommandsTest, AnInsertSavedThenAbandonedIsOfferedForSaving) {
     CopyList written;
     ASSERT_TRUE(load_vtl(written, name).ok);
     EXPECT_EQ(written.line_count(), 2);
+}
+
+TEST_F(FileCommandsTest, AReadOnlyListIsNotReplaced) {
+    const std::string name = saved_list("Daily.vtl");
+    const std::string before = read_file(name);
+    ASSERT_EQ(::chmod(name.c_str(), 0444), 0);
+    auto form = open(name);
+    QTest::keyClicks(form->Edit3, " changed");
+    prompter.expect("Vantorel", "File access denied.", Answer::Ok);
+    form->menu.Save1->trigger();
+    // Yes to the close question cannot save it either: the window stays.
+    prompter.expect(kClosingTitle, close_text(name), Answer::Yes);
+    prompter.expect("Vantorel", "File access denied.", Answer::Ok);
+    EXPECT_FALSE(form->close());
+    EXPECT_EQ(read_file(name), before);
+    EXPECT_TRUE(form->document().modified());
 }
 
 // --- Print without a printer ----------------------------------------------

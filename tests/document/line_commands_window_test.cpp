@@ -347,5 +347,21 @@ TEST_F(LineCommandsWindowTest, ChangeKeepsTheBytesOfFieldsLeftAsTheyWere) {
     EXPECT_EQ(form->document().line(1), (CopyLine{source, "*.txt", folder, "Yes", "Yes"}));
 }
 
+TEST_F(LineCommandsWindowTest, AFolderNamedWithALineBreakIsRefused) {
+    fill_three_lines();
+    const std::string odd = dir.mkdir("two\nlines");
+    select_row(1);
+    QTest::mouseClick(form->Edit_entry, Qt::LeftButton);
+    ASSERT_TRUE(editor()->DirectoryListBox1->set_directory(QString::fromLocal8Bit(odd)).ok);
+    prompter.expect("Line Break!",
+                    "Cannot add an entry whose source directory holds a line break: a list "
+                    "file cannot store it",
+                    Answer::Ok);
+    confirm();
+    EXPECT_TRUE(editor_open()); // another folder can be picked
+    EXPECT_EQ(form->document().line(1)[kSourceColumn], source);
+    EXPECT_FALSE(form->document().modified());
+}
+
 } // namespace
 } // namespace vt

@@ -1,12 +1,15 @@
 #include "app/vt_main.h"
 #include "engine/copy_controller.h"
 #include "engine/journal.h"
+#include "engine/run_progress_panel.h"
+#include "platform/sys.h"
 #include "support/temp_dir.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -14,6 +17,7 @@
 #include <QToolButton>
 #include <functional>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace vt {
 namespace {
@@ -29,6 +33,18 @@ public:
     std::function<Answer(const Prompt&)> answer;
     std::vector<std::string> titles;
 };
+
+// The run's progress sits in the window's client area under the grid, clear of the
+// grid and the message edit.
+void expect_under_the_grid(TVT_main_Form& form) {
+    const RunProgressPanel* panel = form.copy_controller()->progress_panel();
+    EXPECT_TRUE(panel->isVisible());
+    const QRect p = panel->geometry();
+    EXPECT_GT(p.top(), form.FileList_StringGrid->geometry().bottom());
+    EXPECT_FALSE(p.intersects(form.Edit3->geometry()));
+    EXPECT_LE(p.bottom(), panel->parentWidget()->rect().bottom());
+    EXPECT_GE(p.height(), RunProgressPanel::kHeight);
+}
 
 class CopyControllerTest : public ::testing::Test {
 protected:
@@ -60,6 +76,7 @@ protected:
 
 TEST_F(CopyControllerTest, RunningStateAndDisabledCommands) {
     const int edit_width = form->Edit3->width();
+    const QRect grid = form->FileList_StringGrid->geometry();
     QList<QObject*> commands = {form->menu.New1,
                                 form->menu.Open1,
                                 form->menu.Add1,
@@ -90,10 +107,9 @@ TEST_F(CopyControllerTest, RunningStateAndDisabledCommands) {
             for (QObject* c : commands)
                 EXPECT_FALSE(c->property("enabled").toBool()) << c->objectName().toStdString();
             EXPECT_TRUE(form->menu.Save1->isEnabled());
-            QLabel* progress = form->copy_controller()->progress_label();
-            EXPECT_TRUE(progress->isVisible());
-            EXPECT_LE(progress->geometry().bottom(), form->FileList_StringGrid->geometry().top());
-            EXPECT_TRUE(progress->text().contains("Line 1"));
+            expect_under_the_grid(*form);
+            EXPECT_TRUE(form->copy_controller()->progress_panel()->place_label()->text().contains(
+                "Line 1"));
         }
         return Answer::Yes;
     };
@@ -106,8 +122,9 @@ TEST_F(CopyControllerTest, RunningStateAndDisabledCommands) {
     for (QObject* c : commands)
         EXPECT_EQ(c->property("enabled").toBool(), c != form->menu.recent[5])
             << c->objectName().toStdString();
-    EXPECT_FALSE(form->copy_controller()->progress_label()->isVisible());
+    EXPECT_FALSE(form->copy_controller()->progress_panel()->isVisible());
     EXPECT_EQ(form->Edit3->width(), edit_width);
+    EXPECT_EQ(form->FileList_StringGrid->geometry(), grid); // the idle window as before
     EXPECT_EQ(prompter.titles.back(), "4 files copied");
 }
 
@@ -151,6 +168,65 @@ TEST_F(CopyControllerTest, ClosingDuringARunStopsItFirst) {
     EXPECT_TRUE(form->isVisible());
     // The close comes back once the run has ended.
     QTRY_VERIFY_WITH_TIMEOUT(!form->isVisible(), 2000);
+}
+
+// A run held by the fault seam: every copy is dated a little late, on a clock the
+// test moves a second per file.
+TEST_F(CopyControllerTest, TheProgressBarShowsTheShareAndTheTimeLeft) {
+    for (int i = 0; i < 30; ++i)
+        dir.write("src/f" + std::to_string(i), std::string(1000, 'x'));
+    form->set_copy_options({false, true, 0});
+    RunMeter::Clock::time_point clock{};
+    form->copy_controller()->set_clock([&clock] { return clock; });
+    form->copy_controller()->set_jobs(1);
+    const RunProgressPanel* panel = form->copy_controller()->progress_panel();
+    const auto run_thread = std::this_thread::get_id();
+    int dated = 0;
+    bool looked = false;
+    sys::set_fault_hook([&](sys::Op op, const char*) {
+        if (op != sys::Op::SetTimes || std::this_thread::get_id() != run_thread)
+            return 0;
+        clock += std::chrono::seconds(1);
+        // Long enough for the window to show the progress of every file.
+        std::this_thread::sleep_for(std::chrono::milliseconds(110));
+        if (++dated == 13) {
+            looked = true;
+            expect_under_the_grid(*form);
+            // Twelve files done, at a file a second.
+            EXPECT_EQ(panel->bar()->maximum(), 1000);
+            EXPECT_EQ(panel->bar()->value(), 400);
+            EXPECT_EQ(panel->bar()->text(), "40%");
+            const QString counts = panel->counts_label()->text();
+            EXPECT_TRUE(counts.startsWith("12 of 30 files, 12.0 kB of 30.0 kB, "))
+                << counts.toStdString();
+            EXPECT_TRUE(counts.endsWith(", about 20 seconds left")) << counts.toStdString();
+            EXPECT_TRUE(panel->place_label()->text().startsWith("Line 1: "))
+                << panel->place_label()->text().toStdString();
+        }
+        return 0;
+    });
+    prompter.answer = [](const Prompt&) { return Answer::No; };
+    form->BitBtn_do_copy->click();
+    sys::clear_fault_hook();
+    EXPECT_TRUE(looked);
+    EXPECT_EQ(dated, 30);
+    EXPECT_FALSE(panel->isVisible());
+}
+
+TEST(RunProgressPanelTest, WhileCountingTheBarSaysSoInsteadOfAShare) {
+    RunProgressPanel panel(nullptr);
+    RunMeter meter;
+    meter.start();
+    RunProgress now;
+    now.copied = 3;
+    now.total_files = 120;
+    for (const bool known : {false, true}) {
+        now.total_known = known;
+        meter.update(now, false);
+        panel.show_progress(meter, now);
+        EXPECT_EQ(panel.bar()->text().toStdString(),
+                  known ? "2%" : "Counting the files to copy...");
+    }
 }
 
 } // namespace

@@ -44,6 +44,27 @@ private:
     Prompter& inner_;
 };
 
+// Keeps the last progress a run reported, and whether its totals ever fell.
+class ProgressLog final : public RunObserver {
+public:
+    void progress(const RunProgress& now) override { take(now); }
+    void transfer_progress(const RunProgress& now) override { take(now); }
+    void waiting_for_answer(bool waiting) override { waits.push_back(waiting); }
+
+    RunProgress last;
+    int reports = 0;
+    int fell = 0;            // reports whose totals were below an earlier one's
+    std::vector<bool> waits; // boxes opening (true) and answered (false)
+
+private:
+    void take(const RunProgress& now) {
+        fell += now.total_files < last.total_files || now.total_bytes < last.total_bytes ||
+                (last.total_known && !now.total_known);
+        last = now;
+        ++reports;
+    }
+};
+
 // A copy list in a temporary folder, run by a real engine with a scripted prompter.
 class EngineFixture {
 public:
@@ -74,7 +95,8 @@ public:
     RecordingDesktopServices desktop;
     CountingPump pump;
     ListInputs inputs{list, [this] { return options; }};
-    CopyEngine engine{inputs, masked, pump, &desktop};
+    ProgressLog progress;
+    CopyEngine engine{inputs, masked, pump, &desktop, &progress};
 };
 
 // The "view the journal" question at the end of a run with `total` files copied.

@@ -111,6 +111,8 @@ const FaultCase kFaults[] = {
      "Your system is having trouble completing the copy of file"},
     {"copy cannot take the destination's place", sys::Op::Rename, 1, EACCES,
      "Destination File Access Problem", "Your system is unable to create the destination file"},
+    {"copy cannot be flushed before it replaces the backup", sys::Op::DataSync, 1, EIO,
+     "Data Transfer Problem", "Your system is having trouble completing the copy of file"},
 };
 
 TEST_F(FileTransferTest, FailuresKeepTheOldDestinationAndLeaveNoTemporaryFile) {

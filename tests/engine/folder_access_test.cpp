@@ -251,10 +251,15 @@ TEST_F(FolderAccessTest, ATreeDeeperThanThePathLimitIsCopiedWhole) {
     EXPECT_EQ(count_of(lines, "Searching For " + tree.path(45) + "/*.*"), 1);
     EXPECT_EQ(count_of(lines, "Copied OK: "), files);
 
-    // The second run finds everything up to date.
+    // The second run finds everything up to date; a deep folder named twice, once
+    // with a trailing separator, is still seen to be one folder.
+    line(tree.path(45), "*.*", tree.path(45) + "/", false, false);
+    prompter.expect("Can't do this copy", "Source and destination directories are the same!",
+                    Answer::Ok);
     expect_offer(prompter, 0);
     run();
-    EXPECT_EQ(engine.summary().failures, 0);
+    EXPECT_TRUE(prompter.done());
+    EXPECT_EQ(engine.summary().failures, 1);
 }
 
 } // namespace

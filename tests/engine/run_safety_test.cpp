@@ -63,19 +63,12 @@ protected:
 };
 
 TEST_F(RunSafetyTest, AReplacedBackupIsOnTheDiskBeforeTheOldOneGoes) {
-    struct Case {
-        bool replacing;
-        std::size_t size;
-        bool flushed;
-    };
-    // A large new file has its space reserved ahead, so it is flushed before it is
-    // named, as a replacing one is; a small new one is left to the end of the run.
-    for (const Case c :
-         {Case{false, 11, false}, Case{true, 11, true}, Case{false, 16u << 20, true}}) {
-        const bool replacing = c.replacing;
+    // A new file is left to the flush at the end of the run; one that replaces a
+    // backup is flushed before it takes the backup's place.
+    for (const bool replacing : {false, true}) {
         EngineFixture f;
         const std::string src = f.dir.mkdir("src"), dst = f.dir.mkdir("dst");
-        const std::string content = c.size == 11 ? "new content" : std::string(c.size, 'x');
+        const std::string content = "new content";
         set_mtime(f.dir.write("src/f", content), kNoon + 10);
         if (replacing)
             set_mtime(f.dir.write("dst/f", "the last good backup"), kNoon);
@@ -91,7 +84,7 @@ TEST_F(RunSafetyTest, AReplacedBackupIsOnTheDiskBeforeTheOldOneGoes) {
         sys::clear_fault_hook();
         EXPECT_TRUE(read_file(dst + "/f") == content);
         // The copy takes the name "f" in its last step; before it, its data was flushed
-        // when it replaces a file or its space was reserved, and only then.
+        // when it replaces a file, and only then.
         const std::size_t named = [&] {
             for (std::size_t i = calls.size(); i-- > 0;)
                 if (calls[i].first == sys::Op::Rename && calls[i].second == "f")
@@ -99,8 +92,8 @@ TEST_F(RunSafetyTest, AReplacedBackupIsOnTheDiskBeforeTheOldOneGoes) {
             return calls.size();
         }();
         ASSERT_LT(named, calls.size()) << replacing;
-        EXPECT_EQ(count(sys::Op::DataSync), c.flushed ? 1 : 0);
-        if (c.flushed) {
+        EXPECT_EQ(count(sys::Op::DataSync), replacing ? 1 : 0);
+        if (replacing) {
             EXPECT_LT(position(sys::Op::DataSync), named);
         }
         // The destination's file system is flushed after the copy, once.
@@ -151,6 +144,37 @@ TEST_F(RunSafetyTest, TheDisksAreFlushedBeforeTheJournalEnds) {
     expect_offer(prompter, 0);
     run();
     EXPECT_EQ(count(sys::Op::SyncFs), 0);
+}
+
+TEST_F(RunSafetyTest, TheJournalReachesItsFileAsTheRunGoes) {
+    const std::string src = dir.mkdir("src");
+    for (const char* f : {"a", "b", "c"})
+        dir.write(std::string("src/") + f, f);
+    line(src, "*", dir / "dst");
+    save_list();
+    // After the first file the run is slow for a while (a large file, say); the
+    // entries it held back until then are in the file by the time the next file is
+    // done, long before the journal ends or anything is asked.
+    std::string on_disk;
+    pump.at = 1;
+    pump.action = [&] {
+        if (pump.calls == 1) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+            pump.at = 2;
+        } else {
+            on_disk = mask_dates(read_file(journal_path()));
+        }
+    };
+    expect_offer(prompter, 3);
+    run();
+    EXPECT_EQ(on_disk.rfind("Vantorel Journal file started <date>\r\n", 0), 0u);
+    EXPECT_NE(on_disk.find("\r\nSearching For " + src + "/*\r\n"), std::string::npos);
+    int copied = 0;
+    for (auto at = on_disk.find("Copied OK: "); at != std::string::npos;
+         at = on_disk.find("Copied OK: ", at + 1))
+        ++copied;
+    EXPECT_GE(copied, 1);
+    EXPECT_EQ(on_disk.find("Files copied in total"), std::string::npos);
 }
 
 TEST_F(RunSafetyTest, NoTemporaryFileIsLeftOrCopiedWhenTheListIsInsideACopiedFolder) {
@@ -272,6 +296,7 @@ struct DriveCase {
     bool in_fstab;
     bool mounted;
     bool missing;
+    const char* below = "/Backup"; // the destination, below that folder
 };
 
 TEST_F(RunSafetyTest, OnlyAnUnpluggedDiskIsNotAValidDrive) {
@@ -280,6 +305,8 @@ TEST_F(RunSafetyTest, OnlyAnUnpluggedDiskIsNotAValidDrive) {
         {"an empty folder in media/<user>", "media/anna/STICK", false, false, true},
         {"an ordinary empty folder", "home/anna/Backups", false, false, false},
         {"a freshly formatted disk, mounted", "media/anna/NEW", false, true, false},
+        {"the destination is an empty fstab mount point", "mnt/disk", true, false, true, ""},
+        {"the destination is an ordinary empty folder", "home/anna/New", false, false, false, ""},
     };
     for (const DriveCase& c : cases) {
         for (Answer answer : {Answer::Cancel, Answer::Ok}) {
@@ -293,7 +320,7 @@ TEST_F(RunSafetyTest, OnlyAnUnpluggedDiskIsNotAValidDrive) {
                         c.mounted ? "90 1 8:17 / " + point + " rw - vfat /dev/sdc1 rw\n" : "");
             drives::set_places(
                 {f.dir / "mountinfo", f.dir / "fstab", {f.dir / "media", f.dir / "media/anna"}});
-            const std::string target = point + "/Backup";
+            const std::string target = point + c.below;
             f.line(src, "*.*", target, false, true);
             f.save_list();
             // Each folder with a file to copy asks; after OK nothing is created there:

@@ -93,7 +93,6 @@ TEST_F(FileCopyTest, HolesStayHolesAndTheDataIsExact) {
         const CopyResult r = copy(from, dir / "copy");
         sys::clear_fault_hook();
         EXPECT_EQ(r.status, CopyStatus::Done) << c.what;
-        EXPECT_FALSE(r.reserved) << c.what; // a file with holes never has its room reserved
         const struct stat source = stat_of(from), made = stat_of(dir / "copy");
         EXPECT_EQ(made.st_size, c.size) << c.what;
         // No more room than the source's data, give or take a block per run.
@@ -129,14 +128,6 @@ TEST_F(FileCopyTest, ACancelIsActedOnBetweenTwoCalls) {
     EXPECT_EQ(calls, 1);
     EXPECT_GT(done.load(), 0u);
     EXPECT_LT(done.load(), static_cast<std::uint64_t>(20 * kMiB));
-}
-
-TEST_F(FileCopyTest, ALargeFileHasItsRoomReserved) {
-    const std::string from = dir.write("large", std::string(17 * kMiB, 'l'));
-    const CopyResult r = copy(from, dir / "copy");
-    EXPECT_EQ(r.status, CopyStatus::Done);
-    EXPECT_TRUE(r.reserved);
-    EXPECT_FALSE(copy(dir.write("small", "s"), dir / "copy2").reserved);
 }
 
 TEST(CopyMethods, AWayIsGivenUpOnlyWhenAFileSystemRefusesItAgainAndAgain) {

@@ -265,8 +265,8 @@ bool CopyEngine::while_waiting() {
     if (in.size > 0 && observer_) {
         count_.read(progress_);
         RunProgress now = progress_;
-        now.file = in.files > 1 ? in.first + " and " + std::to_string(in.files - 1) + " more"
-                                : in.first;
+        now.file =
+            in.files > 1 ? in.first + " and " + std::to_string(in.files - 1) + " more" : in.first;
         now.file_done = in.done;
         now.file_size = in.size;
         observer_->transfer_progress(now);
@@ -517,7 +517,7 @@ CopyEngine::Flow CopyEngine::process_file(const Line& line, Folder& folder,
             then.st_mtim.tv_sec == source.st_mtim.tv_sec &&
             then.st_mtim.tv_nsec == source.st_mtim.tv_nsec)
             return transfer_turn(folder, *earlier->job, s, replaced, counted) ? Flow::Go
-                                                                               : Flow::End;
+                                                                              : Flow::End;
         earlier->job->made().file.discard();
     }
     if (journal_.preview()) {

@@ -143,8 +143,7 @@ MadeCopy FileTransfer::make_copy(const TransferPlace& place, const std::string& 
 }
 
 void FileTransfer::flush_copy(MadeCopy& made) {
-    if (made.ok() && made.replacing && !made.flushed &&
-        sys::fdatasync(made.file.fd()) != 0) {
+    if (made.ok() && made.replacing && !made.flushed && sys::fdatasync(made.file.fd()) != 0) {
         made.problem = MadeCopy::Problem::Data;
         made.error = errno;
     }

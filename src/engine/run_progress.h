@@ -6,12 +6,12 @@ namespace vt {
 
 // Where a copy run stands, for a progress display.
 struct RunProgress {
-    int line = 0;                               // grid row being worked on
-    std::string folder;                         // source folder + sub-path being searched
-    std::string file;                           // the file being looked at or copied
-    std::int64_t examined = 0;                  // directory entries looked at
-    int copied = 0;                             // files copied
-    std::uint64_t bytes = 0;                    // bytes of the files copied to the end
+    int line = 0;              // grid row being worked on
+    std::string folder;        // source folder + sub-path being searched
+    std::string file;          // the file being looked at or copied
+    std::int64_t examined = 0; // directory entries looked at
+    int copied = 0;            // files copied
+    std::uint64_t bytes = 0;   // bytes of the files copied to the end
     // Of the file being copied; while several are copied at once, of all of them
     // together (`file` names the first and says how many more).
     std::uint64_t file_done = 0, file_size = 0;

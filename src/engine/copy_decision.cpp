@@ -1,5 +1,7 @@
 #include "engine/copy_decision.h"
 
+#include "engine/run_count.h"
+
 namespace vt {
 namespace {
 
@@ -24,7 +26,7 @@ bool CopyDecision::unchanged(const FolderScan::Entry& entry, const struct stat& 
     if (same_identity(source, entry.destination))
         return true;
     const FileTime d = file_time(entry.destination.st_mtime);
-    return !(s > d) && !(d > s) && !replace;
+    return !(d > s) && !copies_unasked(s, d, replace, source.st_size == entry.destination.st_size);
 }
 
 bool CopyDecision::ask(std::string text, Decision& out, Answer& answer) {
@@ -49,6 +51,7 @@ bool CopyDecision::decide(const FolderScan::Entry& entry, const struct stat& sou
     // and nothing to ask; a copy or a question is decided on a fresh look.
     if (unchanged(entry, source, s, replace)) {
         out.replaced = file_time(entry.destination.st_mtime);
+        out.same_size = source.st_size == entry.destination.st_size;
         return true;
     }
     struct stat destination {};
@@ -58,9 +61,11 @@ bool CopyDecision::decide(const FolderScan::Entry& entry, const struct stat& sou
                       ::fstatat(destination_fd, name.c_str(), &destination, 0) == 0 &&
                       !S_ISDIR(destination.st_mode);
         out.replaced.reset();
+        out.same_size = true;
         if (out.present) {
             d = file_time(destination.st_mtime);
             out.replaced = d;
+            out.same_size = source.st_size == destination.st_size;
         }
         // The destination is the source itself: it is its own copy already.
         return out.present && same_identity(source, destination);
@@ -69,7 +74,7 @@ bool CopyDecision::decide(const FolderScan::Entry& entry, const struct stat& sou
         out.copy = false;
         return true;
     }
-    out.copy = !out.present || s > d || replace;
+    out.copy = !out.present || replace || copies_unasked(s, d, replace, out.same_size);
 
     if (out.copy && verify) {
         Answer a;

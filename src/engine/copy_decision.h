@@ -15,6 +15,7 @@ struct Decision {
     bool copy = false;
     bool present = false;             // a destination file of that name is to be replaced
     std::optional<FileTime> replaced; // its time, for the journal's replace note
+    bool same_size = true;            // it is there with the source's size
     bool asked = false;               // a question was asked about the file
 };
 

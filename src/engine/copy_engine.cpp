@@ -437,7 +437,7 @@ CopyEngine::Flow CopyEngine::process_file(const Line& line, Folder& folder,
     const std::optional<FileTime>& replaced = decision.replaced;
     const bool present = decision.present;
     const auto size = static_cast<std::uint64_t>(source.st_size);
-    const bool counted = took && copies_unasked(s, replaced, line.replace);
+    const bool counted = took && copies_unasked(s, replaced, line.replace, decision.same_size);
     if (!decision.copy) {
         return tell([this, shared = folder.shared_from_this(), name, type = entry.type,
                      answers = prompter_.answers(), s, replaced, took, counted, size] {

@@ -171,6 +171,7 @@ int headless_run(const CommandLine& command, CopyOptions options, std::ostream& 
     CopyEngine engine(inputs, prompter, pump, nullptr, &log);
     if (command.jobs > 0)
         engine.set_jobs(command.jobs);
+    engine.set_counting(show_progress);
     engine_ref = &engine;
     if (command.dry_run)
         engine.set_dry_run([&out](const std::string& line) { out << line << "\n"; });

@@ -122,7 +122,7 @@ void CopyEngine::run() {
     summary_.started = true;
     run_total_ = 0;
     progress_ = {};
-    count_.start(RunCount::lines_of(inputs_));
+    count_.start(counting_ ? RunCount::lines_of(inputs_) : std::vector<RunCount::Line>{});
     folders_.start_run();
     transfer_.start_run();
     if (jobs_ > 1 && !journal_.preview())

@@ -59,6 +59,9 @@ public:
     // How many files are copied at once (1: one after the other, on the run's
     // thread); by default one per core, at most 8. Taken when a run starts.
     void set_jobs(int jobs) { jobs_ = jobs < 1 ? 1 : jobs; }
+    // Whether the runs count ahead the files they will copy, for a progress display
+    // (the default). A run nobody watches spares the count's look at every file.
+    void set_counting(bool counting) { counting_ = counting; }
     int jobs() const { return jobs_; }
 
     // The click of "Copy Now" / "Stop Copy": starts a run, or, while one is in
@@ -162,6 +165,7 @@ private:
     RunSummary summary_;
     RunProgress progress_;
     RunCount count_;
+    bool counting_ = true;
     int run_total_ = 0;
     int jobs_;
     std::unique_ptr<TransferQueue> queue_; // during a run with workers

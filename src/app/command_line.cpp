@@ -52,6 +52,8 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             }
         } else if (a == "--dry-run") {
             cl.dry_run = true;
+        } else if (a == "--compare") {
+            cl.compare = true;
         } else if (take_schedule_option(a, cl)) {
             if (cl.mode == CommandLine::Mode::Invalid)
                 return cl;
@@ -63,10 +65,10 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             cl.list_argument = a;
         }
     }
-    const bool run_options = cl.dry_run || !cl.journal.empty() || cl.newer != "skip";
+    const bool run_options = cl.dry_run || !cl.journal.empty() || cl.newer != "skip" || cl.compare;
     if (cl.mode == CommandLine::Mode::Gui && run_options) {
         cl.mode = CommandLine::Mode::Invalid;
-        cl.error = "--newer, --journal and --dry-run go with --run";
+        cl.error = "--newer, --journal, --compare and --dry-run go with --run";
     }
     check_schedule_options(cl);
     return cl;
@@ -76,7 +78,7 @@ std::string usage_text() {
     return "Usage: vantorel [LIST.vtl]\n"
            "       vantorel --run LIST.vtl [--newer=skip|copy] [--journal=append|new|none] "
            "[--dry-run]\n"
-           "                [--quiet | --verbose] [--notify]\n"
+           "                [--compare] [--quiet | --verbose] [--notify]\n"
            "       vantorel --schedule=off|hourly|daily|weekly|monthly [--at=HH:MM] "
            "[--weekday=Mon..Sun]\n"
            "                [--no-catch-up] LIST.vtl\n"
@@ -90,6 +92,9 @@ std::string usage_text() {
            "  --journal=MODE      append to the journal, start a new one, or write none\n"
            "                      (default: the copy options of the settings)\n"
            "  --dry-run           show what would be copied; create and write nothing\n"
+           "  --compare           read every copy back from its disk and compare it with\n"
+           "                      its source before it replaces the backup (default: the\n"
+           "                      copy options of the settings)\n"
            "  --quiet             log the start, the end, failures and questions, not the\n"
            "                      files copied without a question\n"
            "  --verbose           log a line for every file as well\n"

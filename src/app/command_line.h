@@ -18,6 +18,7 @@ struct CommandLine {
     std::string newer = "skip"; // skip | copy
     std::string journal;        // append | new | none; empty: from the settings
     bool dry_run = false;
+    bool compare = false; // every copy read back and compared, whatever the settings say
     // A scheduled run (--notify): its result is recorded and a failure shown on the
     // desktop; its log leaves out files copied without a question, as --quiet does.
     bool notify = false;

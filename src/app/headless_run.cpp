@@ -158,6 +158,8 @@ int headless_run(const CommandLine& command, CopyOptions options, std::ostream& 
         options.create_journal = true;
         options.journal_append_index = command.journal == "append" ? 0 : 1;
     }
+    if (command.compare)
+        options.compare_each_copy = true;
 
     HeadlessPrompter prompter(err, command.newer == "copy");
     prompter.set_quiet(command.quiet || (command.notify && !command.verbose));

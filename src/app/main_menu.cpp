@@ -85,6 +85,9 @@ void MainMenu::build(QMenuBar* bar) {
              QStringLiteral("Create Start &Menu Entry for Vantorel"));
     N7 = separator(Options, "N7");
     ScheduleThisList1 = item(Options, "ScheduleThisList1", QStringLiteral("Schedule This List..."));
+    N8 = separator(Options, "N8");
+    CompareEachCopy1 = item(Options, "CompareEachCopy1", QStringLiteral("Compare &Each Copy"));
+    CompareEachCopy1->setCheckable(true);
 
     Help = bar->addMenu(QStringLiteral("&Help"));
     Help2 = item(Help, "Help2", QStringLiteral("&Help"), QKeySequence(Qt::Key_F1));

@@ -48,6 +48,8 @@ struct MainMenu {
     QAction* CreateStartMenuEntryforVantorel1 = nullptr;
     QAction* N7 = nullptr;
     QAction* ScheduleThisList1 = nullptr;
+    QAction* N8 = nullptr;
+    QAction* CompareEachCopy1 = nullptr; // checkable: a copy option
 
     QMenu* Help = nullptr;
     QAction* Help2 = nullptr;

@@ -384,13 +384,16 @@ void TVT_main_Form::set_journal_option_index(int index) {
 }
 
 CopyOptions TVT_main_Form::copy_options() const {
-    return {VerifyEachFile->isChecked(), CreateJournalFile->isChecked(), journal_option_index()};
+    return {VerifyEachFile->isChecked(), CreateJournalFile->isChecked(), journal_option_index(),
+            menu.CompareEachCopy1 && menu.CompareEachCopy1->isChecked()};
 }
 
 void TVT_main_Form::set_copy_options(const CopyOptions& options) {
     VerifyEachFile->setChecked(options.verify_each_file);
     CreateJournalFile->setChecked(options.create_journal);
     set_journal_option_index(options.journal_append_index);
+    if (menu.CompareEachCopy1) // the controls are set once before the menu is built
+        menu.CompareEachCopy1->setChecked(options.compare_each_copy);
     CreateJournalFileClick();
 }
 

@@ -503,6 +503,7 @@ CopyEngine::Flow CopyEngine::process_file(const Line& line, Folder& folder,
     progress_.file_done = 0;
     progress_.file_size = static_cast<std::uint64_t>(source.st_size);
     if (!journal_.preview()) {
+        transfer_.set_compare(inputs_.options().compare_each_copy);
         switch (transfer_.transfer(folder.source_fd, folder.destination_fd, name)) {
         case TransferOutcome::EndRun:
             ++summary_.failures;

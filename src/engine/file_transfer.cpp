@@ -208,6 +208,19 @@ FileTransfer::Step FileTransfer::attempt(int source_dir, int destination_dir,
         if (on_block_)
             on_block_(done, size);
     }
+    // Read back before its times are set, so that the reading cannot touch them.
+    if (compare_) {
+        const Comparison check =
+            verify_copy(copy.fd(), source.fd, size, compare_buffers_, [&](std::uint64_t) {
+                if (on_block_)
+                    on_block_(size, size);
+                return true;
+            });
+        if (!check.same()) {
+            copy.discard();
+            return fail_text(kTransferTitle, kTransferLine, name, comparison_error_text(check));
+        }
+    }
     source.reset();
 
     // 4. Times and permission bits. The owner keeps write permission so that the

@@ -1,4 +1,6 @@
 #pragma once
+#include "engine/content_compare.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -31,6 +33,10 @@ public:
         on_block_ = std::move(callback);
     }
 
+    // With `compare`, every copy is read back from its disk and compared with its
+    // source before it takes its name; a copy that differs is a transfer problem.
+    void set_compare(bool compare) { compare_ = compare; }
+
     // `source_dir` and `destination_dir` are descriptors of the two folders.
     TransferOutcome transfer(int source_dir, int destination_dir, const std::string& name);
     // The same by folder paths (opens the folders first).
@@ -50,6 +56,8 @@ private:
     Prompter& prompter_;
     Journal& journal_;
     std::unique_ptr<char[]> buffer_;
+    bool compare_ = false;
+    CompareBuffers compare_buffers_;
     std::function<void(std::uint64_t, std::uint64_t)> on_block_;
     std::uint64_t last_size_ = 0;
 };

@@ -1,4 +1,5 @@
 target_sources(vantorel_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/content_compare.cpp
   ${CMAKE_CURRENT_LIST_DIR}/copy_engine.cpp
   ${CMAKE_CURRENT_LIST_DIR}/disk_flush.cpp
   ${CMAKE_CURRENT_LIST_DIR}/file_transfer.cpp

@@ -19,8 +19,8 @@ public:
     NewFile(const NewFile&) = delete;
     NewFile& operator=(const NewFile&) = delete;
 
-    // Opens a new, empty file for writing in `folder` (relative to `dirfd`; "." for
-    // `dirfd` itself) with the permission bits `mode` (less the umask). 0 or an errno.
+    // Opens a new, empty file for writing (and reading back) in `folder` (relative to `dirfd`; "."
+    // for `dirfd` itself) with the permission bits `mode` (less the umask). 0 or an errno.
     int create(int dirfd, const std::string& folder, mode_t mode);
 
     int fd() const { return fd_; }

@@ -20,11 +20,14 @@ TEST(CommandLine, Modes) {
     EXPECT_EQ(run.newer, "copy");
     EXPECT_EQ(run.journal, "none");
     EXPECT_TRUE(run.dry_run);
+    EXPECT_FALSE(run.compare);
+    EXPECT_TRUE(parse_command_line({"--run", "l.vtl", "--compare"}).compare);
     for (auto bad : std::vector<std::vector<std::string>>{{"--run"},
                                                           {"--run", "x", "--newer=maybe"},
                                                           {"--journal=x"},
                                                           {"--bogus"},
-                                                          {"--dry-run"}})
+                                                          {"--dry-run"},
+                                                          {"--compare"}})
         EXPECT_EQ(parse_command_line(bad).mode, M::Invalid) << bad[0];
 }
 

@@ -28,13 +28,18 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             cl.mode = CommandLine::Mode::Help;
             return cl;
         }
-        if (a == "--run") {
+        if (a == "--run" || a == "--check") {
             if (i + 1 >= args.size()) {
                 cl.mode = CommandLine::Mode::Invalid;
-                cl.error = "--run needs a list file";
+                cl.error = a + " needs a list file";
                 return cl;
             }
-            cl.mode = CommandLine::Mode::Run;
+            if (cl.mode == CommandLine::Mode::Run || cl.mode == CommandLine::Mode::Check) {
+                cl.mode = CommandLine::Mode::Invalid;
+                cl.error = "--run and --check take one list, and not both";
+                return cl;
+            }
+            cl.mode = a == "--run" ? CommandLine::Mode::Run : CommandLine::Mode::Check;
             cl.run_list = args[++i];
         } else if (starts_with(a, "--newer=")) {
             cl.newer = a.substr(8);
@@ -65,10 +70,15 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             cl.list_argument = a;
         }
     }
-    const bool run_options = cl.dry_run || !cl.journal.empty() || cl.newer != "skip" || cl.compare;
-    if (cl.mode == CommandLine::Mode::Gui && run_options) {
+    const bool copy_options = cl.dry_run || cl.newer != "skip" || cl.compare;
+    if (cl.mode == CommandLine::Mode::Gui && (copy_options || !cl.journal.empty())) {
         cl.mode = CommandLine::Mode::Invalid;
-        cl.error = "--newer, --journal, --compare and --dry-run go with --run";
+        cl.error =
+            "--newer, --compare and --dry-run go with --run, --journal with --run or --check";
+    } else if (cl.mode == CommandLine::Mode::Check &&
+               (copy_options || cl.quiet || cl.verbose || cl.notify)) {
+        cl.mode = CommandLine::Mode::Invalid;
+        cl.error = "--check takes only --journal";
     }
     check_schedule_options(cl);
     return cl;
@@ -79,6 +89,7 @@ std::string usage_text() {
            "       vantorel --run LIST.vtl [--newer=skip|copy] [--journal=append|new|none] "
            "[--dry-run]\n"
            "                [--compare] [--quiet | --verbose] [--notify]\n"
+           "       vantorel --check LIST.vtl [--journal=append|new|none]\n"
            "       vantorel --schedule=off|hourly|daily|weekly|monthly [--at=HH:MM] "
            "[--weekday=Mon..Sun]\n"
            "                [--no-catch-up] LIST.vtl\n"
@@ -100,6 +111,10 @@ std::string usage_text() {
            "  --verbose           log a line for every file as well\n"
            "  --notify            a scheduled run: log as --quiet, keep its result for\n"
            "                      --schedules, and show a desktop notification when it fails\n"
+           "--check compares every file of LIST with its backup, byte for byte, and\n"
+           "  writes nothing there; the report goes to standard output and the journal\n"
+           "  (--journal as above). Exit status 0 when every file is the same, 1 when\n"
+           "  one differs, is missing or cannot be read.\n"
            "--schedule copies LIST on its own with a systemd user timer (off removes it):\n"
            "  --at=HH:MM          time of day (default 12:00; hourly uses the minute)\n"
            "  --weekday=DAY       day of a weekly run (default Mon); monthly runs on the 1st\n"

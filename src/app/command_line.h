@@ -8,12 +8,12 @@ namespace vt {
 
 // What the program was asked to do by its arguments.
 struct CommandLine {
-    enum class Mode { Gui, Version, Help, Run, Schedule, Schedules, Invalid };
+    enum class Mode { Gui, Version, Help, Run, Check, Schedule, Schedules, Invalid };
     Mode mode = Mode::Gui;
     std::string list_argument; // the list file named for the window (may be empty)
     std::string error;         // for Mode::Invalid
 
-    // Headless run (--run LIST).
+    // Headless run (--run LIST) or check (--check LIST).
     std::string run_list;
     std::string newer = "skip"; // skip | copy
     std::string journal;        // append | new | none; empty: from the settings

@@ -45,6 +45,7 @@ void MainMenu::build(QMenuBar* bar) {
     N6->setVisible(false);
     CopyNow1 =
         item(File, "CopyNow1", QStringLiteral("&Copy Now"), QKeySequence(Qt::CTRL | Qt::Key_C));
+    CheckBackup1 = item(File, "CheckBackup1", QStringLiteral("Chec&k Backup"));
     N5 = separator(File, "N5");
     Exit1 = item(File, "Exit1", QStringLiteral("E&xit"));
     N3 = separator(File, "N3");

@@ -24,6 +24,7 @@ struct MainMenu {
     QAction* CreateStartMenuentryforthecurrentfile1 = nullptr;
     QAction* N6 = nullptr;
     QAction* CopyNow1 = nullptr;
+    QAction* CheckBackup1 = nullptr;
     QAction* N5 = nullptr;
     QAction* Exit1 = nullptr;
     QAction* N3 = nullptr;

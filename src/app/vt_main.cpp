@@ -171,6 +171,7 @@ void TVT_main_Form::connect_commands() {
     copy_ = new CopyController(*this);
     connect(BitBtn_do_copy, &QToolButton::clicked, this, &TVT_main_Form::DoCopyNowClick);
     connect(menu.CopyNow1, &QAction::triggered, this, &TVT_main_Form::CopyNow1Click);
+    connect(menu.CheckBackup1, &QAction::triggered, this, &TVT_main_Form::CheckBackup1Click);
     Edit3->installEventFilter(new MenuKeysFirst(
         {menu.CopyNow1, menu.Add1, menu.Insert1, menu.Edit2, menu.Delete1}, this));
 }
@@ -353,6 +354,10 @@ void TVT_main_Form::Print1Click() {
 
 void TVT_main_Form::DoCopyNowClick() {
     copy_->DoCopyNowClick();
+}
+
+void TVT_main_Form::CheckBackup1Click() {
+    copy_->CheckBackup1Click();
 }
 
 void TVT_main_Form::CopyNow1Click() {

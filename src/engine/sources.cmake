@@ -1,4 +1,6 @@
 target_sources(vantorel_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/backup_check.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/compare_pool.cpp
   ${CMAKE_CURRENT_LIST_DIR}/content_compare.cpp
   ${CMAKE_CURRENT_LIST_DIR}/copy_engine.cpp
   ${CMAKE_CURRENT_LIST_DIR}/disk_flush.cpp

@@ -22,13 +22,21 @@ TEST(CommandLine, Modes) {
     EXPECT_TRUE(run.dry_run);
     EXPECT_FALSE(run.compare);
     EXPECT_TRUE(parse_command_line({"--run", "l.vtl", "--compare"}).compare);
+    const auto check = parse_command_line({"--journal=new", "--check", "l.vtl"});
+    EXPECT_EQ(check.mode, M::Check);
+    EXPECT_EQ(check.run_list, "l.vtl");
+    EXPECT_EQ(check.journal, "new");
     for (auto bad : std::vector<std::vector<std::string>>{{"--run"},
                                                           {"--run", "x", "--newer=maybe"},
                                                           {"--journal=x"},
                                                           {"--bogus"},
                                                           {"--dry-run"},
-                                                          {"--compare"}})
-        EXPECT_EQ(parse_command_line(bad).mode, M::Invalid) << bad[0];
+                                                          {"--compare"},
+                                                          {"--check"},
+                                                          {"--check", "x", "--run", "y"},
+                                                          {"--check", "x", "--compare"},
+                                                          {"--check", "x", "--quiet"}})
+        EXPECT_EQ(parse_command_line(bad).mode, M::Invalid) << bad[0] << " " << bad.back();
 }
 
 TEST(CommandLine, ResolvesTheNameAsStoredOnDisk) {

@@ -10,6 +10,9 @@
 namespace vt {
 namespace {
 
+// More copies at once than this only make the disk seek.
+constexpr int kMaxJobs = 64;
+
 bool starts_with(const std::string& s, const char* prefix) {
     return s.rfind(prefix, 0) == 0;
 }
@@ -59,6 +62,17 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             cl.dry_run = true;
         } else if (a == "--compare") {
             cl.compare = true;
+        } else if (starts_with(a, "--jobs=")) {
+            const std::string n = a.substr(7);
+            cl.jobs = n.size() >= 1 && n.size() <= 3 &&
+                              n.find_first_not_of("0123456789") == std::string::npos
+                          ? std::stoi(n)
+                          : 0;
+            if (cl.jobs < 1 || cl.jobs > kMaxJobs) {
+                cl.mode = CommandLine::Mode::Invalid;
+                cl.error = "--jobs takes a number from 1 to " + std::to_string(kMaxJobs);
+                return cl;
+            }
         } else if (take_schedule_option(a, cl)) {
             if (cl.mode == CommandLine::Mode::Invalid)
                 return cl;
@@ -71,14 +85,15 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
         }
     }
     const bool copy_options = cl.dry_run || cl.newer != "skip" || cl.compare;
-    if (cl.mode == CommandLine::Mode::Gui && (copy_options || !cl.journal.empty())) {
+    if (cl.mode == CommandLine::Mode::Gui &&
+        (copy_options || !cl.journal.empty() || cl.jobs != 0)) {
         cl.mode = CommandLine::Mode::Invalid;
-        cl.error =
-            "--newer, --compare and --dry-run go with --run, --journal with --run or --check";
+        cl.error = "--newer, --compare and --dry-run go with --run, --journal and --jobs with "
+                   "--run or --check";
     } else if (cl.mode == CommandLine::Mode::Check &&
                (copy_options || cl.quiet || cl.verbose || cl.notify)) {
         cl.mode = CommandLine::Mode::Invalid;
-        cl.error = "--check takes only --journal";
+        cl.error = "--check takes only --journal and --jobs";
     }
     check_schedule_options(cl);
     return cl;
@@ -88,8 +103,8 @@ std::string usage_text() {
     return "Usage: vantorel [LIST.vtl]\n"
            "       vantorel --run LIST.vtl [--newer=skip|copy] [--journal=append|new|none] "
            "[--dry-run]\n"
-           "                [--compare] [--quiet | --verbose] [--notify]\n"
-           "       vantorel --check LIST.vtl [--journal=append|new|none]\n"
+           "                [--compare] [--jobs=N] [--quiet | --verbose] [--notify]\n"
+           "       vantorel --check LIST.vtl [--journal=append|new|none] [--jobs=N]\n"
            "       vantorel --schedule=off|hourly|daily|weekly|monthly [--at=HH:MM] "
            "[--weekday=Mon..Sun]\n"
            "                [--no-catch-up] LIST.vtl\n"
@@ -106,6 +121,8 @@ std::string usage_text() {
            "  --compare           read every copy back from its disk and compare it with\n"
            "                      its source before it replaces the backup (default: the\n"
            "                      copy options of the settings)\n"
+           "  --jobs=N            copy N files at once (default: one per core, at most 8;\n"
+           "                      1 copies one file after the other)\n"
            "  --quiet             log the start, the end, failures and questions, not the\n"
            "                      files copied without a question\n"
            "  --verbose           log a line for every file as well\n"
@@ -113,8 +130,9 @@ std::string usage_text() {
            "                      --schedules, and show a desktop notification when it fails\n"
            "--check compares every file of LIST with its backup, byte for byte, and\n"
            "  writes nothing there; the report goes to standard output and the journal\n"
-           "  (--journal as above). Exit status 0 when every file is the same, 1 when\n"
-           "  one differs, is missing or cannot be read.\n"
+           "  (--journal as above; --jobs=N compares N files at once). Exit status 0\n"
+           "  when every file is the same, 1 when one differs, is missing or cannot be\n"
+           "  read.\n"
            "--schedule copies LIST on its own with a systemd user timer (off removes it):\n"
            "  --at=HH:MM          time of day (default 12:00; hourly uses the minute)\n"
            "  --weekday=DAY       day of a weekly run (default Mon); monthly runs on the 1st\n"

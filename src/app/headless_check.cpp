@@ -62,6 +62,8 @@ int headless_check(const CommandLine& command, const CopyOptions& settings, std:
     check_ref = &check;
     check.set_journal_file(command.journal != "none");
     check.set_offer_journal(false);
+    if (command.jobs > 0)
+        check.set_threads(static_cast<unsigned>(command.jobs));
     check.set_report_sink([&out, &progress](const std::string& line) {
         progress.clear();
         out << line << "\n";

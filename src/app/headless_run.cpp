@@ -75,6 +75,8 @@ int headless_run(const CommandLine& command, CopyOptions options, std::ostream& 
     InterruptPump pump(engine_ref);
     ListInputs inputs(list, [&options] { return options; });
     CopyEngine engine(inputs, prompter, pump, nullptr, &log);
+    if (command.jobs > 0)
+        engine.set_jobs(command.jobs);
     engine_ref = &engine;
     if (command.dry_run)
         engine.set_dry_run([&out](const std::string& line) { out << line << "\n"; });

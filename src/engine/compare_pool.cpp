@@ -1,5 +1,6 @@
 #include "engine/compare_pool.h"
 
+#include "engine/copy_workers.h"
 #include "platform/sys.h"
 
 #include <algorithm>
@@ -12,9 +13,6 @@
 
 namespace vt {
 namespace {
-
-// More readers at once than this only make a disk seek.
-constexpr std::size_t kMaxThreads = 8;
 
 // Opens a file to read it without touching its access time where the owner allows;
 // O_NONBLOCK: a FIFO slipped in since the folder was read must not hang the check.
@@ -115,8 +113,7 @@ FileVerdict compare_with_backup(const FolderPair& folders, const std::string& na
 }
 
 unsigned ComparePool::default_threads() {
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    return static_cast<unsigned>(std::min<std::size_t>(cores, kMaxThreads));
+    return static_cast<unsigned>(default_copy_jobs());
 }
 
 ComparePool::ComparePool(unsigned threads, std::size_t capacity)

@@ -57,8 +57,9 @@ FileVerdict compare_with_backup(const FolderPair& folders, const std::string& na
 // than a small one.
 class ComparePool {
 public:
-    // One thread per core, at most 8: with the page cache warm a comparison is work
-    // for a processor, and with cold disks more readers only make the disk seek.
+    // As many as a run copies with (one per core the process may use, at most 8): with
+    // the page cache warm a comparison is work for a processor, and with cold disks
+    // more readers only make the disk seek.
     static unsigned default_threads();
 
     ComparePool(unsigned threads, std::size_t capacity);

@@ -22,11 +22,21 @@ TEST(CommandLine, Modes) {
     EXPECT_TRUE(run.dry_run);
     EXPECT_FALSE(run.compare);
     EXPECT_TRUE(parse_command_line({"--run", "l.vtl", "--compare"}).compare);
-    const auto check = parse_command_line({"--journal=new", "--check", "l.vtl"});
+    const auto check = parse_command_line({"--journal=new", "--check", "l.vtl", "--jobs=2"});
     EXPECT_EQ(check.mode, M::Check);
     EXPECT_EQ(check.run_list, "l.vtl");
     EXPECT_EQ(check.journal, "new");
+    EXPECT_EQ(check.jobs, 2);
+    EXPECT_EQ(run.jobs, 0); // the engine's default
+    EXPECT_EQ(parse_command_line({"--run", "l.vtl", "--jobs=1"}).jobs, 1);
+    EXPECT_EQ(parse_command_line({"--run", "l.vtl", "--jobs=64"}).jobs, 64);
     for (auto bad : std::vector<std::vector<std::string>>{{"--run"},
+                                                          {"--run", "x", "--jobs=0"},
+                                                          {"--run", "x", "--jobs=65"},
+                                                          {"--run", "x", "--jobs=two"},
+                                                          {"--run", "x", "--jobs="},
+                                                          {"--run", "x", "--jobs=-1"},
+                                                          {"--jobs=2"},
                                                           {"--run", "x", "--newer=maybe"},
                                                           {"--journal=x"},
                                                           {"--bogus"},

@@ -149,6 +149,7 @@ bool ComparePool::empty() const {
 }
 
 void ComparePool::add(std::shared_ptr<const FolderPair> folders, std::string name) {
+    bool wake = false;
     {
         const std::lock_guard lock(mutex_);
         Slot& slot = slots_.emplace_back();
@@ -160,14 +161,26 @@ void ComparePool::add(std::shared_ptr<const FolderPair> folders, std::string nam
             next_ = slots_.size();
             return;
         }
+        // A busy thread takes the file when it is done with its own: waking one costs
+        // more than comparing a small file.
+        wake = idle_ > 0;
     }
-    work_.notify_one();
+    if (wake)
+        work_.notify_one();
 }
 
 bool ComparePool::take(FileVerdict& verdict, std::chrono::milliseconds patience) {
     std::unique_lock lock(mutex_);
-    if (!done_.wait_for(lock, patience, [this] { return !slots_.empty() && slots_.front().done; }))
-        return false;
+    auto ready = [this] { return !slots_.empty() && slots_.front().done; };
+    if (!ready()) {
+        if (patience.count() <= 0)
+            return false;
+        waiting_ = true;
+        const bool got = done_.wait_for(lock, patience, ready);
+        waiting_ = false;
+        if (!got)
+            return false;
+    }
     verdict = slots_.front().verdict;
     slots_.pop_front();
     if (next_ > 0)
@@ -191,7 +204,11 @@ void ComparePool::work() {
     CompareBuffers buffers;
     std::unique_lock lock(mutex_);
     for (;;) {
-        work_.wait(lock, [this] { return stopping_ || next_ < slots_.size(); });
+        if (!stopping_ && next_ >= slots_.size()) {
+            ++idle_;
+            work_.wait(lock, [this] { return stopping_ || next_ < slots_.size(); });
+            --idle_;
+        }
         if (next_ >= slots_.size())
             return; // stopping, nothing left
         Slot& slot = slots_[next_++];
@@ -207,7 +224,9 @@ void ComparePool::work() {
         lock.lock();
         slot.verdict = v;
         slot.done = true;
-        done_.notify_all();
+        // Only the oldest file's verdict can be taken: only it wakes a waiting taker.
+        if (waiting_ && &slot == &slots_.front())
+            done_.notify_one();
     }
 }
 

@@ -95,6 +95,8 @@ private:
     std::condition_variable done_; // a file was done
     std::deque<Slot> slots_;       // in the order added; done ones leave from the front
     std::size_t next_ = 0;         // index of the first slot no thread has taken
+    int idle_ = 0;                 // threads waiting for work
+    bool waiting_ = false;         // take() waits for the oldest file
     bool stopping_ = false;
     std::atomic<bool> cancelled_ = false;
     std::atomic<std::uint64_t> compared_ = 0;

@@ -8,6 +8,8 @@
 #   T2  the same again, nothing changed
 #   T3  4 files of VANTOREL_BENCH_T3_MIB MiB (256) each
 #   SP  a 1 GiB sparse file holding 4 MiB of data
+#   CK  "Check Backup" (--check) of T1 and of T3 against a copy, beside diff -r and a cmp
+#       of each pair; and the T1 and T3 runs again with "Compare Each Copy" (--compare)
 #
 # Where it measures (VANTOREL_BENCH_FS, one or more of):
 #   ext4-ram  an ext4 image loop-mounted from a RAM disk (tmpfs): the disk's noise is gone
@@ -16,7 +18,8 @@
 #   disk      the build folder's file system (the default without root)
 # Sources and destinations lie on the measured file system; the page cache is warm.
 # VANTOREL_BENCH_RUNS (7) sets the runs per tool, VANTOREL_BENCH_ONLY a subset of
-# "t1 t2 t3 sp gui sc" (sc: the system calls of T1, counted with strace -c -f when it is
+# "t1 t2 t3 sp gui ck sc" (ck: the checks and the runs with --compare, of T1 and T3 where
+# those are measured; sc: the system calls of T1, counted with strace -c -f when it is
 # installed, not part of the default set), VANTOREL_BENCH_JOBS the --jobs of the
 # headless runs (default: the program's own), and "t1-j1" in VANTOREL_BENCH_ONLY adds
 # a headless run copying one file at a time to T1.
@@ -26,7 +29,7 @@ tool="$build/bench/copy_bench"
 vt="$build/src/vantorel"
 runs=${VANTOREL_BENCH_RUNS:-7}
 t3_mib=${VANTOREL_BENCH_T3_MIB:-256}
-only=${VANTOREL_BENCH_ONLY:-t1 t2 t3 sp gui}
+only=${VANTOREL_BENCH_ONLY:-t1 t2 t3 sp gui ck}
 jobs=()
 [[ -z ${VANTOREL_BENCH_JOBS:-} ]] || jobs=(--jobs="$VANTOREL_BENCH_JOBS")
 if [[ $(id -u) -eq 0 ]]; then default_fs=ext4-ram; else default_fs=disk; fi
@@ -120,6 +123,7 @@ t1_one() {
     t1-rsync) run "$1" rsync -a "$data/T1/" "$out" ;;
     t1-vt) run "$1" "$vt" --run "$data/t1.vtl" "${jobs[@]}" ;;
     t1-j1) run "$1" "$vt" --run "$data/t1.vtl" --jobs=1 ;;
+    t1-vt-compare) run "$1" "$vt" --run "$data/t1.vtl" --compare "${jobs[@]}" ;;
     t1-gui)
       run "$1" "$tool" gui-run "$data/t1.vtl" "$data/gui-time"
       times[t1-gui-inside]+="$(cat "$data/gui-time") " ;;
@@ -139,6 +143,20 @@ t3_one() {
     t3-cp) run "$1" cp -a "$data/T3" "$out" ;;
     t3-cp+sync) run "$1" sh -c 'cp -a "$1" "$2" && sync -f "$2"' sh "$data/T3" "$out" ;;
     t3-vt) run "$1" "$vt" --run "$data/t3.vtl" "${jobs[@]}" ;;
+    t3-vt-compare) run "$1" "$vt" --run "$data/t3.vtl" --compare "${jobs[@]}" ;;
+  esac
+}
+# The checks of a tree and its copy, page cache warm; the report goes to the journal
+# and to standard output (/dev/null), as a check from a script's would.
+ck_one() {
+  case $1 in
+    ck1-diff) run "$1" diff -r "$data/T1" "$data/out" ;;
+    ck1-vt) rm -f "$data/t1.txt"; run "$1" "$vt" --check "$data/t1.vtl" "${jobs[@]}" ;;
+    ck3-cmp)
+      run "$1" bash -c 'cd "$1" || exit
+        while IFS= read -r -d "" f; do cmp "$f" "$2/$f" || exit; done < <(find . -type f -print0)' \
+        bash "$data/T3" "$data/out3" ;;
+    ck3-vt) rm -f "$data/t3.txt"; run "$1" "$vt" --check "$data/t3.vtl" "${jobs[@]}" ;;
   esac
 }
 sp_one() {
@@ -175,6 +193,7 @@ measure_place() {
     local t1=(t1-cp t1-cp+sync t1-rsync t1-vt)
     wanted gui && t1+=(t1-gui)
     wanted t1-j1 && t1+=(t1-j1)
+    wanted ck && t1+=(t1-vt-compare)
     rounds t1_one "${t1[@]}"
     print_runs "${t1[@]}"
     aim "T1 vantorel / (cp -a; sync -f)" "$(ratio "$(m t1-vt)" "$(m t1-cp+sync)")" 0.8
@@ -186,6 +205,13 @@ measure_place() {
     fi
     local kib; kib=$(echo "${peak[t1-vt]}" | maximum)
     aim "T1 headless peak memory (MB)" "$(awk -v k="$kib" 'BEGIN {printf "%.1f", k * 1024 / 1e6}')" 40
+    if wanted ck; then
+      aim "T1 --compare / the same run without" "$(ratio "$(m t1-vt-compare)" "$(m t1-vt)")" 2.2
+      rm -rf "$data/out"; cp -a "$data/T1" "$data/out"
+      rounds ck_one ck1-diff ck1-vt
+      print_runs ck1-diff ck1-vt
+      aim "T1 check / diff -r" "$(ratio "$(m ck1-vt)" "$(m ck1-diff)")" 1.3
+    fi
   fi
   if wanted sc; then count_calls; fi
   if wanted t2; then
@@ -198,10 +224,19 @@ measure_place() {
   rm -rf "$data/out" "$data/T1"
   if wanted t3; then
     "$tool" tree "$data/T3" 4 1 $((t3_mib << 20)) $((t3_mib << 20))
-    rounds t3_one t3-cp t3-cp+sync t3-vt
-    print_runs t3-cp t3-cp+sync t3-vt
+    local t3=(t3-cp t3-cp+sync t3-vt)
+    wanted ck && t3+=(t3-vt-compare)
+    rounds t3_one "${t3[@]}"
+    print_runs "${t3[@]}"
     aim "T3 vantorel / (cp -a; sync -f)" "$(ratio "$(m t3-vt)" "$(m t3-cp+sync)")" 1.05
     aim "T3 vantorel / cp -a" "$(ratio "$(m t3-vt)" "$(m t3-cp)")" 1.3
+    if wanted ck; then
+      aim "T3 --compare / the same run without" "$(ratio "$(m t3-vt-compare)" "$(m t3-vt)")" 2.2
+      rm -rf "$data/out3"; cp -a "$data/T3" "$data/out3"
+      rounds ck_one ck3-cmp ck3-vt
+      print_runs ck3-cmp ck3-vt
+      aim "T3 check / cmp of each pair" "$(ratio "$(m ck3-vt)" "$(m ck3-cmp)")" 1.3
+    fi
     rm -rf "$data/T3" "$data/out3"
   fi
   if wanted sp; then

@@ -1,4 +1,5 @@
 #include "app/command_line.h"
+#include "app/headless_check.h"
 #include "app/headless_run.h"
 #include "app/schedule_command.h"
 #include "app/scheduled_run.h"
@@ -32,6 +33,11 @@ int main(int argc, char* argv[]) {
             return vt::scheduled_run(argc, argv, cl);
         return vt::headless_run(cl, vt::startup_copy_options(), std::cout, std::cerr,
                                 ::isatty(2) != 0);
+    case vt::CommandLine::Mode::Check:
+        // The report scrolls by on a terminal; the status line is for a report that
+        // goes elsewhere.
+        return vt::headless_check(cl, vt::startup_copy_options(), std::cout, std::cerr,
+                                  ::isatty(2) != 0 && ::isatty(1) == 0);
     case vt::CommandLine::Mode::Schedule:
     case vt::CommandLine::Mode::Schedules:
         return vt::schedule_command(cl);

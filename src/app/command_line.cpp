@@ -31,13 +31,18 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             cl.mode = CommandLine::Mode::Help;
             return cl;
         }
-        if (a == "--run") {
+        if (a == "--run" || a == "--check") {
             if (i + 1 >= args.size()) {
                 cl.mode = CommandLine::Mode::Invalid;
-                cl.error = "--run needs a list file";
+                cl.error = a + " needs a list file";
                 return cl;
             }
-            cl.mode = CommandLine::Mode::Run;
+            if (cl.mode == CommandLine::Mode::Run || cl.mode == CommandLine::Mode::Check) {
+                cl.mode = CommandLine::Mode::Invalid;
+                cl.error = "--run and --check take one list, and not both";
+                return cl;
+            }
+            cl.mode = a == "--run" ? CommandLine::Mode::Run : CommandLine::Mode::Check;
             cl.run_list = args[++i];
         } else if (starts_with(a, "--newer=")) {
             cl.newer = a.substr(8);
@@ -55,6 +60,8 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             }
         } else if (a == "--dry-run") {
             cl.dry_run = true;
+        } else if (a == "--compare") {
+            cl.compare = true;
         } else if (starts_with(a, "--jobs=")) {
             const std::string n = a.substr(7);
             cl.jobs = n.size() >= 1 && n.size() <= 3 &&
@@ -77,11 +84,16 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             cl.list_argument = a;
         }
     }
-    const bool run_options =
-        cl.dry_run || !cl.journal.empty() || cl.newer != "skip" || cl.jobs != 0;
-    if (cl.mode == CommandLine::Mode::Gui && run_options) {
+    const bool copy_options = cl.dry_run || cl.newer != "skip" || cl.compare;
+    if (cl.mode == CommandLine::Mode::Gui &&
+        (copy_options || !cl.journal.empty() || cl.jobs != 0)) {
         cl.mode = CommandLine::Mode::Invalid;
-        cl.error = "--newer, --journal, --jobs and --dry-run go with --run";
+        cl.error = "--newer, --compare and --dry-run go with --run, --journal and --jobs with "
+                   "--run or --check";
+    } else if (cl.mode == CommandLine::Mode::Check &&
+               (copy_options || cl.quiet || cl.verbose || cl.notify)) {
+        cl.mode = CommandLine::Mode::Invalid;
+        cl.error = "--check takes only --journal and --jobs";
     }
     check_schedule_options(cl);
     return cl;
@@ -91,7 +103,8 @@ std::string usage_text() {
     return "Usage: vantorel [LIST.vtl]\n"
            "       vantorel --run LIST.vtl [--newer=skip|copy] [--journal=append|new|none] "
            "[--dry-run]\n"
-           "                [--jobs=N] [--quiet | --verbose] [--notify]\n"
+           "                [--compare] [--jobs=N] [--quiet | --verbose] [--notify]\n"
+           "       vantorel --check LIST.vtl [--journal=append|new|none] [--jobs=N]\n"
            "       vantorel --schedule=off|hourly|daily|weekly|monthly [--at=HH:MM] "
            "[--weekday=Mon..Sun]\n"
            "                [--no-catch-up] LIST.vtl\n"
@@ -105,6 +118,9 @@ std::string usage_text() {
            "  --journal=MODE      append to the journal, start a new one, or write none\n"
            "                      (default: the copy options of the settings)\n"
            "  --dry-run           show what would be copied; create and write nothing\n"
+           "  --compare           read every copy back from its disk and compare it with\n"
+           "                      its source before it replaces the backup (default: the\n"
+           "                      copy options of the settings)\n"
            "  --jobs=N            copy N files at once (default: one per core, at most 8;\n"
            "                      1 copies one file after the other)\n"
            "  --quiet             log the start, the end, failures and questions, not the\n"
@@ -112,6 +128,11 @@ std::string usage_text() {
            "  --verbose           log a line for every file as well\n"
            "  --notify            a scheduled run: log as --quiet, keep its result for\n"
            "                      --schedules, and show a desktop notification when it fails\n"
+           "--check compares every file of LIST with its backup, byte for byte, and\n"
+           "  writes nothing there; the report goes to standard output and the journal\n"
+           "  (--journal as above; --jobs=N compares N files at once). Exit status 0\n"
+           "  when every file is the same, 1 when one differs, is missing or cannot be\n"
+           "  read.\n"
            "--schedule copies LIST on its own with a systemd user timer (off removes it):\n"
            "  --at=HH:MM          time of day (default 12:00; hourly uses the minute)\n"
            "  --weekday=DAY       day of a weekly run (default Mon); monthly runs on the 1st\n"

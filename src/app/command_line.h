@@ -8,16 +8,17 @@ namespace vt {
 
 // What the program was asked to do by its arguments.
 struct CommandLine {
-    enum class Mode { Gui, Version, Help, Run, Schedule, Schedules, Invalid };
+    enum class Mode { Gui, Version, Help, Run, Check, Schedule, Schedules, Invalid };
     Mode mode = Mode::Gui;
     std::string list_argument; // the list file named for the window (may be empty)
     std::string error;         // for Mode::Invalid
 
-    // Headless run (--run LIST).
+    // Headless run (--run LIST) or check (--check LIST).
     std::string run_list;
     std::string newer = "skip"; // skip | copy
     std::string journal;        // append | new | none; empty: from the settings
     bool dry_run = false;
+    bool compare = false; // every copy read back and compared, whatever the settings say
     // A scheduled run (--notify): its result is recorded and a failure shown on the
     // desktop; its log leaves out files copied without a question, as --quiet does.
     bool notify = false;

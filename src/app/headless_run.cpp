@@ -1,125 +1,29 @@
 #include "app/headless_run.h"
 
 #include "app/headless_prompter.h"
+#include "app/headless_terminal.h"
 #include "document/list_file.h"
 #include "engine/copy_engine.h"
 #include "engine/run_lock.h"
-#include "engine/run_meter.h"
 #include "platform/event_pump.h"
 
-#include <array>
-#include <atomic>
-#include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <optional>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace vt {
 namespace {
 
-std::atomic<int> g_interrupted = 0;
-static_assert(std::atomic<int>::is_always_lock_free, "set from a signal handler");
-
-extern "C" void on_interrupt(int) {
-    g_interrupted = 1;
-}
-
-// Installs the stop handlers for the run and puts the old ones back after it. The
-// handler is reset after the first signal, so a second one ends the program. A
-// closed terminal (SIGHUP) stops the run like Ctrl+C, with the journal finished; a
-// closed standard error (SIGPIPE) must not kill a backup half done, so writes to it
-// simply fail.
-class InterruptGuard {
-public:
-    InterruptGuard() {
-        g_interrupted = 0;
-        struct sigaction action {};
-        action.sa_handler = on_interrupt;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART | SA_RESETHAND;
-        for (std::size_t i = 0; i < kStops.size(); ++i)
-            ::sigaction(kStops[i], &action, &old_[i]);
-        struct sigaction ignore {};
-        ignore.sa_handler = SIG_IGN;
-        sigemptyset(&ignore.sa_mask);
-        ::sigaction(SIGPIPE, &ignore, &old_pipe_);
-    }
-    ~InterruptGuard() {
-        for (std::size_t i = 0; i < kStops.size(); ++i)
-            ::sigaction(kStops[i], &old_[i], nullptr);
-        ::sigaction(SIGPIPE, &old_pipe_, nullptr);
-    }
-
-private:
-    static constexpr std::array<int, 3> kStops = {SIGINT, SIGTERM, SIGHUP};
-    std::array<struct sigaction, kStops.size()> old_{};
-    struct sigaction old_pipe_ {};
-};
-
 class InterruptPump final : public EventPump {
 public:
     explicit InterruptPump(CopyEngine*& engine) : engine_(engine) {}
     void pump() override {
-        if (g_interrupted && engine_)
+        if (interrupted() && engine_)
             engine_->request_stop();
     }
 
 private:
     CopyEngine*& engine_;
-};
-
-// The width of the terminal on standard error, where the status line goes.
-std::size_t terminal_width() {
-    struct winsize size {};
-    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
-        return size.ws_col;
-    return 80;
-}
-
-// One status line on a terminal, rewritten in place at most ten times a second and
-// cleared when the run ends or another line is written: how far, how fast, how long.
-class TerminalProgress final : public RunObserver {
-public:
-    TerminalProgress(std::ostream& err, bool enabled) : err_(err), enabled_(enabled) {}
-    void progress(const RunProgress& now) override { draw(now, false); }
-    void transfer_progress(const RunProgress& now) override { draw(now, true); }
-    void waiting_for_answer(bool waiting) override { meter_.set_paused(waiting); }
-    void running_changed(bool running) override {
-        if (running)
-            meter_.start();
-        clear();
-    }
-    void clear() {
-        if (enabled_ && shown_) {
-            err_ << "\r\033[K";
-            err_.flush();
-        }
-        shown_ = false;
-    }
-
-private:
-    void draw(const RunProgress& now, bool in_file) {
-        if (!enabled_)
-            return;
-        const auto t = std::chrono::steady_clock::now();
-        if (shown_ && t - last_ < std::chrono::milliseconds(100))
-            return;
-        last_ = t;
-        meter_.update(now, in_file);
-        // One column is left free: a line that fills the last one wraps on some
-        // terminals, and a wrapped line is not rewritten in place.
-        err_ << "\r\033[K" << terminal_line(meter_, now.file, terminal_width() - 1);
-        err_.flush();
-        shown_ = true;
-    }
-
-    std::ostream& err_;
-    bool enabled_;
-    bool shown_ = false;
-    std::chrono::steady_clock::time_point last_{};
-    RunMeter meter_;
 };
 
 } // namespace
@@ -158,6 +62,8 @@ int headless_run(const CommandLine& command, CopyOptions options, std::ostream& 
         options.create_journal = true;
         options.journal_append_index = command.journal == "append" ? 0 : 1;
     }
+    if (command.compare)
+        options.compare_each_copy = true;
 
     HeadlessPrompter prompter(err, command.newer == "copy");
     prompter.set_quiet(command.quiet || (command.notify && !command.verbose));
@@ -185,7 +91,7 @@ int headless_run(const CommandLine& command, CopyOptions options, std::ostream& 
     int status = kExitDone;
     if (!summary.started)
         status = kExitNotStarted;
-    else if (summary.stopped && g_interrupted)
+    else if (summary.stopped && interrupted())
         status = kExitInterrupted;
     else if (summary.failures > 0 || summary.ended_early)
         status = kExitFailures;

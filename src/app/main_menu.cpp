@@ -45,6 +45,7 @@ void MainMenu::build(QMenuBar* bar) {
     N6->setVisible(false);
     CopyNow1 =
         item(File, "CopyNow1", QStringLiteral("&Copy Now"), QKeySequence(Qt::CTRL | Qt::Key_C));
+    CheckBackup1 = item(File, "CheckBackup1", QStringLiteral("Chec&k Backup"));
     N5 = separator(File, "N5");
     Exit1 = item(File, "Exit1", QStringLiteral("E&xit"));
     N3 = separator(File, "N3");
@@ -85,6 +86,9 @@ void MainMenu::build(QMenuBar* bar) {
              QStringLiteral("Create Start &Menu Entry for Vantorel"));
     N7 = separator(Options, "N7");
     ScheduleThisList1 = item(Options, "ScheduleThisList1", QStringLiteral("Schedule This List..."));
+    N8 = separator(Options, "N8");
+    CompareEachCopy1 = item(Options, "CompareEachCopy1", QStringLiteral("Compare &Each Copy"));
+    CompareEachCopy1->setCheckable(true);
 
     Help = bar->addMenu(QStringLiteral("&Help"));
     Help2 = item(Help, "Help2", QStringLiteral("&Help"), QKeySequence(Qt::Key_F1));

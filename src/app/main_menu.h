@@ -24,6 +24,7 @@ struct MainMenu {
     QAction* CreateStartMenuentryforthecurrentfile1 = nullptr;
     QAction* N6 = nullptr;
     QAction* CopyNow1 = nullptr;
+    QAction* CheckBackup1 = nullptr;
     QAction* N5 = nullptr;
     QAction* Exit1 = nullptr;
     QAction* N3 = nullptr;
@@ -48,6 +49,8 @@ struct MainMenu {
     QAction* CreateStartMenuEntryforVantorel1 = nullptr;
     QAction* N7 = nullptr;
     QAction* ScheduleThisList1 = nullptr;
+    QAction* N8 = nullptr;
+    QAction* CompareEachCopy1 = nullptr; // checkable: a copy option
 
     QMenu* Help = nullptr;
     QAction* Help2 = nullptr;

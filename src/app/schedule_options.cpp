@@ -60,7 +60,7 @@ void check_schedule_options(CommandLine& command) {
         command.mode == Mode::Version)
         return;
     const ScheduleOptions& o = command.scheduling;
-    const bool run = command.mode == Mode::Run;
+    const bool run = command.mode == Mode::Run || command.mode == Mode::Check;
     if ((command.notify || command.quiet || command.verbose) && !run) {
         refuse(command, "--notify, --quiet and --verbose go with --run");
         return;
@@ -79,7 +79,7 @@ void check_schedule_options(CommandLine& command) {
     }
     if (o.set || o.list_all) {
         if (run || (o.set && o.list_all)) {
-            refuse(command, "--schedule, --schedules and --run each go alone");
+            refuse(command, "--schedule, --schedules, --run and --check each go alone");
             return;
         }
         if (o.list_all) {

@@ -34,6 +34,7 @@ Settings read_settings(const std::string& path) {
     s.options.create_journal = ini.read_bool(kOptions, "JournalFile", true);
     s.options.journal_append_index =
         journal_index(ini.read_integer(kOptions, "JournalFileAppend", 0));
+    s.options.compare_each_copy = ini.read_bool(kOptions, "CompareEachCopy", false);
 
     s.defaults.source = ini.read_string(kDefaults, "Source", "");
     s.defaults.destination = ini.read_string(kDefaults, "Destination", "");
@@ -67,6 +68,7 @@ IoResult write_settings(const std::string& path, const Settings& s, unsigned gro
         ini.write_bool(kOptions, "VerifyEachFile", s.options.verify_each_file);
         ini.write_bool(kOptions, "JournalFile", s.options.create_journal);
         ini.write_integer(kOptions, "JournalFileAppend", s.options.journal_append_index);
+        ini.write_bool(kOptions, "CompareEachCopy", s.options.compare_each_copy);
     }
     if (groups & kSettingsDefaults) {
         ini.write_string(kDefaults, "Source", s.defaults.source);

@@ -3,8 +3,10 @@ target_sources(vantorel_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/recent_files.cpp
   ${CMAKE_CURRENT_LIST_DIR}/settings_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/startup_list.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/headless_check.cpp
   ${CMAKE_CURRENT_LIST_DIR}/headless_prompter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/headless_run.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/headless_terminal.cpp
   ${CMAKE_CURRENT_LIST_DIR}/run_log.cpp
   ${CMAKE_CURRENT_LIST_DIR}/schedule_command.cpp
   ${CMAKE_CURRENT_LIST_DIR}/schedule_options.cpp

@@ -171,6 +171,7 @@ void TVT_main_Form::connect_commands() {
     copy_ = new CopyController(*this);
     connect(BitBtn_do_copy, &QToolButton::clicked, this, &TVT_main_Form::DoCopyNowClick);
     connect(menu.CopyNow1, &QAction::triggered, this, &TVT_main_Form::CopyNow1Click);
+    connect(menu.CheckBackup1, &QAction::triggered, this, &TVT_main_Form::CheckBackup1Click);
     Edit3->installEventFilter(new MenuKeysFirst(
         {menu.CopyNow1, menu.Add1, menu.Insert1, menu.Edit2, menu.Delete1}, this));
 }
@@ -355,6 +356,10 @@ void TVT_main_Form::DoCopyNowClick() {
     copy_->DoCopyNowClick();
 }
 
+void TVT_main_Form::CheckBackup1Click() {
+    copy_->CheckBackup1Click();
+}
+
 void TVT_main_Form::CopyNow1Click() {
     BitBtn_do_copy->click();
 }
@@ -384,13 +389,16 @@ void TVT_main_Form::set_journal_option_index(int index) {
 }
 
 CopyOptions TVT_main_Form::copy_options() const {
-    return {VerifyEachFile->isChecked(), CreateJournalFile->isChecked(), journal_option_index()};
+    return {VerifyEachFile->isChecked(), CreateJournalFile->isChecked(), journal_option_index(),
+            menu.CompareEachCopy1 && menu.CompareEachCopy1->isChecked()};
 }
 
 void TVT_main_Form::set_copy_options(const CopyOptions& options) {
     VerifyEachFile->setChecked(options.verify_each_file);
     CreateJournalFile->setChecked(options.create_journal);
     set_journal_option_index(options.journal_append_index);
+    if (menu.CompareEachCopy1) // the controls are set once before the menu is built
+        menu.CompareEachCopy1->setChecked(options.compare_each_copy);
     CreateJournalFileClick();
 }
 

@@ -168,6 +168,7 @@ public slots:
     void Print1Click();
     void DoCopyNowClick();
     void CopyNow1Click();
+    void CheckBackup1Click();
     void Exit1Click();
     void CreateJournalFileClick();
     // The line commands and the list text editor.

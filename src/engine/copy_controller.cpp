@@ -42,6 +42,8 @@ CopyController::CopyController(TVT_main_Form& form)
     : QObject(&form), form_(form), inputs_(std::make_unique<WindowInputs>(form)) {
     engine_.reset(new CopyEngine(*inputs_, form.prompter(), static_cast<EventPump&>(*this),
                                  &form.desktop(), static_cast<RunObserver*>(this)));
+    check_.reset(new BackupCheck(*inputs_, form.prompter(), static_cast<EventPump&>(*this),
+                                 &form.desktop(), static_cast<RunObserver*>(this)));
     // The progress sits under the grid, which makes room for it; it is shown only
     // while a run is in progress, so the idle window looks as it always did.
     progress_ = new RunProgressPanel(form.FileList_StringGrid->parentWidget());
@@ -52,7 +54,7 @@ CopyController::CopyController(TVT_main_Form& form)
 CopyController::~CopyController() {
     // A window torn down in the middle of a run (never in normal use: closing waits
     // for the run) must not leave the application with a wait cursor.
-    if (engine_->running())
+    if (running())
         QApplication::restoreOverrideCursor();
 }
 
@@ -60,35 +62,63 @@ RunProgressPanel* CopyController::progress_panel() const {
     return progress_.data();
 }
 
+bool CopyController::lock_list(std::optional<RunLock>& lock) {
+    const std::string list = form_.document().file_name();
+    if (list.empty())
+        return true;
+    lock.emplace(list);
+    if (!lock->busy())
+        return true;
+    form_.prompter().ask(
+        {"Vantorel", RunLock::busy_text(list), Buttons::Ok, Answer::Ok, Icon::Warning, Answer::Ok});
+    return false;
+}
+
 void CopyController::DoCopyNowClick() {
+    // "Stop Copy" stops a check as it stops a run.
+    if (check_->running()) {
+        check_->click();
+        return;
+    }
     // A run holds its list's lock until it ends (click() returns then); a click that
     // arrives during the run only asks it to stop.
     std::optional<RunLock> lock;
-    const std::string list = form_.document().file_name();
-    if (!engine_->running() && !list.empty()) {
-        lock.emplace(list);
-        if (lock->busy()) {
-            form_.prompter().ask({"Vantorel", RunLock::busy_text(list), Buttons::Ok, Answer::Ok,
-                                  Icon::Warning, Answer::Ok});
-            return;
-        }
-    }
+    if (!engine_->running() && !lock_list(lock))
+        return;
+    if (progress_ && !engine_->running())
+        progress_->set_work("copy");
     engine_->click();
-    if (after_run_ && !engine_->running())
+    if (after_run_ && !running())
+        std::exchange(after_run_, nullptr)();
+}
+
+void CopyController::CheckBackup1Click() {
+    if (running())
+        return;
+    // A check writes the list's journal and must not find copies half made: it takes
+    // the list's lock as a run does.
+    std::optional<RunLock> lock;
+    if (!lock_list(lock))
+        return;
+    if (progress_)
+        progress_->set_work("compare");
+    check_->click();
+    if (after_run_ && !running())
         std::exchange(after_run_, nullptr)();
 }
 
 void CopyController::after_run(std::function<void()> then) {
-    if (!engine_->running()) {
+    if (!running()) {
         then();
         return;
     }
     engine_->request_stop();
+    check_->request_stop();
     after_run_ = std::move(then);
 }
 
 bool CopyController::defer_close() {
-    if (!engine_->running())
+    if (!running())
         return false;
     after_run([this] { QTimer::singleShot(0, &form_, [this] { form_.close(); }); });
     return true;
@@ -99,6 +129,7 @@ void CopyController::set_commands_enabled(bool enabled) {
         MainMenu& m = form_.menu;
         std::vector<QObject*> commands = {m.New1,
                                           m.Open1,
+                                          m.CheckBackup1,
                                           m.Add1,
                                           m.Insert1,
                                           m.Edit2,

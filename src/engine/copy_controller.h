@@ -1,5 +1,7 @@
 #pragma once
+#include "engine/backup_check.h"
 #include "engine/copy_engine.h"
+#include "engine/run_lock.h"
 #include "engine/run_meter.h"
 #include "engine/run_progress.h"
 #include "platform/event_pump.h"
@@ -9,6 +11,7 @@
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QWidget;
@@ -30,16 +33,19 @@ public:
     explicit CopyController(TVT_main_Form& form);
     ~CopyController() override;
 
-    // The click of BitBtn_do_copy (also reached through CopyNow1).
+    // The click of BitBtn_do_copy (also reached through CopyNow1); during a check it
+    // stops the check.
     void DoCopyNowClick();
-    bool running() const { return engine_->running(); }
+    // "Check Backup": compares the list's files with their backups, shown as a run is.
+    void CheckBackup1Click();
+    bool running() const { return engine_->running() || check_->running(); }
 
     // Called when the window is asked to close. While a run is in progress it is
     // asked to stop and the close is repeated once it has ended; true means "not
     // now".
     bool defer_close();
-    // Runs `then` now, or, while a run is in progress, asks the run to stop and runs
-    // `then` once it has ended (its journal finished).
+    // Runs `then` now, or, while a run or check is in progress, asks it to stop and
+    // runs `then` once it has ended (its journal finished).
     void after_run(std::function<void()> then);
 
     RunProgressPanel* progress_panel() const;
@@ -57,12 +63,16 @@ private:
     // EventPump
     void pump() override;
 
+    // Takes the list's lock for a run or check; false (after saying so) when another
+    // run holds it.
+    bool lock_list(std::optional<RunLock>& lock);
     void show_progress(const RunProgress& now, bool in_file);
     void set_commands_enabled(bool enabled);
 
     TVT_main_Form& form_;
     std::unique_ptr<CopyInputs> inputs_;
     std::unique_ptr<CopyEngine> engine_;
+    std::unique_ptr<BackupCheck> check_;
     // Guarded: while the window is torn down its children go one by one.
     QPointer<RunProgressPanel> progress_;
     RunMeter meter_;

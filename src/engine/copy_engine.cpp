@@ -26,15 +26,6 @@ namespace {
 // finished (the time of a call or two); the rest are given up.
 constexpr std::uint64_t kStopBudget = 16u << 20;
 
-// Two folder texts that name the same folder on disk ("/data" and "/data/", or a
-// link and its target).
-bool same_folder(const std::string& a, const std::string& b) {
-    struct stat sa {
-    }, sb{};
-    return stat_long_path(a, sa, true) == 0 && stat_long_path(b, sb, true) == 0 &&
-           S_ISDIR(sa.st_mode) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
 } // namespace
 
 CopyEngine::CopyEngine(const CopyInputs& inputs, Prompter& prompter, EventPump& pump,
@@ -243,7 +234,7 @@ CopyEngine::Flow CopyEngine::process_line(int row) {
     line_destinations_.clear();
     notify();
 
-    if (line.source == line.destination || same_folder(line.source, line.destination)) {
+    if (names_one_folder(line.source, line.destination)) {
         prompter_.ask({"Can't do this copy", "Source and destination directories are the same!",
                        Buttons::Ok, Answer::Ok, Icon::None, Answer::Ok});
         ++summary_.failures;
@@ -430,8 +421,9 @@ CopyEngine::Flow CopyEngine::process_file(const Line& line, Folder& folder,
                                           bool took, MadeEarlier* earlier) {
     const std::string& name = entry.name;
     Decision decision;
+    const CopyOptions options = inputs_.options();
     if (!decision_.decide(entry, source, folder.source, folder.destination, folder.destination_fd(),
-                          line.replace, inputs_.options().verify_each_file, decision))
+                          line.replace, options.verify_each_file, decision))
         return Flow::End;
     const FileTime s = file_time(source.st_mtime);
     const std::optional<FileTime>& replaced = decision.replaced;
@@ -479,9 +471,11 @@ CopyEngine::Flow CopyEngine::process_file(const Line& line, Folder& folder,
     // A file just asked about is copied here at once: everything before it has been
     // told, and the next question would wait for it anyway.
     if (queue_ && !redoing_ && !decision.asked)
-        return start_transfer(folder, entry, source, s, replaced, present, took, counted);
+        return start_transfer(folder, entry, source, s, replaced, present, took, counted,
+                              options.compare_each_copy);
     progress_.file_done = 0;
     progress_.file_size = size;
+    transfer_.set_compare(options.compare_each_copy);
     switch (transfer_.transfer(folder.place(), name,
                                present ? DestinationSeen::Present : DestinationSeen::Absent)) {
     case TransferOutcome::EndRun:
@@ -502,11 +496,11 @@ CopyEngine::Flow CopyEngine::process_file(const Line& line, Folder& folder,
 CopyEngine::Flow CopyEngine::start_transfer(Folder& folder, const FolderScan::Entry& entry,
                                             const struct stat& source, const FileTime& s,
                                             const std::optional<FileTime>& replaced, bool present,
-                                            bool took, bool counted) {
+                                            bool took, bool counted, bool compare) {
     auto job = std::make_shared<TransferJob>(
         folder.source_dir, folder.destination_dir, folder.place(), entry.name,
         present ? DestinationSeen::Present : DestinationSeen::Absent,
-        static_cast<std::uint64_t>(source.st_size));
+        static_cast<std::uint64_t>(source.st_size), compare);
     // The turn holds the job through its slot; the folder through its own pointer.
     auto turn = [this, shared = folder.shared_from_this(), job = job.get(), type = entry.type,
                  answers = prompter_.answers(), s, replaced, source, present, took, counted] {
@@ -528,6 +522,7 @@ bool CopyEngine::transfer_turn(Folder& folder, TransferJob& job, const FileTime&
     MadeCopy& made = job.made();
     progress_.file_done = 0;
     progress_.file_size = job.size();
+    transfer_.set_compare(job.compare()); // for a Retry, or a copy tried again alone
     TransferOutcome outcome;
     if (made.problem == MadeCopy::Problem::Data && (made.error == ENOSPC || made.error == EDQUOT)) {
         // Copies made at the same time may have held the room this one lacked: at its

@@ -117,7 +117,7 @@ private:
     // The copy of one file on a worker, told at its turn by transfer_turn.
     Flow start_transfer(Folder& folder, const FolderScan::Entry& entry, const struct stat& source,
                         const FileTime& s, const std::optional<FileTime>& replaced, bool present,
-                        bool took, bool counted);
+                        bool took, bool counted, bool compare);
     bool transfer_turn(Folder& folder, TransferJob& job, const FileTime& s,
                        const std::optional<FileTime>& replaced, bool counted);
     // A file decided before a box that was answered at an earlier file's turn: looked

@@ -2,12 +2,14 @@
 
 namespace vt {
 
-// The copy options of the main window: "Verify Each File", "Create Journal File"
-// and the selected journal option (0 append, 1 create new, -1 none selected).
+// The copy options of the main window: "Verify Each File", "Create Journal File",
+// the selected journal option (0 append, 1 create new, -1 none selected) and
+// "Compare Each Copy" (every copy read back and compared with its source).
 struct CopyOptions {
     bool verify_each_file = true;
     bool create_journal = true;
     int journal_append_index = 0;
+    bool compare_each_copy = false;
 
     bool operator==(const CopyOptions&) const = default;
 };

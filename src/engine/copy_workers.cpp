@@ -9,10 +9,11 @@ namespace vt {
 
 std::uint64_t TransferJob::left() const {
     const bool flushed = seen_ == DestinationSeen::Present;
-    return size_ - std::min(done(), size_) + (flushed ? size_ : 0);
+    const std::uint64_t work = size_ * (compare_ ? 2 : 1);
+    return work - std::min(done(), work) + (flushed ? size_ : 0);
 }
 
-void TransferJob::run(CopyMethods& methods, CopyScratch& scratch) {
+void TransferJob::run(CopyMethods& methods, CopyScratch& scratch, CompareBuffers& compare) {
     if (cancel_.load(std::memory_order_relaxed)) {
         made_.problem = MadeCopy::Problem::Cancelled;
         return;
@@ -20,7 +21,8 @@ void TransferJob::run(CopyMethods& methods, CopyScratch& scratch) {
     CopyWatch watch;
     watch.cancel = &cancel_;
     watch.done = &done_;
-    made_ = FileTransfer::make_copy(place(), name_, seen_, methods, scratch, watch);
+    made_ = FileTransfer::make_copy(place(), name_, seen_, methods, scratch, watch,
+                                    compare_ ? &compare : nullptr);
     // A flush cannot be cut short: a copy given up meanwhile is not flushed.
     if (cancel_.load(std::memory_order_relaxed))
         made_.problem = MadeCopy::Problem::Cancelled;
@@ -81,6 +83,7 @@ bool CopyWorkers::wait(const TransferJob& job, std::chrono::milliseconds timeout
 void CopyWorkers::work() {
     ::pthread_setname_np(::pthread_self(), "vantorel-copy");
     CopyScratch scratch;
+    CompareBuffers compare; // made when the first copy is compared
     std::unique_lock lock(mutex_);
     for (;;) {
         if (waiting_.empty() && !ending_) {
@@ -94,7 +97,7 @@ void CopyWorkers::work() {
         waiting_.pop_front();
         running_.push_back(job);
         lock.unlock();
-        job->run(methods_, scratch);
+        job->run(methods_, scratch, compare);
         lock.lock();
         running_.erase(std::find(running_.begin(), running_.end(), job));
         job->finished_.store(true, std::memory_order_release);

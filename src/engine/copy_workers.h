@@ -20,17 +20,21 @@ namespace vt {
 // The run's thread names it later, in the run's order.
 class TransferJob {
 public:
+    // With `compare`, the copy is read back and compared with its source as well
+    // ("Compare Each Copy"), on the worker, before it is flushed.
     TransferJob(SharedFd source_dir, SharedFd destination_dir, const TransferPlace& place,
-                std::string name, DestinationSeen seen, std::uint64_t size)
+                std::string name, DestinationSeen seen, std::uint64_t size, bool compare = false)
         : source_dir_(std::move(source_dir)), destination_dir_(std::move(destination_dir)),
-          place_(place), name_(std::move(name)), seen_(seen), size_(size) {}
+          place_(place), name_(std::move(name)), seen_(seen), size_(size), compare_(compare) {}
 
     const std::string& name() const { return name_; }
     std::uint64_t size() const { return size_; }
+    bool compare() const { return compare_; }
+    // Bytes copied so far (and past the size, bytes compared).
     std::uint64_t done() const { return done_.load(std::memory_order_relaxed); }
-    // Bytes still to go to the disk before the copy can be named: the data not yet
-    // copied, and for a copy flushed before it is named (it replaces a file) the whole
-    // file again.
+    // Bytes still to go to or from the disk before the copy can be named: the data not
+    // yet copied, for a copy that is compared the data not yet read back, and for a
+    // copy flushed before it is named (it replaces a file) the whole file again.
     std::uint64_t left() const;
     TransferPlace place() const { return place_; }
 
@@ -40,8 +44,8 @@ public:
     // What the worker made, once finished.
     MadeCopy& made() { return made_; }
 
-    // Makes the copy; on a worker.
-    void run(CopyMethods& methods, CopyScratch& scratch);
+    // Makes the copy; on a worker, with its buffers.
+    void run(CopyMethods& methods, CopyScratch& scratch, CompareBuffers& compare);
 
 private:
     friend class CopyWorkers;
@@ -52,6 +56,7 @@ private:
     const std::string name_;
     const DestinationSeen seen_;
     const std::uint64_t size_;
+    const bool compare_;
     std::atomic<bool> cancel_ = false;
     std::atomic<std::uint64_t> done_ = 0;
     std::atomic<bool> finished_ = false;

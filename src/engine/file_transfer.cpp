@@ -77,7 +77,7 @@ FileTransfer::FileTransfer(Prompter& prompter, Journal& journal)
 
 MadeCopy FileTransfer::make_copy(const TransferPlace& place, const std::string& name,
                                  DestinationSeen seen, CopyMethods& methods, CopyScratch& scratch,
-                                 const CopyWatch& watch) {
+                                 const CopyWatch& watch, CompareBuffers* compare) {
     // 1. The source.
     Fd source{open_source(place.source_dir, name)};
     if (source.fd < 0)
@@ -130,6 +130,28 @@ MadeCopy FileTransfer::make_copy(const TransferPlace& place, const std::string& 
     case CopyStatus::Failed:
         return problem(MadeCopy::Problem::Data, copied.error);
     }
+    const auto size = static_cast<std::uint64_t>(from.st_size);
+    if (compare) {
+        const Comparison read_back =
+            verify_copy(made.file.fd(), source.fd, size, *compare, [&](std::uint64_t compared) {
+                if (watch.done)
+                    watch.done->store(size + compared, std::memory_order_relaxed);
+                if (watch.after_call)
+                    watch.after_call(size, size);
+                return !(watch.cancel && watch.cancel->load(std::memory_order_relaxed));
+            });
+        switch (read_back.result) {
+        case Comparison::Result::Same:
+            break;
+        case Comparison::Result::Different:
+            return problem(MadeCopy::Problem::Differs, 0);
+        case Comparison::Result::Cancelled:
+            return problem(MadeCopy::Problem::Cancelled, 0);
+        case Comparison::Result::SourceError:
+        case Comparison::Result::CopyError:
+            return problem(MadeCopy::Problem::Data, read_back.error ? read_back.error : EIO);
+        }
+    }
     source.reset();
 
     // 4. Permission bits, unless the umask left them whole, and times.
@@ -138,7 +160,7 @@ MadeCopy FileTransfer::make_copy(const TransferPlace& place, const std::string& 
     const struct timespec times[2] = {from.st_atim, from.st_mtim};
     if (sys::futimens(made.file.fd(), times) != 0)
         made.times_error = errno;
-    made.size = static_cast<std::uint64_t>(from.st_size);
+    made.size = size;
     return made;
 }
 
@@ -193,9 +215,7 @@ void FileTransfer::name_copy(MadeCopy& made, const TransferPlace& place, const s
 }
 
 FileTransfer::Step FileTransfer::ask(const char* title, const char* first_line,
-                                     const std::string& name, int error) {
-    const std::string text =
-        error ? system_error_text(error) : "The file ended before its size was read";
+                                     const std::string& name, const std::string& text) {
     journal_.error(name, text);
     Prompt box;
     box.title = title;
@@ -222,16 +242,21 @@ FileTransfer::Step FileTransfer::conclude(MadeCopy& made, const TransferPlace& p
     // A failed copy is gone before the box is shown.
     if (!made.ok())
         made.file.discard();
+    const std::string error =
+        made.error ? system_error_text(made.error) : "The file ended before its size was read";
     switch (made.problem) {
     case MadeCopy::Problem::None:
         last_size_ = made.size;
         return Step::Done;
     case MadeCopy::Problem::Source:
-        return ask(kSourceTitle, kSourceLine, name, made.error);
+        return ask(kSourceTitle, kSourceLine, name, error);
     case MadeCopy::Problem::Destination:
-        return ask(kDestinationTitle, kDestinationLine, name, made.error);
+        return ask(kDestinationTitle, kDestinationLine, name, error);
     case MadeCopy::Problem::Data:
-        return ask(kTransferTitle, kTransferLine, name, made.error);
+        return ask(kTransferTitle, kTransferLine, name, error);
+    case MadeCopy::Problem::Differs:
+        return ask(kTransferTitle, kTransferLine, name,
+                   comparison_error_text({Comparison::Result::Different, 0, 0}));
     case MadeCopy::Problem::SameFile:
     case MadeCopy::Problem::Cancelled:
         break;
@@ -245,7 +270,8 @@ TransferOutcome FileTransfer::transfer(const TransferPlace& place, const std::st
     if (on_block_)
         watch.after_call = on_block_;
     for (;; seen = DestinationSeen::Unknown) {
-        MadeCopy made = make_copy(place, name, seen, methods_, scratch_, watch);
+        MadeCopy made = make_copy(place, name, seen, methods_, scratch_, watch,
+                                  compare_ ? &compare_buffers_ : nullptr);
         flush_copy(made);
         switch (conclude(made, place, name)) {
         case Step::Done:

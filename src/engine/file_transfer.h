@@ -1,4 +1,5 @@
 #pragma once
+#include "engine/content_compare.h"
 #include "platform/file_copy.h"
 #include "platform/new_file.h"
 
@@ -36,6 +37,7 @@ struct MadeCopy {
         Source,      // the source cannot be opened
         Destination, // the copy cannot be made or named in the destination folder
         Data,        // reading, writing or flushing failed
+        Differs,     // the copy read back is not its source ("Compare Each Copy")
         SameFile,    // the destination is the source itself: nothing to do
         Cancelled    // the run stopped while the copy was made
     };
@@ -78,6 +80,9 @@ public:
     // A new run: what the last one learnt of the disks is forgotten.
     void start_run() { methods_.clear(); }
     CopyMethods& methods() { return methods_; }
+    // With `compare`, the transfers on this thread read every copy back from its disk
+    // and compare it with its source before it takes its name.
+    void set_compare(bool compare) { compare_ = compare; }
 
     // The whole transfer on this thread; Retry starts a new attempt.
     TransferOutcome transfer(const TransferPlace& place, const std::string& name,
@@ -90,10 +95,13 @@ public:
     // its problem (Retry transfers the file again, on this thread).
     TransferOutcome finish(MadeCopy& made, const TransferPlace& place, const std::string& name);
 
-    // Step 1: makes the copy of `name`. Any thread.
+    // Step 1: makes the copy of `name`. Any thread. With `compare` (the thread's
+    // buffers), the finished copy is read back from its disk (verify_copy) before its
+    // times are set, so that the reading cannot touch them; `watch.done` then goes on
+    // from the size to twice the size as the comparison proceeds.
     static MadeCopy make_copy(const TransferPlace& place, const std::string& name,
                               DestinationSeen seen, CopyMethods& methods, CopyScratch& scratch,
-                              const CopyWatch& watch);
+                              const CopyWatch& watch, CompareBuffers* compare = nullptr);
     // Step 2: a copy that replaces a file is flushed to the disk before it is named,
     // so that a power cut never leaves a zeroed file with the source's time stamp in
     // place of the last good backup. Any thread.
@@ -110,12 +118,15 @@ private:
     enum class Step { Done, Retry, Skip, EndRun };
     // Records and names a made copy, or asks about its problem.
     Step conclude(MadeCopy& made, const TransferPlace& place, const std::string& name);
-    Step ask(const char* title, const char* first_line, const std::string& name, int error);
+    Step ask(const char* title, const char* first_line, const std::string& name,
+             const std::string& error);
 
     Prompter& prompter_;
     Journal& journal_;
     CopyMethods methods_;
     CopyScratch scratch_;
+    bool compare_ = false;
+    CompareBuffers compare_buffers_;
     std::function<void(std::uint64_t, std::uint64_t)> on_block_;
     std::uint64_t last_size_ = 0;
 };

@@ -82,8 +82,10 @@ bool Journal::check_signature(Prompter& prompter) {
     return prompter.ask(question) == Answer::Yes;
 }
 
-bool Journal::open(const std::string& list_file, bool append, Prompter& prompter) {
+bool Journal::open(const std::string& list_file, bool append, Prompter& prompter,
+                   const std::string& label) {
     abandon();
+    label_ = label;
     if (list_file.empty()) {
         prompter.ask({"File is unnamed",
                       "Cannot create a Journal file for an unnamed list, Save and try again",
@@ -105,9 +107,9 @@ bool Journal::open(const std::string& list_file, bool append, Prompter& prompter
         return false;
     }
     open_ = true;
-    put("");
-    put("");
-    put(std::string(kSignature) + " started " + current_date_time_text());
+    put("", false);
+    put("", false);
+    put(std::string(kSignature) + " started " + current_date_time_text() + label_);
     put("");
     flush();
     if (failed()) {
@@ -134,7 +136,7 @@ bool Journal::create_new(Prompter& prompter, bool exists, unsigned mode) {
         ::fchmod(file.fd(), mode);
     fd_ = file.fd();
     open_ = true;
-    put(std::string(kSignature) + " started " + current_date_time_text());
+    put(std::string(kSignature) + " started " + current_date_time_text() + label_);
     put("");
     flush();
     if (failed()) {
@@ -154,20 +156,23 @@ bool Journal::create_new(Prompter& prompter, bool exists, unsigned mode) {
     return true;
 }
 
-void Journal::open_preview(std::function<void(const std::string&)> sink) {
+void Journal::open_preview(std::function<void(const std::string&)> sink, const std::string& label) {
     abandon();
+    label_ = label;
     sink_ = std::move(sink);
     failure_ = IoResult::success();
     open_ = true;
 }
 
-void Journal::put(const std::string& line) {
+void Journal::put(const std::string& line, bool mirrored) {
     if (!open_ || failed())
         return;
     if (sink_) {
         sink_(line);
         return;
     }
+    if (mirror_ && mirrored)
+        mirror_(line);
     buffer_ += line;
     buffer_ += "\r\n";
     if (buffer_.size() >= kFlushSize)
@@ -272,8 +277,23 @@ IoResult Journal::finish(int run_total) {
         (preview() ? " Files would be copied in total" : " Files copied in total"));
     if (!preview()) {
         put("");
-        put(std::string(kSignature) + " Ended " + current_date_time_text());
+        put(std::string(kSignature) + " Ended " + current_date_time_text() + label_);
     }
+    return close_file();
+}
+
+IoResult Journal::finish_report(const std::vector<std::string>& totals) {
+    if (!open_)
+        return IoResult::success();
+    put("");
+    for (const std::string& line : totals)
+        put(line);
+    put("");
+    put(std::string(kSignature) + " Ended " + current_date_time_text() + label_);
+    return close_file();
+}
+
+IoResult Journal::close_file() {
     flush();
     if (fd_ >= 0 && !failed() && sys::fsync(fd_) != 0 && errno != EINVAL)
         failure_ = IoResult::from_errno(errno);
@@ -298,8 +318,13 @@ void Journal::abandon() {
 
 void offer_journal(Prompter& prompter, DesktopServices* desktop, const std::string& path,
                    int run_total) {
+    offer_journal(prompter, desktop, path, std::to_string(run_total) + " files copied");
+}
+
+void offer_journal(Prompter& prompter, DesktopServices* desktop, const std::string& path,
+                   const std::string& title) {
     Prompt offer;
-    offer.title = std::to_string(run_total) + " files copied";
+    offer.title = title;
     offer.text = "Do you wish to view the journal file now?";
     offer.buttons = Buttons::YesNo;
     offer.default_button = Answer::Yes;

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace vt {
 
@@ -33,11 +34,17 @@ public:
     // list file itself (a list named "x.txt"), base name + ".journal.txt".
     static std::string file_name_for(const std::string& list_file);
 
-    // Opens the journal of `list_file` for a run and writes the started entry.
-    // False when the run is refused; the reason has been shown through `prompter`.
-    bool open(const std::string& list_file, bool append, Prompter& prompter);
-    // Sends the entries to `sink`, one line per call, instead of a file.
-    void open_preview(std::function<void(const std::string&)> sink);
+    // Opens the journal of `list_file` for a run and writes the started entry, with
+    // `label` after its date (a check's journal block says it is one). False when the
+    // run is refused; the reason has been shown through `prompter`.
+    bool open(const std::string& list_file, bool append, Prompter& prompter,
+              const std::string& label = {});
+    // Sends the entries to `sink`, one line per call, instead of a file; `label` is
+    // that of finish_report()'s ended entry.
+    void open_preview(std::function<void(const std::string&)> sink, const std::string& label = {});
+    // Sends every entry written to the file to `sink` as well (a check's report on
+    // standard output); empty: none. Kept until changed.
+    void mirror(std::function<void(const std::string&)> sink) { mirror_ = std::move(sink); }
 
     bool is_open() const { return open_; }
     bool preview() const { return static_cast<bool>(sink_); }
@@ -61,6 +68,8 @@ public:
     void copied(const std::string& name, const FileTime& source, const FileTime* replaced);
     void not_copied(const std::string& name, const FileTime& source, const FileTime* replaced);
     void folder_total(int count);
+    // An entry of another report than a copy run's (a check's), as it stands.
+    void entry(const std::string& line) { put(line); }
 
     // Writes what is held back to the file now (before a question, say).
     void flush();
@@ -71,6 +80,9 @@ public:
     // Writes the end entries and closes the journal; the result tells whether the
     // whole journal reached the disk.
     IoResult finish(int run_total);
+    // The same for another report: `totals` after an empty line, then the ended entry
+    // (with the label the journal was opened with), also in a preview.
+    IoResult finish_report(const std::vector<std::string>& totals);
     // Closes the journal after a failure.
     void abandon();
 
@@ -79,7 +91,10 @@ public:
                                      const std::string& error);
 
 private:
-    void put(const std::string& line);
+    // `mirrored`: the line goes to the mirror too (not the blank lines that part two
+    // runs' blocks in the file).
+    void put(const std::string& line, bool mirrored = true);
+    IoResult close_file();
     bool create_new(Prompter& prompter, bool exists, unsigned mode);
     bool check_signature(Prompter& prompter);
     void file_entry(const char* prefix, const std::string& name, const FileTime& source,
@@ -93,6 +108,8 @@ private:
     std::chrono::steady_clock::time_point last_write_{};
     IoResult failure_;
     std::function<void(const std::string&)> sink_;
+    std::function<void(const std::string&)> mirror_;
+    std::string label_;
     // Files of one folder mostly share their times; their texts are made once.
     std::int64_t cached_time_ = -1;
     std::string cached_text_;
@@ -102,5 +119,8 @@ private:
 // now?" under the title "<total> files copied"; Yes opens it with the desktop.
 void offer_journal(Prompter& prompter, DesktopServices* desktop, const std::string& path,
                    int run_total);
+// The same question under another title (a check's summary).
+void offer_journal(Prompter& prompter, DesktopServices* desktop, const std::string& path,
+                   const std::string& title);
 
 } // namespace vt

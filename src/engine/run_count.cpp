@@ -85,9 +85,10 @@ std::vector<RunCount::Line> RunCount::lines_of(const CopyInputs& inputs) {
     return lines;
 }
 
-void RunCount::start(std::vector<Line> lines) {
+void RunCount::start(std::vector<Line> lines, bool every_file) {
     stop();
     lines_ = std::move(lines);
+    every_file_ = every_file;
     files_ = 0;
     bytes_ = 0;
     known_ = false;
@@ -251,7 +252,9 @@ void RunCount::count_folder(const Line& line, const std::string& sub_path, bool 
         return; // the run reports it
     // A missing destination folder holds no backups: every file is to be copied.
     const int destination =
-        take ? open_long_path(AT_FDCWD, line.destination + sub_path, O_PATH | O_DIRECTORY) : -1;
+        take && !every_file_
+            ? open_long_path(AT_FDCWD, line.destination + sub_path, O_PATH | O_DIRECTORY)
+            : -1;
     std::size_t entry = 0; // of those that match the mask
     while (const dirent* e = source.next()) {
         if (stopping_.load(std::memory_order_relaxed))
@@ -272,9 +275,9 @@ void RunCount::count_folder(const Line& line, const std::string& sub_path, bool 
         const bool present = file && destination >= 0 && ::fstatat(destination, name, &d, 0) == 0 &&
                              !S_ISDIR(d.st_mode);
         // Times are only worth converting when there is a backup to compare with.
-        const bool copies =
-            file && (!present || copies_unasked(file_time(s.st_mtime), file_time(d.st_mtime),
-                                                line.replace, s.st_size == d.st_size));
+        const bool copies = file && (every_file_ || !present ||
+                                     copies_unasked(file_time(s.st_mtime), file_time(d.st_mtime),
+                                                    line.replace, s.st_size == d.st_size));
         // The run may have got to this entry first: the rest of the folder is its own.
         if (!pass(entry++))
             take = false;

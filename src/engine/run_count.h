@@ -65,8 +65,9 @@ public:
     RunCount& operator=(const RunCount&) = delete;
 
     // Starts counting `lines` (rows 1, 2, ...); what an earlier count found is
-    // forgotten.
-    void start(std::vector<Line> lines);
+    // forgotten. With `every_file`, every file the lines select is counted, whatever
+    // its backup (what a check compares).
+    void start(std::vector<Line> lines, bool every_file = false);
     // Ends the count; the run is over.
     void stop();
 
@@ -98,6 +99,7 @@ private:
     bool pass(std::size_t entry);
 
     std::vector<Line> lines_;
+    bool every_file_ = false;
     std::atomic<std::int64_t> files_ = 0;
     std::atomic<std::uint64_t> bytes_ = 0;
     std::atomic<bool> known_ = false;

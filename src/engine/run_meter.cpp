@@ -116,9 +116,9 @@ std::string share_text(const RunMeter& meter) {
     return share ? std::to_string(*share / 10) + "%" : "counting";
 }
 
-std::string progress_text(const RunMeter& meter) {
+std::string progress_text(const RunMeter& meter, const std::string& work) {
     if (!meter.total_known() && meter.files_total() == 0)
-        return "the files to copy";
+        return "the files to " + work;
     const char* so_far = meter.total_known() ? "" : " so far";
     std::string text = std::to_string(meter.files_done()) + " of " +
                        std::to_string(meter.files_total()) + " files, " +
@@ -131,8 +131,9 @@ std::string progress_text(const RunMeter& meter) {
     return text;
 }
 
-std::string terminal_line(const RunMeter& meter, const std::string& file, std::size_t width) {
-    std::string line = share_text(meter) + "  " + progress_text(meter);
+std::string terminal_line(const RunMeter& meter, const std::string& file, std::size_t width,
+                          const std::string& work) {
+    std::string line = share_text(meter) + "  " + progress_text(meter, work);
     // The end of a long name tells most; a line that wraps could not be redrawn.
     if (!file.empty() && line.size() + 4 < width) {
         const std::size_t room = width - line.size() - 2;

@@ -74,10 +74,12 @@ std::string time_left_text(std::chrono::seconds left);
 std::string share_text(const RunMeter& meter);
 // "12 of 200 files, 28.2 MB of 1.3 GB, 12.4 MB/s, about 3 minutes left": the rate
 // and the time left once they are known, "so far" on the totals while counting
-// ("the files to copy" while none has been found yet).
-std::string progress_text(const RunMeter& meter);
+// ("the files to copy" while none has been found yet; `work` names what is done to
+// them).
+std::string progress_text(const RunMeter& meter, const std::string& work = "copy");
 // The status line of a run on a terminal: the share, the progress text, then as much
 // of the file's name as fits into `width` characters.
-std::string terminal_line(const RunMeter& meter, const std::string& file, std::size_t width);
+std::string terminal_line(const RunMeter& meter, const std::string& file, std::size_t width,
+                          const std::string& work = "copy");
 
 } // namespace vt

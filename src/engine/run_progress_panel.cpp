@@ -60,8 +60,8 @@ void RunProgressPanel::show_progress(const RunMeter& meter, const RunProgress& n
     const std::optional<int> share = meter.per_mille();
     bar_->setValue(share.value_or(0));
     bar_->setFormat(share ? QString::fromStdString(share_text(meter))
-                          : QStringLiteral("Counting the files to copy..."));
-    counts_->setText(QString::fromStdString(progress_text(meter)));
+                          : QString::fromStdString("Counting the files to " + work_ + "..."));
+    counts_->setText(QString::fromStdString(progress_text(meter, work_)));
     QString place =
         QStringLiteral("Line %1: %2").arg(now.line).arg(QString::fromLocal8Bit(now.folder));
     if (!now.file.empty())

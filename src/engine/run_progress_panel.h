@@ -1,5 +1,6 @@
 #pragma once
 #include <QFrame>
+#include <string>
 
 class QLabel;
 class QProgressBar;
@@ -20,6 +21,9 @@ public:
 
     void clear();
     void show_progress(const RunMeter& meter, const RunProgress& now);
+    // What the run does to its files, for the texts shown while they are counted:
+    // "copy" (a copy run) or "compare" (a check).
+    void set_work(std::string work) { work_ = std::move(work); }
 
     QProgressBar* bar() const { return bar_; }
     QLabel* place_label() const { return where_; }
@@ -29,6 +33,7 @@ private:
     QProgressBar* bar_;
     QLabel* where_;  // line, folder and file
     QLabel* counts_; // files and bytes of the total, pace, time left
+    std::string work_ = "copy";
 };
 
 } // namespace vt

@@ -3,6 +3,7 @@
 #include "engine/journal.h"
 #include "platform/directory.h"
 #include "platform/error_text.h"
+#include "platform/long_path.h"
 #include "platform/prompter.h"
 
 #include <fcntl.h>
@@ -21,6 +22,14 @@ Answer ask_unreadable_folder(Prompter& prompter, Journal& journal, const std::st
     box.default_button = Answer::Abort;
     box.escape_answer = Answer::Abort;
     return prompter.ask(box);
+}
+
+bool names_one_folder(const std::string& source, const std::string& destination) {
+    struct stat a {
+    }, b{};
+    return source == destination ||
+           (stat_long_path(source, a, true) == 0 && stat_long_path(destination, b, true) == 0 &&
+            S_ISDIR(a.st_mode) && a.st_dev == b.st_dev && a.st_ino == b.st_ino);
 }
 
 bool SourceFolders::list(const std::string& source, const struct stat* destination,

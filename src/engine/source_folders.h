@@ -16,6 +16,11 @@ enum class Answer;
 Answer ask_unreadable_folder(Prompter& prompter, Journal& journal, const std::string& folder,
                              int error);
 
+// Whether a line's source and destination folder texts name one folder (the same
+// text, or the same folder on disk: "/data" and "/data/", or a link and its target):
+// such a line is refused.
+bool names_one_folder(const std::string& source, const std::string& destination);
+
 // A folder of a line: its sub-path, and whether it was passed over (Ignore) when the
 // line's folders were listed, its failure already reported.
 struct ListedFolder {

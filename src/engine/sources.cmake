@@ -1,4 +1,7 @@
 target_sources(vantorel_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/backup_check.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/compare_pool.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/content_compare.cpp
   ${CMAKE_CURRENT_LIST_DIR}/copy_decision.cpp
   ${CMAKE_CURRENT_LIST_DIR}/copy_engine.cpp
   ${CMAKE_CURRENT_LIST_DIR}/copy_workers.cpp

@@ -62,7 +62,7 @@ int NewFile::create(int dirfd, const std::string& folder, mode_t mode) {
     dirfd_ = dirfd;
     folder_ = folder;
     if (unnamed_files_usable()) {
-        fd_ = sys::openat(dirfd, folder.c_str(), O_WRONLY | O_TMPFILE, mode);
+        fd_ = sys::openat(dirfd, folder.c_str(), O_RDWR | O_TMPFILE, mode);
         if (fd_ >= 0)
             return 0;
         if (!unnamed_unsupported(errno))
@@ -70,7 +70,7 @@ int NewFile::create(int dirfd, const std::string& folder, mode_t mode) {
     }
     for (int attempt = 0; attempt < 100; ++attempt) {
         temp_ = inside(folder, temporary_name());
-        fd_ = sys::openat(dirfd, temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY, mode);
+        fd_ = sys::openat(dirfd, temp_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOCTTY, mode);
         if (fd_ >= 0)
             return 0;
         if (errno != EEXIST)

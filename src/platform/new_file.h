@@ -23,8 +23,8 @@ public:
     NewFile(NewFile&& other) noexcept { *this = std::move(other); }
     NewFile& operator=(NewFile&& other) noexcept;
 
-    // Opens a new, empty file for writing in `folder` (relative to `dirfd`; "." for
-    // `dirfd` itself) with the permission bits `mode` (less the umask). 0 or an errno.
+    // Opens a new, empty file for writing (and reading back) in `folder` (relative to `dirfd`; "."
+    // for `dirfd` itself) with the permission bits `mode` (less the umask). 0 or an errno.
     int create(int dirfd, const std::string& folder, mode_t mode);
 
     int fd() const { return fd_; }

@@ -79,6 +79,18 @@ ssize_t read(int fd, void* buffer, size_t count) {
     return ::read(fd, buffer, count);
 }
 
+ssize_t pread(int fd, void* buffer, size_t count, off_t offset, Op op) {
+    const int e = injected(op, nullptr);
+    if (e > 0) {
+        errno = e;
+        return -1;
+    }
+    const ssize_t n = ::pread(fd, buffer, count, offset);
+    if (e == kAltered && n > 0)
+        static_cast<unsigned char*>(buffer)[0] ^= 0x5a;
+    return n;
+}
+
 ssize_t write(int fd, const void* buffer, size_t count) {
     const int e = injected(Op::Write, nullptr);
     if (e == kShortWrite)
@@ -138,6 +150,18 @@ int mkdirat(int dirfd, const char* path, mode_t mode, const char* hook_path) {
 
 int fdatasync(int fd) {
     if (fail_with(Op::DataSync, nullptr))
+        return -1;
+    return ::fdatasync(fd);
+}
+
+int write_out(int fd) {
+    if (fail_with(Op::DataSync, nullptr))
+        return -1;
+    const unsigned flags =
+        SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
+    if (::sync_file_range(fd, 0, 0, flags) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != ESPIPE && errno != EOPNOTSUPP)
         return -1;
     return ::fdatasync(fd);
 }

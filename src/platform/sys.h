@@ -26,11 +26,15 @@ enum class Op {
     ReadDir,  // the next entries of an open folder
     DataSync, // a file's content flushed to its disk (fdatasync)
     SyncFs,   // a whole file system flushed (syncfs)
-    Clone     // a copy made by sharing the source's blocks (FICLONE)
+    Clone,    // a copy made by sharing the source's blocks (FICLONE)
+    ReadBack  // a file read back to be compared with another (a finished copy, a backup)
 };
 
 // Returned by a hook for Op::Write: the call writes only half of what it was given.
 inline constexpr int kShortWrite = -1;
+// Returned by a hook for a pread: the call reads as usual, but the first byte it
+// returns comes back changed, as from a disk that gives back other data than it took.
+inline constexpr int kAltered = -2;
 
 // Called before each wrapped call with the path (nullptr for descriptor calls).
 // Returns 0 to let the call go ahead, or an errno value to make it fail. A copy run
@@ -45,6 +49,8 @@ void clear_fault_hook();
 int open(const char* path, int flags, mode_t mode = 0);
 int openat(int dirfd, const char* path, int flags, mode_t mode = 0);
 ssize_t read(int fd, void* buffer, size_t count);
+// Reads up to count bytes at `offset` (pread); faults as `op` (Op::Read or Op::ReadBack).
+ssize_t pread(int fd, void* buffer, size_t count, off_t offset, Op op = Op::Read);
 ssize_t write(int fd, const void* buffer, size_t count);
 int close(int fd);
 int fsync(int fd);
@@ -57,6 +63,10 @@ int mkdir(const char* path, mode_t mode);
 // and the tests' sake (`path` is relative to `dirfd`).
 int mkdirat(int dirfd, const char* path, mode_t mode, const char* hook_path);
 int fdatasync(int fd);
+// Writes a file's data out to its disk and waits until it is there (sync_file_range),
+// without the journal commit of fdatasync; fdatasync where the file system cannot.
+// Faults as Op::DataSync.
+int write_out(int fd);
 int syncfs(int fd);
 
 // Opens the folder `path` (relative to `dirfd`, or absolute) with `flags` | O_DIRECTORY,

@@ -20,6 +20,13 @@ TEST(CommandLine, Modes) {
     EXPECT_EQ(run.newer, "copy");
     EXPECT_EQ(run.journal, "none");
     EXPECT_TRUE(run.dry_run);
+    EXPECT_FALSE(run.compare);
+    EXPECT_TRUE(parse_command_line({"--run", "l.vtl", "--compare"}).compare);
+    const auto check = parse_command_line({"--journal=new", "--check", "l.vtl", "--jobs=2"});
+    EXPECT_EQ(check.mode, M::Check);
+    EXPECT_EQ(check.run_list, "l.vtl");
+    EXPECT_EQ(check.journal, "new");
+    EXPECT_EQ(check.jobs, 2);
     EXPECT_EQ(run.jobs, 0); // the engine's default
     EXPECT_EQ(parse_command_line({"--run", "l.vtl", "--jobs=1"}).jobs, 1);
     EXPECT_EQ(parse_command_line({"--run", "l.vtl", "--jobs=64"}).jobs, 64);
@@ -33,8 +40,13 @@ TEST(CommandLine, Modes) {
                                                           {"--run", "x", "--newer=maybe"},
                                                           {"--journal=x"},
                                                           {"--bogus"},
-                                                          {"--dry-run"}})
-        EXPECT_EQ(parse_command_line(bad).mode, M::Invalid) << bad[0];
+                                                          {"--dry-run"},
+                                                          {"--compare"},
+                                                          {"--check"},
+                                                          {"--check", "x", "--run", "y"},
+                                                          {"--check", "x", "--compare"},
+                                                          {"--check", "x", "--quiet"}})
+        EXPECT_EQ(parse_command_line(bad).mode, M::Invalid) << bad[0] << " " << bad.back();
 }
 
 TEST(CommandLine, ResolvesTheNameAsStoredOnDisk) {

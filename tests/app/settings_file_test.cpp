@@ -63,6 +63,10 @@ TEST_F(SettingsFileTest, ReadingAppliesDefaultsAndTheValueRules) {
              s.options.verify_each_file = false;
              s.defaults.filter = "a";
          }},
+        {"compare each copy: on with 1, off by default and for a word",
+         "[Options]\nCompareEachCopy=1\n", [](Settings& s) { s.options.compare_each_copy = true; }},
+        {"compare each copy: a word is not a number", "[Options]\nCompareEachCopy=yes\n",
+         [](Settings&) {}},
         {"a 2000-character value is cut to 1023", "[Autoload]\nFile=" + long_name + "\n",
          [&](Settings& s) { s.startup_list = long_name.substr(0, 1023); }},
         {"recent files: gaps close, File10 and up are ignored",
@@ -91,7 +95,7 @@ TEST_F(SettingsFileTest, UnreadableFileGivesTheDefaults) {
 
 TEST_F(SettingsFileTest, WritesExactlyTheNamedGroupsInTheirOrder) {
     Settings s;
-    s.options = {false, true, 1};
+    s.options = {false, true, 1, true};
     s.defaults = {"/src", "/dst", "*.doc", "Yes", "No"};
     s.intro_show = false;
     s.intro_first = false;
@@ -102,7 +106,7 @@ TEST_F(SettingsFileTest, WritesExactlyTheNamedGroupsInTheirOrder) {
                                    kSettingsDefaults | kSettingsOptions)
                     .ok);
     EXPECT_EQ(test::read_file(path), "[Options]\nVerifyEachFile=0\nJournalFile=1\n"
-                                     "JournalFileAppend=1\n"
+                                     "JournalFileAppend=1\nCompareEachCopy=1\n"
                                      "[Defaults]\nSource=/src\nDestination=/dst\nFilter=*.doc\n"
                                      "ReplaceExisting=Yes\nSubDirs=No\n"
                                      "[Introduction]\nshow=0\nfirst=0\n"
@@ -115,6 +119,7 @@ TEST_F(SettingsFileTest, WritesExactlyTheNamedGroupsInTheirOrder) {
     const Settings back = read_settings(path);
     EXPECT_EQ(back.startup_list, "/l/B.vtl");
     EXPECT_FALSE(back.options.verify_each_file); // Options was not named
+    EXPECT_TRUE(back.options.compare_each_copy);
     ASSERT_TRUE(write_settings(path, s, 0).ok);
     EXPECT_EQ(read_settings(path).startup_list, "/l/B.vtl");
 }
@@ -146,6 +151,7 @@ TEST_F(SettingsFileTest, WritingOneGroupKeepsAHandWrittenFile) {
                                      "JournalFileAppend=1\r\n"
                                      "VerifyEachFile=0\r\n"
                                      "JournalFile=1\r\n"
+                                     "CompareEachCopy=0\r\n"
                                      "\r\n"
                                      "[Mine]\r\n"
                                      "anything=at all\r\n");

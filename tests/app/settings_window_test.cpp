@@ -112,16 +112,20 @@ TEST_F(SettingsWindowTest, SavedCopySettingsAreTheNextStartsOnes) {
     write_ini("[Options]\nVerifyEachFile=0\n");
     {
         auto form = start();
+        EXPECT_FALSE(form->menu.CompareEachCopy1->isChecked()); // off unless saved
         form->VerifyEachFile->click();
         form->RadioCreateNew->click();
+        trigger(form->menu.CompareEachCopy1);
         trigger(form->menu.SaveCurrentSettings1);
         form->VerifyEachFile->click(); // changed after saving: not kept
+        trigger(form->menu.CompareEachCopy1);
     }
-    EXPECT_EQ(read_settings(ini).options, (CopyOptions{true, true, 1}));
+    EXPECT_EQ(read_settings(ini).options, (CopyOptions{true, true, 1, true}));
     auto form = start();
     EXPECT_TRUE(form->VerifyEachFile->isChecked());
     EXPECT_TRUE(form->RadioCreateNew->isChecked());
-    EXPECT_EQ(startup_copy_options(), (CopyOptions{true, true, 1}));
+    EXPECT_TRUE(form->menu.CompareEachCopy1->isChecked());
+    EXPECT_EQ(startup_copy_options(), (CopyOptions{true, true, 1, true}));
 }
 
 TEST_F(SettingsWindowTest, StartupListIsLoadedAtTheNextStart) {

@@ -170,6 +170,39 @@ TEST_F(CopyControllerTest, ClosingDuringARunStopsItFirst) {
     QTRY_VERIFY_WITH_TIMEOUT(!form->isVisible(), 2000);
 }
 
+TEST_F(CopyControllerTest, CheckBackupRunsAsARunDoesAndStopCopyEndsIt) {
+    form->set_copy_options({false, true, 0});
+    prompter.answer = [](const Prompt&) { return Answer::No; };
+    form->BitBtn_do_copy->click();
+    ASSERT_EQ(copied(), 4);
+    form->document().append_line({dir / "unplugged", "*", dir / "dst", "No", "No"});
+    form->document().append_line({src, "*", dir / "dst", "No", "No"});
+    ASSERT_TRUE(form->save_vtl(dir / "list.vtl"));
+    bool asked = false;
+    prompter.answer = [&](const Prompt& p) {
+        if (p.title != "Source Folder Access Problem")
+            return Answer::No;
+        asked = true;
+        EXPECT_EQ(form->BitBtn_do_copy->text(), "Stop Copy");
+        EXPECT_FALSE(form->menu.CheckBackup1->isEnabled());
+        EXPECT_FALSE(form->menu.Open1->isEnabled());
+        expect_under_the_grid(*form);
+        QTimer::singleShot(0, form->BitBtn_do_copy, &QToolButton::click);
+        return Answer::Ignore;
+    };
+    form->menu.CheckBackup1->trigger();
+    EXPECT_TRUE(asked);
+    EXPECT_FALSE(form->copy_controller()->running());
+    EXPECT_EQ(form->BitBtn_do_copy->text(), "Copy Now");
+    EXPECT_TRUE(form->menu.CheckBackup1->isEnabled());
+    EXPECT_NE(journal().find("\r\nSame: f3\r\n"), std::string::npos);
+    EXPECT_NE(journal().find("The check was stopped before it had compared every file"),
+              std::string::npos);
+    EXPECT_NE(prompter.titles.back().find("1 folder could not be read, stopped before the end"),
+              std::string::npos)
+        << prompter.titles.back();
+}
+
 // A run held by the fault seam: every copy is dated a little late, on a clock the
 // test moves a second per file.
 TEST_F(CopyControllerTest, TheProgressBarShowsTheShareAndTheTimeLeft) {

@@ -117,6 +117,7 @@ struct Scenario {
     // How boxes are answered; by default Yes to questions and Ignore to failures.
     std::function<Answer(const Prompt&)> rule;
     int stop_after = 0; // entries; 0: no stop
+    bool compare = false;
 };
 
 Answer answer_for(const Prompt& p, const std::map<std::string, Answer>& by_file, Answer otherwise) {
@@ -162,6 +163,7 @@ protected:
         // A second line writes some of the same files: it sees the first one's copies.
         f.line(dir / "src/a", "f0*", dir / "dst/a", true, false);
         f.options.verify_each_file = s.verify;
+        f.options.compare_each_copy = s.compare;
         f.save_list();
         RulePrompter prompter;
         prompter.rule = [&s](const Prompt& p) {
@@ -245,11 +247,31 @@ TEST_F(ParallelRunTest, JournalBoxesAndBackupAreThoseOfARunCopyingOneFileAtATime
          },
          0},
         {"a stop", false, {}, {}, nullptr, 20},
+        {"Compare Each Copy: copies that read back wrong, a backup among them",
+         false,
+         {{"f02", F{sys::Op::ReadBack, sys::kAltered, false}},
+          {"f07", F{sys::Op::ReadBack, sys::kAltered, true}},
+          {"f19", F{sys::Op::ReadBack, EIO, true}},
+          {"f21", F{sys::Op::ReadBack, sys::kAltered, false}}},
+         {"f07", "f19"},
+         [retry_then_ignore](const Prompt& p) {
+             if (p.buttons == Buttons::AbortRetryIgnore)
+                 return answer_for(p, retry_then_ignore, Answer::Ignore);
+             return p.default_button;
+         },
+         0,
+         true},
     };
     make_source();
     for (const Scenario& s : scenarios) {
         const Outcome one = run(s, 1);
         ASSERT_GT(one.journal.size(), 10u) << s.name;
+        if (s.compare) { // each line's copy of the backup f02 read back wrong
+            EXPECT_EQ(std::count(one.journal.begin(), one.journal.end(),
+                                 "Copy of f02 generated a system error of The copy read back "
+                                 "differs from its source"),
+                      2);
+        }
         for (int jobs : {2, 4}) {
             const Outcome many = run(s, jobs);
             EXPECT_EQ(many.journal, one.journal) << s.name << ", " << jobs << " at once";

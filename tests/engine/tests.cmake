@@ -9,6 +9,8 @@ vt_add_core_test(test_engine
   ${CMAKE_CURRENT_LIST_DIR}/parallel_run_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/run_count_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/run_meter_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/content_compare_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/backup_check_test.cpp
 )
 vt_add_ui_test(test_copy_controller ${CMAKE_CURRENT_LIST_DIR}/copy_controller_test.cpp)
 vt_add_core_test(test_run_lock ${CMAKE_CURRENT_LIST_DIR}/run_lock_test.cpp)

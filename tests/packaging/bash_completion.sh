@@ -55,6 +55,9 @@ expect "vantorel --run " "B.VTL a.vtl sub"
 expect "vantorel " "B.VTL a.vtl sub"
 expect "vantorel sub/" "sub/inner.vtl"
 expect "vantorel --run a.vtl --d" "--dry-run"
+expect "vantorel --ch" "--check"
+expect "vantorel --check " "B.VTL a.vtl sub"
+expect "vantorel --run a.vtl --co" "--compare"
 
 ((failed)) && exit 1
 echo "ok: options, their values, and lists and folders complete"

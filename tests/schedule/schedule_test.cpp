@@ -135,7 +135,8 @@ TEST(Schedule, CommandLineOptions) {
          "--schedule=off takes no --at, --weekday or --no-catch-up"},
         {{"--schedule=daily"}, "--schedule needs a list file"},
         {{"--at=10:00", "l.vtl"}, "--at, --weekday and --no-catch-up go with --schedule"},
-        {{"--schedule=daily", "--run", "l.vtl"}, "--schedule, --schedules and --run each go alone"},
+        {{"--schedule=daily", "--run", "l.vtl"},
+         "--schedule, --schedules, --run and --check each go alone"},
         {{"--run", "l.vtl", "--quiet", "--verbose"}, "--quiet and --verbose do not go together"},
         {{"--run", "l.vtl", "--notify", "--dry-run"}, "--notify does not go with --dry-run"},
     };

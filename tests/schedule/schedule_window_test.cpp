@@ -80,14 +80,18 @@ protected:
     UserSchedules schedules{runner, dir / "config/systemd/user"};
 };
 
-TEST_F(ScheduleWindowTest, TheItemEndsTheOptionsMenu) {
+TEST_F(ScheduleWindowTest, TheItemFollowsTheOtherOptionsMenuCommands) {
     auto form = open();
     const QList<QAction*> items = form->menu.Options->actions();
-    ASSERT_GE(items.size(), 2);
+    // Only the copy option "Compare Each Copy", in a group of its own, comes after it.
+    ASSERT_GE(items.size(), 4);
+    const QAction* schedule = items[items.size() - 3];
+    EXPECT_TRUE(items[items.size() - 4]->isSeparator());
+    EXPECT_EQ(schedule, form->menu.ScheduleThisList1);
+    EXPECT_EQ(schedule->text(), "Schedule This List...");
+    EXPECT_TRUE(schedule->shortcut().isEmpty());
     EXPECT_TRUE(items[items.size() - 2]->isSeparator());
-    EXPECT_EQ(items.back(), form->menu.ScheduleThisList1);
-    EXPECT_EQ(items.back()->text(), "Schedule This List...");
-    EXPECT_TRUE(items.back()->shortcut().isEmpty());
+    EXPECT_EQ(items.back(), form->menu.CompareEachCopy1);
 }
 
 TEST_F(ScheduleWindowTest, AnUntitledListIsSavedFirstThenScheduled) {

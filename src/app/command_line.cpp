@@ -28,14 +28,29 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             cl.mode = CommandLine::Mode::Help;
             return cl;
         }
-        if (a == "--run") {
+        if (a == "--run" || a == "--restore") {
             if (i + 1 >= args.size()) {
                 cl.mode = CommandLine::Mode::Invalid;
-                cl.error = "--run needs a list file";
+                cl.error = a + " needs a list file";
                 return cl;
             }
-            cl.mode = CommandLine::Mode::Run;
+            if (cl.mode == CommandLine::Mode::Run || cl.mode == CommandLine::Mode::Restore) {
+                cl.mode = CommandLine::Mode::Invalid;
+                cl.error = "--run and --restore each go alone";
+                return cl;
+            }
+            cl.mode = a == "--run" ? CommandLine::Mode::Run : CommandLine::Mode::Restore;
             cl.run_list = args[++i];
+        } else if (a == "--keep-versions") {
+            cl.keep_versions = true;
+        } else if (starts_with(a, "--to=") || starts_with(a, "--version=")) {
+            std::string& value = a[2] == 't' ? cl.restore_to : cl.version;
+            value = a.substr(a.find('=') + 1);
+            if (value.empty()) {
+                cl.mode = CommandLine::Mode::Invalid;
+                cl.error = a + " needs a " + (a[2] == 't' ? "folder" : "date");
+                return cl;
+            }
         } else if (starts_with(a, "--newer=")) {
             cl.newer = a.substr(8);
             if (cl.newer != "skip" && cl.newer != "copy") {
@@ -66,7 +81,32 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
     const bool run_options = cl.dry_run || !cl.journal.empty() || cl.newer != "skip";
     if (cl.mode == CommandLine::Mode::Gui && run_options) {
         cl.mode = CommandLine::Mode::Invalid;
-        cl.error = "--newer, --journal and --dry-run go with --run";
+        cl.error = "--newer, --journal and --dry-run go with --run or --restore";
+        return cl;
+    }
+    if (cl.keep_versions && cl.mode != CommandLine::Mode::Run) {
+        cl.mode = CommandLine::Mode::Invalid;
+        cl.error = "--keep-versions goes with --run";
+        return cl;
+    }
+    if ((!cl.restore_to.empty() || !cl.version.empty()) && cl.mode != CommandLine::Mode::Restore) {
+        cl.mode = CommandLine::Mode::Invalid;
+        cl.error = "--to and --version go with --restore";
+        return cl;
+    }
+    if (cl.mode == CommandLine::Mode::Restore) {
+        // A restore runs as a copy would (its options, log and progress) but is no
+        // scheduled backup: --notify and the schedule options are for those.
+        if (cl.notify) {
+            cl.mode = CommandLine::Mode::Invalid;
+            cl.error = "--notify goes with --run";
+            return cl;
+        }
+        cl.mode = CommandLine::Mode::Run; // checked as a run; the schedule options refuse it
+        check_schedule_options(cl);
+        if (cl.mode == CommandLine::Mode::Run)
+            cl.mode = CommandLine::Mode::Restore;
+        return cl;
     }
     check_schedule_options(cl);
     return cl;
@@ -76,7 +116,9 @@ std::string usage_text() {
     return "Usage: vantorel [LIST.vtl]\n"
            "       vantorel --run LIST.vtl [--newer=skip|copy] [--journal=append|new|none] "
            "[--dry-run]\n"
-           "                [--quiet | --verbose] [--notify]\n"
+           "                [--keep-versions] [--quiet | --verbose] [--notify]\n"
+           "       vantorel --restore LIST.vtl [--to=FOLDER] [--version=DATE] [--dry-run]\n"
+           "                [--newer=skip|copy] [--journal=MODE] [--quiet | --verbose]\n"
            "       vantorel --schedule=off|hourly|daily|weekly|monthly [--at=HH:MM] "
            "[--weekday=Mon..Sun]\n"
            "                [--no-catch-up] LIST.vtl\n"
@@ -90,11 +132,18 @@ std::string usage_text() {
            "  --journal=MODE      append to the journal, start a new one, or write none\n"
            "                      (default: the copy options of the settings)\n"
            "  --dry-run           show what would be copied; create and write nothing\n"
+           "  --keep-versions     keep each replaced backup file in the destination's\n"
+           "                      .vantorel-versions folder (as the settings can say)\n"
            "  --quiet             log the start, the end, failures and questions, not the\n"
            "                      files copied without a question\n"
            "  --verbose           log a line for every file as well\n"
            "  --notify            a scheduled run: log as --quiet, keep its result for\n"
            "                      --schedules, and show a desktop notification when it fails\n"
+           "--restore copies the files of LIST back, from each destination folder to its\n"
+           "source folder; a file there that is newer than the backup's copy is kept:\n"
+           "  --to=FOLDER         restore into FOLDER instead, a folder for each line\n"
+           "  --version=DATE      restore the versions kept when a run replaced them\n"
+           "                      (a folder name of .vantorel-versions, or its day)\n"
            "--schedule copies LIST on its own with a systemd user timer (off removes it):\n"
            "  --at=HH:MM          time of day (default 12:00; hourly uses the minute)\n"
            "  --weekday=DAY       day of a weekly run (default Mon); monthly runs on the 1st\n"

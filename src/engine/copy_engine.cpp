@@ -2,6 +2,7 @@
 
 #include "platform/directory.h"
 #include "platform/drive_check.h"
+#include "platform/error_text.h"
 #include "platform/event_pump.h"
 #include "platform/file_mask.h"
 #include "platform/long_path.h"
@@ -9,7 +10,9 @@
 #include "platform/prompter.h"
 #include "platform/sys.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <ctime>
 #include <fcntl.h>
 #include <string_view>
 #include <unistd.h>
@@ -94,7 +97,8 @@ struct CopyEngine::Folder {
 CopyEngine::CopyEngine(const CopyInputs& inputs, Prompter& prompter, EventPump& pump,
                        DesktopServices* desktop, RunObserver* observer)
     : inputs_(inputs), prompter_(prompter), pump_(pump), desktop_(desktop), observer_(observer),
-      transfer_(prompter_, journal_), folders_(prompter_, journal_), sources_(prompter_, journal_) {
+      transfer_(prompter_, journal_), folders_(prompter_, journal_),
+      sources_(prompter_, journal_, observer) {
     // Every box of the run counts as an answer for the scan's look ahead, and the
     // journal is on disk while a box waits: a run killed then shows where it stood.
     prompter_.before_ask([this] {
@@ -173,6 +177,10 @@ void CopyEngine::run() {
     run_total_ = 0;
     progress_ = {};
     count_.start(RunCount::lines_of(inputs_));
+    versions_.reset();
+    destinations_.clear();
+    if (options.keep_versions && !dry_sink_)
+        versions_.emplace(kept_versions::stamp_for(std::time(nullptr)));
     folders_.start_run();
     const int folder_failures_before = folders_.failures() + sources_.failures();
     const int lines = inputs_.row_count() - 1;
@@ -182,9 +190,23 @@ void CopyEngine::run() {
             break;
         }
     }
+    if (versions_ && !summary_.ended_early)
+        prune_versions(options.versions_days);
     summary_.failures += folders_.failures() + sources_.failures() - folder_failures_before;
     summary_.stopped = stop_requested_;
     end_run();
+}
+
+void CopyEngine::prune_versions(int days) {
+    const std::time_t now = std::time(nullptr);
+    for (const std::string& destination : destinations_) {
+        const kept_versions::Pruned pruned = kept_versions::prune(destination, days, now);
+        const std::string folder = kept_versions::folder_of(destination);
+        if (pruned.files > 0 || pruned.folders > 0)
+            journal_.versions_removed(folder, pruned.files, days);
+        if (pruned.error)
+            journal_.versions_unremovable(folder, system_error_text(pruned.error));
+    }
 }
 
 void CopyEngine::end_run() {
@@ -248,6 +270,9 @@ CopyEngine::Flow CopyEngine::process_line(int row) {
         return Flow::Go;
     }
 
+    if (std::find(destinations_.begin(), destinations_.end(), line.destination) ==
+        destinations_.end())
+        destinations_.push_back(line.destination);
     std::vector<ListedFolder> folders;
     if (line.subfolders) {
         struct stat target {};
@@ -295,6 +320,8 @@ CopyEngine::Flow CopyEngine::process_folder(const Line& line, const ListedFolder
     // A folder that cannot be opened or read to its end is asked about; Retry reads it
     // again, here, from its start.
     while (flow == Flow::Go && error != 0 && !folder.abandoned) {
+        if (observer_)
+            observer_->folder_unreadable(folder.source);
         const Answer answer = ask_unreadable_folder(prompter_, journal_, folder.source, error);
         if (answer == Answer::Retry) {
             error = folder.open_source();
@@ -456,6 +483,8 @@ CopyEngine::Flow CopyEngine::decide(const Line& line, Folder& folder,
 CopyEngine::Flow CopyEngine::make_destination(const Line& line, Folder& folder) {
     if (journal_.preview()) {
         journal_.folder_created(folder.destination);
+        if (observer_)
+            observer_->folder_created(folder.destination);
         folder.pretended = true;
         return Flow::Go;
     }
@@ -470,6 +499,8 @@ CopyEngine::Flow CopyEngine::make_destination(const Line& line, Folder& folder) 
         folder.abandoned = true;
         return Flow::Go;
     case FolderOutcome::Created:
+        if (observer_)
+            observer_->folder_created(folder.destination);
         folder.open_destination();
         disks_.wrote_into(folder.destination_fd, folder.destination);
         folder.noted = true;
@@ -488,6 +519,18 @@ CopyEngine::Flow CopyEngine::process_file(const Line& line, Folder& folder,
     if (decide(line, folder, entry, source, s, copy, replaced) == Flow::End)
         return Flow::End;
     counted_ = copies_unasked(s, replaced, line.replace);
+    if (observer_) {
+        FileDecision decision;
+        decision.line = line.row;
+        decision.sub_path = &folder.sub_path;
+        decision.name = &name;
+        decision.size = static_cast<std::uint64_t>(source.st_size);
+        decision.source = s;
+        decision.destination = replaced ? &*replaced : nullptr;
+        decision.replace = line.replace;
+        decision.copy = copy;
+        observer_->decided(decision);
+    }
     if (!copy) {
         journal_.not_copied(name, s, replaced ? &*replaced : nullptr);
         if (observer_)

@@ -6,6 +6,7 @@
 #include "engine/folder_maker.h"
 #include "engine/folder_scan.h"
 #include "engine/journal.h"
+#include "engine/kept_versions.h"
 #include "engine/run_count.h"
 #include "engine/run_progress.h"
 #include "engine/source_folders.h"
@@ -54,6 +55,8 @@ public:
     // A dry run makes every decision as a real one and sends what it would do to
     // `sink` line by line; it creates and writes nothing. An empty sink: real runs.
     void set_dry_run(std::function<void(const std::string&)> sink) { dry_sink_ = std::move(sink); }
+    // Text after the date of the journal's started entry: a restore says it is one.
+    void set_started_note(std::string note) { journal_.set_started_note(std::move(note)); }
 
     const RunSummary& summary() const { return summary_; }
     // The count of the files to copy, ahead of the run (the observer gets its totals).
@@ -91,6 +94,9 @@ private:
                 const struct stat& source, const FileTime& s, bool& copy,
                 std::optional<FileTime>& replaced);
     void end_run();
+    // Removes the kept versions that are older than the options keep them, from every
+    // line's destination the run worked on.
+    void prune_versions(int days);
     void set_running(bool running);
     Flow after_entry();
     Flow keep_alive(); // while the folder scan is slow
@@ -117,6 +123,9 @@ private:
     RunSummary summary_;
     RunProgress progress_;
     RunCount count_;
+    // The files this run replaces are kept (Keep Replaced Versions), under its stamp.
+    std::optional<KeptVersions> versions_;
+    std::vector<std::string> destinations_; // of the lines the run worked on
     bool counted_ = false; // the file in hand is one the count expects to be copied
     int run_total_ = 0;
 };

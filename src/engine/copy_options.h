@@ -2,12 +2,15 @@
 
 namespace vt {
 
-// The copy options of the main window: "Verify Each File", "Create Journal File"
-// and the selected journal option (0 append, 1 create new, -1 none selected).
+// The copy options of the main window: "Verify Each File", "Create Journal File",
+// the selected journal option (0 append, 1 create new, -1 none selected), and
+// "Keep Replaced Versions" with the days its versions are kept (0: for ever).
 struct CopyOptions {
     bool verify_each_file = true;
     bool create_journal = true;
     int journal_append_index = 0;
+    bool keep_versions = false;
+    int versions_days = 30;
 
     bool operator==(const CopyOptions&) const = default;
 };

@@ -107,7 +107,7 @@ bool Journal::open(const std::string& list_file, bool append, Prompter& prompter
     open_ = true;
     put("");
     put("");
-    put(std::string(kSignature) + " started " + current_date_time_text());
+    put(std::string(kSignature) + " started " + current_date_time_text() + started_note_);
     put("");
     flush();
     if (failed()) {
@@ -134,7 +134,7 @@ bool Journal::create_new(Prompter& prompter, bool exists, unsigned mode) {
         ::fchmod(file.fd(), mode);
     fd_ = file.fd();
     open_ = true;
-    put(std::string(kSignature) + " started " + current_date_time_text());
+    put(std::string(kSignature) + " started " + current_date_time_text() + started_note_);
     put("");
     flush();
     if (failed()) {
@@ -262,6 +262,15 @@ void Journal::folder_total(int count) {
     put(std::to_string(count) + (preview() ? " files would be copied for this specification"
                                            : " files copied for this specification"));
     put("");
+}
+
+void Journal::versions_removed(const std::string& folder, int files, int days) {
+    put("Removed " + std::to_string(files) + " kept versions older than " + std::to_string(days) +
+        " days from " + folder);
+}
+
+void Journal::versions_unremovable(const std::string& folder, const std::string& error) {
+    put("Unable to remove old versions in " + folder + " because " + error);
 }
 
 IoResult Journal::finish(int run_total) {

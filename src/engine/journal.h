@@ -38,6 +38,9 @@ public:
     bool open(const std::string& list_file, bool append, Prompter& prompter);
     // Sends the entries to `sink`, one line per call, instead of a file.
     void open_preview(std::function<void(const std::string&)> sink);
+    // Text after the date of the started entry of the next run (" - Restore", say), so
+    // that a run that is not a backup cannot be taken for one.
+    void set_started_note(std::string note) { started_note_ = std::move(note); }
 
     bool is_open() const { return open_; }
     bool preview() const { return static_cast<bool>(sink_); }
@@ -61,6 +64,10 @@ public:
     void copied(const std::string& name, const FileTime& source, const FileTime* replaced);
     void not_copied(const std::string& name, const FileTime& source, const FileTime* replaced);
     void folder_total(int count);
+    // Kept versions older than `days` days removed from `folder` at the end of a run,
+    // or the reason some could not be.
+    void versions_removed(const std::string& folder, int files, int days);
+    void versions_unremovable(const std::string& folder, const std::string& error);
 
     // Writes what is held back to the file now (before a question, say).
     void flush();
@@ -93,6 +100,7 @@ private:
     std::chrono::steady_clock::time_point last_write_{};
     IoResult failure_;
     std::function<void(const std::string&)> sink_;
+    std::string started_note_;
     // Files of one folder mostly share their times; their texts are made once.
     std::int64_t cached_time_ = -1;
     std::string cached_text_;

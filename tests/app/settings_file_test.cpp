@@ -91,7 +91,7 @@ TEST_F(SettingsFileTest, UnreadableFileGivesTheDefaults) {
 
 TEST_F(SettingsFileTest, WritesExactlyTheNamedGroupsInTheirOrder) {
     Settings s;
-    s.options = {false, true, 1};
+    s.options = {false, true, 1, true, 7};
     s.defaults = {"/src", "/dst", "*.doc", "Yes", "No"};
     s.intro_show = false;
     s.intro_first = false;
@@ -102,7 +102,7 @@ TEST_F(SettingsFileTest, WritesExactlyTheNamedGroupsInTheirOrder) {
                                    kSettingsDefaults | kSettingsOptions)
                     .ok);
     EXPECT_EQ(test::read_file(path), "[Options]\nVerifyEachFile=0\nJournalFile=1\n"
-                                     "JournalFileAppend=1\n"
+                                     "JournalFileAppend=1\nKeepVersions=1\nVersionsDays=7\n"
                                      "[Defaults]\nSource=/src\nDestination=/dst\nFilter=*.doc\n"
                                      "ReplaceExisting=Yes\nSubDirs=No\n"
                                      "[Introduction]\nshow=0\nfirst=0\n"
@@ -114,6 +114,8 @@ TEST_F(SettingsFileTest, WritesExactlyTheNamedGroupsInTheirOrder) {
     ASSERT_TRUE(write_settings(path, s, kSettingsAutoload).ok);
     const Settings back = read_settings(path);
     EXPECT_EQ(back.startup_list, "/l/B.vtl");
+    EXPECT_TRUE(back.options.keep_versions);
+    EXPECT_EQ(back.options.versions_days, 7);
     EXPECT_FALSE(back.options.verify_each_file); // Options was not named
     ASSERT_TRUE(write_settings(path, s, 0).ok);
     EXPECT_EQ(read_settings(path).startup_list, "/l/B.vtl");
@@ -146,6 +148,8 @@ TEST_F(SettingsFileTest, WritingOneGroupKeepsAHandWrittenFile) {
                                      "JournalFileAppend=1\r\n"
                                      "VerifyEachFile=0\r\n"
                                      "JournalFile=1\r\n"
+                                     "KeepVersions=0\r\n"
+                                     "VersionsDays=30\r\n"
                                      "\r\n"
                                      "[Mine]\r\n"
                                      "anything=at all\r\n");

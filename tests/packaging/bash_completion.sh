@@ -54,6 +54,10 @@ expect "vantorel --run " "B.VTL a.vtl sub"
 expect "vantorel " "B.VTL a.vtl sub"
 expect "vantorel sub/" "sub/inner.vtl"
 expect "vantorel --run a.vtl --d" "--dry-run"
+expect "vantorel --re" "--restore"
+expect "vantorel --restore " "B.VTL a.vtl sub"
+expect "vantorel --restore a.vtl --to=" "sub"
+expect "vantorel --restore a.vtl --v" "--verbose --version --version="
 
 ((failed)) && exit 1
 echo "ok: options, their values, and lists and folders complete"

@@ -24,6 +24,8 @@ struct MainMenu {
     QAction* CreateStartMenuentryforthecurrentfile1 = nullptr;
     QAction* N6 = nullptr;
     QAction* CopyNow1 = nullptr;
+    QAction* PreviewCopy1 = nullptr;
+    QAction* RestoreFiles1 = nullptr;
     QAction* N5 = nullptr;
     QAction* Exit1 = nullptr;
     QAction* N3 = nullptr;
@@ -48,6 +50,9 @@ struct MainMenu {
     QAction* CreateStartMenuEntryforVantorel1 = nullptr;
     QAction* N7 = nullptr;
     QAction* ScheduleThisList1 = nullptr;
+    QAction* N9 = nullptr;
+    QAction* KeepReplacedVersions1 = nullptr; // checkable: a copy option
+    QAction* DaysToKeepVersions1 = nullptr;
 
     QMenu* Help = nullptr;
     QAction* Help2 = nullptr;

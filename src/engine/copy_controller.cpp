@@ -42,6 +42,7 @@ CopyController::CopyController(TVT_main_Form& form)
     : QObject(&form), form_(form), inputs_(std::make_unique<WindowInputs>(form)) {
     engine_.reset(new CopyEngine(*inputs_, form.prompter(), static_cast<EventPump&>(*this),
                                  &form.desktop(), static_cast<RunObserver*>(this)));
+    active_ = engine_.get();
     // The progress sits under the grid, which makes room for it; it is shown only
     // while a run is in progress, so the idle window looks as it always did.
     progress_ = new RunProgressPanel(form.FileList_StringGrid->parentWidget());
@@ -52,7 +53,7 @@ CopyController::CopyController(TVT_main_Form& form)
 CopyController::~CopyController() {
     // A window torn down in the middle of a run (never in normal use: closing waits
     // for the run) must not leave the application with a wait cursor.
-    if (engine_->running())
+    if (active_->running())
         QApplication::restoreOverrideCursor();
 }
 
@@ -61,11 +62,40 @@ RunProgressPanel* CopyController::progress_panel() const {
 }
 
 void CopyController::DoCopyNowClick() {
-    // A run holds its list's lock until it ends (click() returns then); a click that
-    // arrives during the run only asks it to stop.
+    if (active_->running()) {
+        active_->click(); // a click that arrives during a run only asks it to stop
+        return;
+    }
+    start(*engine_);
+}
+
+void CopyController::restore(const CopyList& list, const std::string& started_note) {
+    if (active_->running())
+        return;
+    // The list is the window's to change as soon as the restore is set up: the run
+    // takes a copy of it (without the window's listeners).
+    restore_list_.replace_lines(list.lines());
+    restore_list_.set_message(list.message());
+    restore_list_.set_file_name(list.file_name());
+    if (!restore_engine_) {
+        restore_inputs_ = std::make_unique<ListInputs>(restore_list_, [this] {
+            CopyOptions options = form_.copy_options();
+            options.keep_versions = false;
+            return options;
+        });
+        restore_engine_.reset(new CopyEngine(*restore_inputs_, form_.prompter(),
+                                             static_cast<EventPump&>(*this), &form_.desktop(),
+                                             static_cast<RunObserver*>(this)));
+    }
+    restore_engine_->set_started_note(started_note);
+    start(*restore_engine_);
+}
+
+void CopyController::start(CopyEngine& engine) {
+    // A run holds its list's lock until it ends (click() returns then).
     std::optional<RunLock> lock;
     const std::string list = form_.document().file_name();
-    if (!engine_->running() && !list.empty()) {
+    if (!list.empty()) {
         lock.emplace(list);
         if (lock->busy()) {
             form_.prompter().ask({"Vantorel", RunLock::busy_text(list), Buttons::Ok, Answer::Ok,
@@ -73,22 +103,23 @@ void CopyController::DoCopyNowClick() {
             return;
         }
     }
-    engine_->click();
-    if (after_run_ && !engine_->running())
+    active_ = &engine;
+    engine.click();
+    if (after_run_ && !engine.running())
         std::exchange(after_run_, nullptr)();
 }
 
 void CopyController::after_run(std::function<void()> then) {
-    if (!engine_->running()) {
+    if (!active_->running()) {
         then();
         return;
     }
-    engine_->request_stop();
+    active_->request_stop();
     after_run_ = std::move(then);
 }
 
 bool CopyController::defer_close() {
-    if (!engine_->running())
+    if (!active_->running())
         return false;
     after_run([this] { QTimer::singleShot(0, &form_, [this] { form_.close(); }); });
     return true;
@@ -99,6 +130,8 @@ void CopyController::set_commands_enabled(bool enabled) {
         MainMenu& m = form_.menu;
         std::vector<QObject*> commands = {m.New1,
                                           m.Open1,
+                                          m.PreviewCopy1,
+                                          m.RestoreFiles1,
                                           m.Add1,
                                           m.Insert1,
                                           m.Edit2,

@@ -30,9 +30,15 @@ public:
     explicit CopyController(TVT_main_Form& form);
     ~CopyController() override;
 
-    // The click of BitBtn_do_copy (also reached through CopyNow1).
+    // The click of BitBtn_do_copy (also reached through CopyNow1); during a restore it
+    // stops the restore.
     void DoCopyNowClick();
-    bool running() const { return engine_->running(); }
+    bool running() const { return active_->running(); }
+
+    // Runs `list` (a list turned around, see restore_plan.h) as the window runs a copy,
+    // with its journal's started entry saying so; it keeps no versions of the files it
+    // replaces. The window's list is locked as for a copy.
+    void restore(const CopyList& list, const std::string& started_note);
 
     // Called when the window is asked to close. While a run is in progress it is
     // asked to stop and the close is repeated once it has ended; true means "not
@@ -58,9 +64,18 @@ private:
     void show_progress(const RunProgress& now, bool in_file);
     void set_commands_enabled(bool enabled);
 
+    // Starts `engine` under the lock of the window's list.
+    void start(CopyEngine& engine);
+
     TVT_main_Form& form_;
     std::unique_ptr<CopyInputs> inputs_;
     std::unique_ptr<CopyEngine> engine_;
+    // A restore's list and engine, while one is to run; `active_` is the engine that
+    // runs or ran last.
+    CopyList restore_list_;
+    std::unique_ptr<CopyInputs> restore_inputs_;
+    std::unique_ptr<CopyEngine> restore_engine_;
+    CopyEngine* active_ = nullptr;
     // Guarded: while the window is torn down its children go one by one.
     QPointer<RunProgressPanel> progress_;
     RunMeter meter_;

@@ -15,5 +15,8 @@ target_sources(vantorel_core PRIVATE
 )
 target_sources(vantorel_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/copy_controller.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/preview_commands.cpp
   ${CMAKE_CURRENT_LIST_DIR}/run_progress_panel.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/vt_preview.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/vt_restore.cpp
 )

@@ -34,8 +34,7 @@ PreviewCommands::PreviewCommands(TVT_main_Form& form) : QObject(&form), form_(fo
 void PreviewCommands::PreviewCopy1Click() {
     if (form_.copy_controller()->running())
         return;
-    TPreview_Form preview(&form_, form_.document(), form_.copy_options(), tr("Preview Copy"),
-                          tr("Copy Now"));
+    TPreview_Form preview(&form_, form_.document(), form_.copy_options());
     if (on_preview_)
         on_preview_(preview);
     if (preview.exec() == QDialog::Accepted)
@@ -67,8 +66,7 @@ void PreviewCommands::RestoreFiles1Click() {
         notes << QString::fromLocal8Bit(note.c_str());
     CopyOptions options = form_.copy_options();
     options.keep_versions = false;
-    TPreview_Form preview(&form_, plan.list, options, tr("Preview Restore"), tr("Restore Now"),
-                          plan.rows, notes);
+    TPreview_Form preview(&form_, plan.list, options, true, plan.rows, notes);
     if (on_preview_)
         on_preview_(preview);
     if (preview.exec() == QDialog::Accepted)

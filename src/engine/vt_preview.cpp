@@ -46,28 +46,31 @@ void name_items(QTreeWidgetItem* parent, const std::vector<std::string>& names, 
 
 } // namespace
 
-QString TPreview_Form::kind_text(PreviewKind kind) {
+QString TPreview_Form::kind_text(PreviewKind kind, bool restore) {
     switch (kind) {
     case PreviewKind::New:
-        return tr("New copies");
+        return restore ? tr("Missing files: copied back") : tr("New copies");
     case PreviewKind::ReplaceOlder:
-        return tr("Replacing older copies");
+        return restore ? tr("Replacing older files") : tr("Replacing older copies");
     case PreviewKind::ReplaceEqual:
-        return tr("Replacing copies of the same date");
+        return restore ? tr("Replacing files of the same date")
+                       : tr("Replacing copies of the same date");
     case PreviewKind::DestinationNewer:
-        return tr("Copy is newer than its source: a run would ask");
+        return restore ? tr("The file there is newer than the backup: a restore would ask")
+                       : tr("The copy is newer than its source: a run would ask");
     case PreviewKind::Unchanged:
-        return tr("Up to date: not copied");
+        return restore ? tr("Same as the backup: not copied") : tr("Up to date: not copied");
     }
     return {};
 }
 
 TPreview_Form::TPreview_Form(QWidget* parent, const CopyList& list, const CopyOptions& options,
-                             const QString& title, const QString& action, std::vector<int> rows,
-                             const QStringList& notes)
-    : QDialog(parent), run_(std::make_unique<PreviewRun>(list, options)), rows_(std::move(rows)) {
+                             bool restore, std::vector<int> rows, const QStringList& notes)
+    : QDialog(parent), run_(std::make_unique<PreviewRun>(list, options)), rows_(std::move(rows)),
+      restore_(restore) {
     setObjectName(QStringLiteral("TPreview_Form"));
-    setWindowTitle(title);
+    setWindowTitle(restore ? tr("Preview Restore") : tr("Preview Copy"));
+    const QString action = restore ? tr("Restore Now") : tr("Copy Now");
     Status = new QLabel(this);
     Status->setObjectName(QStringLiteral("Status"));
     Status->setTextFormat(Qt::PlainText);
@@ -183,7 +186,8 @@ QTreeWidgetItem* TPreview_Form::add_line(const LinePreview& line, const QString&
         const PreviewCount& c = line.count(kind);
         if (c.files == 0)
             continue;
-        QTreeWidgetItem* item = count_item(top, kind_text(kind), c.files, bytes_text(c.bytes));
+        QTreeWidgetItem* item =
+            count_item(top, kind_text(kind, restore_), c.files, bytes_text(c.bytes));
         name_items(item, line.files[static_cast<std::size_t>(k)], c.files);
     }
     if (!line.folders_to_create.empty()) {
@@ -224,12 +228,13 @@ void TPreview_Form::show_result() {
     if (preview.lines.empty())
         text = tr("There is no list of files to copy.");
     else
-        text = tr("%1 files (%2) would be copied; nothing has been written yet.")
-                   .arg(copies.files)
-                   .arg(bytes_text(copies.bytes));
+        text = (copies.files == 1
+                    ? tr("1 file (%1)").arg(bytes_text(copies.bytes))
+                    : tr("%1 files (%2)").arg(copies.files).arg(bytes_text(copies.bytes))) +
+               tr(" would be copied; nothing has been written yet.");
     const std::int64_t asked = total.count(PreviewKind::DestinationNewer).files;
     if (asked > 0)
-        text += QLatin1Char(' ') + tr("%1 files have a newer copy: a run would ask.").arg(asked);
+        text += QLatin1Char(' ') + tr("Newer files it would ask about: %1.").arg(asked);
     if (!preview.complete && !preview.lines.empty())
         text = tr("Stopped: the counts are those found so far.") + QLatin1Char(' ') + text;
     Status->setText(text);

@@ -24,11 +24,11 @@ namespace vt {
 class TPreview_Form : public QDialog {
     Q_OBJECT
 public:
-    // `rows`: the list's own row of each line (a restore leaves lines out); empty when
-    // they are 1, 2, ... `notes`: shown above the lines.
+    // `restore`: the list is a restore's (its words differ). `rows`: the list's own row
+    // of each line (a restore leaves lines out); empty when they are 1, 2, ... `notes`:
+    // shown above the lines.
     TPreview_Form(QWidget* parent, const CopyList& list, const CopyOptions& options,
-                  const QString& title, const QString& action, std::vector<int> rows = {},
-                  const QStringList& notes = {});
+                  bool restore = false, std::vector<int> rows = {}, const QStringList& notes = {});
     ~TPreview_Form() override;
 
     // Waits (with the events processed) until the preview is computed; for tests.
@@ -43,8 +43,8 @@ public:
     QPushButton* ActionButton = nullptr;
     QPushButton* CloseButton = nullptr;
 
-    // The texts of the kinds, in PreviewKind's order.
-    static QString kind_text(PreviewKind kind);
+    // The text of a kind of file, for a copy or a restore.
+    static QString kind_text(PreviewKind kind, bool restore);
 
 protected:
     void reject() override;
@@ -56,6 +56,7 @@ private:
 
     std::unique_ptr<PreviewRun> run_;
     std::vector<int> rows_;
+    bool restore_ = false;
     QTimer* timer_ = nullptr;
     QElapsedTimer since_start_;
     bool shown_ = false;

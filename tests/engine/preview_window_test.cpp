@@ -140,7 +140,8 @@ TEST_F(PreviewWindowTest, RestoreAsksWhereShowsItsPreviewAndRuns) {
     ASSERT_TRUE(test::exists(dir / "dst/sub/b.txt"));
     ::unlink((dir / "src/sub/b.txt").c_str());
     dir.mkdir("dst/.vantorel-versions/2024-05-01_143005");
-    const std::string kept = dir.write("dst/.vantorel-versions/2024-05-01_143005/a.txt", "alpha, before");
+    const std::string kept =
+        dir.write("dst/.vantorel-versions/2024-05-01_143005/a.txt", "alpha, before");
     const struct timespec before[2] = {{1700049600, 0}, {1700049600, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, kept.c_str(), before, 0), 0);
 
@@ -184,7 +185,7 @@ TEST_F(PreviewWindowTest, RestoreAsksWhereShowsItsPreviewAndRuns) {
             QTreeWidgetItem* line = p.Lines->topLevelItem(0);
             EXPECT_EQ(line->text(1), "0");
             EXPECT_EQ(line->child(0)->text(0).toStdString(),
-                      "Copy is newer than its source: a run would ask");
+                      "The file there is newer than the backup: a restore would ask");
         },
         false);
     form->menu.RestoreFiles1->trigger();

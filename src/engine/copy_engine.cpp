@@ -46,6 +46,25 @@ Answer ask_copy(Prompter& prompter, std::string text) {
                          Answer::Cancel});
 }
 
+// Keeps the backups a copy replaces in one folder of a line, in the run's versions.
+class FolderKeeper final : public FileTransfer::Keeper {
+public:
+    FolderKeeper(KeptVersions& versions, const std::string& destination,
+                 const std::string& sub_path)
+        : versions_(versions), destination_(destination), sub_path_(sub_path) {}
+    int keep(int destination_dir, const std::string& name, bool& moved) override {
+        return versions_.keep(destination_dir, destination_, sub_path_, name, moved);
+    }
+    void put_back(int destination_dir, const std::string& name) override {
+        versions_.put_back(destination_dir, destination_, sub_path_, name);
+    }
+
+private:
+    KeptVersions& versions_;
+    const std::string& destination_;
+    const std::string& sub_path_;
+};
+
 } // namespace
 
 // The state of one sub-path of a line while its files are searched.
@@ -180,7 +199,7 @@ void CopyEngine::run() {
     versions_.reset();
     destinations_.clear();
     if (options.keep_versions && !dry_sink_)
-        versions_.emplace(kept_versions::stamp_for(std::time(nullptr)));
+        versions_.emplace(kept_versions::stamp_for(now_()));
     folders_.start_run();
     const int folder_failures_before = folders_.failures() + sources_.failures();
     const int lines = inputs_.row_count() - 1;
@@ -198,7 +217,7 @@ void CopyEngine::run() {
 }
 
 void CopyEngine::prune_versions(int days) {
-    const std::time_t now = std::time(nullptr);
+    const std::time_t now = now_();
     for (const std::string& destination : destinations_) {
         const kept_versions::Pruned pruned = kept_versions::prune(destination, days, now);
         const std::string folder = kept_versions::folder_of(destination);
@@ -546,7 +565,14 @@ CopyEngine::Flow CopyEngine::process_file(const Line& line, Folder& folder,
     progress_.file_done = 0;
     progress_.file_size = static_cast<std::uint64_t>(source.st_size);
     if (!journal_.preview()) {
-        switch (transfer_.transfer(folder.source_fd, folder.destination_fd, name)) {
+        std::optional<FolderKeeper> keeper;
+        if (versions_)
+            keeper.emplace(*versions_, line.destination, folder.sub_path);
+        transfer_.keep_replaced(keeper ? &*keeper : nullptr);
+        const TransferOutcome outcome =
+            transfer_.transfer(folder.source_fd, folder.destination_fd, name);
+        transfer_.keep_replaced(nullptr);
+        switch (outcome) {
         case TransferOutcome::EndRun:
             ++summary_.failures;
             return Flow::End;

@@ -12,6 +12,7 @@
 #include "engine/source_folders.h"
 #include "platform/file_time.h"
 
+#include <ctime>
 #include <functional>
 #include <optional>
 #include <string>
@@ -57,6 +58,8 @@ public:
     void set_dry_run(std::function<void(const std::string&)> sink) { dry_sink_ = std::move(sink); }
     // Text after the date of the journal's started entry: a restore says it is one.
     void set_started_note(std::string note) { journal_.set_started_note(std::move(note)); }
+    // The clock that names a run's kept versions and ages the old ones (tests set theirs).
+    void set_clock(std::function<std::time_t()> now) { now_ = std::move(now); }
 
     const RunSummary& summary() const { return summary_; }
     // The count of the files to copy, ahead of the run (the observer gets its totals).
@@ -126,6 +129,7 @@ private:
     // The files this run replaces are kept (Keep Replaced Versions), under its stamp.
     std::optional<KeptVersions> versions_;
     std::vector<std::string> destinations_; // of the lines the run worked on
+    std::function<std::time_t()> now_ = [] { return std::time(nullptr); };
     bool counted_ = false; // the file in hand is one the count expects to be copied
     int run_total_ = 0;
 };

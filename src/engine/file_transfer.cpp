@@ -223,8 +223,16 @@ FileTransfer::Step FileTransfer::attempt(int source_dir, int destination_dir,
     // there with the source's time stamp, which later runs would take as up to date.
     if (replacing && sys::fdatasync(copy.fd()) != 0)
         return give_up(kTransferTitle, kTransferLine, errno);
-    if (const int e = copy.name_as(name, !replacing))
+    // The file it replaces is kept first, when the run keeps versions.
+    bool moved = false;
+    if (replacing && keeper_)
+        if (const int e = keeper_->keep(destination_dir, name, moved))
+            return give_up(kDestinationTitle, kDestinationLine, e);
+    if (const int e = copy.name_as(name, !replacing)) {
+        if (moved)
+            keeper_->put_back(destination_dir, name);
         return give_up(kDestinationTitle, kDestinationLine, e);
+    }
     if (const int e = copy.close()) {
         // A late write error: a new file that may be incomplete is taken away again.
         if (!replacing)

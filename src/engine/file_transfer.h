@@ -31,6 +31,19 @@ public:
         on_block_ = std::move(callback);
     }
 
+    // Keeps a destination file before a copy replaces it (kept_versions.h).
+    class Keeper {
+    public:
+        virtual ~Keeper() = default;
+        // 0, or the errno that refuses the replacement (the old file stays). `moved`:
+        // the old file left its name.
+        virtual int keep(int destination_dir, const std::string& name, bool& moved) = 0;
+        // A moved file goes back to its name: the copy could not take it.
+        virtual void put_back(int destination_dir, const std::string& name) = 0;
+    };
+    // The keeper of the transfers to come; null keeps nothing.
+    void keep_replaced(Keeper* keeper) { keeper_ = keeper; }
+
     // `source_dir` and `destination_dir` are descriptors of the two folders.
     TransferOutcome transfer(int source_dir, int destination_dir, const std::string& name);
     // The same by folder paths (opens the folders first).
@@ -51,6 +64,7 @@ private:
     Journal& journal_;
     std::unique_ptr<char[]> buffer_;
     std::function<void(std::uint64_t, std::uint64_t)> on_block_;
+    Keeper* keeper_ = nullptr;
     std::uint64_t last_size_ = 0;
 };
 

@@ -294,4 +294,11 @@ int KeptVersions::keep(int folder_fd, const std::string& destination, const std:
     return 0;
 }
 
+void KeptVersions::put_back(int folder_fd, const std::string& destination,
+                            const std::string& sub_path, const std::string& name) {
+    const int versions = open_folder(destination, sub_path);
+    if (versions >= 0 && ::renameat(versions, name.c_str(), folder_fd, name.c_str()) == 0)
+        --moved_;
+}
+
 } // namespace vt

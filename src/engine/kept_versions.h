@@ -75,6 +75,11 @@ public:
     int keep(int folder_fd, const std::string& destination, const std::string& sub_path,
              const std::string& name, bool& moved);
 
+    // Gives a file that keep() moved its name back (the copy that was to take its
+    // place could not).
+    void put_back(int folder_fd, const std::string& destination, const std::string& sub_path,
+                  const std::string& name);
+
     // Files kept so far, linked and moved.
     int linked() const { return linked_; }
     int moved() const { return moved_; }

@@ -123,6 +123,28 @@ TEST_F(RestoreRunTest, ToAnotherFolderKeepsEachLineApartWithItsSubPaths) {
               std::string::npos);
 }
 
+TEST_F(RestoreRunTest, RestoresTheVersionsARunReplaced) {
+    file("src/a.txt", "a1", kNoon);
+    const std::string list = save({{dir / "src", "*.txt", dir / "dst", "No", "No"}});
+    ASSERT_EQ(run({"--run", list}), kExitDone);
+    file("src/a.txt", "a2", kNoon + 100);
+    ASSERT_EQ(run({"--run", list, "--keep-versions"}), kExitDone);
+    const std::vector<std::string> stamps = kept_versions::stamps(dir / "dst");
+    ASSERT_EQ(stamps.size(), 1u);
+
+    // The version is older than the file in the way: kept without --newer=copy.
+    EXPECT_EQ(run({"--restore", list, "--version=" + stamps[0]}), kExitDone);
+    EXPECT_EQ(test::read_file(dir / "src/a.txt"), "a2");
+    EXPECT_EQ(run({"--restore", list, "--version=" + stamps[0].substr(0, 10), "--newer=copy"}),
+              kExitDone);
+    EXPECT_EQ(test::read_file(dir / "src/a.txt"), "a1");
+    EXPECT_EQ(mtime(dir / "src/a.txt"), kNoon);
+    EXPECT_NE(test::read_file(dir / "nightly.txt").find(" - Restore of the versions of "),
+              std::string::npos);
+    EXPECT_EQ(run({"--restore", list, "--version=1999-01-01"}), kExitNotStarted);
+    EXPECT_NE(err.str().find("no line keeps versions of 1999-01-01"), std::string::npos);
+}
+
 TEST_F(RestoreRunTest, PlanTurnsEachLineAround) {
     const std::string versions = dir / "b/.vantorel-versions/";
     dir.mkdir("b/.vantorel-versions/2024-05-01_090000");

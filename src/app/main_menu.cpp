@@ -85,14 +85,14 @@ void MainMenu::build(QMenuBar* bar) {
     CreateStartMenuEntryforVantorel1 =
         item(Options, "CreateStartMenuEntryforVantorel1",
              QStringLiteral("Create Start &Menu Entry for Vantorel"));
-    N7 = separator(Options, "N7");
-    ScheduleThisList1 = item(Options, "ScheduleThisList1", QStringLiteral("Schedule This List..."));
     N9 = separator(Options, "N9");
     KeepReplacedVersions1 =
         item(Options, "KeepReplacedVersions1", QStringLiteral("Keep Replaced Versions"));
     KeepReplacedVersions1->setCheckable(true);
     DaysToKeepVersions1 =
         item(Options, "DaysToKeepVersions1", QStringLiteral("Days to Keep Versions..."));
+    N7 = separator(Options, "N7");
+    ScheduleThisList1 = item(Options, "ScheduleThisList1", QStringLiteral("Schedule This List..."));
 
     Help = bar->addMenu(QStringLiteral("&Help"));
     Help2 = item(Help, "Help2", QStringLiteral("&Help"), QKeySequence(Qt::Key_F1));

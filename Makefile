@@ -5,6 +5,7 @@
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
@@ -14,13 +15,13 @@ CTEST      := ctest --output-on-failure --timeout 300 -j $(JOBS)
 # The package cpack makes of the build: vantorel_<version>-1_<architecture>.deb
 DEB = $(BUILD)/vantorel_$(word 2,$(shell $(BUILD)/src/vantorel --version))-1_$(shell dpkg --print-architecture).deb
 
-.PHONY: run test deps build build-asan unit-tests asan-tests fuzz-smoke demo bench format clean \
+.PHONY: run test deps build build-asan unit-tests asan-tests tsan-tests fuzz-smoke demo bench format clean \
         package package-check package-install-test
 
 run: deps build demo
 	@scripts/run-demo.sh $(BUILD)
 
-test: deps build unit-tests package-check fuzz-smoke build-asan asan-tests
+test: deps build unit-tests package-check fuzz-smoke build-asan asan-tests tsan-tests
 
 deps:
 	@scripts/install-deps.sh packaging/build-deps.txt
@@ -49,6 +50,16 @@ build-asan:
 asan-tests:
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 $(CTEST) -E '^bench_'
 
+# The copy run's threads (scan, workers, the run's own) under ThreadSanitizer: the
+# suites that run copies, built without Qt.
+TSAN_SUITES := test_engine test_headless_run
+tsan-tests:
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTOREL_WERROR=ON -DVANTOREL_TSAN=ON $(LAUNCHER) $(CMAKE_ARGS)
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_SUITES)
+	for suite in $(TSAN_SUITES); do \
+	  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" $(TSAN_BUILD)/tests/$$suite --gtest_brief=1 || exit 1; \
+	done
+
 fuzz-smoke:
 	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTOREL_FUZZ=ON -DVANTOREL_TESTS=OFF $(LAUNCHER)
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_targets
@@ -64,4 +75,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

@@ -8,6 +8,7 @@
 //   copy_bench gui-run LIST [TIME_FILE]                     run LIST through the main
 //                                                           window (offscreen); the run's
 //                                                           own seconds go to TIME_FILE
+#include "app/settings_file.h"
 #include "app/vt_main.h"
 
 #include <QApplication>
@@ -120,7 +121,9 @@ int gui_run(int argc, char** argv, const std::string& list, const char* time_fil
     Answers answers;
     vt::TVT_main_Form runner(QString::fromLocal8Bit(list.c_str()),
                              vt::MainFormServices{&answers, nullptr});
-    runner.set_copy_options(vt::CopyOptions{}); // what the headless run uses
+    // The options a headless run takes: the saved ones (no question per file in the
+    // benchmark's settings).
+    runner.set_copy_options(vt::startup_copy_options());
     runner.show();
     const auto start = std::chrono::steady_clock::now();
     runner.DoCopyNowClick();

@@ -16,7 +16,10 @@
 #   disk      the build folder's file system (the default without root)
 # Sources and destinations lie on the measured file system; the page cache is warm.
 # VANTOREL_BENCH_RUNS (7) sets the runs per tool, VANTOREL_BENCH_ONLY a subset of
-# "t1 t2 t3 sp gui".
+# "t1 t2 t3 sp gui sc" (sc: the system calls of T1, counted with strace -c -f when it is
+# installed, not part of the default set), VANTOREL_BENCH_JOBS the --jobs of the
+# headless runs (default: the program's own), and "t1-j1" in VANTOREL_BENCH_ONLY adds
+# a headless run copying one file at a time to T1.
 set -euo pipefail
 build=$(realpath "${1:-build}")
 tool="$build/bench/copy_bench"
@@ -24,6 +27,8 @@ vt="$build/src/vantorel"
 runs=${VANTOREL_BENCH_RUNS:-7}
 t3_mib=${VANTOREL_BENCH_T3_MIB:-256}
 only=${VANTOREL_BENCH_ONLY:-t1 t2 t3 sp gui}
+jobs=()
+[[ -z ${VANTOREL_BENCH_JOBS:-} ]] || jobs=(--jobs="$VANTOREL_BENCH_JOBS")
 if [[ $(id -u) -eq 0 ]]; then default_fs=ext4-ram; else default_fs=disk; fi
 places=${VANTOREL_BENCH_FS:-$default_fs}
 for need in "$tool" "$vt"; do
@@ -113,7 +118,8 @@ t1_one() {
     t1-cp) run "$1" cp -a "$data/T1" "$out" ;;
     t1-cp+sync) run "$1" sh -c 'cp -a "$1" "$2" && sync -f "$2"' sh "$data/T1" "$out" ;;
     t1-rsync) run "$1" rsync -a "$data/T1/" "$out" ;;
-    t1-vt) run "$1" "$vt" --run "$data/t1.vtl" ;;
+    t1-vt) run "$1" "$vt" --run "$data/t1.vtl" "${jobs[@]}" ;;
+    t1-j1) run "$1" "$vt" --run "$data/t1.vtl" --jobs=1 ;;
     t1-gui)
       run "$1" "$tool" gui-run "$data/t1.vtl" "$data/gui-time"
       times[t1-gui-inside]+="$(cat "$data/gui-time") " ;;
@@ -123,7 +129,7 @@ t2_one() {
   case $1 in
     t2-cpu) run "$1" cp -au "$data/T1/." "$data/out" ;;
     t2-rsync) run "$1" rsync -a "$data/T1/" "$data/out" ;;
-    t2-vt) rm -f "$data/t1.txt"; run "$1" "$vt" --run "$data/t1.vtl" ;;
+    t2-vt) rm -f "$data/t1.txt"; run "$1" "$vt" --run "$data/t1.vtl" "${jobs[@]}" ;;
   esac
 }
 t3_one() {
@@ -132,7 +138,7 @@ t3_one() {
   case $1 in
     t3-cp) run "$1" cp -a "$data/T3" "$out" ;;
     t3-cp+sync) run "$1" sh -c 'cp -a "$1" "$2" && sync -f "$2"' sh "$data/T3" "$out" ;;
-    t3-vt) run "$1" "$vt" --run "$data/t3.vtl" ;;
+    t3-vt) run "$1" "$vt" --run "$data/t3.vtl" "${jobs[@]}" ;;
   esac
 }
 sp_one() {
@@ -140,7 +146,7 @@ sp_one() {
   rm -rf "$out"; rm -f "$data/sp.txt"
   case $1 in
     sp-cp) run "$1" cp -a "$data/SP" "$out" ;;
-    sp-vt) run "$1" "$vt" --run "$data/sp.vtl" ;;
+    sp-vt) run "$1" "$vt" --run "$data/sp.vtl" "${jobs[@]}" ;;
   esac
   sizes[$1]=$(du -s --block-size=1 "$out" | cut -f1)
 }
@@ -162,12 +168,13 @@ measure_place() {
   list "$data/T3" "$data/out3" "$data/t3.vtl"
   list "$data/SP" "$data/outsp" "$data/sp.vtl"
 
-  if wanted t1 || wanted t2 || wanted gui; then
+  if wanted t1 || wanted t2 || wanted gui || wanted sc; then
     "$tool" tree "$data/T1" 20000 200 1024 65536
   fi
   if wanted t1; then
     local t1=(t1-cp t1-cp+sync t1-rsync t1-vt)
     wanted gui && t1+=(t1-gui)
+    wanted t1-j1 && t1+=(t1-j1)
     rounds t1_one "${t1[@]}"
     print_runs "${t1[@]}"
     aim "T1 vantorel / (cp -a; sync -f)" "$(ratio "$(m t1-vt)" "$(m t1-cp+sync)")" 0.8
@@ -180,6 +187,7 @@ measure_place() {
     local kib; kib=$(echo "${peak[t1-vt]}" | maximum)
     aim "T1 headless peak memory (MB)" "$(awk -v k="$kib" 'BEGIN {printf "%.1f", k * 1024 / 1e6}')" 40
   fi
+  if wanted sc; then count_calls; fi
   if wanted t2; then
     rm -rf "$data/out"; cp -a "$data/T1" "$data/out"
     rounds t2_one t2-cpu t2-rsync t2-vt
@@ -214,6 +222,40 @@ measure_place() {
   cleanup
 }
 
+# The system calls of T1, per file, for cp -a and for the headless run (all threads).
+count_calls() {
+  if ! command -v strace >/dev/null; then
+    echo "  sc: strace is not installed; no system calls counted"
+    return
+  fi
+  local out="$data/out" files
+  files=$(find "$data/T1" -type f | wc -l)
+  printf '  system calls of T1 (strace -c -f), per file of %s:\n' "$files"
+  printf '    %-16s %8s %8s   %s\n' tool total "per file" "the most frequent"
+  local tool_name
+  for tool_name in cp vantorel; do
+    rm -rf "$out"; rm -f "$data/t1.txt"
+    if [[ $tool_name == cp ]]; then
+      strace -f -c -o "$data/calls.txt" cp -a "$data/T1" "$out"
+    else
+      strace -f -c -o "$data/calls.txt" "$vt" --run "$data/t1.vtl" "${jobs[@]}" 2>/dev/null || true
+    fi
+    awk -v name="$tool_name" -v files="$files" '
+      $1 ~ /^[0-9.]+$/ { calls[$NF] = $4 }
+      END {
+        total = calls["total"]; delete calls["total"]; top = ""
+        for (k = 0; k < 6; k++) {
+          best = ""
+          for (c in calls) if (best == "" || calls[c] + 0 > calls[best] + 0) best = c
+          if (best == "") break
+          top = top sprintf("%s %.1f  ", best, calls[best] / files); delete calls[best]
+        }
+        printf "    %-16s %8d %8.1f   %s\n", name, total, total / files, top
+      }' "$data/calls.txt"
+  done
+  rm -rf "$out" "$data/calls.txt"
+}
+
 print_runs() {
   local k
   printf '  %-12s %9s %9s   %s\n' tool "median s" "CPU s" "every run (wall s, in order)"
@@ -222,7 +264,7 @@ print_runs() {
   done
 }
 
-echo "$runs runs per tool after one warm-up, tools alternating; $(nproc) cores"
+echo "$runs runs per tool after one warm-up, tools alternating; $(nproc) cores; load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
 for place in $places; do measure_place "$place"; done
 echo
 echo "== aims"

@@ -10,6 +10,9 @@
 namespace vt {
 namespace {
 
+// More copies at once than this only make the disk seek.
+constexpr int kMaxJobs = 64;
+
 bool starts_with(const std::string& s, const char* prefix) {
     return s.rfind(prefix, 0) == 0;
 }
@@ -67,6 +70,17 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             }
         } else if (a == "--dry-run") {
             cl.dry_run = true;
+        } else if (starts_with(a, "--jobs=")) {
+            const std::string n = a.substr(7);
+            cl.jobs = n.size() >= 1 && n.size() <= 3 &&
+                              n.find_first_not_of("0123456789") == std::string::npos
+                          ? std::stoi(n)
+                          : 0;
+            if (cl.jobs < 1 || cl.jobs > kMaxJobs) {
+                cl.mode = CommandLine::Mode::Invalid;
+                cl.error = "--jobs takes a number from 1 to " + std::to_string(kMaxJobs);
+                return cl;
+            }
         } else if (take_schedule_option(a, cl)) {
             if (cl.mode == CommandLine::Mode::Invalid)
                 return cl;
@@ -78,10 +92,11 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             cl.list_argument = a;
         }
     }
-    const bool run_options = cl.dry_run || !cl.journal.empty() || cl.newer != "skip";
+    const bool run_options =
+        cl.dry_run || !cl.journal.empty() || cl.newer != "skip" || cl.jobs != 0;
     if (cl.mode == CommandLine::Mode::Gui && run_options) {
         cl.mode = CommandLine::Mode::Invalid;
-        cl.error = "--newer, --journal and --dry-run go with --run or --restore";
+        cl.error = "--newer, --journal, --jobs and --dry-run go with --run or --restore";
         return cl;
     }
     if (cl.keep_versions && cl.mode != CommandLine::Mode::Run) {
@@ -116,9 +131,9 @@ std::string usage_text() {
     return "Usage: vantorel [LIST.vtl]\n"
            "       vantorel --run LIST.vtl [--newer=skip|copy] [--journal=append|new|none] "
            "[--dry-run]\n"
-           "                [--keep-versions] [--quiet | --verbose] [--notify]\n"
+           "                [--jobs=N] [--keep-versions] [--quiet | --verbose] [--notify]\n"
            "       vantorel --restore LIST.vtl [--to=FOLDER] [--version=DATE] [--dry-run]\n"
-           "                [--newer=skip|copy] [--journal=MODE] [--quiet | --verbose]\n"
+           "                [--newer=skip|copy] [--journal=MODE] [--jobs=N] [--quiet | --verbose]\n"
            "       vantorel --schedule=off|hourly|daily|weekly|monthly [--at=HH:MM] "
            "[--weekday=Mon..Sun]\n"
            "                [--no-catch-up] LIST.vtl\n"
@@ -132,6 +147,8 @@ std::string usage_text() {
            "  --journal=MODE      append to the journal, start a new one, or write none\n"
            "                      (default: the copy options of the settings)\n"
            "  --dry-run           show what would be copied; create and write nothing\n"
+           "  --jobs=N            copy N files at once (default: one per core, at most 8;\n"
+           "                      1 copies one file after the other)\n"
            "  --keep-versions     keep each replaced backup file in the destination's\n"
            "                      .vantorel-versions folder (as the settings can say)\n"
            "  --quiet             log the start, the end, failures and questions, not the\n"

@@ -26,6 +26,7 @@ struct CommandLine {
     bool notify = false;
     bool quiet = false;
     bool verbose = false; // a line for every file
+    int jobs = 0;         // files copied at once; 0: the engine's default
 
     // --schedule=... LIST (the list in list_argument), --schedules.
     ScheduleOptions scheduling;

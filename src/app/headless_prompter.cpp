@@ -44,10 +44,14 @@ Answer HeadlessPrompter::choose(const Prompt& prompt) const {
     return prompt.escape_answer;
 }
 
+bool HeadlessPrompter::answers_unseen(const Prompt& prompt) const {
+    return quiet_ && (prompt.text.rfind("Confirm copy of ", 0) == 0 ||
+                      prompt.text == "Do you wish to view the journal file now?");
+}
+
 Answer HeadlessPrompter::ask(const Prompt& prompt) {
     const Answer answer = choose(prompt);
-    if (quiet_ && (prompt.text.rfind("Confirm copy of ", 0) == 0 ||
-                   prompt.text == "Do you wish to view the journal file now?"))
+    if (answers_unseen(prompt))
         return answer;
     if (before_writing_)
         before_writing_();

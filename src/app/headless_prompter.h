@@ -20,6 +20,7 @@ public:
     HeadlessPrompter(std::ostream& log, bool replace_newer)
         : log_(log), replace_newer_(replace_newer) {}
     Answer ask(const Prompt& prompt) override;
+    bool answers_unseen(const Prompt& prompt) const override;
 
     // Called before each question is written (a progress line makes room).
     void before_writing(std::function<void()> f) { before_writing_ = std::move(f); }

@@ -192,6 +192,8 @@ int headless_run(const CommandLine& command, CopyOptions options, std::ostream& 
     InterruptPump pump(engine_ref);
     ListInputs inputs(restore ? plan.list : list, [&options] { return options; });
     CopyEngine engine(inputs, prompter, pump, nullptr, &log);
+    if (command.jobs > 0)
+        engine.set_jobs(command.jobs);
     engine_ref = &engine;
     engine.set_started_note(plan.started_note);
     if (command.dry_run)

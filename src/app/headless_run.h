@@ -19,7 +19,7 @@ enum HeadlessExit {
 // `options` (the journal option of the command line overrides theirs). Questions,
 // answers and messages go to `err`; a dry run's lines go to `out`. Progress is shown
 // on `err` when `show_progress` (standard error is a terminal). SIGINT, SIGTERM and
-// SIGHUP stop the run after the file in hand; a second one ends the program at once.
+// SIGHUP stop the run like "Stop Copy"; a second one ends the program at once.
 // SIGPIPE is ignored during the run: a closed standard error never ends it.
 // A list that another run is copying is refused at once. `report`, when given,
 // receives what the run did.

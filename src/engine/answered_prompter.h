@@ -2,6 +2,7 @@
 #include "platform/prompter.h"
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 
 namespace vt {
@@ -18,21 +19,32 @@ public:
 
     explicit AnsweredPrompter(Prompter& inner) : inner_(inner) {}
     Answer ask(const Prompt& prompt) override {
+        // A box nobody sees is no answer anyone gave.
+        if (inner_.answers_unseen(prompt))
+            return inner_.ask(prompt);
         if (before_ask_)
             before_ask_();
         const Answer answer = inner_.ask(prompt);
         last_answer_ = Clock::now();
+        ++answers_;
         if (after_ask_)
             after_ask_();
         return answer;
     }
+    bool answers_unseen(const Prompt& prompt) const override {
+        return inner_.answers_unseen(prompt);
+    }
     Clock::time_point last_answer() const { return last_answer_; }
+    // How many boxes have been answered: a decision taken before a later answer is
+    // taken again.
+    std::uint64_t answers() const { return answers_; }
     void before_ask(std::function<void()> f) { before_ask_ = std::move(f); }
     void after_ask(std::function<void()> f) { after_ask_ = std::move(f); }
 
 private:
     Prompter& inner_;
     Clock::time_point last_answer_{};
+    std::uint64_t answers_ = 0;
     std::function<void()> before_ask_;
     std::function<void()> after_ask_;
 };

@@ -51,6 +51,8 @@ public:
     RunProgressPanel* progress_panel() const;
     // The clock of the time left (tests set their own).
     void set_clock(RunMeter::Now now) { meter_ = RunMeter(std::move(now)); }
+    // How many files the runs copy at once (tests that pace the copies take one).
+    void set_jobs(int jobs) { engine_->set_jobs(jobs); }
 
 private:
     // RunObserver

@@ -1,10 +1,13 @@
 #include "engine/copy_engine.h"
 
+#include "engine/copy_engine_folder.h"
+#include "engine/transfer_queue.h"
 #include "platform/directory.h"
 #include "platform/drive_check.h"
 #include "platform/error_text.h"
 #include "platform/event_pump.h"
 #include "platform/file_mask.h"
+#include "platform/file_mode.h"
 #include "platform/long_path.h"
 #include "platform/new_file.h"
 #include "platform/prompter.h"
@@ -22,15 +25,9 @@ namespace vt {
 
 namespace {
 
-constexpr const char* kCopyTitle = "Copy this file?";
-
-// How long the scan's look at a destination is believed. A run that has nothing to
-// copy gets there within milliseconds; a run slowed by large copies looks again.
-constexpr std::chrono::seconds kScanLifetime{1};
-
-bool same_identity(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
+// At a stop, the copies at the head with at most this much left between them are
+// finished (the time of a call or two); the rest are given up.
+constexpr std::uint64_t kStopBudget = 16u << 20;
 
 // Two folder texts that name the same folder on disk ("/data" and "/data/", or a
 // link and its target).
@@ -38,86 +35,18 @@ bool same_folder(const std::string& a, const std::string& b) {
     struct stat sa {
     }, sb{};
     return stat_long_path(a, sa, true) == 0 && stat_long_path(b, sb, true) == 0 &&
-           S_ISDIR(sa.st_mode) && same_identity(sa, sb);
+           S_ISDIR(sa.st_mode) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
-
-Answer ask_copy(Prompter& prompter, std::string text) {
-    return prompter.ask({kCopyTitle, std::move(text), Buttons::YesNoCancel, Answer::Yes, Icon::None,
-                         Answer::Cancel});
-}
-
-// Keeps the backups a copy replaces in one folder of a line, in the run's versions.
-class FolderKeeper final : public FileTransfer::Keeper {
-public:
-    FolderKeeper(KeptVersions& versions, const std::string& destination,
-                 const std::string& sub_path)
-        : versions_(versions), destination_(destination), sub_path_(sub_path) {}
-    int keep(int destination_dir, const std::string& name, bool& moved) override {
-        return versions_.keep(destination_dir, destination_, sub_path_, name, moved);
-    }
-    void put_back(int destination_dir, const std::string& name) override {
-        versions_.put_back(destination_dir, destination_, sub_path_, name);
-    }
-
-private:
-    KeptVersions& versions_;
-    const std::string& destination_;
-    const std::string& sub_path_;
-};
 
 } // namespace
-
-// The state of one sub-path of a line while its files are searched.
-struct CopyEngine::Folder {
-    std::string source;      // line's source folder text + sub-path
-    std::string destination; // line's destination folder text + sub-path
-    std::string sub_path;
-    int source_fd = -1;      // for looking at and copying the entries
-    int destination_fd = -1; // -1 while the destination folder is missing
-    int count = 0;           // files copied in this folder
-    bool abandoned = false;  // its destination could not be created
-    bool pretended = false;  // a dry run acts as if the destination had been created
-    bool noted = false;      // its disk is among those flushed at the end
-    // Who counts its entries, the count ahead of the run or the run, and how many
-    // entries were handled.
-    RunCount::Place counting;
-    std::size_t matched = 0;
-    // The names of the entries handled, one after another ('\0' ends each): a folder
-    // read again after a failure passes over them. A name costs its own bytes here.
-    std::string handled;
-
-    ~Folder() {
-        close_source();
-        close_destination();
-    }
-    bool missing() const { return destination_fd < 0 && !pretended; }
-    void open_destination() {
-        close_destination();
-        destination_fd = open_long_path(AT_FDCWD, destination, O_PATH | O_DIRECTORY);
-    }
-    void close_destination() {
-        if (destination_fd >= 0)
-            ::close(destination_fd);
-        destination_fd = -1;
-    }
-    // 0, or the errno of a source folder that cannot be opened.
-    int open_source() {
-        close_source();
-        source_fd = sys::open_folder(AT_FDCWD, source.c_str(), O_RDONLY);
-        return source_fd < 0 ? errno : 0;
-    }
-    void close_source() {
-        if (source_fd >= 0)
-            ::close(source_fd);
-        source_fd = -1;
-    }
-};
 
 CopyEngine::CopyEngine(const CopyInputs& inputs, Prompter& prompter, EventPump& pump,
                        DesktopServices* desktop, RunObserver* observer)
     : inputs_(inputs), prompter_(prompter), pump_(pump), desktop_(desktop), observer_(observer),
       transfer_(prompter_, journal_), folders_(prompter_, journal_),
-      sources_(prompter_, journal_, observer) {
+      sources_(prompter_, journal_, observer), decision_(prompter_), jobs_(default_copy_jobs()) {
+    // A question comes after everything the run did before it has been told.
+    decision_.before_question([this] { return settle() == Flow::Go; });
     // Every box of the run counts as an answer for the scan's look ahead, and the
     // journal is on disk while a box waits: a run killed then shows where it stood.
     prompter_.before_ask([this] {
@@ -138,6 +67,8 @@ CopyEngine::CopyEngine(const CopyInputs& inputs, Prompter& prompter, EventPump& 
             observer_->transfer_progress(progress_);
     });
 }
+
+CopyEngine::~CopyEngine() = default;
 
 void CopyEngine::click() {
     if (!running_)
@@ -170,8 +101,7 @@ void CopyEngine::notify() {
         observer_->progress(progress_);
 }
 
-void CopyEngine::tally(bool took, std::uint64_t size, bool copied) {
-    const bool counted = took && counted_;
+void CopyEngine::tally(bool counted, std::uint64_t size, bool copied) {
     if (copied && !counted) {
         count_.add(size);
     } else if (!copied && counted) {
@@ -201,6 +131,9 @@ void CopyEngine::run() {
     if (options.keep_versions && !dry_sink_)
         versions_.emplace(kept_versions::stamp_for(now_()));
     folders_.start_run();
+    transfer_.start_run();
+    if (jobs_ > 1 && !journal_.preview())
+        queue_ = std::make_unique<TransferQueue>(jobs_, transfer_.methods());
     const int folder_failures_before = folders_.failures() + sources_.failures();
     const int lines = inputs_.row_count() - 1;
     for (int row = 1; row <= lines; ++row) {
@@ -230,6 +163,19 @@ void CopyEngine::prune_versions(int days) {
 
 void CopyEngine::end_run() {
     count_.stop();
+    if (queue_) {
+        // A run that stopped while workers copied tells what they finish in the time
+        // of a call or two and gives the rest up: it ends as a run that stopped a few
+        // files earlier would have.
+        if (!queue_->idle()) {
+            queue_->stop(kStopBudget);
+            queue_->retire_all([this] {
+                pump_.wait_pump();
+                return true;
+            });
+        }
+        queue_.reset();
+    }
     // The copies reach the disk before the journal says the run has ended; the
     // journal's entries so far go with them.
     journal_.flush();
@@ -256,6 +202,8 @@ void CopyEngine::end_run() {
 
 CopyEngine::Flow CopyEngine::after_entry() {
     notify();
+    if (queue_ && !queue_->retire_ready())
+        return Flow::End;
     journal_.tick();
     pump_.pump();
     if (journal_.failed())
@@ -264,13 +212,46 @@ CopyEngine::Flow CopyEngine::after_entry() {
 }
 
 CopyEngine::Flow CopyEngine::keep_alive() {
+    if (queue_ && !queue_->retire_ready())
+        return Flow::End;
     journal_.tick();
     pump_.wait_pump();
     return stop_requested_ ? Flow::End : Flow::Go;
 }
 
+CopyEngine::Flow CopyEngine::tell(std::function<bool()> f) {
+    if (!queue_ || redoing_ || queue_->idle())
+        return f() ? Flow::Go : Flow::End;
+    return queue_->note(std::move(f), [this] { return while_waiting(); }) ? Flow::Go : Flow::End;
+}
+
+CopyEngine::Flow CopyEngine::settle() {
+    // A file decided again is told at its own turn: what comes before it is told.
+    if (!queue_ || redoing_ || queue_->idle())
+        return Flow::Go;
+    return queue_->retire_all([this] { return while_waiting(); }) ? Flow::Go : Flow::End;
+}
+
+bool CopyEngine::while_waiting() {
+    const TransferQueue::InFlight in = queue_->in_flight();
+    if (in.size > 0 && observer_) {
+        count_.read(progress_);
+        RunProgress now = progress_;
+        now.file =
+            in.files > 1 ? in.first + " and " + std::to_string(in.files - 1) + " more" : in.first;
+        now.file_done = in.done;
+        now.file_size = in.size;
+        observer_->transfer_progress(now);
+    }
+    journal_.tick();
+    pump_.wait_pump();
+    return !stop_requested_;
+}
+
 CopyEngine::Flow CopyEngine::process_line(int row) {
-    Line line;
+    const auto shared_line = std::make_shared<Line>();
+    line_ = shared_line;
+    Line& line = *shared_line;
     line.row = row;
     line.source = inputs_.cell(kSourceColumn, row);
     line.spec = inputs_.cell(kSpecColumn, row);
@@ -280,6 +261,7 @@ CopyEngine::Flow CopyEngine::process_line(int row) {
     journal_.line_start(row, line.spec, line.source, line.destination);
     progress_.line = row;
     progress_.folder = line.source;
+    line_destinations_.clear();
     notify();
 
     if (line.source == line.destination || same_folder(line.source, line.destination)) {
@@ -310,17 +292,28 @@ CopyEngine::Flow CopyEngine::process_line(int row) {
         if (process_folder(line, folders[i], scan, i) == Flow::End)
             return Flow::End;
     }
-    return Flow::Go;
+    // The next line may write the same files: it sees this line's copies.
+    return settle();
 }
 
 CopyEngine::Flow CopyEngine::process_folder(const Line& line, const ListedFolder& listed,
                                             FolderScan& scan, std::size_t index) {
-    Folder folder;
+    const auto shared = std::make_shared<Folder>();
+    Folder& folder = *shared;
+    folder.line = line_;
     folder.sub_path = listed.sub_path;
     folder.source = line.source + listed.sub_path;
     folder.destination = line.destination + listed.sub_path;
+    if (versions_)
+        folder.keeper =
+            std::make_unique<FolderKeeper>(*versions_, line.destination, listed.sub_path);
     folder.counting = count_.reached(line.row, index);
-    journal_.search(folder.source + "/" + line.spec);
+    const Flow told = tell([this, pattern = folder.source + "/" + line.spec] {
+        journal_.search(pattern);
+        return true;
+    });
+    if (told == Flow::End)
+        return Flow::End;
     progress_.folder = folder.source;
     progress_.file.clear();
     notify();
@@ -331,14 +324,18 @@ CopyEngine::Flow CopyEngine::process_folder(const Line& line, const ListedFolder
     // A line's destination that is the empty mount point of a disk that is not there
     // counts as missing: the disk is, and whatever the run wrote there would land on
     // the disk underneath. Its creation then asks about the disk and fails.
-    if (listed.sub_path.empty() && folder.destination_fd >= 0 && !journal_.preview() &&
+    if (listed.sub_path.empty() && folder.destination_dir && !journal_.preview() &&
         drives::is_missing_drive(folder.destination))
         folder.close_destination();
+    if (folder.destination_dir && !seen_first(folder) && settle() == Flow::End)
+        return Flow::End;
     int error = folder.open_source();
     Flow flow = error ? Flow::Go : read_scanned(line, folder, scan, index, error);
     // A folder that cannot be opened or read to its end is asked about; Retry reads it
     // again, here, from its start.
     while (flow == Flow::Go && error != 0 && !folder.abandoned) {
+        if (settle() == Flow::End)
+            return Flow::End;
         if (observer_)
             observer_->folder_unreadable(folder.source);
         const Answer answer = ask_unreadable_folder(prompter_, journal_, folder.source, error);
@@ -355,9 +352,18 @@ CopyEngine::Flow CopyEngine::process_folder(const Line& line, const ListedFolder
     }
     if (flow == Flow::End)
         return Flow::End;
-    if (!folder.abandoned && folder.count > 0)
-        journal_.folder_total(folder.count);
-    return Flow::Go;
+    // The count is complete once the folder's copies before it have been told.
+    return tell([this, shared] {
+        if (!shared->abandoned && shared->count > 0)
+            journal_.folder_total(shared->count);
+        return true;
+    });
+}
+
+bool CopyEngine::seen_first(const Folder& folder) {
+    return line_destinations_
+        .insert({folder.destination_stat.st_dev, folder.destination_stat.st_ino})
+        .second;
 }
 
 CopyEngine::Flow CopyEngine::read_scanned(const Line& line, Folder& folder, FolderScan& scan,
@@ -412,91 +418,14 @@ CopyEngine::Flow CopyEngine::process_entry(const Line& line, Folder& folder,
     folder.handled.append(entry.name).push_back('\0');
     const bool took = count_.took(folder.counting, folder.matched++);
     struct stat source {};
-    if (classify_entry(folder.source_fd, entry.name.c_str(), entry.type, source) ==
+    if (classify_entry(folder.source_fd(), entry.name.c_str(), entry.type, source) ==
         EntryKind::File) {
-        const int copied = progress_.copied;
-        if (process_file(line, folder, entry, source) == Flow::End)
+        if (process_file(line, folder, entry, source, took) == Flow::End)
             return Flow::End;
-        tally(took, static_cast<std::uint64_t>(source.st_size), progress_.copied != copied);
         if (folder.abandoned)
             return Flow::Go;
     }
     return after_entry();
-}
-
-bool CopyEngine::unchanged(const Line& line, const FolderScan::Entry& entry,
-                           const struct stat& source, const FileTime& s) const {
-    if (!entry.destination_present)
-        return false;
-    // A look taken before the last answer, or long ago, may be out of date.
-    if (entry.seen_at < prompter_.last_answer() ||
-        AnsweredPrompter::Clock::now() - entry.seen_at > kScanLifetime)
-        return false;
-    if (same_identity(source, entry.destination))
-        return true;
-    const FileTime d = file_time(entry.destination.st_mtime);
-    return !(s > d) && !(d > s) && !line.replace;
-}
-
-CopyEngine::Flow CopyEngine::decide(const Line& line, Folder& folder,
-                                    const FolderScan::Entry& entry, const struct stat& source,
-                                    const FileTime& s, bool& copy,
-                                    std::optional<FileTime>& replaced) {
-    const std::string& name = entry.name;
-    replaced.reset();
-    // The scan's look at the destination settles only the case with nothing to do
-    // and nothing to ask; a copy or a question is decided on a fresh look.
-    if (unchanged(line, entry, source, s)) {
-        replaced = file_time(entry.destination.st_mtime);
-        copy = false;
-        return Flow::Go;
-    }
-    struct stat destination {};
-    FileTime d;
-    bool present = false;
-    auto look = [&] {
-        present = folder.destination_fd >= 0 &&
-                  ::fstatat(folder.destination_fd, name.c_str(), &destination, 0) == 0 &&
-                  !S_ISDIR(destination.st_mode);
-        replaced.reset();
-        if (present) {
-            d = file_time(destination.st_mtime);
-            replaced = d;
-        }
-        // The destination is the source itself: it is its own copy already.
-        return present && same_identity(source, destination);
-    };
-    if (look()) {
-        copy = false;
-        return Flow::Go;
-    }
-    copy = !present || s > d || line.replace;
-
-    if (copy && inputs_.options().verify_each_file) {
-        const Answer a =
-            ask_copy(prompter_, "Confirm copy of \r\n" + name + "\r\n from \r\n" + folder.source +
-                                    "\r\n to \r\n" + folder.destination);
-        if (a == Answer::Cancel)
-            return Flow::End;
-        copy = a == Answer::Yes;
-        // A backup edited while the question was open still gets the newer question.
-        if (look()) {
-            copy = false;
-            return Flow::Go;
-        }
-    }
-    if (present && d > s) {
-        const Answer a = ask_copy(
-            prompter_,
-            "The version of: \r\n\r\n" + name + "\r\n\r\nIn the Destination folder: \r\n" +
-                folder.destination + "\r\nDated:  " + date_time_text(d) +
-                "\r\n\r\nIs newer than the version in the Source folder:\r\n" + folder.source +
-                "\r\nDated:  " + date_time_text(s) + "\r\n\r\nDo you still want to copy?");
-        if (a == Answer::Cancel)
-            return Flow::End;
-        copy = a == Answer::Yes;
-    }
-    return Flow::Go;
 }
 
 CopyEngine::Flow CopyEngine::make_destination(const Line& line, Folder& folder) {
@@ -521,80 +450,196 @@ CopyEngine::Flow CopyEngine::make_destination(const Line& line, Folder& folder) 
         if (observer_)
             observer_->folder_created(folder.destination);
         folder.open_destination();
-        disks_.wrote_into(folder.destination_fd, folder.destination);
+        disks_.wrote_into(folder.destination_fd(), folder.destination);
         folder.noted = true;
+        seen_first(folder);
         break;
     }
     return Flow::Go;
 }
 
 CopyEngine::Flow CopyEngine::process_file(const Line& line, Folder& folder,
-                                          const FolderScan::Entry& entry,
-                                          const struct stat& source) {
+                                          const FolderScan::Entry& entry, const struct stat& source,
+                                          bool took, MadeEarlier* earlier) {
     const std::string& name = entry.name;
-    bool copy = false;
-    std::optional<FileTime> replaced;
-    const FileTime s = file_time(source.st_mtime);
-    if (decide(line, folder, entry, source, s, copy, replaced) == Flow::End)
+    Decision decision;
+    if (!decision_.decide(entry, source, folder.source, folder.destination, folder.destination_fd(),
+                          line.replace, inputs_.options().verify_each_file, decision))
         return Flow::End;
-    counted_ = copies_unasked(s, replaced, line.replace);
+    const FileTime s = file_time(source.st_mtime);
+    const std::optional<FileTime>& replaced = decision.replaced;
+    const bool present = decision.present;
+    const auto size = static_cast<std::uint64_t>(source.st_size);
+    const bool counted = took && copies_unasked(s, replaced, line.replace, decision.same_size);
     if (observer_) {
-        FileDecision decision;
-        decision.line = line.row;
-        decision.sub_path = &folder.sub_path;
-        decision.name = &name;
-        decision.size = static_cast<std::uint64_t>(source.st_size);
-        decision.source = s;
-        decision.destination = replaced ? &*replaced : nullptr;
-        decision.replace = line.replace;
-        decision.copy = copy;
-        observer_->decided(decision);
+        FileDecision told;
+        told.line = line.row;
+        told.sub_path = &folder.sub_path;
+        told.name = &name;
+        told.size = size;
+        told.source = s;
+        told.destination = replaced ? &*replaced : nullptr;
+        told.replace = line.replace;
+        told.copy = decision.copy;
+        observer_->decided(told);
     }
-    if (!copy) {
-        journal_.not_copied(name, s, replaced ? &*replaced : nullptr);
-        if (observer_)
-            observer_->file_done(progress_, false);
-        return Flow::Go;
+    if (!decision.copy) {
+        return tell([this, shared = folder.shared_from_this(), name, type = entry.type,
+                     answers = prompter_.answers(), s, replaced, took, counted, size] {
+            if (prompter_.answers() != answers)
+                return redo(*shared, name, type, took);
+            journal_.not_copied(name, s, replaced ? &*replaced : nullptr);
+            file_done(shared->source, name, false);
+            tally(counted, size, false);
+            return true;
+        });
     }
     if (folder.missing()) {
-        if (make_destination(line, folder) == Flow::End)
+        // Nothing the run would not have made yet is made: an Abort at a copy still
+        // being told ends the run before this folder.
+        if (settle() == Flow::End || make_destination(line, folder) == Flow::End)
             return Flow::End;
-        if (folder.abandoned)
+        if (folder.abandoned) {
+            tally(counted, size, false);
             return Flow::Go;
+        }
     }
+    if (earlier) {
+        const struct stat& then = earlier->source;
+        // The copy made before is of the same version of the file, into the same state
+        // of the destination: it is what the run would make now.
+        if (earlier->present == present && then.st_dev == source.st_dev &&
+            then.st_ino == source.st_ino && then.st_size == source.st_size &&
+            then.st_mtim.tv_sec == source.st_mtim.tv_sec &&
+            then.st_mtim.tv_nsec == source.st_mtim.tv_nsec)
+            return transfer_turn(folder, *earlier->job, s, replaced, counted) ? Flow::Go
+                                                                              : Flow::End;
+        earlier->job->made().file.discard();
+    }
+    if (journal_.preview()) {
+        copied(folder, name, s, replaced, size);
+        tally(counted, size, true);
+        return Flow::Go;
+    }
+    // A file just asked about is copied here at once: everything before it has been
+    // told, and the next question would wait for it anyway.
+    if (queue_ && !redoing_ && !decision.asked)
+        return start_transfer(folder, entry, source, s, replaced, present, took, counted);
     progress_.file_done = 0;
-    progress_.file_size = static_cast<std::uint64_t>(source.st_size);
-    if (!journal_.preview()) {
-        std::optional<FolderKeeper> keeper;
-        if (versions_)
-            keeper.emplace(*versions_, line.destination, folder.sub_path);
-        transfer_.keep_replaced(keeper ? &*keeper : nullptr);
-        const TransferOutcome outcome =
-            transfer_.transfer(folder.source_fd, folder.destination_fd, name);
-        transfer_.keep_replaced(nullptr);
-        switch (outcome) {
-        case TransferOutcome::EndRun:
-            ++summary_.failures;
-            return Flow::End;
-        case TransferOutcome::Skip:
-            ++summary_.failures;
-            return Flow::Go;
-        case TransferOutcome::Copied:
-            break;
+    progress_.file_size = size;
+    switch (transfer_.transfer(folder.place(), name,
+                               present ? DestinationSeen::Present : DestinationSeen::Absent)) {
+    case TransferOutcome::EndRun:
+        ++summary_.failures;
+        return Flow::End;
+    case TransferOutcome::Skip:
+        ++summary_.failures;
+        tally(counted, size, false);
+        return Flow::Go;
+    case TransferOutcome::Copied:
+        break;
+    }
+    copied(folder, name, s, replaced, size);
+    tally(counted, size, true);
+    return Flow::Go;
+}
+
+CopyEngine::Flow CopyEngine::start_transfer(Folder& folder, const FolderScan::Entry& entry,
+                                            const struct stat& source, const FileTime& s,
+                                            const std::optional<FileTime>& replaced, bool present,
+                                            bool took, bool counted) {
+    auto job = std::make_shared<TransferJob>(
+        folder.source_dir, folder.destination_dir, folder.place(), entry.name,
+        present ? DestinationSeen::Present : DestinationSeen::Absent,
+        static_cast<std::uint64_t>(source.st_size));
+    // The turn holds the job through its slot; the folder through its own pointer.
+    auto turn = [this, shared = folder.shared_from_this(), job = job.get(), type = entry.type,
+                 answers = prompter_.answers(), s, replaced, source, present, took, counted] {
+        if (job->made().problem == MadeCopy::Problem::Cancelled)
+            return false; // the run stopped before this file
+        if (prompter_.answers() != answers) {
+            MadeEarlier earlier{job, source, present};
+            return redo(*shared, job->name(), type, took, &earlier);
         }
-        if (!folder.noted) {
-            disks_.wrote_into(folder.destination_fd, folder.destination);
-            folder.noted = true;
-        }
+        return transfer_turn(*shared, *job, s, replaced, counted);
+    };
+    const bool room =
+        queue_->transfer(std::move(job), std::move(turn), [this] { return while_waiting(); });
+    return room ? Flow::Go : Flow::End;
+}
+
+bool CopyEngine::transfer_turn(Folder& folder, TransferJob& job, const FileTime& s,
+                               const std::optional<FileTime>& replaced, bool counted) {
+    MadeCopy& made = job.made();
+    progress_.file_done = 0;
+    progress_.file_size = job.size();
+    TransferOutcome outcome;
+    if (made.problem == MadeCopy::Problem::Data && (made.error == ENOSPC || made.error == EDQUOT)) {
+        // Copies made at the same time may have held the room this one lacked: at its
+        // turn it is tried once more alone, as a run copying one file at a time would.
+        made.file.discard();
+        outcome = transfer_.transfer(job.place(), job.name());
+    } else {
+        outcome = transfer_.finish(made, job.place(), job.name());
+    }
+    switch (outcome) {
+    case TransferOutcome::EndRun:
+        ++summary_.failures;
+        return false;
+    case TransferOutcome::Skip:
+        ++summary_.failures;
+        tally(counted, job.size(), false);
+        return true;
+    case TransferOutcome::Copied:
+        break;
+    }
+    copied(folder, job.name(), s, replaced, job.size());
+    tally(counted, job.size(), true);
+    return true;
+}
+
+bool CopyEngine::redo(Folder& folder, const std::string& name, unsigned char type, bool took,
+                      MadeEarlier* earlier) {
+    if (folder.abandoned)
+        return true; // a folder that could not be made is not looked into further
+    FolderScan::Entry entry;
+    entry.name = name;
+    entry.type = type;
+    struct stat source {};
+    if (classify_entry(folder.source_fd(), name.c_str(), type, source) != EntryKind::File)
+        return true;
+    const bool outer = std::exchange(redoing_, true);
+    const Flow flow = process_file(*folder.line, folder, entry, source, took, earlier);
+    redoing_ = outer;
+    return flow == Flow::Go;
+}
+
+void CopyEngine::copied(Folder& folder, const std::string& name, const FileTime& s,
+                        const std::optional<FileTime>& replaced, std::uint64_t size) {
+    if (!folder.noted && !journal_.preview()) {
+        disks_.wrote_into(folder.destination_fd(), folder.destination);
+        folder.noted = true;
     }
     journal_.copied(name, s, replaced ? &*replaced : nullptr);
     ++run_total_;
     ++folder.count;
     ++progress_.copied;
-    progress_.bytes += static_cast<std::uint64_t>(source.st_size);
-    if (observer_)
-        observer_->file_done(progress_, true);
-    return Flow::Go;
+    progress_.bytes += size;
+    file_done(folder.source, name, true);
+}
+
+void CopyEngine::file_done(const std::string& folder, const std::string& name, bool copied) {
+    if (!observer_)
+        return;
+    if (progress_.folder == folder && progress_.file == name) {
+        observer_->file_done(progress_, copied);
+        return;
+    }
+    // Told after the run has gone on to other files.
+    RunProgress then = progress_;
+    then.folder = folder;
+    then.file = name;
+    observer_->file_done(then, copied);
 }
 
 } // namespace vt

@@ -1,5 +1,6 @@
 #pragma once
 #include "engine/answered_prompter.h"
+#include "engine/copy_decision.h"
 #include "engine/copy_inputs.h"
 #include "engine/disk_flush.h"
 #include "engine/file_transfer.h"
@@ -14,9 +15,12 @@
 
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <sys/stat.h>
+#include <utility>
 #include <vector>
 
 namespace vt {
@@ -24,6 +28,8 @@ namespace vt {
 class DesktopServices;
 class EventPump;
 class Prompter;
+class TransferJob;
+class TransferQueue;
 
 // How the last run went, for the exit status of a headless run.
 struct RunSummary {
@@ -41,10 +47,21 @@ struct RunSummary {
 // as long as the window; its run-in-progress flag and stop request are kept
 // between runs. At the end every disk written to is flushed before the journal's
 // end entries.
+//
+// Files are copied by a few worker threads while the run goes on (see
+// transfer_queue.h); what the run tells, it tells in the order of a run that copies
+// one file at a time, and every question and box waits until what comes before it
+// has been told.
 class CopyEngine {
 public:
     CopyEngine(const CopyInputs& inputs, Prompter& prompter, EventPump& pump,
                DesktopServices* desktop, RunObserver* observer = nullptr);
+    ~CopyEngine();
+
+    // How many files are copied at once (1: one after the other, on the run's
+    // thread); by default one per core, at most 8. Taken when a run starts.
+    void set_jobs(int jobs) { jobs_ = jobs < 1 ? 1 : jobs; }
+    int jobs() const { return jobs_; }
 
     // The click of "Copy Now" / "Stop Copy": starts a run, or, while one is in
     // progress (a click that arrives through the event pump), asks it to stop.
@@ -87,15 +104,42 @@ private:
     // already handled.
     Flow read_again(const Line& line, Folder& folder, int& error);
     Flow process_entry(const Line& line, Folder& folder, const FolderScan::Entry& entry);
+    // A copy a worker made of a file whose decision is taken again at its turn: used
+    // when the decision and the source are still those it was made for.
+    struct MadeEarlier {
+        TransferJob* job;
+        struct stat source;
+        bool present;
+    };
+    // `took`: the count ahead of the run looked at the file.
     Flow process_file(const Line& line, Folder& folder, const FolderScan::Entry& entry,
-                      const struct stat& source);
+                      const struct stat& source, bool took, MadeEarlier* earlier = nullptr);
     Flow make_destination(const Line& line, Folder& folder);
-    // Whether the scan saw a destination that leaves the file nothing to do.
-    bool unchanged(const Line& line, const FolderScan::Entry& entry, const struct stat& source,
-                   const FileTime& s) const;
-    Flow decide(const Line& line, Folder& folder, const FolderScan::Entry& entry,
-                const struct stat& source, const FileTime& s, bool& copy,
-                std::optional<FileTime>& replaced);
+    // Whether a folder's destination is reached for the first time in the line.
+    bool seen_first(const Folder& folder);
+    // The copy of one file on a worker, told at its turn by transfer_turn.
+    Flow start_transfer(Folder& folder, const FolderScan::Entry& entry, const struct stat& source,
+                        const FileTime& s, const std::optional<FileTime>& replaced, bool present,
+                        bool took, bool counted);
+    bool transfer_turn(Folder& folder, TransferJob& job, const FileTime& s,
+                       const std::optional<FileTime>& replaced, bool counted);
+    // A file decided before a box that was answered at an earlier file's turn: looked
+    // at and decided again (and copied on this thread), as a run copying one file at a
+    // time would have after that box. False when the run ends.
+    bool redo(Folder& folder, const std::string& name, unsigned char type, bool took,
+              MadeEarlier* earlier = nullptr);
+    // A file copied: its journal entry, the counts, the observer.
+    void copied(Folder& folder, const std::string& name, const FileTime& s,
+                const std::optional<FileTime>& replaced, std::uint64_t size);
+    void file_done(const std::string& folder, const std::string& name, bool copied);
+    // Tells `f` now, or after what the workers are still copying (false from `f` ends
+    // the run).
+    Flow tell(std::function<bool()> f);
+    // Tells everything the workers have copied, waiting for them: before every
+    // question and box, before a folder is made, at the end of a line.
+    Flow settle();
+    // While the run waits for workers: progress, the window, a stop request.
+    bool while_waiting();
     void end_run();
     // Removes the kept versions that are older than the options keep them, from every
     // line's destination the run worked on.
@@ -104,9 +148,9 @@ private:
     Flow after_entry();
     Flow keep_alive(); // while the folder scan is slow
     void notify();
-    // Settles a file against the count once the run is done with it; `took`: the
-    // count looked at it before the run.
-    void tally(bool took, std::uint64_t size, bool copied);
+    // Settles a file against the count once the run is done with it; `counted`: the
+    // count expects it to be copied.
+    void tally(bool counted, std::uint64_t size, bool copied);
 
     const CopyInputs& inputs_;
     AnsweredPrompter prompter_;
@@ -123,6 +167,7 @@ private:
     FolderMaker folders_;
     SourceFolders sources_;
     DiskFlush disks_;
+    CopyDecision decision_;
     RunSummary summary_;
     RunProgress progress_;
     RunCount count_;
@@ -130,8 +175,14 @@ private:
     std::optional<KeptVersions> versions_;
     std::vector<std::string> destinations_; // of the lines the run worked on
     std::function<std::time_t()> now_ = [] { return std::time(nullptr); };
-    bool counted_ = false; // the file in hand is one the count expects to be copied
     int run_total_ = 0;
+    int jobs_;
+    std::unique_ptr<TransferQueue> queue_; // during a run with workers
+    bool redoing_ = false;                 // a file decided again at its turn
+    std::shared_ptr<const Line> line_;     // the line being run, for its folders
+    // The destination folders of the current line: a folder reached twice (through a
+    // link) waits for the copies already made into it.
+    std::set<std::pair<dev_t, ino_t>> line_destinations_;
 };
 
 } // namespace vt

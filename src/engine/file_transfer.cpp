@@ -2,8 +2,8 @@
 
 #include "engine/journal.h"
 #include "platform/error_text.h"
+#include "platform/file_mode.h"
 #include "platform/long_path.h"
-#include "platform/new_file.h"
 #include "platform/prompter.h"
 #include "platform/sys.h"
 
@@ -43,45 +43,31 @@ int open_source(int dir, const std::string& name) {
     return fd;
 }
 
-// Copies exactly `count` bytes inside the kernel, which spares the two copies through
-// user memory. False with errno EXDEV, EINVAL, ENOSYS or EOPNOTSUPP before anything
-// was copied when the file systems cannot do it; errno 0 when the source ended early.
-bool copy_exactly(int from, int to, std::size_t count, bool& unsupported) {
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t n = sys::copy_range(from, to, count - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            unsupported = done == 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
-                                        errno == EOPNOTSUPP);
-            return false;
-        }
-        if (n == 0) {
-            errno = 0;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
+MadeCopy problem(MadeCopy::Problem what, int error) {
+    MadeCopy made;
+    made.problem = what;
+    made.error = error;
+    return made;
 }
 
-// Reads exactly `count` bytes; a file that ends early is a failure (errno 0).
-bool read_exactly(int fd, char* buffer, std::size_t count) {
-    std::size_t got = 0;
-    while (got < count) {
-        const ssize_t n = sys::read(fd, buffer + got, count - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0) {
-            errno = 0;
-            return false;
-        }
-        got += static_cast<std::size_t>(n);
+// An existing destination may be replaced only when it is a file the owner may write
+// (asked of its bits, as root passes every permission check), and never when it is
+// the source itself.
+MadeCopy::Problem check_replaced(int destination_dir, const std::string& name,
+                                 const struct stat& from, const struct stat& to, int& error) {
+    if (S_ISDIR(to.st_mode)) {
+        error = EISDIR;
+        return MadeCopy::Problem::Destination;
     }
-    return true;
+    if (S_ISREG(to.st_mode) && !(to.st_mode & S_IWUSR)) {
+        error = EACCES;
+        return MadeCopy::Problem::Destination;
+    }
+    struct stat target {};
+    if (::fstatat(destination_dir, name.c_str(), &target, 0) == 0 && target.st_dev == from.st_dev &&
+        target.st_ino == from.st_ino)
+        return MadeCopy::Problem::SameFile;
+    return MadeCopy::Problem::None;
 }
 
 } // namespace
@@ -89,45 +75,144 @@ bool read_exactly(int fd, char* buffer, std::size_t count) {
 FileTransfer::FileTransfer(Prompter& prompter, Journal& journal)
     : prompter_(prompter), journal_(journal) {}
 
-FileTransfer::~FileTransfer() = default;
+MadeCopy FileTransfer::make_copy(const TransferPlace& place, const std::string& name,
+                                 DestinationSeen seen, CopyMethods& methods, CopyScratch& scratch,
+                                 const CopyWatch& watch) {
+    // 1. The source.
+    Fd source{open_source(place.source_dir, name)};
+    if (source.fd < 0)
+        return problem(MadeCopy::Problem::Source, errno);
+    struct stat from {};
+    if (::fstat(source.fd, &from) != 0)
+        return problem(MadeCopy::Problem::Source, errno);
+    if (!S_ISREG(from.st_mode))
+        return problem(MadeCopy::Problem::Source, EINVAL);
 
-TransferOutcome FileTransfer::transfer(const std::string& source_folder,
-                                       const std::string& destination_folder,
-                                       const std::string& name) {
-    Fd source{open_long_path(AT_FDCWD, source_folder, O_RDONLY | O_DIRECTORY)};
-    Fd destination{open_long_path(AT_FDCWD, destination_folder, O_PATH | O_DIRECTORY)};
-    return transfer(source.fd, destination.fd, name);
+    // 2. The destination. What the run has just seen missing is not looked at again:
+    // should a file of the name appear meanwhile, naming the copy finds it.
+    if (place.destination_dir < 0)
+        return problem(MadeCopy::Problem::Destination, ENOENT);
+    MadeCopy made;
+    if (seen != DestinationSeen::Absent) {
+        struct stat to {};
+        made.replacing =
+            ::fstatat(place.destination_dir, name.c_str(), &to, AT_SYMLINK_NOFOLLOW) == 0;
+        if (made.replacing) {
+            int error = 0;
+            if (const auto p = check_replaced(place.destination_dir, name, from, to, error);
+                p != MadeCopy::Problem::None)
+                return problem(p, error);
+        }
+    }
+    // The copy is made as a file without a name where the file system allows it (see
+    // new_file.h), and named only when complete. It is created with its final bits:
+    // the owner keeps write permission, so that the next run can replace it.
+    const mode_t bits = (from.st_mode & 0777) | S_IWUSR;
+    if (const int e = made.file.create(place.destination_dir, ".", bits))
+        return problem(MadeCopy::Problem::Destination, e);
+
+    // 3. The content.
+    dev_t device = place.destination_device;
+    if (device == 0) {
+        struct stat folder {};
+        if (::fstat(place.destination_dir, &folder) == 0)
+            device = folder.st_dev;
+    }
+    const CopyResult copied =
+        copy_file_data(source.fd, from, made.file.fd(), device, methods, scratch, watch);
+    switch (copied.status) {
+    case CopyStatus::Done:
+        break;
+    case CopyStatus::Cancelled:
+        return problem(MadeCopy::Problem::Cancelled, 0);
+    case CopyStatus::EndedEarly:
+        return problem(MadeCopy::Problem::Data, 0);
+    case CopyStatus::Failed:
+        return problem(MadeCopy::Problem::Data, copied.error);
+    }
+    source.reset();
+
+    // 4. Permission bits, unless the umask left them whole, and times.
+    if (!place.umask_decides || bits_after_umask(bits) != bits)
+        ::fchmod(made.file.fd(), bits);
+    const struct timespec times[2] = {from.st_atim, from.st_mtim};
+    if (sys::futimens(made.file.fd(), times) != 0)
+        made.times_error = errno;
+    made.size = static_cast<std::uint64_t>(from.st_size);
+    return made;
 }
 
-TransferOutcome FileTransfer::transfer(int source_dir, int destination_dir,
-                                       const std::string& name) {
-    for (;;) {
-        switch (attempt(source_dir, destination_dir, name)) {
-        case Step::Done:
-            return TransferOutcome::Copied;
-        case Step::Skip:
-            return TransferOutcome::Skip;
-        case Step::EndRun:
-            return TransferOutcome::EndRun;
-        case Step::Retry:
-            break;
-        }
+void FileTransfer::flush_copy(MadeCopy& made) {
+    if (made.ok() && made.replacing && !made.flushed && sys::fdatasync(made.file.fd()) != 0) {
+        made.problem = MadeCopy::Problem::Data;
+        made.error = errno;
+    }
+    made.flushed = made.ok() && made.replacing;
+}
+
+void FileTransfer::name_copy(MadeCopy& made, const TransferPlace& place, const std::string& name) {
+    if (!made.ok())
+        return;
+    auto fail = [&](MadeCopy::Problem what, int error) {
+        made.file.discard();
+        made.problem = what;
+        made.error = error;
+    };
+    // The file replaced is kept first, when the run keeps versions; one moved away for
+    // that goes back when the copy cannot take its name after all.
+    auto name_replacing = [&] {
+        bool moved = false;
+        if (place.keeper)
+            if (const int e = place.keeper->keep(place.destination_dir, name, moved))
+                return e;
+        const int e = made.file.name_as(name, false, NewFile::Target::Taken);
+        if (e != 0 && moved)
+            place.keeper->put_back(place.destination_dir, name);
+        return e;
+    };
+    int e =
+        made.replacing ? name_replacing() : made.file.name_as(name, false, NewFile::Target::Free);
+    if (e == EEXIST && !made.replacing) {
+        // A file of that name appeared since the copy was made: it is replaced as any
+        // other, flushed first.
+        struct stat to {
+        }, from{};
+        if (::fstatat(place.destination_dir, name.c_str(), &to, AT_SYMLINK_NOFOLLOW) != 0)
+            return fail(MadeCopy::Problem::Destination, errno);
+        // The copy stands in for the source: its identity is never that of the file
+        // found, unless the found one is the source (a link to it, say).
+        if (::fstatat(place.source_dir, name.c_str(), &from, 0) != 0)
+            from = {};
+        int error = 0;
+        if (const auto p = check_replaced(place.destination_dir, name, from, to, error);
+            p != MadeCopy::Problem::None)
+            return fail(p, error);
+        made.replacing = true;
+        flush_copy(made);
+        if (!made.ok())
+            return fail(made.problem, made.error);
+        e = name_replacing();
+    }
+    if (e != 0)
+        return fail(MadeCopy::Problem::Destination, e);
+    if (const int late = made.file.close()) {
+        // A late write error: a new file that may be incomplete is taken away again.
+        if (!made.replacing)
+            ::unlinkat(place.destination_dir, name.c_str(), 0);
+        made.problem = MadeCopy::Problem::Data;
+        made.error = late;
     }
 }
 
-FileTransfer::Step FileTransfer::fail(const char* title, const char* first_line,
-                                      const std::string& name, int error) {
-    return fail_text(title, first_line, name,
-                     error ? system_error_text(error) : "The file ended before its size was read");
-}
-
-FileTransfer::Step FileTransfer::fail_text(const char* title, const char* first_line,
-                                           const std::string& name, const std::string& error) {
-    journal_.error(name, error);
+FileTransfer::Step FileTransfer::ask(const char* title, const char* first_line,
+                                     const std::string& name, int error) {
+    const std::string text =
+        error ? system_error_text(error) : "The file ended before its size was read";
+    journal_.error(name, text);
     Prompt box;
     box.title = title;
     box.text =
-        std::string(first_line) + "\r\n" + name + " with the following message: \r\n\r\n" + error;
+        std::string(first_line) + "\r\n" + name + " with the following message: \r\n\r\n" + text;
     box.buttons = Buttons::AbortRetryIgnore;
     box.default_button = Answer::Abort;
     box.escape_answer = Answer::Abort;
@@ -141,106 +226,78 @@ FileTransfer::Step FileTransfer::fail_text(const char* title, const char* first_
     }
 }
 
-FileTransfer::Step FileTransfer::attempt(int source_dir, int destination_dir,
-                                         const std::string& name) {
-    // 1. The source.
-    Fd source{open_source(source_dir, name)};
-    if (source.fd < 0)
-        return fail(kSourceTitle, kSourceLine, name, errno);
-    struct stat from {};
-    if (::fstat(source.fd, &from) != 0)
-        return fail(kSourceTitle, kSourceLine, name, errno);
-    if (!S_ISREG(from.st_mode))
-        return fail(kSourceTitle, kSourceLine, name, EINVAL);
-
-    // 2. The destination: an existing file must be one the owner may write (checked
-    // by its bits, as root passes every permission check), and never the source.
-    if (destination_dir < 0)
-        return fail(kDestinationTitle, kDestinationLine, name, ENOENT);
-    struct stat to {};
-    const bool replacing = ::fstatat(destination_dir, name.c_str(), &to, AT_SYMLINK_NOFOLLOW) == 0;
-    if (replacing) {
-        if (S_ISDIR(to.st_mode))
-            return fail(kDestinationTitle, kDestinationLine, name, EISDIR);
-        if (S_ISREG(to.st_mode) && !(to.st_mode & S_IWUSR))
-            return fail(kDestinationTitle, kDestinationLine, name, EACCES);
-        struct stat target {};
-        if (::fstatat(destination_dir, name.c_str(), &target, 0) == 0 &&
-            target.st_dev == from.st_dev && target.st_ino == from.st_ino)
-            return Step::Skip; // already there: the file is its own copy
-    }
-    // The copy is made as a file without a name where the file system allows it (see
-    // new_file.h), and named only when complete.
-    NewFile copy;
-    if (const int e = copy.create(destination_dir, ".", 0600))
-        return fail(kDestinationTitle, kDestinationLine, name, e);
+FileTransfer::Step FileTransfer::conclude(MadeCopy& made, const TransferPlace& place,
+                                          const std::string& name) {
+    if (made.times_error)
+        journal_.timestamp_error(system_error_text(made.times_error));
+    name_copy(made, place, name);
     // A failed copy is gone before the box is shown.
-    auto give_up = [&](const char* title, const char* first_line, int error) {
-        copy.discard();
-        return fail(title, first_line, name, error);
-    };
+    if (!made.ok())
+        made.file.discard();
+    switch (made.problem) {
+    case MadeCopy::Problem::None:
+        last_size_ = made.size;
+        return Step::Done;
+    case MadeCopy::Problem::Source:
+        return ask(kSourceTitle, kSourceLine, name, made.error);
+    case MadeCopy::Problem::Destination:
+        return ask(kDestinationTitle, kDestinationLine, name, made.error);
+    case MadeCopy::Problem::Data:
+        return ask(kTransferTitle, kTransferLine, name, made.error);
+    case MadeCopy::Problem::SameFile:
+    case MadeCopy::Problem::Cancelled:
+        break;
+    }
+    return Step::Skip; // already there: the file is its own copy
+}
 
-    // 3. The content, in blocks. No space is reserved ahead (fallocate): on ext4 it
-    // gains a few per cent on large files at most, a crash could leave reserved blocks
-    // reading as zeros behind the source's time stamp unless each such copy were flushed
-    // at once, and on FAT disks it writes the whole file as zeros first.
-    const std::uint64_t size = static_cast<std::uint64_t>(from.st_size);
-    if (size > kBlockSize)
-        ::posix_fadvise(source.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    std::uint64_t done = 0;
-    bool in_kernel = true; // until the file systems say they cannot
-    while (done < size) {
-        const std::size_t block =
-            static_cast<std::size_t>(std::min<std::uint64_t>(size - done, kBlockSize));
-        bool unsupported = false;
-        bool ok = in_kernel && copy_exactly(source.fd, copy.fd(), block, unsupported);
-        if (!ok && unsupported && done == 0)
-            in_kernel = false;
-        if (!in_kernel) {
-            if (!buffer_)
-                buffer_ = std::make_unique<char[]>(kBlockSize);
-            ok = read_exactly(source.fd, buffer_.get(), block) &&
-                 sys::write_all(copy.fd(), buffer_.get(), block);
+TransferOutcome FileTransfer::transfer(const TransferPlace& place, const std::string& name,
+                                       DestinationSeen seen) {
+    CopyWatch watch;
+    if (on_block_)
+        watch.after_call = on_block_;
+    for (;; seen = DestinationSeen::Unknown) {
+        MadeCopy made = make_copy(place, name, seen, methods_, scratch_, watch);
+        flush_copy(made);
+        switch (conclude(made, place, name)) {
+        case Step::Done:
+            return TransferOutcome::Copied;
+        case Step::Skip:
+            return TransferOutcome::Skip;
+        case Step::EndRun:
+            return TransferOutcome::EndRun;
+        case Step::Retry:
+            break;
         }
-        if (!ok)
-            return give_up(kTransferTitle, kTransferLine, errno);
-        done += block;
-        if (on_block_)
-            on_block_(done, size);
     }
-    source.reset();
+}
 
-    // 4. Times and permission bits. The owner keeps write permission so that the
-    // next run can replace the copy.
-    ::fchmod(copy.fd(), (from.st_mode & 0777) | S_IWUSR);
-    const struct timespec times[2] = {from.st_atim, from.st_mtim};
-    if (sys::futimens(copy.fd(), times) != 0)
-        journal_.timestamp_error(system_error_text(errno));
+TransferOutcome FileTransfer::finish(MadeCopy& made, const TransferPlace& place,
+                                     const std::string& name) {
+    switch (conclude(made, place, name)) {
+    case Step::Done:
+        return TransferOutcome::Copied;
+    case Step::Skip:
+        return TransferOutcome::Skip;
+    case Step::EndRun:
+        return TransferOutcome::EndRun;
+    case Step::Retry:
+        break;
+    }
+    return transfer(place, name);
+}
 
-    // 5. The complete copy takes the destination's place (a link there is replaced,
-    // not written through). A copy that replaces the last good backup is on the disk
-    // before the old one goes: a power cut must never leave an empty or zeroed file
-    // there with the source's time stamp, which later runs would take as up to date.
-    if (replacing && sys::fdatasync(copy.fd()) != 0)
-        return give_up(kTransferTitle, kTransferLine, errno);
-    // The file it replaces is kept first, when the run keeps versions.
-    bool moved = false;
-    if (replacing && keeper_)
-        if (const int e = keeper_->keep(destination_dir, name, moved))
-            return give_up(kDestinationTitle, kDestinationLine, e);
-    if (const int e = copy.name_as(name, !replacing)) {
-        if (moved)
-            keeper_->put_back(destination_dir, name);
-        return give_up(kDestinationTitle, kDestinationLine, e);
-    }
-    if (const int e = copy.close()) {
-        // A late write error: a new file that may be incomplete is taken away again.
-        if (!replacing)
-            ::unlinkat(destination_dir, name.c_str(), 0);
-        return fail(kTransferTitle, kTransferLine, name, e);
-    }
-    last_size_ = size;
-    return Step::Done;
+TransferOutcome FileTransfer::transfer(int source_dir, int destination_dir,
+                                       const std::string& name) {
+    return transfer(TransferPlace{source_dir, destination_dir, 0}, name);
+}
+
+TransferOutcome FileTransfer::transfer(const std::string& source_folder,
+                                       const std::string& destination_folder,
+                                       const std::string& name) {
+    Fd source{open_long_path(AT_FDCWD, source_folder, O_RDONLY | O_DIRECTORY)};
+    Fd destination{open_long_path(AT_FDCWD, destination_folder, O_PATH | O_DIRECTORY)};
+    return transfer(source.fd, destination.fd, name);
 }
 
 } // namespace vt

@@ -70,6 +70,7 @@ bool FolderScan::next(std::size_t index, std::vector<Entry>& batch, int& error,
 }
 
 void FolderScan::scan() {
+    ::pthread_setname_np(::pthread_self(), "vantorel-scan");
     for (std::size_t i = 0; i < folders_.size() && !stopping_; ++i)
         scan_folder(i);
     {

@@ -71,8 +71,9 @@ bool one_folder(const std::string& a, const std::string& b) {
 } // namespace
 
 bool copies_unasked(const FileTime& source, const std::optional<FileTime>& destination,
-                    bool replace) {
-    return !destination || source > *destination || (replace && source == *destination);
+                    bool replace, bool same_size) {
+    return !destination || source > *destination ||
+           ((replace || !same_size) && source == *destination);
 }
 
 std::vector<RunCount::Line> RunCount::lines_of(const CopyInputs& inputs) {
@@ -274,8 +275,8 @@ void RunCount::count_folder(const Line& line, const std::string& sub_path, bool 
                              !S_ISDIR(d.st_mode);
         // Times are only worth converting when there is a backup to compare with.
         const bool copies =
-            file && (!present ||
-                     copies_unasked(file_time(s.st_mtime), file_time(d.st_mtime), line.replace));
+            file && (!present || copies_unasked(file_time(s.st_mtime), file_time(d.st_mtime),
+                                                line.replace, s.st_size == d.st_size));
         // The run may have got to this entry first: the rest of the folder is its own.
         if (!pass(entry++))
             take = false;

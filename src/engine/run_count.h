@@ -18,10 +18,12 @@ namespace vt {
 class CopyInputs;
 
 // Whether a run copies a file without asking anyone: no backup of it yet, a newer
-// source, or an equal one on a line that replaces existing versions. A backup newer
-// than its source is always asked about, so it is never taken for granted.
+// source, or an equal one on a line that replaces existing versions or whose size is
+// not the source's. A copy cut short by a crash before the disk was flushed keeps the
+// source's time over too few bytes; taken as up to date, it would never be mended. A
+// backup newer than its source is always asked about, so it is never taken for granted.
 bool copies_unasked(const FileTime& source, const std::optional<FileTime>& destination,
-                    bool replace);
+                    bool replace, bool same_size = true);
 
 // Counts, on a thread of its own, the files a copy run will copy and their bytes, so
 // that a progress display knows the whole long before the run has got there.

@@ -1,5 +1,7 @@
 target_sources(vantorel_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/copy_decision.cpp
   ${CMAKE_CURRENT_LIST_DIR}/copy_engine.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/copy_workers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/disk_flush.cpp
   ${CMAKE_CURRENT_LIST_DIR}/file_transfer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/folder_maker.cpp
@@ -12,6 +14,7 @@ target_sources(vantorel_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/run_meter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/run_preview.cpp
   ${CMAKE_CURRENT_LIST_DIR}/source_folders.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/transfer_queue.cpp
 )
 target_sources(vantorel_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/copy_controller.cpp

@@ -3,10 +3,12 @@
 #include "platform/sys.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace vt {
 namespace {
@@ -42,6 +44,19 @@ std::string inside(const std::string& folder, const std::string& name) {
 
 } // namespace
 
+NewFile& NewFile::operator=(NewFile&& other) noexcept {
+    if (this != &other) {
+        discard();
+        dirfd_ = other.dirfd_;
+        folder_ = std::move(other.folder_);
+        temp_ = std::move(other.temp_);
+        fd_ = std::exchange(other.fd_, -1);
+        named_ = std::exchange(other.named_, false);
+        other.temp_.clear();
+    }
+    return *this;
+}
+
 int NewFile::create(int dirfd, const std::string& folder, mode_t mode) {
     discard();
     dirfd_ = dirfd;
@@ -66,35 +81,43 @@ int NewFile::create(int dirfd, const std::string& folder, mode_t mode) {
     return error;
 }
 
-int NewFile::name_as(const std::string& name, bool flush_before_replacing) {
+int NewFile::name_as(const std::string& name, bool flush_before_replacing, Target target) {
     if (fd_ < 0 || named_)
         return EBADF;
     auto flush = [&] { return !flush_before_replacing || sys::fdatasync(fd_) == 0; };
-    struct stat existing {};
-    const bool replacing = ::fstatat(dirfd_, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    bool replacing = target == Target::Taken;
+    if (target == Target::Unknown) {
+        struct stat existing {};
+        replacing = ::fstatat(dirfd_, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    }
     if (temp_.empty()) {
-        const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+        char self[32];
+        std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd_);
         // A new name is taken directly; an existing file is replaced by a rename,
         // which a link cannot do, so the file is first linked under a hidden name.
         if (!replacing) {
-            if (sys::linkat(AT_FDCWD, self.c_str(), dirfd_, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            if (sys::linkat(AT_FDCWD, self, dirfd_, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
                 named_ = true;
                 return 0;
             }
-            if (errno != EEXIST)
+            if (errno != EEXIST || target == Target::Free)
                 return errno;
         }
         if (!flush())
             return errno;
         for (int attempt = 0;; ++attempt) {
             const std::string temp = inside(folder_, temporary_name());
-            if (::linkat(AT_FDCWD, self.c_str(), dirfd_, temp.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            if (::linkat(AT_FDCWD, self, dirfd_, temp.c_str(), AT_SYMLINK_FOLLOW) == 0) {
                 temp_ = temp;
                 break;
             }
             if (errno != EEXIST || attempt == 10)
                 return errno;
         }
+    } else if (target == Target::Free) {
+        struct stat existing {};
+        if (::fstatat(dirfd_, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0)
+            return EEXIST;
     } else if (replacing && !flush()) {
         return errno;
     }

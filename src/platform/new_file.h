@@ -18,6 +18,10 @@ public:
     ~NewFile() { discard(); }
     NewFile(const NewFile&) = delete;
     NewFile& operator=(const NewFile&) = delete;
+    // A file being written may be handed on (from the thread that wrote it to the
+    // one that names it).
+    NewFile(NewFile&& other) noexcept { *this = std::move(other); }
+    NewFile& operator=(NewFile&& other) noexcept;
 
     // Opens a new, empty file for writing in `folder` (relative to `dirfd`; "." for
     // `dirfd` itself) with the permission bits `mode` (less the umask). 0 or an errno.
@@ -26,12 +30,20 @@ public:
     int fd() const { return fd_; }
     bool is_open() const { return fd_ >= 0; }
 
+    // What the caller knows of the name the file is to take.
+    enum class Target {
+        Unknown, // looked at first
+        Free,    // nothing had the name: a file that has it now is not replaced (EEXIST)
+        Taken    // a file has the name and is to be replaced
+    };
+
     // Gives the file the name `name` (relative to the same `dirfd`, inside `folder`),
     // replacing in one step whatever had that name; the descriptor stays open. With
     // `flush_before_replacing`, a file that replaces another has its content flushed
     // to the disk first (fdatasync), so that a crash can never leave an empty or
     // zeroed file where the old one was. 0 or an errno, and then the file keeps no name.
-    int name_as(const std::string& name, bool flush_before_replacing);
+    int name_as(const std::string& name, bool flush_before_replacing,
+                Target target = Target::Unknown);
 
     // Closes the file; one that was never named is removed.
     void discard();

@@ -29,6 +29,10 @@ class Prompter {
 public:
     virtual ~Prompter() = default;
     virtual Answer ask(const Prompt& prompt) = 0;
+    // Whether `ask` answers this box by itself without showing it or writing it
+    // anywhere: nobody sees it, so nothing has to come before it and nothing can
+    // change while it is open.
+    virtual bool answers_unseen(const Prompt& /*prompt*/) const { return false; }
     void show_error(const std::string& message) { ask(error_prompt(message)); }
 };
 

@@ -3,7 +3,9 @@ target_sources(vantorel_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/directory.cpp
   ${CMAKE_CURRENT_LIST_DIR}/drive_check.cpp
   ${CMAKE_CURRENT_LIST_DIR}/error_text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/file_copy.cpp
   ${CMAKE_CURRENT_LIST_DIR}/file_mask.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/file_mode.cpp
   ${CMAKE_CURRENT_LIST_DIR}/file_names.cpp
   ${CMAKE_CURRENT_LIST_DIR}/key_store.cpp
   ${CMAKE_CURRENT_LIST_DIR}/long_path.cpp

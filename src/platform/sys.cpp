@@ -2,8 +2,13 @@
 
 #include "platform/long_path.h"
 
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <memory>
+#include <mutex>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace vt::sys {
@@ -14,14 +19,22 @@ bool creates(int flags) {
     return (flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE;
 }
 
-FaultHook& hook() {
-    static FaultHook h;
-    return h;
-}
+// The hook is read by every wrapped call, from any thread, and set only by tests: a
+// flag spares the calls of a program without a hook the lock.
+std::atomic<bool> g_hooked = false;
+std::mutex g_hook_mutex;
+std::shared_ptr<const FaultHook> g_hook;
 
 // 0: go ahead; otherwise the errno value (or kShortWrite) the hook asked for.
 int injected(Op op, const char* path) {
-    return hook() ? hook()(op, path) : 0;
+    if (!g_hooked.load(std::memory_order_acquire))
+        return 0;
+    std::shared_ptr<const FaultHook> hook;
+    {
+        const std::lock_guard lock(g_hook_mutex);
+        hook = g_hook;
+    }
+    return hook && *hook ? (*hook)(op, path) : 0;
 }
 
 bool fail_with(Op op, const char* path) {
@@ -36,10 +49,16 @@ bool fail_with(Op op, const char* path) {
 } // namespace
 
 void set_fault_hook(FaultHook h) {
-    hook() = std::move(h);
+    auto hook = std::make_shared<const FaultHook>(std::move(h));
+    const std::lock_guard lock(g_hook_mutex);
+    g_hook = std::move(hook);
+    g_hooked.store(true, std::memory_order_release);
 }
 void clear_fault_hook() {
-    hook() = nullptr;
+    std::shared_ptr<const FaultHook> old;
+    const std::lock_guard lock(g_hook_mutex);
+    old.swap(g_hook); // destroyed after the lock is released
+    g_hooked.store(false, std::memory_order_release);
 }
 
 int open(const char* path, int flags, mode_t mode) {
@@ -165,7 +184,7 @@ int utimensat(int dirfd, const char* path, const struct timespec times[2], int f
     return ::utimensat(dirfd, path, times, flags);
 }
 
-ssize_t copy_range(int in, int out, size_t count) {
+ssize_t copy_range(int in, off_t* in_offset, int out, off_t* out_offset, size_t count) {
     if (fail_with(Op::Read, nullptr))
         return -1;
     const int e = injected(Op::Write, nullptr);
@@ -173,7 +192,14 @@ ssize_t copy_range(int in, int out, size_t count) {
         errno = e;
         return -1;
     }
-    return ::copy_file_range(in, nullptr, out, nullptr, e == kShortWrite ? count / 2 : count, 0);
+    return ::copy_file_range(in, in_offset, out, out_offset, e == kShortWrite ? count / 2 : count,
+                             0);
+}
+
+int clone_file(int in, int out) {
+    if (fail_with(Op::Clone, nullptr))
+        return -1;
+    return ::ioctl(out, FICLONE, in);
 }
 
 bool write_all(int fd, const void* buffer, size_t count) {

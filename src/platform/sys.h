@@ -25,7 +25,8 @@ enum class Op {
     OpenDir,  // a folder opened to read its entries
     ReadDir,  // the next entries of an open folder
     DataSync, // a file's content flushed to its disk (fdatasync)
-    SyncFs    // a whole file system flushed (syncfs)
+    SyncFs,   // a whole file system flushed (syncfs)
+    Clone     // a copy made by sharing the source's blocks (FICLONE)
 };
 
 // Returned by a hook for Op::Write: the call writes only half of what it was given.
@@ -33,8 +34,10 @@ inline constexpr int kShortWrite = -1;
 
 // Called before each wrapped call with the path (nullptr for descriptor calls).
 // Returns 0 to let the call go ahead, or an errno value to make it fail. A copy run
-// opens folders from its scan thread too, so a hook is called from two threads
-// during a run.
+// reads folders on its scan thread and copies files on its workers, so a hook is
+// called from several threads at once during a run and must be safe for that.
+// Setting or clearing the hook while calls are made is safe: a call sees the old
+// hook or the new one, and a hook being run stays alive until it returns.
 using FaultHook = std::function<int(Op, const char* path)>;
 void set_fault_hook(FaultHook hook);
 void clear_fault_hook();
@@ -67,9 +70,14 @@ int unlinkat(int dirfd, const char* path, int flags);
 int futimens(int fd, const struct timespec times[2]);
 int utimensat(int dirfd, const char* path, const struct timespec times[2], int flags);
 
-// Copies up to count bytes from in to out at their file offsets inside the kernel
-// (copy_file_range). Faults: Op::Read, then Op::Write (kShortWrite copies half).
-ssize_t copy_range(int in, int out, size_t count);
+// Copies up to count bytes from in at *in_offset to out at *out_offset inside the
+// kernel (copy_file_range), advancing both offsets. Faults: Op::Read, then Op::Write
+// (kShortWrite copies half).
+ssize_t copy_range(int in, off_t* in_offset, int out, off_t* out_offset, size_t count);
+
+// Makes the empty file `out` a copy of `in` that shares its blocks (FICLONE), where
+// the file system can. Faults as Op::Clone.
+int clone_file(int in, int out);
 
 // Writes all of count bytes, retrying after EINTR and partial writes of the system.
 // Returns false with errno set (EIO for a write that took nothing) on failure.

@@ -20,7 +20,16 @@ TEST(CommandLine, Modes) {
     EXPECT_EQ(run.newer, "copy");
     EXPECT_EQ(run.journal, "none");
     EXPECT_TRUE(run.dry_run);
+    EXPECT_EQ(run.jobs, 0); // the engine's default
+    EXPECT_EQ(parse_command_line({"--run", "l.vtl", "--jobs=1"}).jobs, 1);
+    EXPECT_EQ(parse_command_line({"--run", "l.vtl", "--jobs=64"}).jobs, 64);
     for (auto bad : std::vector<std::vector<std::string>>{{"--run"},
+                                                          {"--run", "x", "--jobs=0"},
+                                                          {"--run", "x", "--jobs=65"},
+                                                          {"--run", "x", "--jobs=two"},
+                                                          {"--run", "x", "--jobs="},
+                                                          {"--run", "x", "--jobs=-1"},
+                                                          {"--jobs=2"},
                                                           {"--run", "x", "--newer=maybe"},
                                                           {"--journal=x"},
                                                           {"--bogus"},

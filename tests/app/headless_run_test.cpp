@@ -5,12 +5,15 @@
 #include "platform/sys.h"
 #include "support/temp_dir.h"
 
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vt {
@@ -133,18 +136,40 @@ TEST_F(HeadlessRunTest, InterruptStopsAfterTheFileInHandAndFinishesTheJournal) {
     for (int i = 0; i < 20; ++i)
         dir.write("src/f" + std::to_string(i) + ".txt", "x");
     const std::string list = save({{src, "*.txt", dir / "dst", "No", "No"}});
-    int opens = 0;
-    // The source files are opened by name within their folder.
-    sys::set_fault_hook([&opens](sys::Op op, const char* path) {
-        if (op == sys::Op::Open && path && std::string(path).find('/') == std::string::npos &&
-            ++opens == 3)
-            std::raise(SIGINT);
-        return 0;
-    });
-    EXPECT_EQ(run({"--run", list}), kExitInterrupted);
-    const std::string journal = test::read_file(dir / "nightly.txt");
-    EXPECT_NE(journal.find("\r\n3 Files copied in total\r\n"), std::string::npos);
-    EXPECT_NE(journal.find("Vantorel Journal file Ended"), std::string::npos);
+    for (const char* jobs : {"--jobs=1", "--jobs=4"}) {
+        std::filesystem::remove_all(dir / "dst");
+        std::atomic<int> opens = 0;
+        // The source files are opened by name within their folder, by whichever thread
+        // copies them; Ctrl+C reaches the process.
+        sys::set_fault_hook([&opens](sys::Op op, const char* path) {
+            if (op == sys::Op::Open && path && std::string(path).find('/') == std::string::npos &&
+                ++opens == 3)
+                ::kill(::getpid(), SIGINT);
+            return 0;
+        });
+        EXPECT_EQ(run({"--run", list, jobs, "--journal=new"}), kExitInterrupted) << jobs;
+        sys::clear_fault_hook();
+        const std::string journal = test::read_file(dir / "nightly.txt");
+        EXPECT_NE(journal.find("Vantorel Journal file Ended"), std::string::npos) << jobs;
+        // One file at a time, the file in hand is finished; with copies made ahead,
+        // those nearly done are finished too. Either way the journal names exactly the
+        // copies there are.
+        int copied = 0;
+        for (std::size_t at = 0; (at = journal.find("\r\nCopied OK: ", at)) != std::string::npos;
+             ++at)
+            ++copied;
+        int present = 0;
+        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir / "dst"))
+            ++present;
+        EXPECT_EQ(copied, present) << jobs;
+        EXPECT_NE(journal.find("\r\n" + std::to_string(copied) + " Files copied in total\r\n"),
+                  std::string::npos)
+            << jobs;
+        if (std::string(jobs) == "--jobs=1")
+            EXPECT_EQ(copied, 3);
+        else
+            EXPECT_TRUE(copied >= 3 && copied < 20) << copied;
+    }
     // The handler is gone again after the run.
     struct sigaction now {};
     ::sigaction(SIGINT, nullptr, &now);
@@ -232,6 +257,44 @@ TEST_F(HeadlessRunTest, FailureNoticeOfAStoppedOrRefusedRun) {
     EXPECT_EQ(run({"--run", save({})}, &report), kExitNotStarted);
     EXPECT_EQ(report.reason, "There is no list of files to copy!, Save and try again");
     EXPECT_EQ(report.journal, "");
+}
+
+TEST_F(HeadlessRunTest, AQuietRunCopiesOnItsWorkersEvenWhenEveryFileIsToBeVerified) {
+    // The saved options say "Verify Each File"; a quiet run answers the question
+    // without writing it, so nothing waits for it, while a run that writes every
+    // question copies each file once it has written its question.
+    for (int i = 0; i < 40; ++i)
+        dir.write("src/f" + std::to_string(i) + ".txt", std::string(20000, 'x'));
+    const std::string list = save({{src, "*.txt", dir / "dst", "No", "No"}});
+    for (const bool quiet : {true, false}) {
+        std::filesystem::remove_all(dir / "dst");
+        const auto run_thread = std::this_thread::get_id();
+        std::atomic<int> elsewhere = 0;
+        sys::set_fault_hook([&](sys::Op op, const char* path) {
+            if (op == sys::Op::Open && path && std::string(path).rfind("f", 0) == 0 &&
+                std::this_thread::get_id() != run_thread)
+                ++elsewhere;
+            return 0;
+        });
+        std::vector<std::string> args = {"--run", list, "--jobs=4", "--journal=new"};
+        if (quiet)
+            args.push_back("--quiet");
+        EXPECT_EQ(run(args), kExitDone) << quiet;
+        sys::clear_fault_hook();
+        const std::string log = err.str();
+        std::size_t questions = 0;
+        for (std::size_t at = 0; (at = log.find("[Copy this file?]", at)) != std::string::npos;
+             ++at)
+            ++questions;
+        if (quiet) {
+            EXPECT_EQ(questions, 0u);
+            EXPECT_GT(elsewhere.load(), 0);
+        } else {
+            EXPECT_EQ(questions, 42u) << log; // and a.txt, b.txt
+            EXPECT_EQ(elsewhere.load(), 0);
+        }
+        EXPECT_EQ(test::read_file(dir / "dst/f7.txt"), std::string(20000, 'x')) << quiet;
+    }
 }
 
 } // namespace

@@ -178,6 +178,7 @@ TEST_F(CopyControllerTest, TheProgressBarShowsTheShareAndTheTimeLeft) {
     form->set_copy_options({false, true, 0});
     RunMeter::Clock::time_point clock{};
     form->copy_controller()->set_clock([&clock] { return clock; });
+    form->copy_controller()->set_jobs(1);
     const RunProgressPanel* panel = form->copy_controller()->progress_panel();
     const auto run_thread = std::this_thread::get_id();
     int dated = 0;

@@ -47,7 +47,8 @@ expect() {
 
 expect "vantorel --sc" "--schedule= --schedules"
 expect "vantorel --schedule=w" "weekly"
-expect "vantorel --j" "--journal="
+expect "vantorel --j" "--jobs= --journal="
+expect "vantorel --run a.vtl --jo" "--jobs= --journal="
 expect "vantorel --newer=" "copy skip"
 expect "vantorel --journal=n" "new none"
 expect "vantorel --run " "B.VTL a.vtl sub"

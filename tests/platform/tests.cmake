@@ -12,3 +12,4 @@ vt_add_core_test(test_folder_pickers
   ${CMAKE_CURRENT_LIST_DIR}/folder_tree_test.cpp
 )
 vt_add_core_test(test_file_safety ${CMAKE_CURRENT_LIST_DIR}/file_safety_test.cpp)
+vt_add_core_test(test_file_copy ${CMAKE_CURRENT_LIST_DIR}/file_copy_test.cpp)

@@ -1,7 +1,7 @@
 // The about box: what it shows, its links and its closing.
-#include "desktop/product_info.h"
 #include "app/vt_main.h"
 #include "desktop/links.h"
+#include "desktop/product_info.h"
 #include "modal_helper.h"
 #include "support/scripted_prompter.h"
 #include "windows/vt_about.h"

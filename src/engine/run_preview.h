@@ -75,6 +75,8 @@ public:
     explicit PreviewCollector(const CopyList& list);
 
     Answer ask(const Prompt& prompt) override;
+    // Nobody sees a preview's boxes: the run's look ahead stays good after them.
+    bool answers_unseen(const Prompt&) const override { return true; }
     void progress(const RunProgress& now) override;
     void decided(const FileDecision& decision) override;
     void folder_created(const std::string& folder) override;

@@ -113,6 +113,33 @@ TEST_F(KeptVersionsRunTest, ThreeRunsKeepWhatTheyReplaceAsHardLinksAndAgeOutOnly
     EXPECT_TRUE(prompter.done());
 }
 
+TEST_F(KeptVersionsRunTest, AMovedBackupGoesBackWhenTheCopyCannotTakeItsPlace) {
+    edit("a.txt", "a1");
+    line(dir / "src", "*.txt", dir / "dst", false, false);
+    save_list();
+    expect_offer(prompter, 1);
+    run();
+    edit("a.txt", "a2");
+    // No hard link here, so the backup is moved away; then the copy cannot be named.
+    int renames = 0;
+    sys::set_fault_hook([&renames](sys::Op op, const char* path) {
+        if (op != sys::Op::Rename || !path || std::string(path) != "a.txt")
+            return 0;
+        ++renames;
+        return renames == 1 ? EPERM : renames == 3 ? EIO : 0;
+    });
+    prompter.expect("Destination File Access Problem",
+                    "Your system is unable to create the destination file\r\na.txt with the "
+                    "following message: \r\n\r\nInput/output error",
+                    Answer::Ignore);
+    expect_offer(prompter, 0);
+    run();
+    EXPECT_EQ(renames, 3);
+    EXPECT_EQ(read_file(dir / "dst/a.txt"), "a1");
+    EXPECT_FALSE(exists(kept("a.txt")));
+    EXPECT_TRUE(prompter.done());
+}
+
 TEST_F(KeptVersionsRunTest, OffKeepsNothingAndADryRunKeepsNothing) {
     edit("a.txt", "a1");
     line(dir / "src", "*.txt", dir / "dst", false, false);

@@ -51,31 +51,6 @@ protected:
     TempDir dir;
 };
 
-TEST_F(RunPreviewTest, KindsFollowTheDecision) {
-    const FileTime noon = file_time(kNoon), later = file_time(kNoon + 10);
-    const struct {
-        FileTime source;
-        const FileTime* destination;
-        bool copy;
-        PreviewKind kind;
-    } cases[] = {
-        {noon, nullptr, true, PreviewKind::New},
-        {noon, nullptr, false, PreviewKind::Unchanged}, // the verify question said No
-        {later, &noon, true, PreviewKind::ReplaceOlder},
-        {noon, &noon, true, PreviewKind::ReplaceEqual},
-        {noon, &noon, false, PreviewKind::Unchanged},
-        {noon, &later, false, PreviewKind::DestinationNewer},
-        {noon, &later, true, PreviewKind::DestinationNewer}, // asked, and answered Yes
-    };
-    for (const auto& c : cases) {
-        FileDecision d;
-        d.source = c.source;
-        d.destination = c.destination;
-        d.copy = c.copy;
-        EXPECT_EQ(preview_kind(d), c.kind);
-    }
-}
-
 TEST_F(RunPreviewTest, CountsMatchTheJournalOfARealRunOnTheSameTree) {
     CopyList list = tree();
     const Preview preview = preview_list(list, CopyOptions{true, true, 1});

@@ -3,12 +3,10 @@
 #include "engine/run_preview.h"
 #include "support/temp_dir.h"
 
-#include <chrono>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/stat.h>
-#include <thread>
 
 namespace vt::test {
 namespace {
@@ -101,28 +99,6 @@ TEST_F(RunPreviewTest, CountsMatchTheJournalOfARealRunOnTheSameTree) {
     EXPECT_EQ(count("Unable to read directory "), static_cast<int>(total.unreadable.size()));
     EXPECT_EQ(count("Files copied in total"), 1);
     EXPECT_NE(journal.find("\r\n4 Files copied in total"), std::string::npos);
-}
-
-TEST_F(RunPreviewTest, RunsOnItsOwnThreadAndStops) {
-    for (int i = 0; i < 1500; ++i)
-        dir.write("big/f" + std::to_string(i) + ".txt", "x");
-    CopyList list;
-    list.append_line({dir / "big", "*.txt", dir / "out", "No", "No"});
-    PreviewRun whole(list, CopyOptions{});
-    whole.start();
-    while (!whole.finished())
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    EXPECT_TRUE(whole.result().complete);
-    EXPECT_EQ(whole.result().total().count(PreviewKind::New).files, 1500);
-    EXPECT_EQ(whole.progress().line, 1);
-
-    PreviewRun stopped(list, CopyOptions{});
-    stopped.start();
-    stopped.stop();
-    while (!stopped.finished())
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    EXPECT_FALSE(stopped.result().complete);
-    EXPECT_LT(stopped.result().total().count(PreviewKind::New).files, 1500);
 }
 
 } // namespace

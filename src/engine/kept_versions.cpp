@@ -183,7 +183,7 @@ Pruned prune(const std::string& destination, int days, std::time_t now) {
     }
     const std::time_t limit = now - static_cast<std::time_t>(days) * 24 * 60 * 60;
     std::vector<std::string> old;
-    if (DIR* dir = ::fdopendir(::dup(fd))) {
+    if (DIR* dir = ::fdopendir(::fcntl(fd, F_DUPFD_CLOEXEC, 0))) {
         while (const dirent* e = ::readdir(dir)) {
             std::time_t when = 0;
             struct stat st {};

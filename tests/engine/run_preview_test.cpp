@@ -101,5 +101,19 @@ TEST_F(RunPreviewTest, CountsMatchTheJournalOfARealRunOnTheSameTree) {
     EXPECT_NE(journal.find("\r\n4 Files copied in total"), std::string::npos);
 }
 
+TEST_F(RunPreviewTest, RunsOnAThreadOfItsOwnAndStops) {
+    CopyList list = tree();
+    for (bool stop : {false, true}) {
+        PreviewRun run(list, CopyOptions{});
+        if (stop)
+            run.stop(); // acted on after the first entry
+        run.start();
+        while (!run.finished())
+            run.progress(); // read while it runs, as the window does
+        EXPECT_EQ(run.result().complete, !stop);
+        EXPECT_EQ(run.result().total().copies().files <= 1, stop);
+    }
+}
+
 } // namespace
 } // namespace vt::test

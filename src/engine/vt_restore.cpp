@@ -1,10 +1,12 @@
 #include "engine/vt_restore.h"
 
 #include "engine/kept_versions.h"
+#include "platform/file_names.h"
 #include "platform/file_time.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -113,8 +115,14 @@ void TRestore_Form::update_buttons() {
 
 RestoreRequest TRestore_Form::request() const {
     RestoreRequest r;
-    if (AnotherFolder->isChecked())
-        r.to_folder = Folder->text().trimmed().toLocal8Bit().toStdString();
+    if (AnotherFolder->isChecked()) {
+        // A folder typed by hand: "~" is the home folder, and a relative one would
+        // depend on where the program happened to be started.
+        QString folder = Folder->text().trimmed();
+        if (folder == QLatin1String("~") || folder.startsWith(QLatin1String("~/")))
+            folder = QDir::homePath() + folder.mid(1);
+        r.to_folder = names::absolute(folder.toLocal8Bit().toStdString());
+    }
     const int index = Version->currentIndex();
     if (index > 0 && index <= static_cast<int>(versions_.size()))
         r.version = versions_[static_cast<std::size_t>(index - 1)].stamp;

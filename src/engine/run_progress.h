@@ -56,7 +56,8 @@ public:
     virtual void file_done(const RunProgress& /*now*/, bool /*copied*/) {}
     // A box of the run waits for an answer (true), or has been answered (false).
     virtual void waiting_for_answer(bool /*waiting*/) {}
-    // The decision about each file of a line, before the run acts on it.
+    // The decision about each file of a line, before the run acts on it (again when a
+    // run with workers decides a file again after a box; a dry run decides once).
     virtual void decided(const FileDecision& /*decision*/) {}
     // A destination folder the run created (a dry run: would create).
     virtual void folder_created(const std::string& /*folder*/) {}

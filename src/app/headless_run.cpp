@@ -194,6 +194,7 @@ int headless_run(const CommandLine& command, CopyOptions options, std::ostream& 
     CopyEngine engine(inputs, prompter, pump, nullptr, &log);
     if (command.jobs > 0)
         engine.set_jobs(command.jobs);
+    engine.set_counting(show_progress);
     engine_ref = &engine;
     engine.set_started_note(plan.started_note);
     if (command.dry_run)

@@ -125,7 +125,7 @@ void CopyEngine::run() {
     summary_.started = true;
     run_total_ = 0;
     progress_ = {};
-    count_.start(RunCount::lines_of(inputs_));
+    count_.start(counting_ ? RunCount::lines_of(inputs_) : std::vector<RunCount::Line>{});
     versions_.reset();
     destinations_.clear();
     if (options.keep_versions && !dry_sink_)

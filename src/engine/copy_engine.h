@@ -61,6 +61,9 @@ public:
     // How many files are copied at once (1: one after the other, on the run's
     // thread); by default one per core, at most 8. Taken when a run starts.
     void set_jobs(int jobs) { jobs_ = jobs < 1 ? 1 : jobs; }
+    // Whether the runs count ahead the files they will copy, for a progress display
+    // (the default). A run nobody watches spares the count's look at every file.
+    void set_counting(bool counting) { counting_ = counting; }
     int jobs() const { return jobs_; }
 
     // The click of "Copy Now" / "Stop Copy": starts a run, or, while one is in
@@ -171,6 +174,7 @@ private:
     RunSummary summary_;
     RunProgress progress_;
     RunCount count_;
+    bool counting_ = true;
     // The files this run replaces are kept (Keep Replaced Versions), under its stamp.
     std::optional<KeptVersions> versions_;
     std::vector<std::string> destinations_; // of the lines the run worked on

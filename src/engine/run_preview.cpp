@@ -58,6 +58,7 @@ Preview run_dry(const CopyList& list, const CopyOptions& options, std::atomic<bo
     CopyEngine engine(inputs, collector, pump, nullptr, &tap);
     engine_ref = &engine;
     engine.set_dry_run([](const std::string&) {});
+    engine.set_counting(false); // the preview is the count
     engine.click();
     collector.preview().complete = engine.summary().started && !engine.summary().ended_early;
     return std::move(collector.preview());

@@ -29,6 +29,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "vantorel: %s (see vantorel --help)\n", cl.error.c_str());
         return 2;
     case vt::CommandLine::Mode::Run:
+    case vt::CommandLine::Mode::Restore:
         if (cl.notify)
             return vt::scheduled_run(argc, argv, cl);
         return vt::headless_run(cl, vt::startup_copy_options(), std::cout, std::cerr,

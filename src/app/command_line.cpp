@@ -31,19 +31,32 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             cl.mode = CommandLine::Mode::Help;
             return cl;
         }
-        if (a == "--run" || a == "--check") {
+        if (a == "--run" || a == "--check" || a == "--restore") {
             if (i + 1 >= args.size()) {
                 cl.mode = CommandLine::Mode::Invalid;
                 cl.error = a + " needs a list file";
                 return cl;
             }
-            if (cl.mode == CommandLine::Mode::Run || cl.mode == CommandLine::Mode::Check) {
+            if (cl.mode == CommandLine::Mode::Run || cl.mode == CommandLine::Mode::Check ||
+                cl.mode == CommandLine::Mode::Restore) {
                 cl.mode = CommandLine::Mode::Invalid;
-                cl.error = "--run and --check take one list, and not both";
+                cl.error = "--run, --check and --restore take one list, and go alone";
                 return cl;
             }
-            cl.mode = a == "--run" ? CommandLine::Mode::Run : CommandLine::Mode::Check;
+            cl.mode = a == "--run"     ? CommandLine::Mode::Run
+                      : a == "--check" ? CommandLine::Mode::Check
+                                       : CommandLine::Mode::Restore;
             cl.run_list = args[++i];
+        } else if (a == "--keep-versions") {
+            cl.keep_versions = true;
+        } else if (starts_with(a, "--to=") || starts_with(a, "--version=")) {
+            std::string& value = a[2] == 't' ? cl.restore_to : cl.version;
+            value = a.substr(a.find('=') + 1);
+            if (value.empty()) {
+                cl.mode = CommandLine::Mode::Invalid;
+                cl.error = a + " needs a " + (a[2] == 't' ? "folder" : "date");
+                return cl;
+            }
         } else if (starts_with(a, "--newer=")) {
             cl.newer = a.substr(8);
             if (cl.newer != "skip" && cl.newer != "copy") {
@@ -88,12 +101,40 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
     if (cl.mode == CommandLine::Mode::Gui &&
         (copy_options || !cl.journal.empty() || cl.jobs != 0)) {
         cl.mode = CommandLine::Mode::Invalid;
-        cl.error = "--newer, --compare and --dry-run go with --run, --journal and --jobs with "
-                   "--run or --check";
-    } else if (cl.mode == CommandLine::Mode::Check &&
-               (copy_options || cl.quiet || cl.verbose || cl.notify)) {
+        cl.error = "--newer, --compare and --dry-run go with --run or --restore, --journal and "
+                   "--jobs with --run, --check or --restore";
+        return cl;
+    }
+    if (cl.mode == CommandLine::Mode::Check &&
+        (copy_options || cl.quiet || cl.verbose || cl.notify || cl.keep_versions ||
+         !cl.restore_to.empty() || !cl.version.empty())) {
         cl.mode = CommandLine::Mode::Invalid;
         cl.error = "--check takes only --journal and --jobs";
+        return cl;
+    }
+    if (cl.keep_versions && cl.mode != CommandLine::Mode::Run) {
+        cl.mode = CommandLine::Mode::Invalid;
+        cl.error = "--keep-versions goes with --run";
+        return cl;
+    }
+    if ((!cl.restore_to.empty() || !cl.version.empty()) && cl.mode != CommandLine::Mode::Restore) {
+        cl.mode = CommandLine::Mode::Invalid;
+        cl.error = "--to and --version go with --restore";
+        return cl;
+    }
+    if (cl.mode == CommandLine::Mode::Restore) {
+        // A restore runs as a copy would (its options, log and progress) but is no
+        // scheduled backup: --notify and the schedule options are for those.
+        if (cl.notify) {
+            cl.mode = CommandLine::Mode::Invalid;
+            cl.error = "--notify goes with --run";
+            return cl;
+        }
+        cl.mode = CommandLine::Mode::Run; // checked as a run; the schedule options refuse it
+        check_schedule_options(cl);
+        if (cl.mode == CommandLine::Mode::Run)
+            cl.mode = CommandLine::Mode::Restore;
+        return cl;
     }
     check_schedule_options(cl);
     return cl;
@@ -103,8 +144,12 @@ std::string usage_text() {
     return "Usage: vantorel [LIST.vtl]\n"
            "       vantorel --run LIST.vtl [--newer=skip|copy] [--journal=append|new|none] "
            "[--dry-run]\n"
-           "                [--compare] [--jobs=N] [--quiet | --verbose] [--notify]\n"
+           "                [--compare] [--jobs=N] [--keep-versions] [--quiet | --verbose] "
+           "[--notify]\n"
            "       vantorel --check LIST.vtl [--journal=append|new|none] [--jobs=N]\n"
+           "       vantorel --restore LIST.vtl [--to=FOLDER] [--version=DATE] [--dry-run]\n"
+           "                [--newer=skip|copy] [--compare] [--journal=MODE] [--jobs=N]\n"
+           "                [--quiet | --verbose]\n"
            "       vantorel --schedule=off|hourly|daily|weekly|monthly [--at=HH:MM] "
            "[--weekday=Mon..Sun]\n"
            "                [--no-catch-up] LIST.vtl\n"
@@ -123,6 +168,8 @@ std::string usage_text() {
            "                      copy options of the settings)\n"
            "  --jobs=N            copy N files at once (default: one per core, at most 8;\n"
            "                      1 copies one file after the other)\n"
+           "  --keep-versions     keep each replaced backup file in the destination's\n"
+           "                      .vantorel-versions folder (as the settings can say)\n"
            "  --quiet             log the start, the end, failures and questions, not the\n"
            "                      files copied without a question\n"
            "  --verbose           log a line for every file as well\n"
@@ -133,6 +180,11 @@ std::string usage_text() {
            "  (--journal as above; --jobs=N compares N files at once). Exit status 0\n"
            "  when every file is the same, 1 when one differs, is missing or cannot be\n"
            "  read.\n"
+           "--restore copies the files of LIST back, from each destination folder to its\n"
+           "source folder; a file there that is newer than the backup's copy is kept:\n"
+           "  --to=FOLDER         restore into FOLDER instead, a folder for each line\n"
+           "  --version=DATE      restore the versions kept when a run replaced them\n"
+           "                      (a folder name of .vantorel-versions, or its day)\n"
            "--schedule copies LIST on its own with a systemd user timer (off removes it):\n"
            "  --at=HH:MM          time of day (default 12:00; hourly uses the minute)\n"
            "  --weekday=DAY       day of a weekly run (default Mon); monthly runs on the 1st\n"

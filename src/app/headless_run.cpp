@@ -4,8 +4,10 @@
 #include "app/headless_terminal.h"
 #include "document/list_file.h"
 #include "engine/copy_engine.h"
+#include "engine/restore_plan.h"
 #include "engine/run_lock.h"
 #include "platform/event_pump.h"
+#include "platform/file_names.h"
 
 #include <cstdio>
 #include <optional>
@@ -56,6 +58,27 @@ int headless_run(const CommandLine& command, CopyOptions options, std::ostream& 
         err << "vantorel: " << done.reason << "\n";
         return kExitNotStarted;
     }
+    // A restore runs the list turned around; it never keeps versions of the person's
+    // own files it replaces (it asks first, and keeps a newer one without a window).
+    const bool restore = command.mode == CommandLine::Mode::Restore;
+    RestorePlan plan;
+    if (restore) {
+        RestoreRequest request;
+        if (!command.restore_to.empty())
+            request.to_folder = names::absolute(command.restore_to);
+        request.version = command.version;
+        plan = plan_restore(list, request);
+        for (const std::string& note : plan.notes)
+            err << "vantorel: " << note << "\n";
+        if (!plan.ok()) {
+            done.reason = plan.error;
+            err << "vantorel: " << done.reason << "\n";
+            return kExitNotStarted;
+        }
+        options.keep_versions = false;
+    } else if (command.keep_versions) {
+        options.keep_versions = true;
+    }
     if (command.journal == "none") {
         options.create_journal = false;
     } else if (command.journal == "append" || command.journal == "new") {
@@ -73,18 +96,19 @@ int headless_run(const CommandLine& command, CopyOptions options, std::ostream& 
     log.before_writing([&progress] { progress.clear(); });
     CopyEngine* engine_ref = nullptr;
     InterruptPump pump(engine_ref);
-    ListInputs inputs(list, [&options] { return options; });
+    ListInputs inputs(restore ? plan.list : list, [&options] { return options; });
     CopyEngine engine(inputs, prompter, pump, nullptr, &log);
     if (command.jobs > 0)
         engine.set_jobs(command.jobs);
     engine.set_counting(show_progress);
     engine_ref = &engine;
+    engine.set_started_note(plan.started_note);
     if (command.dry_run)
         engine.set_dry_run([&out](const std::string& line) { out << line << "\n"; });
 
     RunSummary summary;
     if (!command.dry_run)
-        log.started(list_name);
+        log.started(list_name, restore);
     engine.click();
     summary = engine.summary();
     out.flush();

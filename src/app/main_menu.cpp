@@ -45,6 +45,8 @@ void MainMenu::build(QMenuBar* bar) {
     N6->setVisible(false);
     CopyNow1 =
         item(File, "CopyNow1", QStringLiteral("&Copy Now"), QKeySequence(Qt::CTRL | Qt::Key_C));
+    PreviewCopy1 = item(File, "PreviewCopy1", QStringLiteral("Pre&view Copy"));
+    RestoreFiles1 = item(File, "RestoreFiles1", QStringLiteral("&Restore Files..."));
     CheckBackup1 = item(File, "CheckBackup1", QStringLiteral("Chec&k Backup"));
     N5 = separator(File, "N5");
     Exit1 = item(File, "Exit1", QStringLiteral("E&xit"));
@@ -86,9 +88,15 @@ void MainMenu::build(QMenuBar* bar) {
              QStringLiteral("Create Start &Menu Entry for Vantorel"));
     N7 = separator(Options, "N7");
     ScheduleThisList1 = item(Options, "ScheduleThisList1", QStringLiteral("Schedule This List..."));
+    // The copy options that came after the first edition, in a group of their own.
     N8 = separator(Options, "N8");
     CompareEachCopy1 = item(Options, "CompareEachCopy1", QStringLiteral("Compare &Each Copy"));
     CompareEachCopy1->setCheckable(true);
+    KeepReplacedVersions1 =
+        item(Options, "KeepReplacedVersions1", QStringLiteral("Keep Replaced Versions"));
+    KeepReplacedVersions1->setCheckable(true);
+    DaysToKeepVersions1 =
+        item(Options, "DaysToKeepVersions1", QStringLiteral("Days to Keep Versions..."));
 
     Help = bar->addMenu(QStringLiteral("&Help"));
     Help2 = item(Help, "Help2", QStringLiteral("&Help"), QKeySequence(Qt::Key_F1));

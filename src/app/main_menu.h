@@ -24,6 +24,8 @@ struct MainMenu {
     QAction* CreateStartMenuentryforthecurrentfile1 = nullptr;
     QAction* N6 = nullptr;
     QAction* CopyNow1 = nullptr;
+    QAction* PreviewCopy1 = nullptr;
+    QAction* RestoreFiles1 = nullptr;
     QAction* CheckBackup1 = nullptr;
     QAction* N5 = nullptr;
     QAction* Exit1 = nullptr;
@@ -50,7 +52,9 @@ struct MainMenu {
     QAction* N7 = nullptr;
     QAction* ScheduleThisList1 = nullptr;
     QAction* N8 = nullptr;
-    QAction* CompareEachCopy1 = nullptr; // checkable: a copy option
+    QAction* CompareEachCopy1 = nullptr;      // checkable: a copy option
+    QAction* KeepReplacedVersions1 = nullptr; // checkable: a copy option
+    QAction* DaysToKeepVersions1 = nullptr;
 
     QMenu* Help = nullptr;
     QAction* Help2 = nullptr;

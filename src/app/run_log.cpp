@@ -42,8 +42,8 @@ void RunLog::line(const std::string& text) {
     log_.flush();
 }
 
-void RunLog::started(const std::string& list) {
-    line("copying " + list + " (" + current_date_time_text() + ")");
+void RunLog::started(const std::string& list, bool restore) {
+    line((restore ? "restoring " : "copying ") + list + " (" + current_date_time_text() + ")");
 }
 
 void RunLog::ended(const HeadlessReport& report, int status) {

@@ -35,7 +35,7 @@ public:
     // Called before each line is written (a progress line makes room).
     void before_writing(std::function<void()> f) { before_writing_ = std::move(f); }
 
-    void started(const std::string& list);
+    void started(const std::string& list, bool restore = false);
     void ended(const HeadlessReport& report, int status);
 
     void running_changed(bool running) override;

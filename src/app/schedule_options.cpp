@@ -79,7 +79,7 @@ void check_schedule_options(CommandLine& command) {
     }
     if (o.set || o.list_all) {
         if (run || (o.set && o.list_all)) {
-            refuse(command, "--schedule, --schedules, --run and --check each go alone");
+            refuse(command, "--schedule, --schedules, --run, --check and --restore each go alone");
             return;
         }
         if (o.list_all) {

@@ -19,6 +19,11 @@ int journal_index(int stored) {
     return stored < 0 ? -1 : (stored > 1 ? 1 : stored);
 }
 
+// Days to keep replaced versions: a negative number keeps them for ever, as 0 does.
+int versions_days(int stored) {
+    return stored < 0 ? 0 : stored;
+}
+
 } // namespace
 
 std::string settings_file_path() {
@@ -35,6 +40,8 @@ Settings read_settings(const std::string& path) {
     s.options.journal_append_index =
         journal_index(ini.read_integer(kOptions, "JournalFileAppend", 0));
     s.options.compare_each_copy = ini.read_bool(kOptions, "CompareEachCopy", false);
+    s.options.keep_versions = ini.read_bool(kOptions, "KeepVersions", false);
+    s.options.versions_days = versions_days(ini.read_integer(kOptions, "VersionsDays", 30));
 
     s.defaults.source = ini.read_string(kDefaults, "Source", "");
     s.defaults.destination = ini.read_string(kDefaults, "Destination", "");
@@ -69,6 +76,8 @@ IoResult write_settings(const std::string& path, const Settings& s, unsigned gro
         ini.write_bool(kOptions, "JournalFile", s.options.create_journal);
         ini.write_integer(kOptions, "JournalFileAppend", s.options.journal_append_index);
         ini.write_bool(kOptions, "CompareEachCopy", s.options.compare_each_copy);
+        ini.write_bool(kOptions, "KeepVersions", s.options.keep_versions);
+        ini.write_integer(kOptions, "VersionsDays", s.options.versions_days);
     }
     if (groups & kSettingsDefaults) {
         ini.write_string(kDefaults, "Source", s.defaults.source);

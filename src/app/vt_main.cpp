@@ -19,6 +19,7 @@
 #include "document/vt_memo.h"
 #include "editor/vt_entry.h"
 #include "engine/copy_controller.h"
+#include "engine/preview_commands.h"
 #include "platform/file_names.h"
 #include "schedule/schedule_commands.h"
 #include "windows/hidden_item_key.h"
@@ -102,6 +103,7 @@ TVT_main_Form::TVT_main_Form(const QString& list_argument, MainFormServices serv
     };
     connect_commands();
     schedule_commands = new ScheduleCommands(*this, services.commands);
+    preview_commands = new PreviewCommands(*this);
     list_.add_listener(this);
     FormCreate(list_argument);
     add_form_ = new TVT_add_Form(*this); // hidden until a line command shows it
@@ -390,7 +392,8 @@ void TVT_main_Form::set_journal_option_index(int index) {
 
 CopyOptions TVT_main_Form::copy_options() const {
     return {VerifyEachFile->isChecked(), CreateJournalFile->isChecked(), journal_option_index(),
-            menu.CompareEachCopy1 && menu.CompareEachCopy1->isChecked()};
+            menu.CompareEachCopy1 && menu.CompareEachCopy1->isChecked(),
+            menu.KeepReplacedVersions1 && menu.KeepReplacedVersions1->isChecked(), versions_days};
 }
 
 void TVT_main_Form::set_copy_options(const CopyOptions& options) {
@@ -399,6 +402,9 @@ void TVT_main_Form::set_copy_options(const CopyOptions& options) {
     set_journal_option_index(options.journal_append_index);
     if (menu.CompareEachCopy1) // the controls are set once before the menu is built
         menu.CompareEachCopy1->setChecked(options.compare_each_copy);
+    if (menu.KeepReplacedVersions1) // the controls are set once before the menu is built
+        menu.KeepReplacedVersions1->setChecked(options.keep_versions);
+    versions_days = options.versions_days;
     CreateJournalFileClick();
 }
 

@@ -34,6 +34,7 @@ class CopyListModel;
 class DesktopCommands;
 class FileCommands;
 class FileDialog;
+class PreviewCommands;
 class QtPrompter;
 class ScheduleCommands;
 class SettingsCommands;
@@ -159,6 +160,8 @@ public:
     CopyController* copy_controller() const { return copy_; }
     FileCommands& file_commands() { return *file_commands_; }
     ScheduleCommands* schedule_commands = nullptr; // "Schedule This List..."
+    PreviewCommands* preview_commands = nullptr;   // preview, restore, kept versions
+    int versions_days = 30;                        // days replaced versions are kept (0: for ever)
 
 public slots:
     void New1Click();

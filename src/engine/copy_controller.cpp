@@ -44,6 +44,7 @@ CopyController::CopyController(TVT_main_Form& form)
                                  &form.desktop(), static_cast<RunObserver*>(this)));
     check_.reset(new BackupCheck(*inputs_, form.prompter(), static_cast<EventPump&>(*this),
                                  &form.desktop(), static_cast<RunObserver*>(this)));
+    active_ = engine_.get();
     // The progress sits under the grid, which makes room for it; it is shown only
     // while a run is in progress, so the idle window looks as it always did.
     progress_ = new RunProgressPanel(form.FileList_StringGrid->parentWidget());
@@ -75,21 +76,16 @@ bool CopyController::lock_list(std::optional<RunLock>& lock) {
 }
 
 void CopyController::DoCopyNowClick() {
-    // "Stop Copy" stops a check as it stops a run.
+    // "Stop Copy" stops a check or a restore as it stops a run.
     if (check_->running()) {
         check_->click();
         return;
     }
-    // A run holds its list's lock until it ends (click() returns then); a click that
-    // arrives during the run only asks it to stop.
-    std::optional<RunLock> lock;
-    if (!engine_->running() && !lock_list(lock))
+    if (active_->running()) {
+        active_->click(); // a click that arrives during a run only asks it to stop
         return;
-    if (progress_ && !engine_->running())
-        progress_->set_work("copy");
-    engine_->click();
-    if (after_run_ && !running())
-        std::exchange(after_run_, nullptr)();
+    }
+    start(*engine_);
 }
 
 void CopyController::CheckBackup1Click() {
@@ -107,12 +103,47 @@ void CopyController::CheckBackup1Click() {
         std::exchange(after_run_, nullptr)();
 }
 
+void CopyController::restore(const CopyList& list, const std::string& started_note) {
+    if (running())
+        return;
+    // The list is the window's to change as soon as the restore is set up: the run
+    // takes a copy of it (without the window's listeners).
+    restore_list_.replace_lines(list.lines());
+    restore_list_.set_message(list.message());
+    restore_list_.set_file_name(list.file_name());
+    if (!restore_engine_) {
+        restore_inputs_ = std::make_unique<ListInputs>(restore_list_, [this] {
+            CopyOptions options = form_.copy_options();
+            options.keep_versions = false;
+            return options;
+        });
+        restore_engine_.reset(new CopyEngine(*restore_inputs_, form_.prompter(),
+                                             static_cast<EventPump&>(*this), &form_.desktop(),
+                                             static_cast<RunObserver*>(this)));
+    }
+    restore_engine_->set_started_note(started_note);
+    start(*restore_engine_);
+}
+
+void CopyController::start(CopyEngine& engine) {
+    // A run holds its list's lock until it ends (click() returns then).
+    std::optional<RunLock> lock;
+    if (!lock_list(lock))
+        return;
+    if (progress_)
+        progress_->set_work("copy");
+    active_ = &engine;
+    engine.click();
+    if (after_run_ && !running())
+        std::exchange(after_run_, nullptr)();
+}
+
 void CopyController::after_run(std::function<void()> then) {
     if (!running()) {
         then();
         return;
     }
-    engine_->request_stop();
+    active_->request_stop();
     check_->request_stop();
     after_run_ = std::move(then);
 }
@@ -130,6 +161,8 @@ void CopyController::set_commands_enabled(bool enabled) {
         std::vector<QObject*> commands = {m.New1,
                                           m.Open1,
                                           m.CheckBackup1,
+                                          m.PreviewCopy1,
+                                          m.RestoreFiles1,
                                           m.Add1,
                                           m.Insert1,
                                           m.Edit2,

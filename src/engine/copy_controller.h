@@ -33,12 +33,17 @@ public:
     explicit CopyController(TVT_main_Form& form);
     ~CopyController() override;
 
-    // The click of BitBtn_do_copy (also reached through CopyNow1); during a check it
-    // stops the check.
+    // The click of BitBtn_do_copy (also reached through CopyNow1); during a check or a
+    // restore it stops that.
     void DoCopyNowClick();
     // "Check Backup": compares the list's files with their backups, shown as a run is.
     void CheckBackup1Click();
-    bool running() const { return engine_->running() || check_->running(); }
+    bool running() const { return active_->running() || check_->running(); }
+
+    // Runs `list` (a list turned around, see restore_plan.h) as the window runs a copy,
+    // with its journal's started entry saying so; it keeps no versions of the files it
+    // replaces. The window's list is locked as for a copy.
+    void restore(const CopyList& list, const std::string& started_note);
 
     // Called when the window is asked to close. While a run is in progress it is
     // asked to stop and the close is repeated once it has ended; true means "not
@@ -69,10 +74,19 @@ private:
     void show_progress(const RunProgress& now, bool in_file);
     void set_commands_enabled(bool enabled);
 
+    // Starts `engine` under the lock of the window's list.
+    void start(CopyEngine& engine);
+
     TVT_main_Form& form_;
     std::unique_ptr<CopyInputs> inputs_;
     std::unique_ptr<CopyEngine> engine_;
     std::unique_ptr<BackupCheck> check_;
+    // A restore's list and engine, while one is to run; `active_` is the engine that
+    // runs or ran last.
+    CopyList restore_list_;
+    std::unique_ptr<CopyInputs> restore_inputs_;
+    std::unique_ptr<CopyEngine> restore_engine_;
+    CopyEngine* active_ = nullptr;
     // Guarded: while the window is torn down its children go one by one.
     QPointer<RunProgressPanel> progress_;
     RunMeter meter_;

@@ -4,6 +4,7 @@
 #include "engine/transfer_queue.h"
 #include "platform/directory.h"
 #include "platform/drive_check.h"
+#include "platform/error_text.h"
 #include "platform/event_pump.h"
 #include "platform/file_mask.h"
 #include "platform/file_mode.h"
@@ -12,7 +13,9 @@
 #include "platform/prompter.h"
 #include "platform/sys.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <ctime>
 #include <fcntl.h>
 #include <string_view>
 #include <unistd.h>
@@ -31,8 +34,8 @@ constexpr std::uint64_t kStopBudget = 16u << 20;
 CopyEngine::CopyEngine(const CopyInputs& inputs, Prompter& prompter, EventPump& pump,
                        DesktopServices* desktop, RunObserver* observer)
     : inputs_(inputs), prompter_(prompter), pump_(pump), desktop_(desktop), observer_(observer),
-      transfer_(prompter_, journal_), folders_(prompter_, journal_), sources_(prompter_, journal_),
-      decision_(prompter_), jobs_(default_copy_jobs()) {
+      transfer_(prompter_, journal_), folders_(prompter_, journal_),
+      sources_(prompter_, journal_, observer), decision_(prompter_), jobs_(default_copy_jobs()) {
     // A question comes after everything the run did before it has been told.
     decision_.before_question([this] { return settle() == Flow::Go; });
     // Every box of the run counts as an answer for the scan's look ahead, and the
@@ -114,6 +117,10 @@ void CopyEngine::run() {
     run_total_ = 0;
     progress_ = {};
     count_.start(counting_ ? RunCount::lines_of(inputs_) : std::vector<RunCount::Line>{});
+    versions_.reset();
+    destinations_.clear();
+    if (options.keep_versions && !dry_sink_)
+        versions_.emplace(kept_versions::stamp_for(now_()));
     folders_.start_run();
     transfer_.start_run();
     if (jobs_ > 1 && !journal_.preview())
@@ -126,9 +133,23 @@ void CopyEngine::run() {
             break;
         }
     }
+    if (versions_ && !summary_.ended_early)
+        prune_versions(options.versions_days);
     summary_.failures += folders_.failures() + sources_.failures() - folder_failures_before;
     summary_.stopped = stop_requested_;
     end_run();
+}
+
+void CopyEngine::prune_versions(int days) {
+    const std::time_t now = now_();
+    for (const std::string& destination : destinations_) {
+        const kept_versions::Pruned pruned = kept_versions::prune(destination, days, now);
+        const std::string folder = kept_versions::folder_of(destination);
+        if (pruned.files > 0 || pruned.folders > 0)
+            journal_.versions_removed(folder, pruned.files, days);
+        if (pruned.error)
+            journal_.versions_unremovable(folder, system_error_text(pruned.error));
+    }
 }
 
 void CopyEngine::end_run() {
@@ -241,6 +262,9 @@ CopyEngine::Flow CopyEngine::process_line(int row) {
         return Flow::Go;
     }
 
+    if (std::find(destinations_.begin(), destinations_.end(), line.destination) ==
+        destinations_.end())
+        destinations_.push_back(line.destination);
     std::vector<ListedFolder> folders;
     if (line.subfolders) {
         struct stat target {};
@@ -271,6 +295,9 @@ CopyEngine::Flow CopyEngine::process_folder(const Line& line, const ListedFolder
     folder.sub_path = listed.sub_path;
     folder.source = line.source + listed.sub_path;
     folder.destination = line.destination + listed.sub_path;
+    if (versions_)
+        folder.keeper =
+            std::make_unique<FolderKeeper>(*versions_, line.destination, listed.sub_path);
     folder.counting = count_.reached(line.row, index);
     const Flow told = tell([this, pattern = folder.source + "/" + line.spec] {
         journal_.search(pattern);
@@ -300,6 +327,8 @@ CopyEngine::Flow CopyEngine::process_folder(const Line& line, const ListedFolder
     while (flow == Flow::Go && error != 0 && !folder.abandoned) {
         if (settle() == Flow::End)
             return Flow::End;
+        if (observer_)
+            observer_->folder_unreadable(folder.source);
         const Answer answer = ask_unreadable_folder(prompter_, journal_, folder.source, error);
         if (answer == Answer::Retry) {
             error = folder.open_source();
@@ -393,6 +422,8 @@ CopyEngine::Flow CopyEngine::process_entry(const Line& line, Folder& folder,
 CopyEngine::Flow CopyEngine::make_destination(const Line& line, Folder& folder) {
     if (journal_.preview()) {
         journal_.folder_created(folder.destination);
+        if (observer_)
+            observer_->folder_created(folder.destination);
         folder.pretended = true;
         return Flow::Go;
     }
@@ -407,6 +438,8 @@ CopyEngine::Flow CopyEngine::make_destination(const Line& line, Folder& folder) 
         folder.abandoned = true;
         return Flow::Go;
     case FolderOutcome::Created:
+        if (observer_)
+            observer_->folder_created(folder.destination);
         folder.open_destination();
         disks_.wrote_into(folder.destination_fd(), folder.destination);
         folder.noted = true;
@@ -430,6 +463,18 @@ CopyEngine::Flow CopyEngine::process_file(const Line& line, Folder& folder,
     const bool present = decision.present;
     const auto size = static_cast<std::uint64_t>(source.st_size);
     const bool counted = took && copies_unasked(s, replaced, line.replace, decision.same_size);
+    if (observer_) {
+        FileDecision told;
+        told.line = line.row;
+        told.sub_path = &folder.sub_path;
+        told.name = &name;
+        told.size = size;
+        told.source = s;
+        told.destination = replaced ? &*replaced : nullptr;
+        told.replace = line.replace;
+        told.copy = decision.copy;
+        observer_->decided(told);
+    }
     if (!decision.copy) {
         return tell([this, shared = folder.shared_from_this(), name, type = entry.type,
                      answers = prompter_.answers(), s, replaced, took, counted, size] {

@@ -7,11 +7,13 @@
 #include "engine/folder_maker.h"
 #include "engine/folder_scan.h"
 #include "engine/journal.h"
+#include "engine/kept_versions.h"
 #include "engine/run_count.h"
 #include "engine/run_progress.h"
 #include "engine/source_folders.h"
 #include "platform/file_time.h"
 
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -74,6 +76,10 @@ public:
     // A dry run makes every decision as a real one and sends what it would do to
     // `sink` line by line; it creates and writes nothing. An empty sink: real runs.
     void set_dry_run(std::function<void(const std::string&)> sink) { dry_sink_ = std::move(sink); }
+    // Text after the date of the journal's started entry: a restore says it is one.
+    void set_started_note(std::string note) { journal_.set_started_note(std::move(note)); }
+    // The clock that names a run's kept versions and ages the old ones (tests set theirs).
+    void set_clock(std::function<std::time_t()> now) { now_ = std::move(now); }
 
     const RunSummary& summary() const { return summary_; }
     // The count of the files to copy, ahead of the run (the observer gets its totals).
@@ -138,6 +144,9 @@ private:
     // While the run waits for workers: progress, the window, a stop request.
     bool while_waiting();
     void end_run();
+    // Removes the kept versions that are older than the options keep them, from every
+    // line's destination the run worked on.
+    void prune_versions(int days);
     void set_running(bool running);
     Flow after_entry();
     Flow keep_alive(); // while the folder scan is slow
@@ -166,6 +175,10 @@ private:
     RunProgress progress_;
     RunCount count_;
     bool counting_ = true;
+    // The files this run replaces are kept (Keep Replaced Versions), under its stamp.
+    std::optional<KeptVersions> versions_;
+    std::vector<std::string> destinations_; // of the lines the run worked on
+    std::function<std::time_t()> now_ = [] { return std::time(nullptr); };
     int run_total_ = 0;
     int jobs_;
     std::unique_ptr<TransferQueue> queue_; // during a run with workers

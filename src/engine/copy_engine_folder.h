@@ -1,6 +1,7 @@
 #pragma once
 // A copy run's state of one folder, apart from the engine that it would make too long to read.
 #include "engine/copy_engine.h"
+#include "engine/kept_versions.h"
 #include "platform/file_mode.h"
 #include "platform/long_path.h"
 #include "platform/shared_fd.h"
@@ -13,6 +14,25 @@
 #include <sys/stat.h>
 
 namespace vt {
+
+// Keeps the backups that copies replace in one folder of a line, in the run's versions.
+class FolderKeeper final : public ReplacedKeeper {
+public:
+    FolderKeeper(KeptVersions& versions, std::string destination, std::string sub_path)
+        : versions_(versions), destination_(std::move(destination)),
+          sub_path_(std::move(sub_path)) {}
+    int keep(int destination_dir, const std::string& name, bool& moved) override {
+        return versions_.keep(destination_dir, destination_, sub_path_, name, moved);
+    }
+    void put_back(int destination_dir, const std::string& name) override {
+        versions_.put_back(destination_dir, destination_, sub_path_, name);
+    }
+
+private:
+    KeptVersions& versions_;
+    const std::string destination_; // the line's
+    const std::string sub_path_;
+};
 
 // The state of one sub-path of a line while its files are searched. Copies still
 // being made or told keep it (and its open folders) alive.
@@ -36,6 +56,8 @@ struct CopyEngine::Folder : std::enable_shared_from_this<Folder> {
     // The names of the entries handled, one after another ('\0' ends each): a folder
     // read again after a failure passes over them. A name costs its own bytes here.
     std::string handled;
+    // Keeps what copies replace here, when the run keeps versions.
+    std::unique_ptr<FolderKeeper> keeper;
 
     int source_fd() const { return source_dir.get(); }
     int destination_fd() const { return destination_dir.get(); }
@@ -60,7 +82,8 @@ struct CopyEngine::Folder : std::enable_shared_from_this<Folder> {
         return fd < 0 ? error : 0;
     }
     TransferPlace place() const {
-        return {source_fd(), destination_fd(), destination_stat.st_dev, umask_decides};
+        return {source_fd(), destination_fd(), destination_stat.st_dev, umask_decides,
+                keeper.get()};
     }
 };
 

@@ -180,8 +180,20 @@ void FileTransfer::name_copy(MadeCopy& made, const TransferPlace& place, const s
         made.problem = what;
         made.error = error;
     };
-    int e = made.file.name_as(name, false,
-                              made.replacing ? NewFile::Target::Taken : NewFile::Target::Free);
+    // The file replaced is kept first, when the run keeps versions; one moved away for
+    // that goes back when the copy cannot take its name after all.
+    auto name_replacing = [&] {
+        bool moved = false;
+        if (place.keeper)
+            if (const int e = place.keeper->keep(place.destination_dir, name, moved))
+                return e;
+        const int e = made.file.name_as(name, false, NewFile::Target::Taken);
+        if (e != 0 && moved)
+            place.keeper->put_back(place.destination_dir, name);
+        return e;
+    };
+    int e =
+        made.replacing ? name_replacing() : made.file.name_as(name, false, NewFile::Target::Free);
     if (e == EEXIST && !made.replacing) {
         // A file of that name appeared since the copy was made: it is replaced as any
         // other, flushed first.
@@ -201,7 +213,7 @@ void FileTransfer::name_copy(MadeCopy& made, const TransferPlace& place, const s
         flush_copy(made);
         if (!made.ok())
             return fail(made.problem, made.error);
-        e = made.file.name_as(name, false, NewFile::Target::Taken);
+        e = name_replacing();
     }
     if (e != 0)
         return fail(MadeCopy::Problem::Destination, e);

@@ -15,12 +15,25 @@ class Prompter;
 
 enum class TransferOutcome { Copied, Skip, EndRun };
 
+// Keeps a destination file before a copy takes its name (the run's kept versions, see
+// kept_versions.h). Called on the run's thread, where copies are named.
+class ReplacedKeeper {
+public:
+    virtual ~ReplacedKeeper() = default;
+    // 0, or the errno that refuses the replacement (the old file stays). `moved`: the
+    // old file left its name.
+    virtual int keep(int destination_dir, const std::string& name, bool& moved) = 0;
+    // A moved file goes back to its name: the copy could not take it.
+    virtual void put_back(int destination_dir, const std::string& name) = 0;
+};
+
 // The two open folders of a transfer.
 struct TransferPlace {
     int source_dir = -1;
-    int destination_dir = -1;     // may be O_PATH
-    dev_t destination_device = 0; // of the destination folder; 0: looked up
-    bool umask_decides = false;   // the folder has no default ACL (file_mode.h)
+    int destination_dir = -1;         // may be O_PATH
+    dev_t destination_device = 0;     // of the destination folder; 0: looked up
+    bool umask_decides = false;       // the folder has no default ACL (file_mode.h)
+    ReplacedKeeper* keeper = nullptr; // keeps what a copy replaces; none: nothing is kept
 };
 
 // What the run saw at the destination when it decided to copy the file.
@@ -108,7 +121,8 @@ public:
     static void flush_copy(MadeCopy& made);
     // Step 3: the copy takes the destination's name (a link there is replaced, not
     // written through); a file that appeared since the copy was made is replaced
-    // only under the rules for replacing. Run's thread.
+    // only under the rules for replacing. A file replaced is first kept by the
+    // place's keeper, when it has one. Run's thread.
     static void name_copy(MadeCopy& made, const TransferPlace& place, const std::string& name);
 
     // Bytes written by the last transfer that succeeded.

@@ -109,7 +109,7 @@ bool Journal::open(const std::string& list_file, bool append, Prompter& prompter
     open_ = true;
     put("", false);
     put("", false);
-    put(std::string(kSignature) + " started " + current_date_time_text() + label_);
+    put(std::string(kSignature) + " started " + current_date_time_text() + label_ + started_note_);
     put("");
     flush();
     if (failed()) {
@@ -136,7 +136,7 @@ bool Journal::create_new(Prompter& prompter, bool exists, unsigned mode) {
         ::fchmod(file.fd(), mode);
     fd_ = file.fd();
     open_ = true;
-    put(std::string(kSignature) + " started " + current_date_time_text() + label_);
+    put(std::string(kSignature) + " started " + current_date_time_text() + label_ + started_note_);
     put("");
     flush();
     if (failed()) {
@@ -267,6 +267,15 @@ void Journal::folder_total(int count) {
     put(std::to_string(count) + (preview() ? " files would be copied for this specification"
                                            : " files copied for this specification"));
     put("");
+}
+
+void Journal::versions_removed(const std::string& folder, int files, int days) {
+    put("Removed " + std::to_string(files) + " kept versions older than " + std::to_string(days) +
+        " days from " + folder);
+}
+
+void Journal::versions_unremovable(const std::string& folder, const std::string& error) {
+    put("Unable to remove old versions in " + folder + " because " + error);
 }
 
 IoResult Journal::finish(int run_total) {

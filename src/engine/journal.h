@@ -45,6 +45,9 @@ public:
     // Sends every entry written to the file to `sink` as well (a check's report on
     // standard output); empty: none. Kept until changed.
     void mirror(std::function<void(const std::string&)> sink) { mirror_ = std::move(sink); }
+    // Text after the date of the started entry of the next run (" - Restore", say), so
+    // that a run that is not a backup cannot be taken for one.
+    void set_started_note(std::string note) { started_note_ = std::move(note); }
 
     bool is_open() const { return open_; }
     bool preview() const { return static_cast<bool>(sink_); }
@@ -70,6 +73,10 @@ public:
     void folder_total(int count);
     // An entry of another report than a copy run's (a check's), as it stands.
     void entry(const std::string& line) { put(line); }
+    // Kept versions older than `days` days removed from `folder` at the end of a run,
+    // or the reason some could not be.
+    void versions_removed(const std::string& folder, int files, int days);
+    void versions_unremovable(const std::string& folder, const std::string& error);
 
     // Writes what is held back to the file now (before a question, say).
     void flush();
@@ -110,6 +117,7 @@ private:
     std::function<void(const std::string&)> sink_;
     std::function<void(const std::string&)> mirror_;
     std::string label_;
+    std::string started_note_;
     // Files of one folder mostly share their times; their texts are made once.
     std::int64_t cached_time_ = -1;
     std::string cached_text_;

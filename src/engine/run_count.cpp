@@ -1,6 +1,7 @@
 #include "engine/run_count.h"
 
 #include "engine/copy_inputs.h"
+#include "engine/kept_versions.h"
 #include "platform/directory.h"
 #include "platform/file_mask.h"
 #include "platform/long_path.h"
@@ -260,7 +261,8 @@ void RunCount::count_folder(const Line& line, const std::string& sub_path, bool 
         if (stopping_.load(std::memory_order_relaxed))
             break;
         const char* name = e->d_name;
-        if (subfolders && name[0] != '.' && is_real_folder(source.fd(), name, e->d_type)) {
+        if (subfolders && kept_versions::walks_into(name) &&
+            is_real_folder(source.fd(), name, e->d_type)) {
             // The backup folder inside its own source is not copied into itself.
             struct stat st {};
             if (!(target && ::fstatat(source.fd(), name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&

@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/file_time.h"
+
 #include <cstdint>
 #include <string>
 
@@ -27,6 +29,18 @@ struct RunProgress {
     std::uint64_t passed_bytes = 0;
 };
 
+// What a run decided about one file, when it decided (after any question).
+struct FileDecision {
+    int line = 0;                          // grid row
+    const std::string* sub_path = nullptr; // of the file's folder in the line
+    const std::string* name = nullptr;     // the file's name
+    std::uint64_t size = 0;                // the source's
+    FileTime source;                       // the source's last-write time
+    const FileTime* destination = nullptr; // the backup's, when there is one
+    bool replace = false;                  // the line replaces existing versions
+    bool copy = false;                     // the run copies it (a dry run: would)
+};
+
 // Told about a run's state and progress. Every call comes from inside the run.
 class RunObserver {
 public:
@@ -42,6 +56,13 @@ public:
     virtual void file_done(const RunProgress& /*now*/, bool /*copied*/) {}
     // A box of the run waits for an answer (true), or has been answered (false).
     virtual void waiting_for_answer(bool /*waiting*/) {}
+    // The decision about each file of a line, before the run acts on it (again when a
+    // run with workers decides a file again after a box; a dry run decides once).
+    virtual void decided(const FileDecision& /*decision*/) {}
+    // A destination folder the run created (a dry run: would create).
+    virtual void folder_created(const std::string& /*folder*/) {}
+    // A source folder that could not be read (opened, or read to its end).
+    virtual void folder_unreadable(const std::string& /*folder*/) {}
 };
 
 } // namespace vt

@@ -1,6 +1,8 @@
 #include "engine/source_folders.h"
 
 #include "engine/journal.h"
+#include "engine/kept_versions.h"
+#include "engine/run_progress.h"
 #include "platform/directory.h"
 #include "platform/error_text.h"
 #include "platform/long_path.h"
@@ -76,7 +78,7 @@ SourceFolders::Outcome SourceFolders::read(const std::string& folder,
         std::string_view name;
         unsigned char type = 0;
         while (dir.next(name, type)) {
-            if (name.front() == '.')
+            if (!kept_versions::walks_into(name))
                 continue;
             const std::string sub(name);
             if (!is_real_folder(dir.fd(), sub.c_str(), type))
@@ -92,6 +94,8 @@ SourceFolders::Outcome SourceFolders::read(const std::string& folder,
         journal_.tick();
         if (dir.error() == 0)
             return Outcome::Read;
+        if (observer_)
+            observer_->folder_unreadable(folder);
         const Answer answer = ask_unreadable_folder(prompter_, journal_, folder, dir.error());
         if (answer == Answer::Retry)
             continue;

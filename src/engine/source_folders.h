@@ -7,6 +7,7 @@ namespace vt {
 
 class Journal;
 class Prompter;
+class RunObserver;
 
 enum class Answer;
 
@@ -29,11 +30,12 @@ struct ListedFolder {
 };
 
 // Lists the folders of a line that searches subfolders: the source folder, then each
-// real subfolder (not a link, no leading ".") depth first, parent before children,
-// in the file system's order. The backup folder inside its own source is left out.
+// real subfolder (not a link, no leading ".", never the kept versions) depth first, parent before
+// children, in the file system's order. The backup folder inside its own source is left out.
 class SourceFolders {
 public:
-    SourceFolders(Prompter& prompter, Journal& journal) : prompter_(prompter), journal_(journal) {}
+    SourceFolders(Prompter& prompter, Journal& journal, RunObserver* observer = nullptr)
+        : prompter_(prompter), journal_(journal), observer_(observer) {}
 
     // False when the user ended the run (Abort).
     bool list(const std::string& source, const struct stat* destination,
@@ -49,6 +51,7 @@ private:
 
     Prompter& prompter_;
     Journal& journal_;
+    RunObserver* observer_;
     int failures_ = 0;
 };
 

@@ -49,6 +49,35 @@ TEST(CommandLine, Modes) {
         EXPECT_EQ(parse_command_line(bad).mode, M::Invalid) << bad[0] << " " << bad.back();
 }
 
+TEST(CommandLine, RestoreAndKeptVersions) {
+    using M = CommandLine::Mode;
+    const auto restore = parse_command_line(
+        {"--restore", "l.vtl", "--to=/back", "--version=2024-05-01", "--dry-run", "--quiet"});
+    EXPECT_EQ(restore.mode, M::Restore);
+    EXPECT_EQ(restore.run_list, "l.vtl");
+    EXPECT_EQ(restore.restore_to, "/back");
+    EXPECT_EQ(restore.version, "2024-05-01");
+    EXPECT_TRUE(restore.dry_run);
+    EXPECT_TRUE(parse_command_line({"--run", "l.vtl", "--keep-versions"}).keep_versions);
+    const std::vector<std::vector<std::string>> bad = {
+        {"--restore"},
+        {"--restore", "l.vtl", "--keep-versions"}, // a restore keeps no versions
+        {"--restore", "l.vtl", "--notify"},
+        {"--restore", "l.vtl", "--schedule=daily"},
+        {"--restore", "l.vtl", "--run", "m.vtl"},
+        {"--restore", "l.vtl", "--to="},
+        {"--run", "l.vtl", "--to=/back"},
+        {"--run", "l.vtl", "--version=2024-05-01"},
+        {"--keep-versions"},
+        {"l.vtl", "--version=2024-05-01"},
+    };
+    for (const auto& args : bad) {
+        const CommandLine cl = parse_command_line(args);
+        EXPECT_EQ(cl.mode, M::Invalid) << args.back();
+        EXPECT_FALSE(cl.error.empty());
+    }
+}
+
 TEST(CommandLine, ResolvesTheNameAsStoredOnDisk) {
     test::TempDir dir;
     dir.write("Weekly.VTL", "");

@@ -95,7 +95,7 @@ TEST_F(SettingsFileTest, UnreadableFileGivesTheDefaults) {
 
 TEST_F(SettingsFileTest, WritesExactlyTheNamedGroupsInTheirOrder) {
     Settings s;
-    s.options = {false, true, 1, true};
+    s.options = {false, true, 1, true, true, 7};
     s.defaults = {"/src", "/dst", "*.doc", "Yes", "No"};
     s.intro_show = false;
     s.intro_first = false;
@@ -106,7 +106,7 @@ TEST_F(SettingsFileTest, WritesExactlyTheNamedGroupsInTheirOrder) {
                                    kSettingsDefaults | kSettingsOptions)
                     .ok);
     EXPECT_EQ(test::read_file(path), "[Options]\nVerifyEachFile=0\nJournalFile=1\n"
-                                     "JournalFileAppend=1\nCompareEachCopy=1\n"
+                                     "JournalFileAppend=1\nCompareEachCopy=1\nKeepVersions=1\nVersionsDays=7\n"
                                      "[Defaults]\nSource=/src\nDestination=/dst\nFilter=*.doc\n"
                                      "ReplaceExisting=Yes\nSubDirs=No\n"
                                      "[Introduction]\nshow=0\nfirst=0\n"
@@ -118,6 +118,8 @@ TEST_F(SettingsFileTest, WritesExactlyTheNamedGroupsInTheirOrder) {
     ASSERT_TRUE(write_settings(path, s, kSettingsAutoload).ok);
     const Settings back = read_settings(path);
     EXPECT_EQ(back.startup_list, "/l/B.vtl");
+    EXPECT_TRUE(back.options.keep_versions);
+    EXPECT_EQ(back.options.versions_days, 7);
     EXPECT_FALSE(back.options.verify_each_file); // Options was not named
     EXPECT_TRUE(back.options.compare_each_copy);
     ASSERT_TRUE(write_settings(path, s, 0).ok);
@@ -152,6 +154,8 @@ TEST_F(SettingsFileTest, WritingOneGroupKeepsAHandWrittenFile) {
                                      "VerifyEachFile=0\r\n"
                                      "JournalFile=1\r\n"
                                      "CompareEachCopy=0\r\n"
+                                     "KeepVersions=0\r\n"
+                                     "VersionsDays=30\r\n"
                                      "\r\n"
                                      "[Mine]\r\n"
                                      "anything=at all\r\n");

@@ -26,3 +26,4 @@ add_dependencies(test_terminal_progress vt_slow_times)
 target_compile_definitions(test_terminal_progress PRIVATE
   VT_SLOW_TIMES="$<TARGET_FILE:vt_slow_times>")
 target_link_libraries(test_terminal_progress PRIVATE util)
+vt_add_core_test(test_restore_run ${CMAKE_CURRENT_LIST_DIR}/restore_run_test.cpp)

@@ -58,6 +58,10 @@ expect "vantorel --run a.vtl --d" "--dry-run"
 expect "vantorel --ch" "--check"
 expect "vantorel --check " "B.VTL a.vtl sub"
 expect "vantorel --run a.vtl --co" "--compare"
+expect "vantorel --re" "--restore"
+expect "vantorel --restore " "B.VTL a.vtl sub"
+expect "vantorel --restore a.vtl --to=" "sub"
+expect "vantorel --restore a.vtl --v" "--verbose --version --version="
 
 ((failed)) && exit 1
 echo "ok: options, their values, and lists and folders complete"

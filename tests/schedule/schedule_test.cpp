@@ -136,7 +136,7 @@ TEST(Schedule, CommandLineOptions) {
         {{"--schedule=daily"}, "--schedule needs a list file"},
         {{"--at=10:00", "l.vtl"}, "--at, --weekday and --no-catch-up go with --schedule"},
         {{"--schedule=daily", "--run", "l.vtl"},
-         "--schedule, --schedules, --run and --check each go alone"},
+         "--schedule, --schedules, --run, --check and --restore each go alone"},
         {{"--run", "l.vtl", "--quiet", "--verbose"}, "--quiet and --verbose do not go together"},
         {{"--run", "l.vtl", "--notify", "--dry-run"}, "--notify does not go with --dry-run"},
     };

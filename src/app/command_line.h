@@ -18,7 +18,7 @@ struct CommandLine {
     std::string newer = "skip"; // skip | copy
     std::string journal;        // append | new | none; empty: from the settings
     bool dry_run = false;
-    bool compare = false; // every copy read back and compared, whatever the settings say
+    bool compare = false;       // every copy read back and compared, whatever the settings say
     bool keep_versions = false; // --keep-versions: keep replaced files, whatever the settings say
     std::string restore_to;     // --to=FOLDER: restore there, not to the source folders
     std::string version;        // --version=DATE: restore the versions kept then

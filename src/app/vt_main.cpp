@@ -391,9 +391,12 @@ void TVT_main_Form::set_journal_option_index(int index) {
 }
 
 CopyOptions TVT_main_Form::copy_options() const {
-    return {VerifyEachFile->isChecked(), CreateJournalFile->isChecked(), journal_option_index(),
+    return {VerifyEachFile->isChecked(),
+            CreateJournalFile->isChecked(),
+            journal_option_index(),
             menu.CompareEachCopy1 && menu.CompareEachCopy1->isChecked(),
-            menu.KeepReplacedVersions1 && menu.KeepReplacedVersions1->isChecked(), versions_days};
+            menu.KeepReplacedVersions1 && menu.KeepReplacedVersions1->isChecked(),
+            versions_days};
 }
 
 void TVT_main_Form::set_copy_options(const CopyOptions& options) {

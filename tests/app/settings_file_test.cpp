@@ -105,13 +105,14 @@ TEST_F(SettingsFileTest, WritesExactlyTheNamedGroupsInTheirOrder) {
                                kSettingsHistoryFiles | kSettingsAutoload | kSettingsIntroduction |
                                    kSettingsDefaults | kSettingsOptions)
                     .ok);
-    EXPECT_EQ(test::read_file(path), "[Options]\nVerifyEachFile=0\nJournalFile=1\n"
-                                     "JournalFileAppend=1\nCompareEachCopy=1\nKeepVersions=1\nVersionsDays=7\n"
-                                     "[Defaults]\nSource=/src\nDestination=/dst\nFilter=*.doc\n"
-                                     "ReplaceExisting=Yes\nSubDirs=No\n"
-                                     "[Introduction]\nshow=0\nfirst=0\n"
-                                     "[Autoload]\nFile=\n"
-                                     "[HistoryFiles]\nFile0=\nFile1=/l/A.vtl\n");
+    EXPECT_EQ(test::read_file(path),
+              "[Options]\nVerifyEachFile=0\nJournalFile=1\n"
+              "JournalFileAppend=1\nCompareEachCopy=1\nKeepVersions=1\nVersionsDays=7\n"
+              "[Defaults]\nSource=/src\nDestination=/dst\nFilter=*.doc\n"
+              "ReplaceExisting=Yes\nSubDirs=No\n"
+              "[Introduction]\nshow=0\nfirst=0\n"
+              "[Autoload]\nFile=\n"
+              "[HistoryFiles]\nFile0=\nFile1=/l/A.vtl\n");
 
     s.options.verify_each_file = true;
     s.startup_list = "/l/B.vtl";

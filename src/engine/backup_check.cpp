@@ -1,5 +1,6 @@
 #include "engine/backup_check.h"
 
+#include "engine/run_start.h"
 #include "platform/directory.h"
 #include "platform/error_text.h"
 #include "platform/event_pump.h"
@@ -77,15 +78,7 @@ BackupCheck::BackupCheck(const CopyInputs& inputs, Prompter& prompter, EventPump
                          DesktopServices* desktop, RunObserver* observer)
     : inputs_(inputs), prompter_(prompter), pump_(pump), desktop_(desktop), observer_(observer),
       sources_(prompter_, journal_) {
-    prompter_.before_ask([this] {
-        journal_.flush();
-        if (observer_)
-            observer_->waiting_for_answer(true);
-    });
-    prompter_.after_ask([this] {
-        if (observer_)
-            observer_->waiting_for_answer(false);
-    });
+    tell_boxes(prompter_, journal_, observer_);
 }
 
 BackupCheck::~BackupCheck() = default;
@@ -93,15 +86,8 @@ BackupCheck::~BackupCheck() = default;
 void BackupCheck::click() {
     if (!running_)
         summary_ = {};
-    if (inputs_.row_count() <= 1) {
-        prompter_.ask({"Nothing to do", "There is no list of files to copy!, Save and try again",
-                       Buttons::Ok, Answer::Ok, Icon::None, Answer::Ok});
-        return;
-    }
     // The list's message (plug in the backup disk, say) matters as much to a check.
-    const std::string message = inputs_.message();
-    if (!message.empty() && prompter_.ask({"Confirm", message, Buttons::Ok, Answer::Ok,
-                                           Icon::Question, Answer::Cancel}) != Answer::Ok)
+    if (!confirm_start(inputs_, prompter_))
         return;
     if (running_) {
         stop_requested_ = true;

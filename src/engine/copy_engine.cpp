@@ -1,6 +1,7 @@
 #include "engine/copy_engine.h"
 
 #include "engine/copy_engine_folder.h"
+#include "engine/run_start.h"
 #include "engine/transfer_queue.h"
 #include "platform/directory.h"
 #include "platform/drive_check.h"
@@ -38,17 +39,8 @@ CopyEngine::CopyEngine(const CopyInputs& inputs, Prompter& prompter, EventPump& 
       sources_(prompter_, journal_, observer), decision_(prompter_), jobs_(default_copy_jobs()) {
     // A question comes after everything the run did before it has been told.
     decision_.before_question([this] { return settle() == Flow::Go; });
-    // Every box of the run counts as an answer for the scan's look ahead, and the
-    // journal is on disk while a box waits: a run killed then shows where it stood.
-    prompter_.before_ask([this] {
-        journal_.flush();
-        if (observer_)
-            observer_->waiting_for_answer(true);
-    });
-    prompter_.after_ask([this] {
-        if (observer_)
-            observer_->waiting_for_answer(false);
-    });
+    // Every box of the run counts as an answer for the scan's look ahead.
+    tell_boxes(prompter_, journal_, observer_);
     transfer_.on_block([this](std::uint64_t done, std::uint64_t size) {
         progress_.file_done = done;
         progress_.file_size = size;
@@ -64,14 +56,7 @@ CopyEngine::~CopyEngine() = default;
 void CopyEngine::click() {
     if (!running_)
         summary_ = {};
-    if (inputs_.row_count() <= 1) {
-        prompter_.ask({"Nothing to do", "There is no list of files to copy!, Save and try again",
-                       Buttons::Ok, Answer::Ok, Icon::None, Answer::Ok});
-        return;
-    }
-    const std::string message = inputs_.message();
-    if (!message.empty() && prompter_.ask({"Confirm", message, Buttons::Ok, Answer::Ok,
-                                           Icon::Question, Answer::Cancel}) != Answer::Ok)
+    if (!confirm_start(inputs_, prompter_))
         return;
     if (running_) {
         stop_requested_ = true;

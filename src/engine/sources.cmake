@@ -5,6 +5,7 @@ target_sources(vantorel_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/copy_decision.cpp
   ${CMAKE_CURRENT_LIST_DIR}/copy_engine.cpp
   ${CMAKE_CURRENT_LIST_DIR}/copy_engine_turns.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/run_start.cpp
   ${CMAKE_CURRENT_LIST_DIR}/copy_workers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/disk_flush.cpp
   ${CMAKE_CURRENT_LIST_DIR}/file_transfer.cpp

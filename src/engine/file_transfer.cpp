@@ -285,32 +285,26 @@ TransferOutcome FileTransfer::transfer(const TransferPlace& place, const std::st
         MadeCopy made = make_copy(place, name, seen, methods_, scratch_, watch,
                                   compare_ ? &compare_buffers_ : nullptr);
         flush_copy(made);
-        switch (conclude(made, place, name)) {
-        case Step::Done:
-            return TransferOutcome::Copied;
-        case Step::Skip:
-            return TransferOutcome::Skip;
-        case Step::EndRun:
-            return TransferOutcome::EndRun;
-        case Step::Retry:
-            break;
-        }
+        if (const Step step = conclude(made, place, name); step != Step::Retry)
+            return outcome_of(step);
     }
 }
 
 TransferOutcome FileTransfer::finish(MadeCopy& made, const TransferPlace& place,
                                      const std::string& name) {
-    switch (conclude(made, place, name)) {
-    case Step::Done:
-        return TransferOutcome::Copied;
+    const Step step = conclude(made, place, name);
+    return step == Step::Retry ? transfer(place, name) : outcome_of(step);
+}
+
+TransferOutcome FileTransfer::outcome_of(Step step) {
+    switch (step) {
     case Step::Skip:
         return TransferOutcome::Skip;
     case Step::EndRun:
         return TransferOutcome::EndRun;
-    case Step::Retry:
-        break;
+    default:
+        return TransferOutcome::Copied;
     }
-    return transfer(place, name);
 }
 
 TransferOutcome FileTransfer::transfer(int source_dir, int destination_dir,

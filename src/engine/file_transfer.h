@@ -132,6 +132,8 @@ private:
     enum class Step { Done, Retry, Skip, EndRun };
     // Records and names a made copy, or asks about its problem.
     Step conclude(MadeCopy& made, const TransferPlace& place, const std::string& name);
+    // How a transfer ends after a step that is not a Retry.
+    static TransferOutcome outcome_of(Step step);
     Step ask(const char* title, const char* first_line, const std::string& name,
              const std::string& error);
 

@@ -8,8 +8,8 @@
 //   copy_bench gui-run LIST [TIME_FILE]                     run LIST through the main
 //                                                           window (offscreen); the run's
 //                                                           own seconds go to TIME_FILE
-#include "app/settings_file.h"
-#include "app/vt_main.h"
+#include "core/settings/settings_file.h"
+#include "gui/window/vt_main.h"
 
 #include <QApplication>
 #include <chrono>

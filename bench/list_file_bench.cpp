@@ -1,7 +1,7 @@
 // Loads and saves a 100,000-line list: into the real main window (offscreen), shown,
 // and back to disk. Prints the median of five runs of each.
-#include "app/vt_main.h"
-#include "document/list_file.h"
+#include "core/list/list_file.h"
+#include "gui/window/vt_main.h"
 
 #include <QApplication>
 #include <QTableView>

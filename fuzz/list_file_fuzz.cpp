@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes to the line splitter and the list reader.
-#include "document/list_file.h"
+#include "core/list/list_file.h"
 
 #include <cstdint>
 #include <cstdio>

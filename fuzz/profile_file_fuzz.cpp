@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the profile (INI) reader, then edits and re-reads the result:
 // nothing may crash, and an edit must leave a value that reads back as written.
-#include "platform/profile_file.h"
+#include "core/platform/profile_file.h"
 
 #include <cstdint>
 #include <cstdlib>

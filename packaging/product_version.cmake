@@ -1,6 +1,6 @@
 # The version the program shows (`vantorel --version`, the about box) is the one the
 # package, the man page and the metainfo carry: read it from the product's own header.
-file(READ ${PROJECT_SOURCE_DIR}/src/desktop/product_info.h _vt_product_info)
+file(READ ${PROJECT_SOURCE_DIR}/src/core/desktop/product_info.h _vt_product_info)
 foreach(_vt_part major_version minor_version release app_id)
   if(NOT _vt_product_info MATCHES "${_vt_part} = \"?([^\";]*)\"?;")
     message(FATAL_ERROR "product_info.h: no ${_vt_part}")

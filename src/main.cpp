@@ -1,11 +1,12 @@
-#include "app/command_line.h"
-#include "app/headless_check.h"
-#include "app/headless_run.h"
-#include "app/schedule_command.h"
-#include "app/scheduled_run.h"
-#include "app/settings_file.h"
-#include "app/vt_main.h"
-#include "desktop/product_info.h"
+#include "cli/command_line.h"
+#include "cli/headless_check.h"
+#include "cli/headless_run.h"
+#include "cli/schedule_command.h"
+#include "cli/scheduled_run.h"
+#include "core/desktop/product_info.h"
+#include "core/settings/settings_file.h"
+#include "gui/schedule/desktop_failure_notice.h"
+#include "gui/window/vt_main.h"
 
 #include <QApplication>
 #include <clocale>
@@ -31,7 +32,10 @@ int main(int argc, char* argv[]) {
     case vt::CommandLine::Mode::Run:
     case vt::CommandLine::Mode::Restore:
         if (cl.notify)
-            return vt::scheduled_run(argc, argv, cl);
+            return vt::scheduled_run(cl, [&](const vt::FailureText& failure,
+                                             const std::string& journal) {
+                vt::notify_failure_on_desktop(argc, argv, failure.summary, failure.body, journal);
+            });
         return vt::headless_run(cl, vt::startup_copy_options(), std::cout, std::cerr,
                                 ::isatty(2) != 0);
     case vt::CommandLine::Mode::Check:

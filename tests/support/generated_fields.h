@@ -1,5 +1,5 @@
 #pragma once
-#include "document/copy_list.h"
+#include "core/list/copy_list.h"
 
 #include <random>
 #include <string>

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/vt_main.h"
+#include "gui/window/vt_main.h"
 
 #include <memory>
 #include <string>

@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/prompter.h"
+#include "core/platform/prompter.h"
 
 #include <deque>
 #include <functional>

@@ -1,0 +1,97 @@
+#include "core/platform/directory.h"
+
+#include "core/platform/sys.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace vt {
+
+IoResult Directory::open(const std::string& path) {
+    close();
+    path_ = path;
+    const int fd = sys::open_folder(AT_FDCWD, path.c_str(), O_RDONLY);
+    if (fd < 0) {
+        error_ = errno;
+        return IoResult::from_errno(error_);
+    }
+    dir_ = ::fdopendir(fd);
+    if (!dir_) {
+        error_ = errno;
+        ::close(fd);
+        return IoResult::from_errno(error_);
+    }
+    return IoResult::success();
+}
+
+void Directory::close() {
+    if (dir_)
+        ::closedir(dir_);
+    dir_ = nullptr;
+    error_ = 0;
+}
+
+int Directory::fd() const {
+    return dir_ ? ::dirfd(dir_) : -1;
+}
+
+bool Directory::next(std::string_view& name, unsigned char& type) {
+    if (!dir_)
+        return false;
+    for (;;) {
+        errno = 0;
+        const dirent* e = sys::readdir(dir_, path_.c_str());
+        if (!e) {
+            error_ = errno;
+            return false;
+        }
+        if (e->d_name[0] == '.' &&
+            (e->d_name[1] == '\0' || (e->d_name[1] == '.' && e->d_name[2] == '\0')))
+            continue;
+        name = e->d_name;
+        type = e->d_type;
+        return true;
+    }
+}
+
+EntryKind classify_entry(int dirfd, const char* name, unsigned char type, struct stat& st) {
+    switch (type) {
+    case DT_DIR:
+        return EntryKind::Folder;
+    case DT_REG:
+        if (::fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return EntryKind::Other; // vanished since the folder was read
+        break;
+    case DT_LNK:
+        if (::fstatat(dirfd, name, &st, 0) != 0)
+            return EntryKind::Other; // dangling
+        return S_ISREG(st.st_mode) ? EntryKind::File : EntryKind::Other;
+    case DT_UNKNOWN:
+        if (::fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return EntryKind::Other;
+        if (S_ISDIR(st.st_mode))
+            return EntryKind::Folder;
+        if (S_ISLNK(st.st_mode))
+            return classify_entry(dirfd, name, DT_LNK, st);
+        break;
+    default:
+        return EntryKind::Other;
+    }
+    // A file replaced by another kind between readdir and the stat is passed over.
+    if (S_ISDIR(st.st_mode))
+        return EntryKind::Folder;
+    return S_ISREG(st.st_mode) ? EntryKind::File : EntryKind::Other;
+}
+
+bool is_real_folder(int dirfd, const char* name, unsigned char type) {
+    if (type == DT_DIR)
+        return true;
+    if (type != DT_UNKNOWN)
+        return false;
+    struct stat st {};
+    return ::fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+}
+
+} // namespace vt

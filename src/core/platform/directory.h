@@ -1,0 +1,55 @@
+#pragma once
+#include "core/platform/io_result.h"
+
+#include <dirent.h>
+#include <string>
+#include <string_view>
+#include <sys/stat.h>
+
+namespace vt {
+
+// One open folder, read entry by entry in the order the file system returns them.
+// "." and ".." are never returned. The folder's descriptor serves for looking at
+// and opening its entries without resolving the folder's path again. A read that
+// fails (an I/O error, a network share gone stale) is told apart from the end of the
+// folder: a folder that cannot be read must never pass for an empty one.
+class Directory {
+public:
+    Directory() = default;
+    explicit Directory(const std::string& path) { open(path); }
+    ~Directory() { close(); }
+    Directory(const Directory&) = delete;
+    Directory& operator=(const Directory&) = delete;
+
+    // Opens the folder (a symbolic link to a folder is followed), however long its path.
+    IoResult open(const std::string& path);
+    void close();
+    bool is_open() const { return dir_ != nullptr; }
+    int fd() const;
+
+    // The next entry's name and its type as readdir reports it (DT_REG, DT_DIR,
+    // DT_LNK, ..., DT_UNKNOWN); false at the end or on a read error.
+    bool next(std::string_view& name, unsigned char& type);
+    // After next() returned false: 0 at the end of the folder, else the errno of the
+    // read that failed (also for a folder that could not be opened).
+    int error() const { return error_; }
+
+private:
+    DIR* dir_ = nullptr;
+    std::string path_; // for the fault hook
+    int error_ = 0;
+};
+
+// What an entry of a file search is.
+enum class EntryKind { File, Folder, Other };
+
+// A file search's view of one entry: regular files and links to them are files
+// (the stat is the file's, through the link); real folders are folders; links to
+// folders, dangling links, FIFOs, sockets and devices are other entries, passed
+// over. `st` is filled for files only.
+EntryKind classify_entry(int dirfd, const char* name, unsigned char type, struct stat& st);
+
+// Whether the entry is a real folder (not a link to one) to enter in a folder walk.
+bool is_real_folder(int dirfd, const char* name, unsigned char type);
+
+} // namespace vt

@@ -1,0 +1,105 @@
+#include "core/run/copy_decision.h"
+
+#include "core/run/run_count.h"
+
+namespace vt {
+namespace {
+
+// How long the scan's look at a destination is believed. A run that has nothing to
+// copy gets there within milliseconds; a run slowed by large copies looks again.
+constexpr std::chrono::seconds kScanLifetime{1};
+
+bool same_identity(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+} // namespace
+
+bool CopyDecision::unchanged(const FolderScan::Entry& entry, const struct stat& source,
+                             const FileTime& s, bool replace) const {
+    if (!entry.destination_present)
+        return false;
+    // A look taken before the last answer, or long ago, may be out of date.
+    if (entry.seen_at < prompter_.last_answer() ||
+        AnsweredPrompter::Clock::now() - entry.seen_at > kScanLifetime)
+        return false;
+    if (same_identity(source, entry.destination))
+        return true;
+    const FileTime d = file_time(entry.destination.st_mtime);
+    return !(d > s) && !copies_unasked(s, d, replace, source.st_size == entry.destination.st_size);
+}
+
+bool CopyDecision::ask(std::string text, Decision& out, Answer& answer) {
+    const Prompt box{"Copy this file?", std::move(text), Buttons::YesNoCancel,
+                     Answer::Yes,       Icon::None,      Answer::Cancel};
+    if (!prompter_.answers_unseen(box)) {
+        if (before_question_ && !before_question_())
+            return false;
+        out.asked = true;
+    }
+    answer = prompter_.ask(box);
+    return answer != Answer::Cancel;
+}
+
+bool CopyDecision::decide(const FolderScan::Entry& entry, const struct stat& source,
+                          const std::string& source_folder, const std::string& destination_folder,
+                          int destination_fd, bool replace, bool verify, Decision& out) {
+    const std::string& name = entry.name;
+    const FileTime s = file_time(source.st_mtime);
+    out = {};
+    // The scan's look at the destination settles only the case with nothing to do
+    // and nothing to ask; a copy or a question is decided on a fresh look.
+    if (unchanged(entry, source, s, replace)) {
+        out.replaced = file_time(entry.destination.st_mtime);
+        out.same_size = source.st_size == entry.destination.st_size;
+        return true;
+    }
+    struct stat destination {};
+    FileTime d;
+    auto look = [&] {
+        out.present = destination_fd >= 0 &&
+                      ::fstatat(destination_fd, name.c_str(), &destination, 0) == 0 &&
+                      !S_ISDIR(destination.st_mode);
+        out.replaced.reset();
+        out.same_size = true;
+        if (out.present) {
+            d = file_time(destination.st_mtime);
+            out.replaced = d;
+            out.same_size = source.st_size == destination.st_size;
+        }
+        // The destination is the source itself: it is its own copy already.
+        return out.present && same_identity(source, destination);
+    };
+    if (look()) {
+        out.copy = false;
+        return true;
+    }
+    out.copy = !out.present || replace || copies_unasked(s, d, replace, out.same_size);
+
+    if (out.copy && verify) {
+        Answer a;
+        if (!ask("Confirm copy of \r\n" + name + "\r\n from \r\n" + source_folder + "\r\n to \r\n" +
+                     destination_folder,
+                 out, a))
+            return false;
+        out.copy = a == Answer::Yes;
+        // A backup edited while the question was open still gets the newer question.
+        if (out.asked && look()) {
+            out.copy = false;
+            return true;
+        }
+    }
+    if (out.present && d > s) {
+        Answer a;
+        if (!ask("The version of: \r\n\r\n" + name + "\r\n\r\nIn the Destination folder: \r\n" +
+                     destination_folder + "\r\nDated:  " + date_time_text(d) +
+                     "\r\n\r\nIs newer than the version in the Source folder:\r\n" + source_folder +
+                     "\r\nDated:  " + date_time_text(s) + "\r\n\r\nDo you still want to copy?",
+                 out, a))
+            return false;
+        out.copy = a == Answer::Yes;
+    }
+    return true;
+}
+
+} // namespace vt

@@ -1,0 +1,50 @@
+#pragma once
+#include "core/platform/file_time.h"
+#include "core/run/answered_prompter.h"
+#include "core/run/folder_scan.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <sys/stat.h>
+
+namespace vt {
+
+// Whether a run copies one source file, and what it saw at the destination.
+struct Decision {
+    bool copy = false;
+    bool present = false;             // a destination file of that name is to be replaced
+    std::optional<FileTime> replaced; // its time, for the journal's replace note
+    bool same_size = true;            // it is there with the source's size
+    bool asked = false;               // a question was asked about the file
+};
+
+// The copy decision for one file: the destination's presence and times against the
+// source's and the line's replace flag, then the verify and newer-destination
+// questions where they apply.
+class CopyDecision {
+public:
+    explicit CopyDecision(AnsweredPrompter& prompter) : prompter_(prompter) {}
+
+    // Called before each question; false ends the run before it is asked.
+    void before_question(std::function<bool()> f) { before_question_ = std::move(f); }
+
+    // The file `entry` of the folder `source_folder` (looked at: `source`) against the
+    // destination folder `destination_fd` (-1: missing). False when the run ends.
+    bool decide(const FolderScan::Entry& entry, const struct stat& source,
+                const std::string& source_folder, const std::string& destination_folder,
+                int destination_fd, bool replace, bool verify, Decision& out);
+
+private:
+    // Whether the scan saw a destination that leaves the file nothing to do.
+    bool unchanged(const FolderScan::Entry& entry, const struct stat& source, const FileTime& s,
+                   bool replace) const;
+    // Asks, after what comes before has been told unless nobody sees the box; false
+    // when the run ends instead.
+    bool ask(std::string text, Decision& out, Answer& answer);
+
+    AnsweredPrompter& prompter_;
+    std::function<bool()> before_question_;
+};
+
+} // namespace vt

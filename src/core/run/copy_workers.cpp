@@ -1,0 +1,123 @@
+#include "core/run/copy_workers.h"
+
+#include <algorithm>
+#include <csignal>
+#include <pthread.h>
+#include <sched.h>
+
+namespace vt {
+
+std::uint64_t TransferJob::left() const {
+    const bool flushed = seen_ == DestinationSeen::Present;
+    const std::uint64_t work = size_ * (compare_ ? 2 : 1);
+    return work - std::min(done(), work) + (flushed ? size_ : 0);
+}
+
+void TransferJob::run(CopyMethods& methods, CopyScratch& scratch, CompareBuffers& compare) {
+    if (cancel_.load(std::memory_order_relaxed)) {
+        made_.problem = MadeCopy::Problem::Cancelled;
+        return;
+    }
+    CopyWatch watch;
+    watch.cancel = &cancel_;
+    watch.done = &done_;
+    made_ = FileTransfer::make_copy(place(), name_, seen_, methods, scratch, watch,
+                                    compare_ ? &compare : nullptr);
+    // A flush cannot be cut short: a copy given up meanwhile is not flushed.
+    if (cancel_.load(std::memory_order_relaxed))
+        made_.problem = MadeCopy::Problem::Cancelled;
+    FileTransfer::flush_copy(made_);
+}
+
+CopyWorkers::CopyWorkers(int threads, CopyMethods& methods)
+    : threads_wanted_(std::max(threads, 1)), methods_(methods) {}
+
+CopyWorkers::~CopyWorkers() {
+    {
+        const std::lock_guard lock(mutex_);
+        ending_ = true;
+        for (const auto& job : waiting_) {
+            job->made_.problem = MadeCopy::Problem::Cancelled;
+            job->finished_.store(true, std::memory_order_release);
+        }
+        waiting_.clear();
+        for (const auto& job : running_)
+            job->cancel();
+    }
+    work_.notify_all();
+    for (std::thread& t : threads_)
+        t.join();
+}
+
+void CopyWorkers::start(std::shared_ptr<TransferJob> job) {
+    bool wake = false;
+    {
+        const std::lock_guard lock(mutex_);
+        waiting_.push_back(std::move(job));
+        if (static_cast<int>(threads_.size()) < threads_wanted_ &&
+            waiting_.size() + running_.size() > threads_.size()) {
+            // Signals ("Stop Copy" by Ctrl+C in a headless run) stay with the run's
+            // thread, whose handlers and interrupted calls expect them there.
+            sigset_t all, old;
+            sigfillset(&all);
+            pthread_sigmask(SIG_BLOCK, &all, &old);
+            threads_.emplace_back([this] { work(); });
+            pthread_sigmask(SIG_SETMASK, &old, nullptr);
+        }
+        wake = idle_ > 0;
+    }
+    if (wake)
+        work_.notify_one();
+}
+
+bool CopyWorkers::wait(const TransferJob& job, std::chrono::milliseconds timeout) {
+    if (job.finished())
+        return true;
+    std::unique_lock lock(mutex_);
+    awaited_ = &job;
+    const bool done = finished_.wait_for(lock, timeout, [&job] { return job.finished(); });
+    awaited_ = nullptr;
+    return done;
+}
+
+void CopyWorkers::work() {
+    ::pthread_setname_np(::pthread_self(), "vantorel-copy");
+    CopyScratch scratch;
+    CompareBuffers compare; // made when the first copy is compared
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        if (waiting_.empty() && !ending_) {
+            ++idle_;
+            work_.wait(lock, [this] { return ending_ || !waiting_.empty(); });
+            --idle_;
+        }
+        if (ending_ && waiting_.empty())
+            return;
+        std::shared_ptr<TransferJob> job = std::move(waiting_.front());
+        waiting_.pop_front();
+        running_.push_back(job);
+        lock.unlock();
+        job->run(methods_, scratch, compare);
+        lock.lock();
+        running_.erase(std::find(running_.begin(), running_.end(), job));
+        job->finished_.store(true, std::memory_order_release);
+        if (awaited_ == job.get())
+            finished_.notify_one();
+        // The job may outlive the run's interest in it: a copy given up is closed
+        // here, which frees it, without holding up the others.
+        lock.unlock();
+        job.reset();
+        lock.lock();
+    }
+}
+
+int default_copy_jobs() {
+    cpu_set_t cpus;
+    CPU_ZERO(&cpus);
+    int cores = 1;
+    if (::sched_getaffinity(0, sizeof cpus, &cpus) == 0)
+        cores = CPU_COUNT(&cpus);
+    return std::clamp(cores, 1, 8);
+}
+
+} // namespace vt

@@ -1,0 +1,323 @@
+#include "core/run/file_transfer.h"
+
+#include "core/platform/error_text.h"
+#include "core/platform/file_mode.h"
+#include "core/platform/long_path.h"
+#include "core/platform/prompter.h"
+#include "core/platform/sys.h"
+#include "core/run/journal.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace vt {
+namespace {
+
+constexpr const char* kSourceTitle = "Source File Access Problem";
+constexpr const char* kSourceLine = "Your system is unable to open the source file";
+constexpr const char* kDestinationTitle = "Destination File Access Problem";
+constexpr const char* kDestinationLine = "Your system is unable to create the destination file";
+constexpr const char* kTransferTitle = "Data Transfer Problem";
+constexpr const char* kTransferLine = "Your system is having trouble completing the copy of file";
+
+// Closes a descriptor when it goes out of scope.
+struct Fd {
+    int fd = -1;
+    ~Fd() { reset(); }
+    void reset() {
+        if (fd >= 0)
+            sys::close(fd);
+        fd = -1;
+    }
+};
+
+int open_source(int dir, const std::string& name) {
+    // O_NOATIME keeps a backup from touching the source's access time; it is only
+    // allowed for the file's owner, so fall back without it. O_NONBLOCK: a FIFO
+    // slipped in since the search must not hang the run.
+    const int flags = O_RDONLY | O_NOCTTY | O_NONBLOCK;
+    int fd = sys::openat(dir, name.c_str(), flags | O_NOATIME);
+    if (fd < 0 && errno == EPERM)
+        fd = sys::openat(dir, name.c_str(), flags);
+    return fd;
+}
+
+MadeCopy problem(MadeCopy::Problem what, int error) {
+    MadeCopy made;
+    made.problem = what;
+    made.error = error;
+    return made;
+}
+
+// An existing destination may be replaced only when it is a file the owner may write
+// (asked of its bits, as root passes every permission check), and never when it is
+// the source itself.
+MadeCopy::Problem check_replaced(int destination_dir, const std::string& name,
+                                 const struct stat& from, const struct stat& to, int& error) {
+    if (S_ISDIR(to.st_mode)) {
+        error = EISDIR;
+        return MadeCopy::Problem::Destination;
+    }
+    if (S_ISREG(to.st_mode) && !(to.st_mode & S_IWUSR)) {
+        error = EACCES;
+        return MadeCopy::Problem::Destination;
+    }
+    struct stat target {};
+    if (::fstatat(destination_dir, name.c_str(), &target, 0) == 0 && target.st_dev == from.st_dev &&
+        target.st_ino == from.st_ino)
+        return MadeCopy::Problem::SameFile;
+    return MadeCopy::Problem::None;
+}
+
+} // namespace
+
+FileTransfer::FileTransfer(Prompter& prompter, Journal& journal)
+    : prompter_(prompter), journal_(journal) {}
+
+MadeCopy FileTransfer::make_copy(const TransferPlace& place, const std::string& name,
+                                 DestinationSeen seen, CopyMethods& methods, CopyScratch& scratch,
+                                 const CopyWatch& watch, CompareBuffers* compare) {
+    // 1. The source.
+    Fd source{open_source(place.source_dir, name)};
+    if (source.fd < 0)
+        return problem(MadeCopy::Problem::Source, errno);
+    struct stat from {};
+    if (::fstat(source.fd, &from) != 0)
+        return problem(MadeCopy::Problem::Source, errno);
+    if (!S_ISREG(from.st_mode))
+        return problem(MadeCopy::Problem::Source, EINVAL);
+
+    // 2. The destination. What the run has just seen missing is not looked at again:
+    // should a file of the name appear meanwhile, naming the copy finds it.
+    if (place.destination_dir < 0)
+        return problem(MadeCopy::Problem::Destination, ENOENT);
+    MadeCopy made;
+    if (seen != DestinationSeen::Absent) {
+        struct stat to {};
+        made.replacing =
+            ::fstatat(place.destination_dir, name.c_str(), &to, AT_SYMLINK_NOFOLLOW) == 0;
+        if (made.replacing) {
+            int error = 0;
+            if (const auto p = check_replaced(place.destination_dir, name, from, to, error);
+                p != MadeCopy::Problem::None)
+                return problem(p, error);
+        }
+    }
+    // The copy is made as a file without a name where the file system allows it (see
+    // new_file.h), and named only when complete. It is created with its final bits:
+    // the owner keeps write permission, so that the next run can replace it.
+    const mode_t bits = (from.st_mode & 0777) | S_IWUSR;
+    if (const int e = made.file.create(place.destination_dir, ".", bits))
+        return problem(MadeCopy::Problem::Destination, e);
+
+    // 3. The content.
+    dev_t device = place.destination_device;
+    if (device == 0) {
+        struct stat folder {};
+        if (::fstat(place.destination_dir, &folder) == 0)
+            device = folder.st_dev;
+    }
+    const CopyResult copied =
+        copy_file_data(source.fd, from, made.file.fd(), device, methods, scratch, watch);
+    switch (copied.status) {
+    case CopyStatus::Done:
+        break;
+    case CopyStatus::Cancelled:
+        return problem(MadeCopy::Problem::Cancelled, 0);
+    case CopyStatus::EndedEarly:
+        return problem(MadeCopy::Problem::Data, 0);
+    case CopyStatus::Failed:
+        return problem(MadeCopy::Problem::Data, copied.error);
+    }
+    const auto size = static_cast<std::uint64_t>(from.st_size);
+    if (compare) {
+        const Comparison read_back =
+            verify_copy(made.file.fd(), source.fd, size, *compare, [&](std::uint64_t compared) {
+                if (watch.done)
+                    watch.done->store(size + compared, std::memory_order_relaxed);
+                if (watch.after_call)
+                    watch.after_call(size, size);
+                return !(watch.cancel && watch.cancel->load(std::memory_order_relaxed));
+            });
+        switch (read_back.result) {
+        case Comparison::Result::Same:
+            break;
+        case Comparison::Result::Different:
+            return problem(MadeCopy::Problem::Differs, 0);
+        case Comparison::Result::Cancelled:
+            return problem(MadeCopy::Problem::Cancelled, 0);
+        case Comparison::Result::SourceError:
+        case Comparison::Result::CopyError:
+            return problem(MadeCopy::Problem::Data, read_back.error ? read_back.error : EIO);
+        }
+    }
+    source.reset();
+
+    // 4. Permission bits, unless the umask left them whole, and times.
+    if (!place.umask_decides || bits_after_umask(bits) != bits)
+        ::fchmod(made.file.fd(), bits);
+    const struct timespec times[2] = {from.st_atim, from.st_mtim};
+    if (sys::futimens(made.file.fd(), times) != 0)
+        made.times_error = errno;
+    made.size = size;
+    return made;
+}
+
+void FileTransfer::flush_copy(MadeCopy& made) {
+    if (made.ok() && made.replacing && !made.flushed && sys::fdatasync(made.file.fd()) != 0) {
+        made.problem = MadeCopy::Problem::Data;
+        made.error = errno;
+    }
+    made.flushed = made.ok() && made.replacing;
+}
+
+void FileTransfer::name_copy(MadeCopy& made, const TransferPlace& place, const std::string& name) {
+    if (!made.ok())
+        return;
+    auto fail = [&](MadeCopy::Problem what, int error) {
+        made.file.discard();
+        made.problem = what;
+        made.error = error;
+    };
+    // The file replaced is kept first, when the run keeps versions; one moved away for
+    // that goes back when the copy cannot take its name after all.
+    auto name_replacing = [&] {
+        bool moved = false;
+        if (place.keeper)
+            if (const int e = place.keeper->keep(place.destination_dir, name, moved))
+                return e;
+        const int e = made.file.name_as(name, false, NewFile::Target::Taken);
+        if (e != 0 && moved)
+            place.keeper->put_back(place.destination_dir, name);
+        return e;
+    };
+    int e =
+        made.replacing ? name_replacing() : made.file.name_as(name, false, NewFile::Target::Free);
+    if (e == EEXIST && !made.replacing) {
+        // A file of that name appeared since the copy was made: it is replaced as any
+        // other, flushed first.
+        struct stat to {
+        }, from{};
+        if (::fstatat(place.destination_dir, name.c_str(), &to, AT_SYMLINK_NOFOLLOW) != 0)
+            return fail(MadeCopy::Problem::Destination, errno);
+        // The copy stands in for the source: its identity is never that of the file
+        // found, unless the found one is the source (a link to it, say).
+        if (::fstatat(place.source_dir, name.c_str(), &from, 0) != 0)
+            from = {};
+        int error = 0;
+        if (const auto p = check_replaced(place.destination_dir, name, from, to, error);
+            p != MadeCopy::Problem::None)
+            return fail(p, error);
+        made.replacing = true;
+        flush_copy(made);
+        if (!made.ok())
+            return fail(made.problem, made.error);
+        e = name_replacing();
+    }
+    if (e != 0)
+        return fail(MadeCopy::Problem::Destination, e);
+    if (const int late = made.file.close()) {
+        // A late write error: a new file that may be incomplete is taken away again.
+        if (!made.replacing)
+            ::unlinkat(place.destination_dir, name.c_str(), 0);
+        made.problem = MadeCopy::Problem::Data;
+        made.error = late;
+    }
+}
+
+FileTransfer::Step FileTransfer::ask(const char* title, const char* first_line,
+                                     const std::string& name, const std::string& text) {
+    journal_.error(name, text);
+    Prompt box;
+    box.title = title;
+    box.text =
+        std::string(first_line) + "\r\n" + name + " with the following message: \r\n\r\n" + text;
+    box.buttons = Buttons::AbortRetryIgnore;
+    box.default_button = Answer::Abort;
+    box.escape_answer = Answer::Abort;
+    switch (prompter_.ask(box)) {
+    case Answer::Retry:
+        return Step::Retry;
+    case Answer::Ignore:
+        return Step::Skip;
+    default:
+        return Step::EndRun;
+    }
+}
+
+FileTransfer::Step FileTransfer::conclude(MadeCopy& made, const TransferPlace& place,
+                                          const std::string& name) {
+    if (made.times_error)
+        journal_.timestamp_error(system_error_text(made.times_error));
+    name_copy(made, place, name);
+    // A failed copy is gone before the box is shown.
+    if (!made.ok())
+        made.file.discard();
+    const std::string error =
+        made.error ? system_error_text(made.error) : "The file ended before its size was read";
+    switch (made.problem) {
+    case MadeCopy::Problem::None:
+        last_size_ = made.size;
+        return Step::Done;
+    case MadeCopy::Problem::Source:
+        return ask(kSourceTitle, kSourceLine, name, error);
+    case MadeCopy::Problem::Destination:
+        return ask(kDestinationTitle, kDestinationLine, name, error);
+    case MadeCopy::Problem::Data:
+        return ask(kTransferTitle, kTransferLine, name, error);
+    case MadeCopy::Problem::Differs:
+        return ask(kTransferTitle, kTransferLine, name,
+                   comparison_error_text({Comparison::Result::Different, 0, 0}));
+    case MadeCopy::Problem::SameFile:
+    case MadeCopy::Problem::Cancelled:
+        break;
+    }
+    return Step::Skip; // already there: the file is its own copy
+}
+
+TransferOutcome FileTransfer::transfer(const TransferPlace& place, const std::string& name,
+                                       DestinationSeen seen) {
+    CopyWatch watch;
+    if (on_block_)
+        watch.after_call = on_block_;
+    for (;; seen = DestinationSeen::Unknown) {
+        MadeCopy made = make_copy(place, name, seen, methods_, scratch_, watch,
+                                  compare_ ? &compare_buffers_ : nullptr);
+        flush_copy(made);
+        if (const Step step = conclude(made, place, name); step != Step::Retry)
+            return outcome_of(step);
+    }
+}
+
+TransferOutcome FileTransfer::finish(MadeCopy& made, const TransferPlace& place,
+                                     const std::string& name) {
+    const Step step = conclude(made, place, name);
+    return step == Step::Retry ? transfer(place, name) : outcome_of(step);
+}
+
+TransferOutcome FileTransfer::outcome_of(Step step) {
+    switch (step) {
+    case Step::Skip:
+        return TransferOutcome::Skip;
+    case Step::EndRun:
+        return TransferOutcome::EndRun;
+    default:
+        return TransferOutcome::Copied;
+    }
+}
+
+TransferOutcome FileTransfer::transfer(int source_dir, int destination_dir,
+                                       const std::string& name) {
+    return transfer(TransferPlace{source_dir, destination_dir, 0}, name);
+}
+
+TransferOutcome FileTransfer::transfer(const std::string& source_folder,
+                                       const std::string& destination_folder,
+                                       const std::string& name) {
+    Fd source{open_long_path(AT_FDCWD, source_folder, O_RDONLY | O_DIRECTORY)};
+    Fd destination{open_long_path(AT_FDCWD, destination_folder, O_PATH | O_DIRECTORY)};
+    return transfer(source.fd, destination.fd, name);
+}
+
+} // namespace vt

@@ -1,0 +1,150 @@
+#pragma once
+#include "core/check/content_compare.h"
+#include "core/platform/file_copy.h"
+#include "core/platform/new_file.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <sys/types.h>
+
+namespace vt {
+
+class Journal;
+class Prompter;
+
+enum class TransferOutcome { Copied, Skip, EndRun };
+
+// Keeps a destination file before a copy takes its name (the run's kept versions, see
+// kept_versions.h). Called on the run's thread, where copies are named.
+class ReplacedKeeper {
+public:
+    virtual ~ReplacedKeeper() = default;
+    // 0, or the errno that refuses the replacement (the old file stays). `moved`: the
+    // old file left its name.
+    virtual int keep(int destination_dir, const std::string& name, bool& moved) = 0;
+    // A moved file goes back to its name: the copy could not take it.
+    virtual void put_back(int destination_dir, const std::string& name) = 0;
+};
+
+// The two open folders of a transfer.
+struct TransferPlace {
+    int source_dir = -1;
+    int destination_dir = -1;         // may be O_PATH
+    dev_t destination_device = 0;     // of the destination folder; 0: looked up
+    bool umask_decides = false;       // the folder has no default ACL (file_mode.h)
+    ReplacedKeeper* keeper = nullptr; // keeps what a copy replaces; none: nothing is kept
+};
+
+// What the run saw at the destination when it decided to copy the file.
+enum class DestinationSeen {
+    Unknown, // looked at by the transfer
+    Absent,  // no file of that name: the copy takes the name unless one appears meanwhile
+    Present  // a file to be replaced
+};
+
+// The complete copy of a file before it takes its name, or why there is none.
+struct MadeCopy {
+    enum class Problem {
+        None,
+        Source,      // the source cannot be opened
+        Destination, // the copy cannot be made or named in the destination folder
+        Data,        // reading, writing or flushing failed
+        Differs,     // the copy read back is not its source ("Compare Each Copy")
+        SameFile,    // the destination is the source itself: nothing to do
+        Cancelled    // the run stopped while the copy was made
+    };
+    Problem problem = Problem::None;
+    int error = 0; // errno; 0 for a Data problem means the source ended early
+    NewFile file;  // the copy, without its name yet
+    bool replacing = false;
+    bool flushed = false;
+    int times_error = 0; // errno of setting the copy's times: recorded, the copy counts
+    std::uint64_t size = 0;
+
+    bool ok() const { return problem == Problem::None; }
+};
+
+// Copies one file byte for byte and gives the copy the source's access and
+// modification times. The copy is written to a new file without a name in the
+// destination folder (see new_file.h) and takes the destination's name only when
+// complete, flushed to the disk first when it replaces a file: whatever happens, the
+// old destination file is either kept exactly as it was or replaced by the whole new
+// copy, and no temporary file is left behind. Problems are asked about (Abort, Retry,
+// Ignore) and recorded in the journal.
+//
+// A transfer is three steps, which a run may split between threads: make the copy
+// (`make_copy`: the source opened, the data copied, times and permission bits set),
+// flush it when it replaces a file (`flush_copy`), both free of questions and journal
+// entries and safe on any thread; then name it (`name_copy`) and tell (`conclude`),
+// on the run's thread, in the run's order.
+class FileTransfer {
+public:
+    // The block of the read/write copy, where the kernel cannot copy.
+    static constexpr std::size_t kBlockSize = 61440;
+
+    FileTransfer(Prompter& prompter, Journal& journal);
+
+    // Called after every call that moved data, with the bytes of this file copied so
+    // far and its size (transfers on this thread only).
+    void on_block(std::function<void(std::uint64_t done, std::uint64_t size)> callback) {
+        on_block_ = std::move(callback);
+    }
+    // A new run: what the last one learnt of the disks is forgotten.
+    void start_run() { methods_.clear(); }
+    CopyMethods& methods() { return methods_; }
+    // With `compare`, the transfers on this thread read every copy back from its disk
+    // and compare it with its source before it takes its name.
+    void set_compare(bool compare) { compare_ = compare; }
+
+    // The whole transfer on this thread; Retry starts a new attempt.
+    TransferOutcome transfer(const TransferPlace& place, const std::string& name,
+                             DestinationSeen seen = DestinationSeen::Unknown);
+    // The same with descriptors of the two folders, or by folder paths.
+    TransferOutcome transfer(int source_dir, int destination_dir, const std::string& name);
+    TransferOutcome transfer(const std::string& source_folder,
+                             const std::string& destination_folder, const std::string& name);
+    // Ends a transfer whose copy was made on another thread: names it, or asks about
+    // its problem (Retry transfers the file again, on this thread).
+    TransferOutcome finish(MadeCopy& made, const TransferPlace& place, const std::string& name);
+
+    // Step 1: makes the copy of `name`. Any thread. With `compare` (the thread's
+    // buffers), the finished copy is read back from its disk (verify_copy) before its
+    // times are set, so that the reading cannot touch them; `watch.done` then goes on
+    // from the size to twice the size as the comparison proceeds.
+    static MadeCopy make_copy(const TransferPlace& place, const std::string& name,
+                              DestinationSeen seen, CopyMethods& methods, CopyScratch& scratch,
+                              const CopyWatch& watch, CompareBuffers* compare = nullptr);
+    // Step 2: a copy that replaces a file is flushed to the disk before it is named,
+    // so that a power cut never leaves a zeroed file with the source's time stamp in
+    // place of the last good backup. Any thread.
+    static void flush_copy(MadeCopy& made);
+    // Step 3: the copy takes the destination's name (a link there is replaced, not
+    // written through); a file that appeared since the copy was made is replaced
+    // only under the rules for replacing. A file replaced is first kept by the
+    // place's keeper, when it has one. Run's thread.
+    static void name_copy(MadeCopy& made, const TransferPlace& place, const std::string& name);
+
+    // Bytes written by the last transfer that succeeded.
+    std::uint64_t last_size() const { return last_size_; }
+
+private:
+    enum class Step { Done, Retry, Skip, EndRun };
+    // Records and names a made copy, or asks about its problem.
+    Step conclude(MadeCopy& made, const TransferPlace& place, const std::string& name);
+    // How a transfer ends after a step that is not a Retry.
+    static TransferOutcome outcome_of(Step step);
+    Step ask(const char* title, const char* first_line, const std::string& name,
+             const std::string& error);
+
+    Prompter& prompter_;
+    Journal& journal_;
+    CopyMethods methods_;
+    CopyScratch scratch_;
+    bool compare_ = false;
+    CompareBuffers compare_buffers_;
+    std::function<void(std::uint64_t, std::uint64_t)> on_block_;
+    std::uint64_t last_size_ = 0;
+};
+
+} // namespace vt

@@ -1,0 +1,152 @@
+#include "core/run/folder_maker.h"
+
+#include "core/platform/drive_check.h"
+#include "core/platform/folder_create.h"
+#include "core/platform/long_path.h"
+#include "core/platform/prompter.h"
+#include "core/run/journal.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace vt {
+namespace {
+
+constexpr const char* kTitle = "Bad Directory Create";
+
+std::string without_trailing_slashes(std::string path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+// A descriptor that closes itself.
+struct Folder {
+    int fd = -1;
+    explicit Folder(int f) : fd(f) {}
+    ~Folder() { reset(-1); }
+    Folder(const Folder&) = delete;
+    Folder& operator=(const Folder&) = delete;
+    void reset(int f) {
+        if (fd >= 0)
+            ::close(fd);
+        fd = f;
+    }
+};
+
+} // namespace
+
+std::string FolderMaker::nearest_existing_folder(const std::string& path) {
+    std::string current = without_trailing_slashes(path);
+    while (!current.empty() && !is_folder(current)) {
+        const auto slash = current.rfind('/');
+        if (slash == std::string::npos)
+            return ".";
+        current = without_trailing_slashes(current.substr(0, slash == 0 ? 1 : slash));
+        if (current == "/")
+            break;
+    }
+    return current.empty() ? "." : current;
+}
+
+std::string FolderMaker::failure_text(const std::string& folder, const std::string& error) const {
+    return "Your system is unable to create the requested Folder\r\n" + folder +
+           "\r\nwith the following message: \r\n" + error;
+}
+
+bool FolderMaker::on_missing_drive(const std::string& folder) const {
+    for (const std::string& drive : missing_drives_) {
+        if (folder == drive ||
+            (folder.starts_with(drive) && (drive.back() == '/' || folder[drive.size()] == '/')))
+            return true;
+    }
+    return false;
+}
+
+void FolderMaker::level_failed(const std::string& level, const std::string& folder,
+                               const std::string& error) {
+    prompter_.ask(
+        {kTitle, failure_text(level, error), Buttons::Ok, Answer::Ok, Icon::None, Answer::Ok});
+    journal_.folder_failure(folder, error);
+    ++failures_;
+}
+
+bool FolderMaker::prepare(const std::string& destination, const std::string& template_folder,
+                          const std::string& sub_path) {
+    // The destination itself when it exists: the empty mount point of a disk that is
+    // not there is no more a place for a backup than a folder inside it.
+    const std::string drive = nearest_existing_folder(destination);
+    if (drives::is_missing_drive(drive)) {
+        Prompt box;
+        box.title = kTitle;
+        box.text =
+            (drive == "/" ? std::string() : drive) + "/ is not a valid drive on your system!";
+        box.buttons = Buttons::OkCancel;
+        box.default_button = Answer::Cancel;
+        box.icon = Icon::Stop;
+        box.escape_answer = Answer::Cancel;
+        if (prompter_.ask(box) != Answer::Ok)
+            return false;
+        if (!on_missing_drive(drive))
+            missing_drives_.push_back(drive);
+        return true; // the folder's own creation fails and says why
+    }
+    // Every missing level above the folder itself; the run creates the folder. The
+    // walk goes down through the levels' descriptors, so that a path of any length
+    // costs one step per level.
+    const std::string target = without_trailing_slashes(destination + sub_path);
+    struct stat template_st {};
+    const bool have_template =
+        stat_long_path(template_folder, template_st, true) == 0 && S_ISDIR(template_st.st_mode);
+    Folder current(::open(target.starts_with('/') ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    std::size_t begin = target.starts_with('/') ? 1 : 0;
+    for (std::size_t slash = target.find('/', begin); slash != std::string::npos;
+         begin = slash + 1, slash = target.find('/', begin)) {
+        const std::string name = target.substr(begin, slash - begin);
+        if (name.empty())
+            continue;
+        const std::string level = target.substr(0, slash);
+        if (current.fd >= 0) {
+            const int next = ::openat(current.fd, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            if (next >= 0) {
+                current.reset(next);
+                continue;
+            }
+        }
+        IoResult made = IoResult::from_errno(ENOENT);
+        if (on_missing_drive(level))
+            made = IoResult::from_errno(ENODEV);
+        else if (current.fd >= 0)
+            made =
+                create_folder_at(current.fd, name, level, have_template ? &template_st : nullptr);
+        if (made) {
+            current.reset(::openat(current.fd, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+            continue;
+        }
+        level_failed(level, destination + sub_path, made.error);
+        current.reset(-1); // the levels below cannot be made either
+    }
+    return true;
+}
+
+FolderOutcome FolderMaker::create(const std::string& template_folder,
+                                  const std::string& new_folder) {
+    const IoResult made = on_missing_drive(new_folder)
+                              ? IoResult::from_errno(ENODEV)
+                              : create_folder_from_template(template_folder, new_folder);
+    if (made) {
+        journal_.folder_created(new_folder);
+        return FolderOutcome::Created;
+    }
+    const Answer answer =
+        prompter_.ask({kTitle, failure_text(new_folder, made.error), Buttons::OkCancel, Answer::Ok,
+                       Icon::None, Answer::Cancel});
+    if (answer != Answer::Ok)
+        return FolderOutcome::EndRun;
+    journal_.folder_failure(new_folder, made.error);
+    ++failures_;
+    return FolderOutcome::Failed;
+}
+
+} // namespace vt

@@ -1,0 +1,138 @@
+#include "core/run/folder_scan.h"
+
+#include "core/platform/directory.h"
+#include "core/platform/file_mask.h"
+#include "core/platform/long_path.h"
+#include "core/platform/new_file.h"
+
+#include <csignal>
+#include <fcntl.h>
+#include <pthread.h>
+#include <unistd.h>
+
+namespace vt {
+
+namespace {
+
+// Bounds the memory of a huge folder and how far the scan runs ahead.
+constexpr std::size_t kBatchEntries = 1024;
+constexpr std::size_t kQueuedBatches = 8;
+
+} // namespace
+
+FolderScan::FolderScan(std::vector<Place> folders, std::string mask)
+    : folders_(std::move(folders)), mask_(std::move(mask)) {
+    // Signals ("Stop Copy" by Ctrl+C in a headless run) stay with the run's thread,
+    // whose handlers and interrupted calls expect them there.
+    sigset_t all, old;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &old);
+    worker_ = std::thread([this] { scan(); });
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+}
+
+FolderScan::~FolderScan() {
+    {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    room_.notify_all();
+    worker_.join();
+}
+
+bool FolderScan::next(std::size_t index, std::vector<Entry>& batch, int& error,
+                      std::chrono::milliseconds patience) {
+    batch.clear();
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        while (!queue_.empty() && queue_.front().folder < index) {
+            queue_.pop_front();
+            room_.notify_one();
+        }
+        if (!queue_.empty()) {
+            Batch& front = queue_.front();
+            if (front.folder > index)
+                return false; // this folder's last entries were taken already
+            batch.swap(front.entries);
+            const bool more = !front.last;
+            if (front.error)
+                error = front.error;
+            queue_.pop_front();
+            room_.notify_one();
+            return more;
+        }
+        if (finished_)
+            return false;
+        if (ready_.wait_for(lock, patience) == std::cv_status::timeout && queue_.empty() &&
+            !finished_)
+            return true;
+    }
+}
+
+void FolderScan::scan() {
+    ::pthread_setname_np(::pthread_self(), "vantorel-scan");
+    for (std::size_t i = 0; i < folders_.size() && !stopping_; ++i)
+        scan_folder(i);
+    {
+        const std::lock_guard lock(mutex_);
+        finished_ = true;
+    }
+    ready_.notify_all();
+}
+
+void FolderScan::scan_folder(std::size_t index) {
+    const Place& place = folders_[index];
+    Batch batch{index, {}, false};
+    if (place.skip) {
+        batch.last = true;
+        push(std::move(batch));
+        return;
+    }
+    Directory search(place.source);
+    // Only a hint: no fault is injected here, and a missing folder has no files yet.
+    const int destination = open_long_path(AT_FDCWD, place.destination, O_PATH | O_DIRECTORY);
+    std::string_view name;
+    unsigned char type = 0;
+    while (search.next(name, type)) {
+        // A stopped run waits for this thread; a huge folder must not keep it waiting.
+        if (stopping_.load(std::memory_order_relaxed))
+            break;
+        if (!mask_matches(mask_, name) || NewFile::is_own_temporary(name))
+            continue;
+        Entry& e = batch.entries.emplace_back();
+        e.name.assign(name);
+        e.type = type;
+        if (destination >= 0 && type != DT_DIR) {
+            e.destination_seen = true;
+            e.seen_at = std::chrono::steady_clock::now();
+            e.destination_present =
+                ::fstatat(destination, e.name.c_str(), &e.destination, 0) == 0 &&
+                !S_ISDIR(e.destination.st_mode);
+        }
+        if (batch.entries.size() == kBatchEntries) {
+            if (!push(std::move(batch)))
+                break;
+            batch = Batch{index, {}, false};
+        }
+    }
+    if (destination >= 0)
+        ::close(destination);
+    batch.last = true;
+    if (!stopping_.load(std::memory_order_relaxed))
+        batch.error = search.error();
+    push(std::move(batch));
+}
+
+bool FolderScan::push(Batch&& batch) {
+    {
+        std::unique_lock lock(mutex_);
+        room_.wait(lock, [this] { return stopping_ || queue_.size() < kQueuedBatches; });
+        if (stopping_)
+            return false;
+        queue_.push_back(std::move(batch));
+    }
+    ready_.notify_one();
+    return true;
+}
+
+} // namespace vt

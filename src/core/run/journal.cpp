@@ -1,0 +1,345 @@
+#include "core/run/journal.h"
+
+#include "core/platform/atomic_file.h"
+#include "core/platform/desktop_services.h"
+#include "core/platform/file_names.h"
+#include "core/platform/new_file.h"
+#include "core/platform/prompter.h"
+#include "core/platform/sys.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vt {
+namespace {
+
+// Entries are held back at most this long or this much, so that a run over many
+// small files does not pay a write per entry.
+constexpr size_t kFlushSize = 64 * 1024;
+constexpr std::chrono::seconds kFlushAge{1};
+
+} // namespace
+
+Journal::~Journal() {
+    abandon();
+}
+
+std::string Journal::file_name_for(const std::string& list_file) {
+    const std::string folder = names::folder_part(list_file);
+    const std::string base = names::without_extension(names::name_part(list_file));
+    std::string name = folder + base + ".txt";
+    if (name == list_file)
+        name = folder + base + ".journal.txt";
+    return name;
+}
+
+std::string Journal::error_message(const char* action, const std::string& path,
+                                   const std::string& error) {
+    return std::string("Unable to ") + action + " the journal file \"" + path + "\": " + error;
+}
+
+bool Journal::check_signature(Prompter& prompter) {
+    const int fd = sys::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return true;
+        prompter.show_error(error_message("read", path_, IoResult::from_errno(errno).error));
+        return false;
+    }
+    const size_t wanted = std::strlen(kSignature);
+    std::string first(wanted, '\0');
+    size_t got = 0;
+    while (got < wanted) {
+        const ssize_t n = sys::read(fd, first.data() + got, wanted - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const IoResult r = IoResult::from_errno(errno);
+            sys::close(fd);
+            prompter.show_error(error_message("read", path_, r.error));
+            return false;
+        }
+        if (n == 0)
+            break;
+        got += static_cast<size_t>(n);
+    }
+    sys::close(fd);
+    first.resize(got);
+    first = first.substr(0, first.find_first_of("\r\n"));
+    if (first == kSignature)
+        return true;
+    Prompt question;
+    question.title = "Error";
+    question.text = "The existing file \"" + names::name_part(path_) + "\" starting with \"" +
+                    first + "\"... does not appear to be a Vantorel journal file.  Continue copy?";
+    question.buttons = Buttons::YesNo;
+    question.default_button = Answer::Yes;
+    question.icon = Icon::Stop;
+    question.escape_answer = Answer::No;
+    return prompter.ask(question) == Answer::Yes;
+}
+
+bool Journal::open(const std::string& list_file, bool append, Prompter& prompter,
+                   const std::string& label) {
+    abandon();
+    label_ = label;
+    if (list_file.empty()) {
+        prompter.ask({"File is unnamed",
+                      "Cannot create a Journal file for an unnamed list, Save and try again",
+                      Buttons::Ok, Answer::Ok, Icon::None, Answer::Ok});
+        return false;
+    }
+    path_ = file_name_for(list_file);
+    failure_ = IoResult::success();
+    cached_time_ = -1; // the locale may have changed since the last run
+    struct stat st {};
+    const bool exists = ::stat(path_.c_str(), &st) == 0;
+    if (exists && !check_signature(prompter))
+        return false;
+    if (!exists || !append)
+        return create_new(prompter, exists, exists ? (st.st_mode & 07777) : 0644);
+    fd_ = sys::open(path_.c_str(), O_WRONLY | O_APPEND | O_NOCTTY);
+    if (fd_ < 0) {
+        prompter.show_error(error_message("open", path_, IoResult::from_errno(errno).error));
+        return false;
+    }
+    open_ = true;
+    put("", false);
+    put("", false);
+    put(std::string(kSignature) + " started " + current_date_time_text() + label_ + started_note_);
+    put("");
+    flush();
+    if (failed()) {
+        const std::string message = error_message("write", path_, failure_.error);
+        abandon();
+        prompter.show_error(message);
+        return false;
+    }
+    return true;
+}
+
+// The new journal is written with its started entry before it takes the old one's
+// place in one rename: a journal never shows a run that did not start, and the old
+// one stays whole when the new one cannot be made.
+bool Journal::create_new(Prompter& prompter, bool exists, unsigned mode) {
+    const std::string target = resolve_link_target(path_);
+    const std::string folder = names::folder_part(target);
+    NewFile file;
+    if (const int e = file.create(AT_FDCWD, folder.empty() ? "." : folder, mode)) {
+        prompter.show_error(error_message("create", path_, IoResult::from_errno(e).error));
+        return false;
+    }
+    if (exists)
+        ::fchmod(file.fd(), mode);
+    fd_ = file.fd();
+    open_ = true;
+    put(std::string(kSignature) + " started " + current_date_time_text() + label_ + started_note_);
+    put("");
+    flush();
+    if (failed()) {
+        const std::string message = error_message("write", path_, failure_.error);
+        fd_ = -1; // the file's own
+        abandon();
+        prompter.show_error(message);
+        return false;
+    }
+    if (const int e = file.name_as(target, true)) {
+        fd_ = -1;
+        abandon();
+        prompter.show_error(error_message("create", path_, IoResult::from_errno(e).error));
+        return false;
+    }
+    fd_ = file.release();
+    return true;
+}
+
+void Journal::open_preview(std::function<void(const std::string&)> sink, const std::string& label) {
+    abandon();
+    label_ = label;
+    sink_ = std::move(sink);
+    failure_ = IoResult::success();
+    open_ = true;
+}
+
+void Journal::put(const std::string& line, bool mirrored) {
+    if (!open_ || failed())
+        return;
+    if (sink_) {
+        sink_(line);
+        return;
+    }
+    if (mirror_ && mirrored)
+        mirror_(line);
+    buffer_ += line;
+    buffer_ += "\r\n";
+    if (buffer_.size() >= kFlushSize)
+        flush();
+    else
+        tick();
+}
+
+void Journal::flush() {
+    if (fd_ < 0 || buffer_.empty() || failed())
+        return;
+    if (!sys::write_all(fd_, buffer_.data(), buffer_.size()))
+        failure_ = IoResult::from_errno(errno);
+    buffer_.clear();
+    last_write_ = std::chrono::steady_clock::now();
+}
+
+void Journal::tick() {
+    if (!buffer_.empty() && std::chrono::steady_clock::now() - last_write_ >= kFlushAge)
+        flush();
+}
+
+void Journal::line_start(int row, const std::string& spec, const std::string& source,
+                         const std::string& destination) {
+    put("");
+    put("Starting Copy line " + std::to_string(row) + " " + spec + " in " + source + " to " +
+        destination);
+}
+
+void Journal::search(const std::string& pattern) {
+    put("Searching For " + pattern);
+}
+
+void Journal::folder_failure(const std::string& folder, const std::string& error) {
+    put("Unable to create directory " + folder + " because " + error);
+}
+
+void Journal::folder_created(const std::string& folder) {
+    put((preview() ? "would create directory " : "Directory created ") + folder);
+}
+
+void Journal::folder_unreadable(const std::string& folder, const std::string& error) {
+    put("Unable to read directory " + folder + " because " + error);
+}
+
+void Journal::flush_failure(const std::string& folder, const std::string& error) {
+    put("Unable to flush the copies in " + folder + " to the disk because " + error);
+}
+
+void Journal::error(const std::string& name, const std::string& error) {
+    put("Copy of " + name + " generated a system error of " + error);
+}
+
+void Journal::timestamp_error(const std::string& error) {
+    put("Error setting new files timestamp " + error);
+}
+
+const std::string& Journal::date_text(const FileTime& time) {
+    const std::int64_t packed = time.packed();
+    if (packed != cached_time_) {
+        cached_text_ = date_time_text(time);
+        cached_time_ = packed;
+    }
+    return cached_text_;
+}
+
+void Journal::file_entry(const char* prefix, const std::string& name, const FileTime& source,
+                         const FileTime* replaced) {
+    if (!open_ || failed())
+        return;
+    std::string line = prefix;
+    line += name;
+    line += ' ';
+    line += date_text(source);
+    if (replaced) {
+        line += " to replace version created ";
+        line += date_text(*replaced);
+    }
+    put(line);
+}
+
+void Journal::copied(const std::string& name, const FileTime& source, const FileTime* replaced) {
+    file_entry(preview() ? "would copy: " : "Copied OK: ", name, source, replaced);
+}
+
+void Journal::not_copied(const std::string& name, const FileTime& source,
+                         const FileTime* replaced) {
+    file_entry(preview() ? "would not copy: " : "NOT Copied: ", name, source, replaced);
+}
+
+void Journal::folder_total(int count) {
+    put(std::to_string(count) + (preview() ? " files would be copied for this specification"
+                                           : " files copied for this specification"));
+    put("");
+}
+
+void Journal::versions_removed(const std::string& folder, int files, int days) {
+    put("Removed " + std::to_string(files) + " kept versions older than " + std::to_string(days) +
+        " days from " + folder);
+}
+
+void Journal::versions_unremovable(const std::string& folder, const std::string& error) {
+    put("Unable to remove old versions in " + folder + " because " + error);
+}
+
+IoResult Journal::finish(int run_total) {
+    if (!open_)
+        return IoResult::success();
+    put("");
+    put(std::to_string(run_total) +
+        (preview() ? " Files would be copied in total" : " Files copied in total"));
+    if (!preview()) {
+        put("");
+        put(std::string(kSignature) + " Ended " + current_date_time_text() + label_);
+    }
+    return close_file();
+}
+
+IoResult Journal::finish_report(const std::vector<std::string>& totals) {
+    if (!open_)
+        return IoResult::success();
+    put("");
+    for (const std::string& line : totals)
+        put(line);
+    put("");
+    put(std::string(kSignature) + " Ended " + current_date_time_text() + label_);
+    return close_file();
+}
+
+IoResult Journal::close_file() {
+    flush();
+    if (fd_ >= 0 && !failed() && sys::fsync(fd_) != 0 && errno != EINVAL)
+        failure_ = IoResult::from_errno(errno);
+    if (fd_ >= 0) {
+        if (sys::close(fd_) != 0 && !failed())
+            failure_ = IoResult::from_errno(errno);
+        fd_ = -1;
+    }
+    const IoResult result = failure_;
+    abandon();
+    return result;
+}
+
+void Journal::abandon() {
+    if (fd_ >= 0)
+        sys::close(fd_);
+    fd_ = -1;
+    buffer_.clear();
+    sink_ = nullptr;
+    open_ = false;
+}
+
+void offer_journal(Prompter& prompter, DesktopServices* desktop, const std::string& path,
+                   int run_total) {
+    offer_journal(prompter, desktop, path, std::to_string(run_total) + " files copied");
+}
+
+void offer_journal(Prompter& prompter, DesktopServices* desktop, const std::string& path,
+                   const std::string& title) {
+    Prompt offer;
+    offer.title = title;
+    offer.text = "Do you wish to view the journal file now?";
+    offer.buttons = Buttons::YesNo;
+    offer.default_button = Answer::Yes;
+    offer.escape_answer = Answer::No;
+    if (prompter.ask(offer) == Answer::Yes && desktop)
+        desktop->open_document(path);
+}
+
+} // namespace vt

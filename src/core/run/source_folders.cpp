@@ -1,0 +1,108 @@
+#include "core/run/source_folders.h"
+
+#include "core/platform/directory.h"
+#include "core/platform/error_text.h"
+#include "core/platform/long_path.h"
+#include "core/platform/prompter.h"
+#include "core/restore/kept_versions.h"
+#include "core/run/journal.h"
+#include "core/run/run_progress.h"
+
+#include <fcntl.h>
+
+namespace vt {
+
+Answer ask_unreadable_folder(Prompter& prompter, Journal& journal, const std::string& folder,
+                             int error) {
+    const std::string text = system_error_text(error);
+    journal.folder_unreadable(folder, text);
+    Prompt box;
+    box.title = "Source Folder Access Problem";
+    box.text = "Your system is unable to read the source folder\r\n" + folder +
+               " with the following message: \r\n\r\n" + text;
+    box.buttons = Buttons::AbortRetryIgnore;
+    box.default_button = Answer::Abort;
+    box.escape_answer = Answer::Abort;
+    return prompter.ask(box);
+}
+
+bool names_one_folder(const std::string& source, const std::string& destination) {
+    struct stat a {
+    }, b{};
+    return source == destination ||
+           (stat_long_path(source, a, true) == 0 && stat_long_path(destination, b, true) == 0 &&
+            S_ISDIR(a.st_mode) && a.st_dev == b.st_dev && a.st_ino == b.st_ino);
+}
+
+bool SourceFolders::list(const std::string& source, const struct stat* destination,
+                         std::vector<ListedFolder>& out) {
+    // Each folder is read whole and closed before its children are entered, and the
+    // walk keeps its place in lists of names, not in open folders: a tree of any depth
+    // holds one folder open at a time, and no recursion can run out of stack.
+    struct Level {
+        std::string sub_path;
+        std::vector<std::string> children;
+        std::size_t next = 0;
+    };
+    std::vector<Level> path;
+    auto visit = [&](std::string sub_path) {
+        Level level{std::move(sub_path), {}, 0};
+        const Outcome outcome = read(source + level.sub_path, destination, level.children);
+        if (outcome == Outcome::EndRun)
+            return false;
+        out.push_back({level.sub_path, outcome == Outcome::PassedOver});
+        path.push_back(std::move(level));
+        return true;
+    };
+    if (!visit(""))
+        return false;
+    while (!path.empty()) {
+        Level& top = path.back();
+        if (top.next == top.children.size()) {
+            path.pop_back();
+            continue;
+        }
+        std::string child = top.sub_path + "/" + top.children[top.next++];
+        if (!visit(std::move(child)))
+            return false;
+    }
+    return true;
+}
+
+SourceFolders::Outcome SourceFolders::read(const std::string& folder,
+                                           const struct stat* destination,
+                                           std::vector<std::string>& subfolders) {
+    for (;;) {
+        subfolders.clear();
+        Directory dir(folder);
+        std::string_view name;
+        unsigned char type = 0;
+        while (dir.next(name, type)) {
+            if (!kept_versions::walks_into(name))
+                continue;
+            const std::string sub(name);
+            if (!is_real_folder(dir.fd(), sub.c_str(), type))
+                continue;
+            // The backup folder inside its own source is not copied into itself.
+            struct stat st {};
+            if (destination && ::fstatat(dir.fd(), sub.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                st.st_dev == destination->st_dev && st.st_ino == destination->st_ino)
+                continue;
+            subfolders.push_back(sub);
+        }
+        // A long listing (a large tree, a slow share) still lets the journal catch up.
+        journal_.tick();
+        if (dir.error() == 0)
+            return Outcome::Read;
+        if (observer_)
+            observer_->folder_unreadable(folder);
+        const Answer answer = ask_unreadable_folder(prompter_, journal_, folder, dir.error());
+        if (answer == Answer::Retry)
+            continue;
+        ++failures_;
+        subfolders.clear();
+        return answer == Answer::Ignore ? Outcome::PassedOver : Outcome::EndRun;
+    }
+}
+
+} // namespace vt

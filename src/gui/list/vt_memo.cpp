@@ -1,0 +1,144 @@
+#include "gui/list/vt_memo.h"
+
+#include "gui/widgets/design_font.h"
+#include "gui/widgets/design_place.h"
+#include "gui/window/vt_main.h"
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTextDocument>
+
+namespace vt {
+
+TEdit_vtl_Form::TEdit_vtl_Form(TVT_main_Form& main) : QDialog(&main), main_(main) {
+    setObjectName(QStringLiteral("Edit_vtl_Form"));
+    setWindowTitle(QStringLiteral("Editing in VTL Format"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFont(design_font());
+
+    Memo1 = place(new QPlainTextEdit(this), "Memo1", 0, 0, 561, 201);
+    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Memo1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+
+    auto button = [this](const char* name, const QString& caption, int left) {
+        return place(new QPushButton(caption, this), name, left, 232, 75, 25);
+    };
+    BitBtn1 = button("BitBtn1", QStringLiteral("OK"), 64);
+    BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    BitBtn1->setDefault(true);
+    BitBtn2 = button("BitBtn2", QStringLiteral("&Help"), 176);
+    BitBtn3 = button("BitBtn3", QStringLiteral("Cancel"), 288);
+    connect(BitBtn1, &QPushButton::clicked, this, &TEdit_vtl_Form::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &TEdit_vtl_Form::BitBtn2Click);
+    connect(BitBtn3, &QPushButton::clicked, this, &TEdit_vtl_Form::BitBtn3Click);
+
+    // As wide as the screen, centred on it.
+    resize(571, 300);
+    if (QScreen* s = screen()) {
+        const QRect area = s->availableGeometry();
+        resize(area.width(), height());
+        move(area.center() - rect().center());
+    }
+}
+
+void TEdit_vtl_Form::set_lines(const std::vector<std::string>& lines) {
+    given_ = lines;
+    shown_.clear();
+    for (const std::string& line : lines)
+        shown_ << QString::fromLocal8Bit(line);
+    disconnect(change_link_);
+    Memo1->setPlainText(shown_.join(QLatin1Char('\n')));
+    memo_changed_ = false;
+    change_link_ =
+        connect(Memo1, &QPlainTextEdit::textChanged, this, [this] { memo_changed_ = true; });
+}
+
+std::vector<std::string> TEdit_vtl_Form::lines() const {
+    // The raw text: the plain-text view would turn no-break spaces in folder names
+    // into ordinary blanks.
+    QString text = Memo1->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    std::vector<std::string> result;
+    if (text.isEmpty())
+        return result;
+    QStringList parts = text.split(QLatin1Char('\n'));
+    if (parts.size() > 1 && parts.last().isEmpty())
+        parts.removeLast();
+    // A line the user left as it was keeps the bytes it came with: converting it
+    // back would turn a folder name in another code page into replacement marks.
+    // Lines in other code pages can look alike on screen, so each line given is
+    // taken at most once, the next one in order first: a line typed in between
+    // does not hand one line's bytes to another.
+    std::vector<bool> taken(given_.size(), false);
+    qsizetype next = 0;
+    const auto unused_from = [&](const QString& part, qsizetype from) -> qsizetype {
+        for (qsizetype j = from; j < shown_.size(); ++j)
+            if (!taken[static_cast<std::size_t>(j)] && shown_[j] == part)
+                return j;
+        return -1;
+    };
+    for (const QString& part : parts) {
+        qsizetype given = unused_from(part, next);
+        if (given < 0)
+            given = unused_from(part, 0);
+        if (given < 0) {
+            result.push_back(part.toLocal8Bit().toStdString());
+            continue;
+        }
+        taken[static_cast<std::size_t>(given)] = true;
+        next = given + 1;
+        result.push_back(given_[static_cast<std::size_t>(given)]);
+    }
+    return result;
+}
+
+void TEdit_vtl_Form::BitBtn1Click() {
+    // An unchanged text is the list text as it was filled, byte for byte.
+    if (memo_changed_)
+        main_.list_text() = lines();
+    // The entry editor was opened on the list that is now replaced.
+    main_.close_entry_editor();
+    main_.vtl_to_grid();
+    accept();
+}
+
+void TEdit_vtl_Form::BitBtn2Click() {
+    if (main_.HelpAvailable)
+        main_.desktop().show_help("Editing VTL");
+}
+
+void TEdit_vtl_Form::BitBtn3Click() {
+    reject();
+}
+
+// Every way of closing (OK, Cancel, Esc, the close box) ends here.
+void TEdit_vtl_Form::done(int result) {
+    if (memo_changed_)
+        main_.document().set_modified(true);
+    disconnect(change_link_);
+    QDialog::done(result);
+}
+
+void TEdit_vtl_Form::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    FormResize();
+}
+
+void TEdit_vtl_Form::FormResize() {
+    const int w = BitBtn1->width();
+    const int h = BitBtn1->height();
+    const int cw = width();
+    const int ch = height();
+    Memo1->setGeometry(0, 0, cw, ch - 2 * h);
+    const int top = Memo1->height() + h / 2;
+    const int half = w / 2;
+    const int a = cw > 5 * w ? (cw - 9 * half) / 2 : half;
+    BitBtn1->move(a, top);
+    BitBtn2->move(a + w + half, top);
+    BitBtn3->move(a + 2 * (w + half), top);
+}
+
+} // namespace vt

@@ -1,0 +1,256 @@
+#include "gui/run/copy_controller.h"
+
+#include "core/run/run_lock.h"
+#include "gui/editor/vt_entry.h"
+#include "gui/run/run_progress_panel.h"
+#include "gui/window/vt_main.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+#include <optional>
+#include <utility>
+
+namespace vt {
+namespace {
+
+// Repaints during a long transfer this often, and the progress at most this often.
+constexpr qint64 kEventsEveryMs = 50;
+constexpr qint64 kProgressEveryMs = 100;
+
+class WindowInputs final : public CopyInputs {
+public:
+    explicit WindowInputs(TVT_main_Form& form) : form_(form) {}
+    int row_count() const override { return form_.document().row_count(); }
+    std::string cell(int column, int row) const override {
+        return form_.document().cell(column, row);
+    }
+    std::string message() const override { return form_.document().message(); }
+    CopyOptions options() const override { return form_.copy_options(); }
+    std::string list_file_name() const override { return form_.document().file_name(); }
+
+private:
+    TVT_main_Form& form_;
+};
+
+} // namespace
+
+CopyController::CopyController(TVT_main_Form& form)
+    : QObject(&form), form_(form), inputs_(std::make_unique<WindowInputs>(form)) {
+    engine_.reset(new CopyEngine(*inputs_, form.prompter(), static_cast<EventPump&>(*this),
+                                 &form.desktop(), static_cast<RunObserver*>(this)));
+    check_.reset(new BackupCheck(*inputs_, form.prompter(), static_cast<EventPump&>(*this),
+                                 &form.desktop(), static_cast<RunObserver*>(this)));
+    active_ = engine_.get();
+    // The progress sits under the grid, which makes room for it; it is shown only
+    // while a run is in progress, so the idle window looks as it always did.
+    progress_ = new RunProgressPanel(form.FileList_StringGrid->parentWidget());
+    progress_->hide();
+    form.CopyProgress = progress_;
+}
+
+CopyController::~CopyController() {
+    // A window torn down in the middle of a run (never in normal use: closing waits
+    // for the run) must not leave the application with a wait cursor.
+    if (running())
+        QApplication::restoreOverrideCursor();
+}
+
+RunProgressPanel* CopyController::progress_panel() const {
+    return progress_.data();
+}
+
+bool CopyController::lock_list(std::optional<RunLock>& lock) {
+    const std::string list = form_.document().file_name();
+    if (list.empty())
+        return true;
+    lock.emplace(list);
+    if (!lock->busy())
+        return true;
+    form_.prompter().ask(
+        {"Vantorel", RunLock::busy_text(list), Buttons::Ok, Answer::Ok, Icon::Warning, Answer::Ok});
+    return false;
+}
+
+void CopyController::DoCopyNowClick() {
+    // "Stop Copy" stops a check or a restore as it stops a run.
+    if (check_->running()) {
+        check_->click();
+        return;
+    }
+    if (active_->running()) {
+        active_->click(); // a click that arrives during a run only asks it to stop
+        return;
+    }
+    start(*engine_);
+}
+
+void CopyController::CheckBackup1Click() {
+    if (running())
+        return;
+    // A check writes the list's journal and must not find copies half made: it takes
+    // the list's lock as a run does.
+    std::optional<RunLock> lock;
+    if (!lock_list(lock))
+        return;
+    if (progress_)
+        progress_->set_work("compare");
+    check_->click();
+    if (after_run_ && !running())
+        std::exchange(after_run_, nullptr)();
+}
+
+void CopyController::restore(const CopyList& list, const std::string& started_note) {
+    if (running())
+        return;
+    // The list is the window's to change as soon as the restore is set up: the run
+    // takes a copy of it (without the window's listeners).
+    restore_list_.replace_lines(list.lines());
+    restore_list_.set_message(list.message());
+    restore_list_.set_file_name(list.file_name());
+    if (!restore_engine_) {
+        restore_inputs_ = std::make_unique<ListInputs>(restore_list_, [this] {
+            CopyOptions options = form_.copy_options();
+            options.keep_versions = false;
+            return options;
+        });
+        restore_engine_.reset(new CopyEngine(*restore_inputs_, form_.prompter(),
+                                             static_cast<EventPump&>(*this), &form_.desktop(),
+                                             static_cast<RunObserver*>(this)));
+    }
+    restore_engine_->set_started_note(started_note);
+    start(*restore_engine_);
+}
+
+void CopyController::start(CopyEngine& engine) {
+    // A run holds its list's lock until it ends (click() returns then).
+    std::optional<RunLock> lock;
+    if (!lock_list(lock))
+        return;
+    if (progress_)
+        progress_->set_work("copy");
+    active_ = &engine;
+    engine.click();
+    if (after_run_ && !running())
+        std::exchange(after_run_, nullptr)();
+}
+
+void CopyController::after_run(std::function<void()> then) {
+    if (!running()) {
+        then();
+        return;
+    }
+    active_->request_stop();
+    check_->request_stop();
+    after_run_ = std::move(then);
+}
+
+bool CopyController::defer_close() {
+    if (!running())
+        return false;
+    after_run([this] { QTimer::singleShot(0, &form_, [this] { form_.close(); }); });
+    return true;
+}
+
+void CopyController::set_commands_enabled(bool enabled) {
+    if (!enabled) {
+        MainMenu& m = form_.menu;
+        std::vector<QObject*> commands = {m.New1,
+                                          m.Open1,
+                                          m.CheckBackup1,
+                                          m.PreviewCopy1,
+                                          m.RestoreFiles1,
+                                          m.Add1,
+                                          m.Insert1,
+                                          m.Edit2,
+                                          m.Delete1,
+                                          m.EditinVTLformat1,
+                                          form_.AddNewFiles,
+                                          form_.Button_insert,
+                                          form_.Edit_entry,
+                                          form_.DeletFilesfromList};
+        for (QAction* a : m.recent)
+            commands.push_back(a);
+        if (TVT_add_Form* editor = form_.add_form())
+            commands.push_back(editor->BitBtn1);
+        disabled_.clear();
+        for (QObject* c : commands) {
+            if (auto* a = qobject_cast<QAction*>(c)) {
+                disabled_.emplace_back(a, a->isEnabled());
+                a->setEnabled(false);
+            } else if (auto* w = qobject_cast<QWidget*>(c)) {
+                disabled_.emplace_back(w, w->isEnabled());
+                w->setEnabled(false);
+            }
+        }
+        return;
+    }
+    for (auto& [object, was_enabled] : disabled_) {
+        if (auto* a = qobject_cast<QAction*>(object.data()))
+            a->setEnabled(was_enabled);
+        else if (auto* w = qobject_cast<QWidget*>(object.data()))
+            w->setEnabled(was_enabled);
+    }
+    disabled_.clear();
+}
+
+void CopyController::running_changed(bool running) {
+    QToolButton* button = form_.BitBtn_do_copy;
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::ButtonText, running ? Qt::red : Qt::black);
+    button->setPalette(palette);
+    button->setText(running ? QStringLiteral("Stop Copy") : QStringLiteral("Copy Now"));
+    set_commands_enabled(!running);
+    form_.line_commands().set_locked(running);
+    if (progress_) {
+        progress_->clear();
+        progress_->setVisible(running);
+        form_.FormResize();
+    }
+    if (running) {
+        meter_.start();
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        since_update_.invalidate(); // the first progress is shown at once
+        since_events_.start();
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void CopyController::show_progress(const RunProgress& now, bool in_file) {
+    meter_.update(now, in_file);
+    if (progress_)
+        progress_->show_progress(meter_, now);
+}
+
+void CopyController::progress(const RunProgress& now) {
+    if (since_update_.isValid() && since_update_.elapsed() < kProgressEveryMs)
+        return;
+    since_update_.start();
+    show_progress(now, false);
+}
+
+void CopyController::transfer_progress(const RunProgress& now) {
+    // A long file keeps the window painted and its progress moving; a "Stop Copy"
+    // click is still acted on only after the file.
+    if (since_events_.elapsed() < kEventsEveryMs)
+        return;
+    show_progress(now, true);
+    since_update_.start();
+    since_events_.restart();
+    QCoreApplication::processEvents();
+}
+
+void CopyController::waiting_for_answer(bool waiting) {
+    meter_.set_paused(waiting);
+}
+
+void CopyController::pump() {
+    since_events_.restart();
+    QCoreApplication::processEvents();
+}
+
+} // namespace vt

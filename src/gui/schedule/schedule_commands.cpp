@@ -1,0 +1,62 @@
+#include "gui/schedule/schedule_commands.h"
+
+#include "core/list/file_commands.h"
+#include "core/platform/path_key.h"
+#include "core/schedule/unit_files.h"
+#include "core/schedule/user_schedules.h"
+#include "gui/desktop/desktop_commands.h"
+#include "gui/schedule/vt_schedule.h"
+#include "gui/window/vt_main.h"
+
+#include <QAction>
+
+namespace vt {
+
+ScheduleCommands::ScheduleCommands(TVT_main_Form& form, CommandRunner* runner)
+    : QObject(&form), form_(form) {
+    if (!runner) {
+        own_runner_ = std::make_unique<SystemCommandRunner>();
+        runner = own_runner_.get();
+    }
+    runner_ = runner;
+    connect(form.menu.ScheduleThisList1, &QAction::triggered, this,
+            &ScheduleCommands::ScheduleThisList1Click);
+}
+
+void ScheduleCommands::ScheduleThisList1Click() {
+    UserSchedules schedules(*runner_);
+    ScheduleDialogState state;
+    state.list = form_.document().file_name();
+    if (!state.list.empty()) {
+        if (const auto found = schedules.find(state.list); found && found->schedule)
+            state.schedule = *found->schedule;
+        state.last_run = read_run_record(state.list);
+        state.enable_command =
+            UserSchedules::enable_command(units::unit_stem(names::canonical_path(state.list)));
+    }
+    state.manager = schedules.manager_running();
+    TSchedule_Form dialog(state, &form_);
+    if (on_dialog_)
+        on_dialog_(dialog);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const Schedule chosen = dialog.schedule();
+    const bool off = chosen.frequency == Frequency::Off;
+    if (off && state.list.empty())
+        return; // an untitled list has no schedule to take back
+    // The timer runs the list as it is on disk.
+    if (!off && (state.list.empty() || form_.document().modified()) &&
+        !form_.file_commands().Save1Click())
+        return;
+    const std::string list = form_.document().file_name();
+    const ScheduleChange change = schedules.set(list, chosen, program_file_path());
+    if (!change.result) {
+        form_.prompter().show_error("Cannot schedule " + list + ": " + change.result.error);
+        return;
+    }
+    if (!off && !change.manager)
+        form_.prompter().ask({"Vantorel", UserSchedules::no_manager_text(change.enable_command),
+                              Buttons::Ok, Answer::Ok, Icon::Information, Answer::Ok});
+}
+
+} // namespace vt

@@ -1,0 +1,301 @@
+#include "cli/headless_run.h"
+
+#include "core/list/list_file.h"
+#include "core/platform/sys.h"
+#include "core/run/journal.h"
+#include "support/temp_dir.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace vt {
+namespace {
+
+class HeadlessRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // The run's lock goes here, not into the real runtime or settings folder.
+        ::setenv("XDG_RUNTIME_DIR", dir.mkdir("run").c_str(), 1);
+        src = dir.mkdir("src");
+        dir.write("src/a.txt", "a");
+        dir.write("src/b.txt", "b");
+    }
+    void TearDown() override {
+        sys::clear_fault_hook();
+        ::unsetenv("XDG_RUNTIME_DIR");
+    }
+
+    std::string save(const std::vector<CopyLine>& lines, const std::string& message = "") {
+        CopyList list;
+        list.set_message(message);
+        for (const CopyLine& l : lines)
+            list.append_line(l);
+        const std::string name = dir / "nightly.vtl";
+        EXPECT_TRUE(save_vtl(list, name).ok);
+        return name;
+    }
+    int run(const std::vector<std::string>& args, HeadlessReport* report = nullptr) {
+        out.str("");
+        err.str("");
+        const CommandLine command = parse_command_line(args);
+        EXPECT_EQ(command.mode, CommandLine::Mode::Run);
+        return headless_run(command, CopyOptions{}, out, err, false, report);
+    }
+
+    test::TempDir dir;
+    std::string src;
+    std::ostringstream out, err;
+};
+
+TEST_F(HeadlessRunTest, CopiesAndAnswersWithoutAWindow) {
+    const std::string list = save({{src, "*.txt", dir / "dst", "No", "No"}}, "Insert the disk");
+    EXPECT_EQ(run({"--run", list}), kExitDone);
+    EXPECT_EQ(test::read_file(dir / "dst/a.txt"), "a");
+    const std::string log = err.str();
+    EXPECT_NE(log.find("vantorel: [Confirm] Insert the disk\nvantorel: answered OK\n"),
+              std::string::npos);
+    EXPECT_NE(log.find("[Copy this file?] Confirm copy of a.txt from " + src + " to "),
+              std::string::npos);
+    EXPECT_NE(log.find("[2 files copied] Do you wish to view the journal file now?\n"
+                       "vantorel: answered No"),
+              std::string::npos);
+    EXPECT_NE(test::read_file(dir / "nightly.txt").find("2 Files copied in total"),
+              std::string::npos);
+
+    // --journal=none writes none; --journal=new starts it again.
+    EXPECT_EQ(run({"--run", list, "--journal=new"}), kExitDone);
+    const std::string journal = test::read_file(dir / "nightly.txt");
+    EXPECT_EQ(journal.find("Vantorel Journal file started", 10), std::string::npos);
+    EXPECT_EQ(run({"--run", list, "--journal=none"}), kExitDone);
+    EXPECT_EQ(test::read_file(dir / "nightly.txt"), journal);
+}
+
+TEST_F(HeadlessRunTest, NewerDestinationIsKeptUnlessAskedFor) {
+    const std::string list = save({{src, "a.txt", dir / "dst", "Yes", "No"}});
+    dir.write("dst/a.txt", "newer backup");
+    const struct timespec later[2] = {{0, UTIME_NOW}, {4000000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "dst/a.txt").c_str(), later, 0), 0);
+    EXPECT_EQ(run({"--run", list}), kExitDone);
+    EXPECT_EQ(test::read_file(dir / "dst/a.txt"), "newer backup");
+    EXPECT_EQ(run({"--run", list, "--newer=copy"}), kExitDone);
+    EXPECT_EQ(test::read_file(dir / "dst/a.txt"), "a");
+}
+
+TEST_F(HeadlessRunTest, ExitStatuses) {
+    // The list cannot be read.
+    EXPECT_EQ(run({"--run", dir / "missing.vtl"}), kExitNotStarted);
+    EXPECT_NE(err.str().find("missing.vtl"), std::string::npos);
+    // Nothing to do.
+    EXPECT_EQ(run({"--run", save({})}), kExitNotStarted);
+    // The journal does not look like one.
+    const std::string list = save({{src, "*.txt", dir / "dst", "No", "No"}});
+    dir.write("nightly.txt", "my own notes");
+    EXPECT_EQ(run({"--run", list}), kExitNotStarted);
+    EXPECT_FALSE(test::exists(dir / "dst"));
+    EXPECT_EQ(test::read_file(dir / "nightly.txt"), "my own notes");
+    ASSERT_EQ(::unlink((dir / "nightly.txt").c_str()), 0);
+    // A file that cannot be read is passed over, and the run reports it.
+    sys::set_fault_hook([](sys::Op op, const char* path) {
+        return op == sys::Op::Open && path && std::string(path) == "a.txt" ? EACCES : 0;
+    });
+    EXPECT_EQ(run({"--run", list}), kExitFailures);
+    EXPECT_EQ(test::read_file(dir / "dst/b.txt"), "b");
+    EXPECT_FALSE(test::exists(dir / "dst/a.txt"));
+    EXPECT_NE(err.str().find("answered Ignore"), std::string::npos);
+    sys::clear_fault_hook();
+    // Source and destination the same: the line is not done.
+    EXPECT_EQ(run({"--run", save({{src, "*.txt", src, "No", "No"}})}), kExitFailures);
+}
+
+TEST_F(HeadlessRunTest, AnUnreadableSourceFolderIsPassedOverAndFailsTheRun) {
+    const std::string list = save({{dir / "unplugged", "*.txt", dir / "dst", "No", "Yes"},
+                                   {src, "*.txt", dir / "dst", "No", "No"}});
+    EXPECT_EQ(run({"--run", list}), kExitFailures);
+    EXPECT_EQ(test::read_file(dir / "dst/a.txt"), "a");
+    EXPECT_NE(err.str().find("vantorel: [Source Folder Access Problem] Your system is unable to "
+                             "read the source folder " +
+                             (dir / "unplugged") +
+                             " with the following message: No such file or directory\n"
+                             "vantorel: answered Ignore\n"),
+              std::string::npos);
+    EXPECT_NE(test::read_file(dir / "nightly.txt")
+                  .find("Unable to read directory " + (dir / "unplugged") +
+                        " because No such file or directory\r\n"),
+              std::string::npos);
+}
+
+TEST_F(HeadlessRunTest, InterruptStopsAfterTheFileInHandAndFinishesTheJournal) {
+    for (int i = 0; i < 20; ++i)
+        dir.write("src/f" + std::to_string(i) + ".txt", "x");
+    const std::string list = save({{src, "*.txt", dir / "dst", "No", "No"}});
+    for (const char* jobs : {"--jobs=1", "--jobs=4"}) {
+        std::filesystem::remove_all(dir / "dst");
+        std::atomic<int> opens = 0;
+        // The source files are opened by name within their folder, by whichever thread
+        // copies them; Ctrl+C reaches the process.
+        sys::set_fault_hook([&opens](sys::Op op, const char* path) {
+            if (op == sys::Op::Open && path && std::string(path).find('/') == std::string::npos &&
+                ++opens == 3)
+                ::kill(::getpid(), SIGINT);
+            return 0;
+        });
+        EXPECT_EQ(run({"--run", list, jobs, "--journal=new"}), kExitInterrupted) << jobs;
+        sys::clear_fault_hook();
+        const std::string journal = test::read_file(dir / "nightly.txt");
+        EXPECT_NE(journal.find("Vantorel Journal file Ended"), std::string::npos) << jobs;
+        // One file at a time, the file in hand is finished; with copies made ahead,
+        // those nearly done are finished too. Either way the journal names exactly the
+        // copies there are.
+        int copied = 0;
+        for (std::size_t at = 0; (at = journal.find("\r\nCopied OK: ", at)) != std::string::npos;
+             ++at)
+            ++copied;
+        int present = 0;
+        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir / "dst"))
+            ++present;
+        EXPECT_EQ(copied, present) << jobs;
+        EXPECT_NE(journal.find("\r\n" + std::to_string(copied) + " Files copied in total\r\n"),
+                  std::string::npos)
+            << jobs;
+        if (std::string(jobs) == "--jobs=1")
+            EXPECT_EQ(copied, 3);
+        else
+            EXPECT_TRUE(copied >= 3 && copied < 20) << copied;
+    }
+    // The handler is gone again after the run.
+    struct sigaction now {};
+    ::sigaction(SIGINT, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, SIG_DFL);
+}
+
+TEST_F(HeadlessRunTest, DryRunDecidesButCreatesNothing) {
+    dir.mkdir("src/sub");
+    dir.write("src/sub/c.txt", "c");
+    dir.write("dst/b.txt", "b");
+    const std::string list = save({{src, "*.txt", dir / "dst", "No", "Yes"}});
+    const struct timespec same[2] = {{0, UTIME_NOW}, {1700049600, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "src/b.txt").c_str(), same, 0), 0);
+    ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "dst/b.txt").c_str(), same, 0), 0);
+    EXPECT_EQ(run({"--run", list, "--dry-run"}), kExitDone);
+    const std::string text = out.str();
+    EXPECT_NE(text.find("would copy: a.txt "), std::string::npos);
+    EXPECT_NE(text.find("would not copy: b.txt "), std::string::npos);
+    EXPECT_NE(text.find("would create directory " + (dir / "dst") + "/sub\n"), std::string::npos);
+    EXPECT_NE(text.find("would copy: c.txt "), std::string::npos);
+    EXPECT_NE(text.find("Searching For " + src + "/sub/*.txt"), std::string::npos);
+    EXPECT_NE(text.find("2 Files would be copied in total"), std::string::npos);
+    EXPECT_FALSE(test::exists(dir / "dst/a.txt"));
+    EXPECT_FALSE(test::exists(dir / "dst/sub"));
+    EXPECT_FALSE(test::exists(dir / "nightly.txt"));
+}
+
+TEST_F(HeadlessRunTest, LogStylesForScheduledQuietAndVerboseRuns) {
+    // a.txt is new; b.txt has a newer backup, which the run asks about and keeps.
+    dir.write("dst/b.txt", "newer backup");
+    const struct timespec later[2] = {{0, UTIME_NOW}, {4000000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "dst/b.txt").c_str(), later, 0), 0);
+    const std::string list =
+        save({{src, "a.txt", dir / "dst", "No", "No"}, {src, "b.txt", dir / "dst", "No", "No"}});
+    const std::string copying = "vantorel: copying " + list + " (";
+    const std::string verify = "vantorel: [Copy this file?] Confirm copy of a.txt from ";
+    const std::string newer = "vantorel: [Copy this file?] The version of: b.txt In the ";
+    const std::string finished = "vantorel: finished " + list +
+                                 ": 1 files copied, 0 failures, exit status 0; journal " +
+                                 (dir / "nightly.txt");
+    const struct {
+        std::vector<std::string> options;
+        std::vector<std::string> log; // the beginning of each line
+    } cases[] = {
+        // A scheduled run and --quiet: no line for a file copied without a real question.
+        {{"--notify"}, {copying, newer, "vantorel: answered No", finished}},
+        {{"--quiet"}, {copying, newer, "vantorel: answered No", finished}},
+        // By default every question the run was asked, the verify question included.
+        {{},
+         {copying, verify, "vantorel: answered Yes", newer, "vantorel: answered No",
+          "vantorel: [1 files copied] Do you wish to view the journal file now?",
+          "vantorel: answered No", finished}},
+    };
+    for (const auto& c : cases) {
+        ::unlink((dir / "dst/a.txt").c_str());
+        std::vector<std::string> args = {"--run", list};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        HeadlessReport report;
+        EXPECT_EQ(run(args, &report), kExitDone);
+        std::istringstream in(err.str());
+        std::vector<std::string> log;
+        for (std::string line; std::getline(in, line);)
+            log.push_back(line);
+        ASSERT_EQ(log.size(), c.log.size()) << err.str();
+        for (std::size_t i = 0; i < log.size(); ++i)
+            EXPECT_EQ(log[i].rfind(c.log[i], 0), 0u) << log[i];
+        EXPECT_EQ(report.journal, dir / "nightly.txt");
+        EXPECT_EQ(report.copied, 1);
+    }
+    // --verbose: a line for every file, copied or not.
+    ASSERT_EQ(::unlink((dir / "dst/a.txt").c_str()), 0);
+    EXPECT_EQ(run({"--run", list, "--verbose", "--journal=none"}), kExitDone);
+    EXPECT_NE(err.str().find("vantorel: copied " + src + "/a.txt\n"), std::string::npos);
+    EXPECT_NE(err.str().find("vantorel: not copied " + src + "/b.txt\n"), std::string::npos);
+    EXPECT_NE(err.str().find(": 1 files copied, 0 failures, exit status 0\n"), std::string::npos);
+}
+
+TEST_F(HeadlessRunTest, FailureNoticeOfAStoppedOrRefusedRun) {
+    HeadlessReport report{"/lists/nightly.vtl", "/lists/nightly.txt", 3, 1, ""};
+    EXPECT_FALSE(failure_text(report, kExitDone));
+    EXPECT_EQ(failure_text(report, kExitInterrupted)->body,
+              "The backup was stopped before its end: 3 files copied, 1 failure.\n"
+              "Journal: /lists/nightly.txt");
+    // A run that did not start gives the question that stopped it as its reason.
+    EXPECT_EQ(run({"--run", save({})}, &report), kExitNotStarted);
+    EXPECT_EQ(report.reason, "There is no list of files to copy!, Save and try again");
+    EXPECT_EQ(report.journal, "");
+}
+
+TEST_F(HeadlessRunTest, AQuietRunCopiesOnItsWorkersEvenWhenEveryFileIsToBeVerified) {
+    // The saved options say "Verify Each File"; a quiet run answers the question
+    // without writing it, so nothing waits for it, while a run that writes every
+    // question copies each file once it has written its question.
+    for (int i = 0; i < 40; ++i)
+        dir.write("src/f" + std::to_string(i) + ".txt", std::string(20000, 'x'));
+    const std::string list = save({{src, "*.txt", dir / "dst", "No", "No"}});
+    for (const bool quiet : {true, false}) {
+        std::filesystem::remove_all(dir / "dst");
+        const auto run_thread = std::this_thread::get_id();
+        std::atomic<int> elsewhere = 0;
+        sys::set_fault_hook([&](sys::Op op, const char* path) {
+            if (op == sys::Op::Open && path && std::string(path).rfind("f", 0) == 0 &&
+                std::this_thread::get_id() != run_thread)
+                ++elsewhere;
+            return 0;
+        });
+        std::vector<std::string> args = {"--run", list, "--jobs=4", "--journal=new"};
+        if (quiet)
+            args.push_back("--quiet");
+        EXPECT_EQ(run(args), kExitDone) << quiet;
+        sys::clear_fault_hook();
+        const std::string log = err.str();
+        std::size_t questions = 0;
+        for (std::size_t at = 0; (at = log.find("[Copy this file?]", at)) != std::string::npos;
+             ++at)
+            ++questions;
+        if (quiet) {
+            EXPECT_EQ(questions, 0u);
+            EXPECT_GT(elsewhere.load(), 0);
+        } else {
+            EXPECT_EQ(questions, 42u) << log; // and a.txt, b.txt
+            EXPECT_EQ(elsewhere.load(), 0);
+        }
+        EXPECT_EQ(test::read_file(dir / "dst/f7.txt"), std::string(20000, 'x')) << quiet;
+    }
+}
+
+} // namespace
+} // namespace vt

@@ -1,0 +1,205 @@
+#include "cli/headless_run.h"
+
+#include "core/list/list_file.h"
+#include "core/restore/kept_versions.h"
+#include "core/restore/restore_plan.h"
+#include "support/temp_dir.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace vt {
+namespace {
+
+constexpr std::time_t kNoon = 1700049600; // an even second
+
+void set_mtime(const std::string& path, std::time_t seconds) {
+    const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
+}
+
+std::time_t mtime(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mtime : 0;
+}
+
+class RestoreRunTest : public ::testing::Test {
+protected:
+    void SetUp() override { ::setenv("XDG_RUNTIME_DIR", dir.mkdir("run").c_str(), 1); }
+    void TearDown() override { ::unsetenv("XDG_RUNTIME_DIR"); }
+
+    std::string save(const std::vector<CopyLine>& lines) {
+        CopyList list;
+        for (const CopyLine& l : lines)
+            list.append_line(l);
+        const std::string name = dir / "nightly.vtl";
+        EXPECT_TRUE(save_vtl(list, name).ok);
+        return name;
+    }
+    int run(const std::vector<std::string>& args) {
+        out.str("");
+        err.str("");
+        const CommandLine command = parse_command_line(args);
+        EXPECT_NE(command.mode, CommandLine::Mode::Invalid) << command.error;
+        return headless_run(command, CopyOptions{false, true, 0}, out, err, false);
+    }
+    std::string file(const std::string& relative, const std::string& content, std::time_t when) {
+        const std::string path = dir.write(relative, content);
+        set_mtime(path, when);
+        return path;
+    }
+
+    test::TempDir dir;
+    std::ostringstream out, err;
+};
+
+TEST_F(RestoreRunTest, RoundTripGivesBackWhatWasLostAndKeepsNewerWork) {
+    file("src/a.txt", "alpha", kNoon);
+    file("src/b.txt", "bravo", kNoon + 10);
+    file("src/sub/c.txt", "charlie", kNoon + 20);
+    const std::string list = save({{dir / "src", "*.txt", dir / "dst", "No", "Yes"}});
+    ASSERT_EQ(run({"--run", list}), kExitDone);
+
+    // Lost: a.txt and the whole subfolder. Edited since the backup: b.txt.
+    ASSERT_EQ(::unlink((dir / "src/a.txt").c_str()), 0);
+    ASSERT_EQ(::unlink((dir / "src/sub/c.txt").c_str()), 0);
+    ASSERT_EQ(::rmdir((dir / "src/sub").c_str()), 0);
+    file("src/b.txt", "bravo, edited", kNoon + 3600);
+
+    EXPECT_EQ(run({"--restore", list}), kExitDone);
+    EXPECT_EQ(test::read_file(dir / "src/a.txt"), "alpha");
+    EXPECT_EQ(mtime(dir / "src/a.txt"), kNoon);
+    EXPECT_EQ(test::read_file(dir / "src/sub/c.txt"), "charlie");
+    EXPECT_EQ(mtime(dir / "src/sub/c.txt"), kNoon + 20);
+    EXPECT_EQ(test::read_file(dir / "src/b.txt"), "bravo, edited");
+    // The newer file was asked about, kept, and the journal says so.
+    EXPECT_NE(err.str().find("vantorel: restoring " + list), std::string::npos);
+    EXPECT_NE(err.str().find("[Copy this file?] The version of: b.txt In the Destination folder: " +
+                             (dir / "src")),
+              std::string::npos);
+    EXPECT_NE(err.str().find("answered No"), std::string::npos);
+    const std::string journal = test::read_file(dir / "nightly.txt");
+    const std::size_t restore = journal.rfind("Vantorel Journal file started ");
+    ASSERT_NE(restore, std::string::npos);
+    const std::string started = journal.substr(restore, journal.find("\r\n", restore) - restore);
+    EXPECT_EQ(started.substr(started.size() - 10), " - Restore");
+    EXPECT_NE(
+        journal.find("Starting Copy line 1 *.txt in " + (dir / "dst") + " to " + (dir / "src"),
+                     restore),
+        std::string::npos);
+    EXPECT_NE(journal.find("NOT Copied: b.txt ", restore), std::string::npos);
+    EXPECT_NE(journal.find("2 Files copied in total", restore), std::string::npos);
+    // The backup itself was only read.
+    EXPECT_EQ(test::read_file(dir / "dst/b.txt"), "bravo");
+
+    // --newer=copy is the person's answer given ahead: the backup's copy goes back.
+    EXPECT_EQ(run({"--restore", list, "--newer=copy"}), kExitDone);
+    EXPECT_EQ(test::read_file(dir / "src/b.txt"), "bravo");
+}
+
+TEST_F(RestoreRunTest, ToAnotherFolderKeepsEachLineApartWithItsSubPaths) {
+    file("docs/letters/l.txt", "letter", kNoon);
+    file("docs/top.txt", "top", kNoon);
+    file("photos/p.jpg", "photo", kNoon);
+    file("photos/notes.txt", "not in the mask", kNoon);
+    const std::string list = save({{dir / "docs", "*.txt", dir / "b/docs", "No", "Yes"},
+                                   {dir / "photos/", "*.jpg", dir / "b/photos", "No", "No"}});
+    ASSERT_EQ(run({"--run", list}), kExitDone);
+    file("b/photos/extra.txt", "backup holds it, the mask does not", kNoon);
+
+    // A dry run says what would go where and writes nothing.
+    EXPECT_EQ(run({"--restore", list, "--to=" + (dir / "back"), "--dry-run"}), kExitDone);
+    EXPECT_NE(out.str().find("would copy: l.txt"), std::string::npos);
+    EXPECT_FALSE(test::exists(dir / "back"));
+
+    EXPECT_EQ(run({"--restore", list, "--to=" + (dir / "back")}), kExitDone);
+    EXPECT_EQ(test::read_file(dir / "back/1-docs/letters/l.txt"), "letter");
+    EXPECT_EQ(test::read_file(dir / "back/1-docs/top.txt"), "top");
+    EXPECT_EQ(test::read_file(dir / "back/2-photos/p.jpg"), "photo");
+    EXPECT_FALSE(test::exists(dir / "back/2-photos/extra.txt"));
+    EXPECT_NE(test::read_file(dir / "nightly.txt").find(" - Restore into " + (dir / "back")),
+              std::string::npos);
+}
+
+TEST_F(RestoreRunTest, RestoresTheVersionsARunReplaced) {
+    file("src/a.txt", "a1", kNoon);
+    const std::string list = save({{dir / "src", "*.txt", dir / "dst", "No", "No"}});
+    ASSERT_EQ(run({"--run", list}), kExitDone);
+    file("src/a.txt", "a2", kNoon + 100);
+    ASSERT_EQ(run({"--run", list, "--keep-versions"}), kExitDone);
+    const std::vector<std::string> stamps = kept_versions::stamps(dir / "dst");
+    ASSERT_EQ(stamps.size(), 1u);
+
+    // The version is older than the file in the way: kept without --newer=copy.
+    EXPECT_EQ(run({"--restore", list, "--version=" + stamps[0]}), kExitDone);
+    EXPECT_EQ(test::read_file(dir / "src/a.txt"), "a2");
+    EXPECT_EQ(run({"--restore", list, "--version=" + stamps[0].substr(0, 10), "--newer=copy"}),
+              kExitDone);
+    EXPECT_EQ(test::read_file(dir / "src/a.txt"), "a1");
+    EXPECT_EQ(mtime(dir / "src/a.txt"), kNoon);
+    EXPECT_NE(test::read_file(dir / "nightly.txt").find(" - Restore of the versions of "),
+              std::string::npos);
+    EXPECT_EQ(run({"--restore", list, "--version=1999-01-01"}), kExitNotStarted);
+    EXPECT_NE(err.str().find("no line keeps versions of 1999-01-01"), std::string::npos);
+}
+
+TEST_F(RestoreRunTest, PlanTurnsEachLineAround) {
+    const std::string versions = dir / "b/.vantorel-versions/";
+    dir.mkdir("b/.vantorel-versions/2024-05-01_090000");
+    dir.mkdir("b/.vantorel-versions/2024-05-01_170000");
+    dir.mkdir("b/.vantorel-versions/2024-05-02_090000");
+    CopyList list;
+    list.set_message("Insert the disk");
+    list.append_line({"/home/me/docs/", "*.txt", dir / "b", "Yes", "Yes"});
+    list.append_line({"/", "*.cfg", dir / "c", "No", "No"});
+
+    const struct {
+        RestoreRequest request;
+        std::vector<CopyLine> lines;
+        std::string error;
+        std::string note;
+    } cases[] = {
+        {{},
+         {{dir / "b", "*.txt", "/home/me/docs/", "No", "Yes"},
+          {dir / "c", "*.cfg", "/", "No", "No"}},
+         "",
+         " - Restore"},
+        {{"/r/", ""},
+         {{dir / "b", "*.txt", "/r/1-docs", "No", "Yes"}, {dir / "c", "*.cfg", "/r/2", "No", "No"}},
+         "",
+         " - Restore into /r/"},
+        {{"", "2024-05-02"},
+         {{versions + "2024-05-02_090000", "*.txt", "/home/me/docs/", "No", "Yes"}},
+         "",
+         " - Restore of the versions of 2024-05-02"},
+        {{"", "2024-05-01"}, {}, "names several kept versions of line 1", ""},
+        {{"", "2023-01-01"}, {}, "no line keeps versions of 2023-01-01", ""},
+    };
+    for (const auto& c : cases) {
+        const RestorePlan plan = plan_restore(list, c.request);
+        SCOPED_TRACE(c.request.to_folder + "|" + c.request.version);
+        if (!c.error.empty()) {
+            EXPECT_NE(plan.error.find(c.error), std::string::npos) << plan.error;
+            continue;
+        }
+        ASSERT_TRUE(plan.ok()) << plan.error;
+        EXPECT_EQ(plan.list.lines(), c.lines);
+        EXPECT_EQ(plan.list.message(), "Insert the disk");
+        EXPECT_EQ(plan.started_note, c.note);
+    }
+    // A line without the version is left out, and the plan says so.
+    const RestorePlan plan = plan_restore(list, {"", "2024-05-02_090000"});
+    EXPECT_EQ(plan.rows, std::vector<int>{1});
+    ASSERT_EQ(plan.notes.size(), 1u);
+    EXPECT_NE(plan.notes[0].find("line 2 keeps no versions"), std::string::npos);
+
+    const std::vector<VersionChoice> choices = restore_versions(list);
+    ASSERT_EQ(choices.size(), 3u);
+    EXPECT_EQ(choices[0].stamp, "2024-05-01_090000");
+    EXPECT_EQ(choices[0].rows, std::vector<int>{1});
+}
+
+} // namespace
+} // namespace vt

@@ -1,0 +1,5 @@
+vt_add_core_test(test_file_type ${CMAKE_CURRENT_LIST_DIR}/file_type_test.cpp)
+vt_add_core_test(test_desktop_files ${CMAKE_CURRENT_LIST_DIR}/desktop_files_test.cpp)
+target_compile_definitions(test_desktop_files PRIVATE VT_PACKAGING_DIR="${PROJECT_SOURCE_DIR}/packaging")
+vt_add_core_test(test_help_links ${CMAKE_CURRENT_LIST_DIR}/help_links_test.cpp)
+vt_add_core_test(test_snapshot_folder ${CMAKE_CURRENT_LIST_DIR}/snapshot_folder_test.cpp)

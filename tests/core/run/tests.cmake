@@ -1,0 +1,19 @@
+vt_add_core_test(test_engine
+  ${CMAKE_CURRENT_LIST_DIR}/engine_fixture.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/copy_run_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/file_transfer_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/folder_scan_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/journal_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/folder_access_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/run_safety_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/parallel_run_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/run_count_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/run_meter_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../check/content_compare_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../check/backup_check_test.cpp
+)
+vt_add_core_test(test_run_lock ${CMAKE_CURRENT_LIST_DIR}/run_lock_test.cpp)
+vt_uses_program(test_run_lock)
+vt_add_core_test(test_run_preview ${CMAKE_CURRENT_LIST_DIR}/run_preview_test.cpp)
+# The preview is held against a real headless run of the same tree.
+target_link_libraries(test_run_preview PRIVATE vantorel_cli)

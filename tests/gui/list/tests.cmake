@@ -1,0 +1,9 @@
+vt_add_ui_test(test_list_editing
+  ${CMAKE_CURRENT_LIST_DIR}/line_commands_window_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/vtl_editor_test.cpp
+)
+vt_add_ui_test(test_file_commands
+  ${CMAKE_CURRENT_LIST_DIR}/file_commands_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/scripted_file_dialog.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/qt_file_dialog_test.cpp
+)

@@ -1,0 +1,218 @@
+#include "core/settings/settings_file.h"
+#include "gui/run/copy_controller.h"
+#include "gui/run/preview_commands.h"
+#include "gui/run/vt_preview.h"
+#include "gui/run/vt_restore.h"
+#include "gui/window/vt_main.h"
+#include "support/temp_dir.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace vt {
+namespace {
+
+class CountingPrompter final : public Prompter {
+public:
+    Answer ask(const Prompt& prompt) override {
+        titles.push_back(prompt.title);
+        texts.push_back(prompt.text);
+        if (prompt.title == "Copy this file?")
+            return prompt.text.rfind("The version of: ", 0) == 0 ? Answer::No : Answer::Yes;
+        return prompt.buttons == Buttons::YesNo ? Answer::No : prompt.default_button;
+    }
+    std::vector<std::string> titles, texts;
+};
+
+QStringList top_texts(const QTreeWidget& tree) {
+    QStringList out;
+    for (int i = 0; i < tree.topLevelItemCount(); ++i)
+        out << tree.topLevelItem(i)->text(0) + " | " + tree.topLevelItem(i)->text(1);
+    return out;
+}
+
+class PreviewWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        old_config = ::getenv("XDG_CONFIG_HOME") ? ::getenv("XDG_CONFIG_HOME") : "";
+        ::setenv("XDG_CONFIG_HOME", dir.mkdir("config").c_str(), 1);
+        ::setenv("XDG_RUNTIME_DIR", dir.mkdir("run").c_str(), 1);
+        dir.write("src/a.txt", "alpha");
+        dir.write("src/sub/b.txt", "bravo");
+        form = std::make_unique<TVT_main_Form>(QString(), MainFormServices{&prompter, &desktop});
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        form->document().append_line({dir / "src", "*.txt", dir / "dst", "No", "Yes"});
+        ASSERT_TRUE(form->save_vtl(dir / "list.vtl"));
+        form->set_copy_options({false, true, 1});
+    }
+    void TearDown() override {
+        form.reset();
+        ::setenv("XDG_CONFIG_HOME", old_config.c_str(), 1);
+        ::unsetenv("XDG_RUNTIME_DIR");
+    }
+    // Acts on each preview once it is computed; `press` its action button or Close.
+    void on_preview(std::function<void(TPreview_Form&)> act, bool press_action) {
+        form->preview_commands->on_preview([act, press_action](TPreview_Form& p) {
+            QTimer::singleShot(0, &p, [&p, act, press_action] {
+                act(p);
+                (press_action ? p.ActionButton : p.CloseButton)->click();
+            });
+        });
+    }
+
+    test::TempDir dir;
+    std::string old_config;
+    CountingPrompter prompter;
+    RecordingDesktopServices desktop;
+    std::unique_ptr<TVT_main_Form> form;
+};
+
+TEST_F(PreviewWindowTest, PreviewCopyShowsWhatARunWouldDoAndItsCopyNowRunsIt) {
+    QList<QAction*> file_items = form->menu.File->actions();
+    const int at = static_cast<int>(file_items.indexOf(form->menu.CopyNow1));
+    ASSERT_GE(at, 0);
+    EXPECT_EQ(file_items.value(at + 1), form->menu.PreviewCopy1);
+    EXPECT_EQ(form->menu.PreviewCopy1->text(), "Pre&view Copy");
+    EXPECT_TRUE(form->menu.PreviewCopy1->shortcut().isEmpty());
+    EXPECT_EQ(form->menu.RestoreFiles1->text(), "&Restore Files...");
+
+    // Close: nothing written.
+    on_preview(
+        [this](TPreview_Form& p) {
+            ASSERT_TRUE(p.wait_finished(10000));
+            EXPECT_EQ(p.windowTitle(), "Preview Copy");
+            EXPECT_EQ(p.ActionButton->text(), "Copy Now");
+            EXPECT_TRUE(p.ActionButton->isEnabled());
+            EXPECT_FALSE(p.StopButton->isVisible());
+            EXPECT_EQ(top_texts(*p.Lines),
+                      QStringList({QString::fromStdString("Line 1: *.txt in " + (dir / "src") +
+                                                          " to " + (dir / "dst") + " | 2"),
+                                   "Total | 2"}));
+            QTreeWidgetItem* line = p.Lines->topLevelItem(0);
+            ASSERT_EQ(line->childCount(), 2);
+            EXPECT_EQ(line->child(0)->text(0), "New copies");
+            EXPECT_EQ(line->child(0)->text(2).toStdString(), "10 bytes");
+            EXPECT_EQ(line->child(0)->child(1)->text(0), "sub/b.txt");
+            EXPECT_EQ(line->child(1)->text(0), "Folders to create");
+            EXPECT_TRUE(p.Status->text().startsWith("2 files (10 bytes) would be copied"))
+                << p.Status->text().toStdString();
+        },
+        false);
+    form->menu.PreviewCopy1->trigger();
+    EXPECT_FALSE(test::exists(dir / "dst"));
+
+    // Copy Now: the preview closes and the run starts.
+    on_preview([](TPreview_Form& p) { ASSERT_TRUE(p.wait_finished(10000)); }, true);
+    form->menu.PreviewCopy1->trigger();
+    EXPECT_EQ(test::read_file(dir / "dst/sub/b.txt"), "bravo");
+    EXPECT_EQ(form->BitBtn_do_copy->text(), "Copy Now");
+}
+
+TEST_F(PreviewWindowTest, AStopShowsWhatWasFoundSoFar) {
+    for (int i = 0; i < 2000; ++i)
+        dir.write("src/many/f" + std::to_string(i) + ".txt", "x");
+    on_preview(
+        [](TPreview_Form& p) {
+            p.StopButton->click();
+            ASSERT_TRUE(p.wait_finished(10000));
+            EXPECT_FALSE(p.preview().complete);
+            EXPECT_TRUE(p.Status->text().startsWith("Stopped: "));
+        },
+        false);
+    form->menu.PreviewCopy1->trigger();
+}
+
+TEST_F(PreviewWindowTest, RestoreAsksWhereShowsItsPreviewAndRuns) {
+    form->BitBtn_do_copy->click();
+    ASSERT_TRUE(test::exists(dir / "dst/sub/b.txt"));
+    ::unlink((dir / "src/sub/b.txt").c_str());
+    dir.mkdir("dst/.vantorel-versions/2024-05-01_143005");
+    const std::string kept =
+        dir.write("dst/.vantorel-versions/2024-05-01_143005/a.txt", "alpha, before");
+    const struct timespec before[2] = {{1700049600, 0}, {1700049600, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, kept.c_str(), before, 0), 0);
+
+    form->preview_commands->on_restore_dialog([this](TRestore_Form& d) {
+        QTimer::singleShot(0, &d, [this, &d] {
+            EXPECT_TRUE(d.OriginalFolders->isChecked());
+            ASSERT_EQ(d.Version->count(), 2);
+            EXPECT_TRUE(d.Version->itemText(1).startsWith("Restore the version of "));
+            EXPECT_TRUE(d.Version->itemText(1).endsWith(" (line 1)"));
+            d.AnotherFolder->setChecked(true);
+            EXPECT_FALSE(d.PreviewButton->isEnabled()); // which folder?
+            d.Folder->setText(QString::fromStdString(dir / "back"));
+            d.PreviewButton->click();
+        });
+    });
+    on_preview(
+        [](TPreview_Form& p) {
+            ASSERT_TRUE(p.wait_finished(10000));
+            EXPECT_EQ(p.windowTitle(), "Preview Restore");
+            EXPECT_EQ(p.ActionButton->text(), "Restore Now");
+            EXPECT_EQ(p.Lines->topLevelItem(0)->text(1), "2");
+        },
+        true);
+    form->menu.RestoreFiles1->trigger();
+    EXPECT_EQ(test::read_file(dir / "back/1-src/sub/b.txt"), "bravo");
+    EXPECT_EQ(test::read_file(dir / "back/1-src/a.txt"), "alpha");
+    EXPECT_FALSE(test::exists(dir / "back/1-src/.vantorel-versions"));
+    EXPECT_NE(test::read_file(dir / "list.txt").find(" - Restore into " + (dir / "back")),
+              std::string::npos);
+
+    // The version of a date, into the original folders: the newer file there is kept.
+    form->preview_commands->on_restore_dialog([](TRestore_Form& d) {
+        QTimer::singleShot(0, &d, [&d] {
+            d.Version->setCurrentIndex(1);
+            d.PreviewButton->click();
+        });
+    });
+    on_preview(
+        [](TPreview_Form& p) {
+            ASSERT_TRUE(p.wait_finished(10000));
+            QTreeWidgetItem* line = p.Lines->topLevelItem(0);
+            EXPECT_EQ(line->text(1), "0");
+            EXPECT_EQ(line->child(0)->text(0).toStdString(),
+                      "The file there is newer than the backup: a restore would ask");
+        },
+        false);
+    form->menu.RestoreFiles1->trigger();
+    EXPECT_EQ(test::read_file(dir / "src/a.txt"), "alpha");
+}
+
+TEST_F(PreviewWindowTest, KeepReplacedVersionsIsACopyOptionSavedWithTheOthers) {
+    EXPECT_FALSE(form->copy_options().keep_versions); // off by default
+    EXPECT_TRUE(form->menu.KeepReplacedVersions1->isCheckable());
+    EXPECT_EQ(form->menu.KeepReplacedVersions1->text(), "Keep Replaced Versions");
+    form->menu.KeepReplacedVersions1->trigger();
+    int asked = -1;
+    form->preview_commands->ask_days_with([&asked](int& days) {
+        asked = days;
+        days = 90;
+        return true;
+    });
+    form->menu.DaysToKeepVersions1->trigger();
+    EXPECT_EQ(asked, 30);
+    EXPECT_EQ(form->copy_options(), (CopyOptions{false, true, 1, false, true, 90}));
+    form->menu.SaveCurrentSettings1->trigger();
+    const CopyOptions saved = read_settings(settings_file_path()).options;
+    EXPECT_TRUE(saved.keep_versions);
+    EXPECT_EQ(saved.versions_days, 90);
+    form->set_copy_options({});
+    EXPECT_FALSE(form->menu.KeepReplacedVersions1->isChecked());
+}
+
+} // namespace
+} // namespace vt

@@ -4,6 +4,7 @@
 #include "gui/run/vt_preview.h"
 #include "gui/run/vt_restore.h"
 #include "gui/window/vt_main.h"
+#include "support/open_main_window.h"
 #include "support/temp_dir.h"
 
 #include <QAction>
@@ -51,9 +52,7 @@ protected:
         ::setenv("XDG_RUNTIME_DIR", dir.mkdir("run").c_str(), 1);
         dir.write("src/a.txt", "alpha");
         dir.write("src/sub/b.txt", "bravo");
-        form = std::make_unique<TVT_main_Form>(QString(), MainFormServices{&prompter, &desktop});
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        ASSERT_NO_FATAL_FAILURE(form = test::open_main_window({&prompter, &desktop}));
         form->document().append_line({dir / "src", "*.txt", dir / "dst", "No", "Yes"});
         ASSERT_TRUE(form->save_vtl(dir / "list.vtl"));
         form->set_copy_options({false, true, 1});

@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -211,6 +212,25 @@ TEST_F(PreviewWindowTest, KeepReplacedVersionsIsACopyOptionSavedWithTheOthers) {
     EXPECT_EQ(saved.versions_days, 90);
     form->set_copy_options({});
     EXPECT_FALSE(form->menu.KeepReplacedVersions1->isChecked());
+}
+
+TEST_F(PreviewWindowTest, DaysToKeepVersionsChangesTheDaysAndNothingElse) {
+    form->menu.CompareEachCopy1->trigger();
+    form->menu.KeepReplacedVersions1->trigger();
+    const CopyOptions before = form->copy_options();
+    for (const bool ok : {false, true}) {
+        SCOPED_TRACE(ok ? "OK" : "Cancel");
+        form->preview_commands->ask_days_with([ok](int& days) {
+            days = 7;
+            return ok;
+        });
+        form->menu.DaysToKeepVersions1->trigger();
+        CopyOptions expected = before;
+        if (ok)
+            expected.versions_days = 7;
+        EXPECT_EQ(form->copy_options(), expected);
+        EXPECT_TRUE(form->RadioGroup_append->isEnabled()); // follows the journal box still
+    }
 }
 
 } // namespace

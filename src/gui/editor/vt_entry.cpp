@@ -1,6 +1,8 @@
 #include "gui/editor/vt_entry.h"
 
+#include "core/platform/desktop_services.h"
 #include "core/platform/folder_tree.h"
+#include "core/settings/settings_file.h"
 #include "gui/editor/directory_list_box.h"
 #include "gui/editor/drive_combo_box.h"
 #include "gui/editor/file_list_box.h"
@@ -8,7 +10,9 @@
 #include "gui/widgets/design_font.h"
 #include "gui/widgets/design_place.h"
 #include "gui/widgets/qt_prompter.h"
-#include "gui/window/vt_main.h"
+#include "gui/window/main_window_context.h"
+#include "gui/window/main_window_state.h"
+#include "gui/window/settings_commands.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -61,8 +65,8 @@ private:
 // A window of its own rather than a tool window: a tool window shares the main window's
 // activation, and with it the main window's keys (Del would delete a line of the list
 // while the user types a file name here).
-TVT_add_Form::TVT_add_Form(TVT_main_Form& main)
-    : QMainWindow(&main, Qt::Window | Qt::WindowStaysOnTopHint), main_(main) {
+TVT_add_Form::TVT_add_Form(MainWindowContext& main)
+    : QMainWindow(&main.widget(), Qt::Window | Qt::WindowStaysOnTopHint), main_(main) {
     setObjectName(QStringLiteral("VT_add_Form"));
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_AlwaysShowToolTips);
@@ -249,7 +253,7 @@ void TVT_add_Form::FormClose() {
 // --- Filling -----------------------------------------------------------------
 
 void TVT_add_Form::Set_entry_values() {
-    const EntryFill fill = main_.line_commands().fill(main_.entry_defaults);
+    const EntryFill fill = main_.line_commands().fill(main_.state().entry_defaults);
     apply(fill);
     show_target();
     Label_dest_dir->setText(DirectoryListBox2->directory());
@@ -259,7 +263,7 @@ void TVT_add_Form::Set_entry_values() {
 
 void TVT_add_Form::show_target() {
     setWindowTitle(QString::fromLocal8Bit(main_.line_commands().editor_title()));
-    BitBtn1->setText(QString::fromLatin1(confirm_caption(main_.editor_mode)));
+    BitBtn1->setText(QString::fromLatin1(confirm_caption(main_.state().editor_mode)));
 }
 
 void TVT_add_Form::apply(const EntryFill& fill) {
@@ -293,7 +297,7 @@ void TVT_add_Form::select_folder(DriveComboBox* drive, DirectoryListBox* list,
 }
 
 void TVT_add_Form::show_error(const std::string& message) {
-    BoxesInFrontOf boxes(main_.prompter(), this, &main_);
+    BoxesInFrontOf boxes(main_.prompter(), this, &main_.widget());
     main_.prompter().show_error(message);
 }
 
@@ -392,7 +396,7 @@ void TVT_add_Form::keyPressEvent(QKeyEvent* event) {
 void TVT_add_Form::BitBtn1Click() {
     bool close_now = false;
     {
-        BoxesInFrontOf boxes(main_.prompter(), this, &main_);
+        BoxesInFrontOf boxes(main_.prompter(), this, &main_.widget());
         close_now = main_.line_commands().confirm(values());
     }
     if (close_now)
@@ -404,22 +408,22 @@ void TVT_add_Form::BitBtn2Click() {
 }
 
 void TVT_add_Form::BitBtn3Click() {
-    if (main_.HelpAvailable)
+    if (main_.state().HelpAvailable)
         main_.desktop().show_help("Copy Specification");
 }
 
 void TVT_add_Form::SavecurrentvaluesasStartupdefaults1Click() {
-    main_.entry_defaults = entry_defaults::from_values(values());
-    main_.write_ini(TVT_main_Form::kDefaultsGroup);
+    main_.state().entry_defaults = entry_defaults::from_values(values());
+    main_.settings().write_ini(kSettingsDefaults);
 }
 
 void TVT_add_Form::RestoreDefaults1Click() {
-    apply(entry_defaults::restore(main_.entry_defaults));
+    apply(entry_defaults::restore(main_.state().entry_defaults));
 }
 
 void TVT_add_Form::ClearCurrentDefaults1Click() {
-    main_.entry_defaults = entry_defaults::cleared();
-    main_.write_ini(TVT_main_Form::kDefaultsGroup);
+    main_.state().entry_defaults = entry_defaults::cleared();
+    main_.settings().write_ini(kSettingsDefaults);
 }
 
 void TVT_add_Form::ScreenShot1Click() {

@@ -16,14 +16,14 @@ namespace vt {
 class DirectoryListBox;
 class DriveComboBox;
 class FileListBox;
-class TVT_main_Form;
+class MainWindowContext;
 
 // The entry editor: composes one copy specification line and writes it into the main
 // window's list. Modeless, on top of the main window; destroyed when closed.
 class TVT_add_Form final : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TVT_add_Form(TVT_main_Form& main);
+    explicit TVT_add_Form(MainWindowContext& main);
     ~TVT_add_Form() override;
 
     // Fills the controls for the main window's editor mode and row.
@@ -112,7 +112,7 @@ private:
     };
     static std::string bytes_of(const QString& now, const Filled& filled);
 
-    TVT_main_Form& main_;
+    MainWindowContext& main_;
     Filled source_, filter_, destination_;
     int bottom_margin_ = 0;
     int button_gap_ = 0;

@@ -1,8 +1,12 @@
 #include "gui/list/vt_memo.h"
 
+#include "core/list/copy_list.h"
+#include "core/list/list_file.h"
+#include "core/platform/desktop_services.h"
 #include "gui/widgets/design_font.h"
 #include "gui/widgets/design_place.h"
-#include "gui/window/vt_main.h"
+#include "gui/window/main_window_context.h"
+#include "gui/window/main_window_state.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -57,7 +61,7 @@ QString without_signs(QString line, const QString& signs) {
 
 } // namespace
 
-TEdit_vtl_Form::TEdit_vtl_Form(TVT_main_Form& main) : QDialog(&main), main_(main) {
+TEdit_vtl_Form::TEdit_vtl_Form(MainWindowContext& main) : QDialog(&main.widget()), main_(main) {
     setObjectName(QStringLiteral("Edit_vtl_Form"));
     setWindowTitle(QStringLiteral("Editing in VTL Format"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -146,16 +150,15 @@ std::vector<std::string> TEdit_vtl_Form::lines() const {
 
 void TEdit_vtl_Form::BitBtn1Click() {
     // An unchanged text is the list text as it was filled, byte for byte.
-    if (memo_changed_)
-        main_.list_text() = lines();
+    const std::vector<std::string> text = memo_changed_ ? lines() : given_;
     // The entry editor was opened on the list that is now replaced.
     main_.close_entry_editor();
-    main_.vtl_to_grid();
+    vt::vtl_to_grid(main_.document(), text);
     accept();
 }
 
 void TEdit_vtl_Form::BitBtn2Click() {
-    if (main_.HelpAvailable)
+    if (main_.state().HelpAvailable)
         main_.desktop().show_help("Editing VTL");
 }
 

@@ -9,14 +9,14 @@ class QPushButton;
 
 namespace vt {
 
-class TVT_main_Form;
+class MainWindowContext;
 
 // The list text editor: every line of the list as one entry line of text. Modal;
 // OK replaces the list's lines with the text's, Cancel keeps them.
 class TEdit_vtl_Form final : public QDialog {
     Q_OBJECT
 public:
-    explicit TEdit_vtl_Form(TVT_main_Form& main);
+    explicit TEdit_vtl_Form(MainWindowContext& main);
 
     // Puts the lines into the text area; changes count only from here on.
     void set_lines(const std::vector<std::string>& lines);
@@ -44,7 +44,7 @@ protected:
 private:
     void FormResize();
 
-    TVT_main_Form& main_;
+    MainWindowContext& main_;
     // The lines as put in, and as the text area shows them.
     std::vector<std::string> given_;
     QStringList shown_;

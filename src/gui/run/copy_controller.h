@@ -14,12 +14,10 @@
 #include <optional>
 #include <vector>
 
-class QWidget;
-
 namespace vt {
 
+class MainWindowContext;
 class RunProgressPanel;
-class TVT_main_Form;
 
 // Runs "Copy Now" in the main window: the button and menu item start a run or stop
 // it, the window shows the running state (red "Stop Copy", wait cursor, the progress
@@ -30,7 +28,9 @@ class TVT_main_Form;
 class CopyController final : public QObject, private RunObserver, private EventPump {
     Q_OBJECT
 public:
-    explicit CopyController(TVT_main_Form& form);
+    // `progress` is the window's panel under the grid; it is shown while a run is in
+    // progress.
+    CopyController(MainWindowContext& window, RunProgressPanel& progress);
     ~CopyController() override;
 
     // The click of BitBtn_do_copy (also reached through CopyNow1); during a check or a
@@ -77,7 +77,7 @@ private:
     // Starts `engine` under the lock of the window's list.
     void start(CopyEngine& engine);
 
-    TVT_main_Form& form_;
+    MainWindowContext& window_;
     std::unique_ptr<CopyInputs> inputs_;
     std::unique_ptr<CopyEngine> engine_;
     std::unique_ptr<BackupCheck> check_;

@@ -5,6 +5,7 @@
 #include "gui/editor/file_list_box.h"
 #include "gui/editor/vt_entry.h"
 #include "gui/window/vt_main.h"
+#include "support/open_main_window.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -27,9 +28,7 @@ protected:
     void SetUp() override {
         source = dir.mkdir("source");
         destination = dir.mkdir("destination");
-        form = std::make_unique<TVT_main_Form>(QString(), MainFormServices{&prompter, &desktop});
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        ASSERT_NO_FATAL_FAILURE(form = test::open_main_window({&prompter, &desktop}));
     }
     void TearDown() override { EXPECT_TRUE(prompter.done()); }
 

@@ -3,7 +3,9 @@
 #include "gui/list/scripted_file_dialog.h"
 #include "gui/screens/modal_helper.h"
 #include "gui/screens/vt_intro.h"
+#include "gui/window/settings_commands.h"
 #include "gui/window/vt_main.h"
+#include "support/open_main_window.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -34,12 +36,7 @@ std::string close_text(const std::string& name) {
 class FileCommandsTest : public ::testing::Test {
 protected:
     std::unique_ptr<TVT_main_Form> open(const std::string& argument = {}) {
-        auto form = std::make_unique<TVT_main_Form>(
-            QString::fromStdString(argument),
-            MainFormServices{&prompter, &desktop, &open_dialog, &save_dialog});
-        form->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-        return form;
+        return test::open_main_window({&prompter, &desktop, &open_dialog, &save_dialog}, argument);
     }
 
     // A saved list of two lines with a message.
@@ -337,7 +334,7 @@ TEST_P(LeaveQuestionTest, AsksBeforeTheListIsLeft) {
     const std::string before = read_file(name);
     auto form = open(name);
     form->recent_files = {name, other};
-    form->update_files_history();
+    form->settings_commands->update_files_history();
     QTest::keyClicks(form->Edit3, " changed");
     form->Edit_entry->click();
     ASSERT_TRUE(form->add_form()->isVisible());

@@ -2,6 +2,7 @@
 #include "gui/list/vt_memo.h"
 #include "gui/window/vt_main.h"
 #include "support/generated_fields.h"
+#include "support/open_main_window.h"
 #include "support/scripted_prompter.h"
 
 #include <QApplication>
@@ -22,9 +23,7 @@ namespace {
 class VtlEditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        form = std::make_unique<TVT_main_Form>(QString(), MainFormServices{&prompter, &desktop});
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        ASSERT_NO_FATAL_FAILURE(form = test::open_main_window({&prompter, &desktop}));
         form->Edit3->setText("Close the accounts package");
         form->document().append_line({"/a", "*.*", "/b", "Yes", "No"});
         form->document().append_line({"/c d", "x,y.txt", "/e", "No", "Yes"});

@@ -310,6 +310,11 @@ BackupCheck::Flow BackupCheck::idle() {
     return stop_requested_ ? Flow::End : Flow::Go;
 }
 
+BackupCheck::Flow BackupCheck::leave(ListWalk::Folder&) {
+    pair_.reset(); // the comparisons still to come keep it open, and only they
+    return Flow::Go;
+}
+
 BackupCheck::Flow BackupCheck::entry(ListWalk::Folder&, const FolderScan::Entry& entry,
                                      const struct stat* file, bool took) {
     ++progress_.examined;

@@ -100,7 +100,7 @@ private:
     Flow entry(ListWalk::Folder& folder, const FolderScan::Entry& entry, const struct stat* file,
                bool took) override;
     Flow idle() override;
-    Flow leave(ListWalk::Folder&) override { return Flow::Go; }
+    Flow leave(ListWalk::Folder&) override;
     void end_check();
 
     void note(std::string text);

@@ -4,12 +4,7 @@
 #include "core/platform/drive_check.h"
 #include "core/platform/error_text.h"
 #include "core/platform/event_pump.h"
-#include "core/platform/file_mask.h"
-#include "core/platform/file_mode.h"
-#include "core/platform/long_path.h"
-#include "core/platform/new_file.h"
 #include "core/platform/prompter.h"
-#include "core/platform/sys.h"
 #include "core/run/run_start.h"
 
 #include <algorithm>
@@ -128,6 +123,8 @@ void CopyEngine::prune_versions(int days) {
 void CopyEngine::end_run() {
     count_.stop();
     turns_.finish([this] { pump_.wait_pump(); });
+    folder_.reset();
+    line_.reset();
     // The copies reach the disk before the journal says the run has ended; the
     // journal's entries so far go with them.
     journal_.flush();
@@ -253,8 +250,9 @@ CopyEngine::Flow CopyEngine::idle() {
 }
 
 CopyEngine::Flow CopyEngine::leave(ListWalk::Folder&) {
-    // The count is complete once the folder's copies before it have been told.
-    return tell([this, shared = folder_] {
+    // The count is complete once the folder's copies before it have been told. Only
+    // those keep the folder open from now on: a disk must not stay busy after a run.
+    return tell([this, shared = std::move(folder_)] {
         if (!shared->abandoned && shared->count > 0)
             journal_.folder_total(shared->count);
         return true;

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -529,6 +530,27 @@ TEST_F(CopyRunTest, FoldersMadeOnTheWayToADestinationAreJournaledInOrder) {
         EXPECT_EQ(exists(dst + "/Later/Deeper/y.txt"), !dry);
     }
     EXPECT_EQ(read_file(dst + "/Sub/x.txt"), "x");
+}
+
+// A backup disk can be unmounted once a run has ended: nothing of it is left open.
+TEST_F(CopyRunTest, ARunLeavesNoFolderOpen) {
+    auto open_descriptors = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                             std::filesystem::directory_iterator());
+    };
+    const std::string src = dir.mkdir("src");
+    dir.write("src/a.txt", "a");
+    dir.write("src/sub/b.txt", "b");
+    line(src, "*.txt", dir / "dst", false, true);
+    save_list();
+    for (const int jobs : {1, 2}) {
+        engine.set_jobs(jobs);
+        const auto before = open_descriptors();
+        expect_offer(prompter, jobs == 1 ? 2 : 0);
+        run();
+        EXPECT_TRUE(prompter.done());
+        EXPECT_EQ(open_descriptors(), before) << jobs;
+    }
 }
 
 TEST_F(CopyRunTest, DestinationOnADiskThatIsNotThere) {

@@ -222,7 +222,6 @@ void BackupCheck::report_done(Until until) {
                 return;
             // A large file: the window repaints and a stop is heard meanwhile.
             notify(true);
-            journal_.tick();
             pump_.wait_pump();
             if (stop_requested_)
                 pool_->cancel();
@@ -284,7 +283,6 @@ void BackupCheck::report_file(const Pending& file, const FileVerdict& v) {
 BackupCheck::Flow BackupCheck::after_entry() {
     report_done(Until::Ready);
     notify(false);
-    journal_.tick();
     pump_.pump();
     if (journal_.failed())
         return Flow::End;
@@ -357,7 +355,6 @@ BackupCheck::Flow BackupCheck::process_folder(const Line& line, const ListedFold
         if (batch.empty() && more) {
             report_done(Until::Ready);
             notify(false);
-            journal_.tick();
             pump_.wait_pump();
             if (stop_requested_)
                 flow = Flow::End;

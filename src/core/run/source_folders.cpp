@@ -90,8 +90,6 @@ SourceFolders::Outcome SourceFolders::read(const std::string& folder,
                 continue;
             subfolders.push_back(sub);
         }
-        // A long listing (a large tree, a slow share) still lets the journal catch up.
-        journal_.tick();
         if (dir.error() == 0)
             return Outcome::Read;
         if (observer_)

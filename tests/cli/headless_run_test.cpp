@@ -197,6 +197,20 @@ TEST_F(HeadlessRunTest, EachWayARunEndsEarlyGivesItsExitStatus) {
         EXPECT_NE(err.str().find(c.says), std::string::npos) << c.what << "\n" << err.str();
     }
     drives::reset_places();
+TEST_F(HeadlessRunTest, AListHoldingANulIsRefusedAndNothingRuns) {
+    // Read on, the mask would end at the NUL, match nothing, and the run would
+    // report a backup that went well.
+    const std::string list =
+        dir.write("nightly.vtl", "\"" + src + "\",\"*.txt" + std::string(1, '\0') + "x\",\"" +
+                                     (dir / "dst") + "\",\"No\",\"No\"\r\n");
+    HeadlessReport report;
+    EXPECT_EQ(run({"--run", list}, &report), kExitNotStarted);
+    EXPECT_EQ(err.str(), "vantorel: cannot read the list " + list +
+                             ": Damaged list file: line 1 holds a NUL byte\n");
+    EXPECT_EQ(report.reason,
+              "cannot read the list " + list + ": Damaged list file: line 1 holds a NUL byte");
+    EXPECT_FALSE(test::exists(dir / "dst"));
+    EXPECT_FALSE(test::exists(dir / "nightly.txt")); // no journal of a run that never was
 }
 
 TEST_F(HeadlessRunTest, AnUnreadableSourceFolderIsPassedOverAndFailsTheRun) {

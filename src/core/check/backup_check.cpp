@@ -53,7 +53,7 @@ BackupCheck::BackupCheck(const CopyInputs& inputs, Prompter& prompter, EventPump
       walk_(*this, prompter_, journal_, count_) {
     // The comparisons look at the backups themselves.
     walk_.set_destination_hints(false);
-    tell_boxes(prompter_, journal_, observer_);
+    tell_boxes(prompter_, observer_);
 }
 
 BackupCheck::~BackupCheck() = default;
@@ -198,7 +198,6 @@ void BackupCheck::report_done(Until until) {
                 return;
             // A large file: the window repaints and a stop is heard meanwhile.
             notify(true);
-            journal_.tick();
             pump_.wait_pump();
             if (stop_requested_)
                 pool_->cancel();
@@ -260,7 +259,6 @@ void BackupCheck::report_file(const Pending& file, const FileVerdict& v) {
 BackupCheck::Flow BackupCheck::after_entry() {
     report_done(Until::Ready);
     notify(false);
-    journal_.tick();
     pump_.pump();
     if (journal_.failed())
         return Flow::End;
@@ -305,7 +303,6 @@ void BackupCheck::opened(ListWalk::Folder& folder) {
 BackupCheck::Flow BackupCheck::idle() {
     report_done(Until::Ready);
     notify(false);
-    journal_.tick();
     pump_.wait_pump();
     return stop_requested_ ? Flow::End : Flow::Go;
 }

@@ -24,11 +24,10 @@ CopyEngine::CopyEngine(const CopyInputs& inputs, Prompter& prompter, EventPump& 
     // A question comes after everything the run did before it has been told.
     decision_.before_question([this] { return turns_.settle(); });
     // Every box of the run counts as an answer for the scan's look ahead.
-    tell_boxes(prompter_, journal_, observer_);
+    tell_boxes(prompter_, observer_);
     transfer_.on_block([this](std::uint64_t done, std::uint64_t size) {
         progress_.file_done = done;
         progress_.file_size = size;
-        journal_.tick();
         count_.read(progress_);
         if (observer_)
             observer_->transfer_progress(progress_);
@@ -127,7 +126,6 @@ void CopyEngine::end_run() {
     line_.reset();
     // The copies reach the disk before the journal says the run has ended; the
     // journal's entries so far go with them.
-    journal_.flush();
     if (journal_.preview())
         disks_.clear();
     else
@@ -153,7 +151,6 @@ CopyEngine::Flow CopyEngine::after_entry() {
     notify();
     if (!turns_.tell_ready())
         return Flow::End;
-    journal_.tick();
     pump_.pump();
     if (journal_.failed())
         return Flow::End;
@@ -244,7 +241,6 @@ CopyEngine::Flow CopyEngine::entry(ListWalk::Folder&, const FolderScan::Entry& e
 CopyEngine::Flow CopyEngine::idle() {
     if (!turns_.tell_ready())
         return Flow::End;
-    journal_.tick();
     pump_.wait_pump();
     return stop_requested_ ? Flow::End : Flow::Go;
 }
@@ -392,7 +388,6 @@ bool CopyEngine::while_waiting(const TransferQueue::InFlight& in) {
         now.file_size = in.size;
         observer_->transfer_progress(now);
     }
-    journal_.tick();
     pump_.wait_pump();
     return !stop_requested_;
 }

@@ -71,8 +71,6 @@ SourceFolders::Outcome SourceFolders::read(const std::string& folder,
             if (enters_folder(dir.fd(), sub.c_str(), type, destination))
                 subfolders.push_back(std::move(sub));
         }
-        // A long listing (a large tree, a slow share) still lets the journal catch up.
-        journal_.tick();
         if (dir.error() == 0)
             return Outcome::Read;
         if (observer_)

@@ -187,6 +187,23 @@ TEST_F(FileCommandsTest, AFailedOpenLeavesTheListAndTheRecentFilesAsTheyWere) {
     EXPECT_EQ(form->document().line_count(), 2);
 }
 
+TEST_F(FileCommandsTest, ADamagedListIsRefusedAndTheListOnScreenStays) {
+    const std::string name = saved_list("Daily.vtl");
+    auto form = open(name);
+    const auto recent = form->recent_files;
+    const std::string damaged =
+        dir.write("Damaged.vtl", std::string("Note\r\n\"/src\",\"*.txt\0\",\"/dst\"\r\n", 30));
+    open_dialog.answer(damaged);
+    prompter.expect("Vantorel", "Damaged list file: line 2 holds a NUL byte.", Answer::Ok);
+
+    form->menu.Open1->trigger();
+
+    EXPECT_EQ(form->recent_files, recent);
+    EXPECT_EQ(form->document().file_name(), name);
+    EXPECT_EQ(form->document().line_count(), 2);
+    EXPECT_EQ(form->Edit3->text(), "Insert the disk");
+}
+
 // --- New ------------------------------------------------------------------
 
 TEST_F(FileCommandsTest, NewEmptiesTheListButKeepsMessageFolderAndChanges) {

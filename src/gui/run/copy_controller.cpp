@@ -2,6 +2,8 @@
 
 #include "core/run/run_lock.h"
 #include "gui/editor/vt_entry.h"
+#include "gui/run/journal_desktop.h"
+#include "gui/run/run_end_prompter.h"
 #include "gui/run/run_progress_panel.h"
 #include "gui/window/vt_main.h"
 
@@ -39,11 +41,15 @@ private:
 } // namespace
 
 CopyController::CopyController(TVT_main_Form& form)
-    : QObject(&form), form_(form), inputs_(std::make_unique<WindowInputs>(form)) {
-    engine_.reset(new CopyEngine(*inputs_, form.prompter(), static_cast<EventPump&>(*this),
-                                 &form.desktop(), static_cast<RunObserver*>(this)));
+    : QObject(&form), form_(form),
+      run_prompter_(std::make_unique<RunEndPrompter>(
+          form.prompter(), [this]() -> const RunSummary& { return active_->summary(); })),
+      run_desktop_(std::make_unique<JournalDesktop>(form.desktop())),
+      inputs_(std::make_unique<WindowInputs>(form)) {
+    engine_.reset(new CopyEngine(*inputs_, *run_prompter_, static_cast<EventPump&>(*this),
+                                 run_desktop_.get(), static_cast<RunObserver*>(this)));
     check_.reset(new BackupCheck(*inputs_, form.prompter(), static_cast<EventPump&>(*this),
-                                 &form.desktop(), static_cast<RunObserver*>(this)));
+                                 run_desktop_.get(), static_cast<RunObserver*>(this)));
     active_ = engine_.get();
     // The progress sits under the grid, which makes room for it; it is shown only
     // while a run is in progress, so the idle window looks as it always did.
@@ -57,6 +63,10 @@ CopyController::~CopyController() {
     // for the run) must not leave the application with a wait cursor.
     if (running())
         QApplication::restoreOverrideCursor();
+}
+
+void CopyController::set_journal_viewer(std::function<void(const std::string&)> show) {
+    run_desktop_->set_viewer(std::move(show));
 }
 
 RunProgressPanel* CopyController::progress_panel() const {
@@ -117,8 +127,8 @@ void CopyController::restore(const CopyList& list, const std::string& started_no
             options.keep_versions = false;
             return options;
         });
-        restore_engine_.reset(new CopyEngine(*restore_inputs_, form_.prompter(),
-                                             static_cast<EventPump&>(*this), &form_.desktop(),
+        restore_engine_.reset(new CopyEngine(*restore_inputs_, *run_prompter_,
+                                             static_cast<EventPump&>(*this), run_desktop_.get(),
                                              static_cast<RunObserver*>(this)));
     }
     restore_engine_->set_started_note(started_note);
@@ -217,6 +227,7 @@ void CopyController::running_changed(bool running) {
         since_events_.start();
     } else {
         QApplication::restoreOverrideCursor();
+        emit run_ended();
     }
 }
 

@@ -14,6 +14,7 @@
 #include "gui/list/vt_memo.h"
 #include "gui/print/list_printing.h"
 #include "gui/run/copy_controller.h"
+#include "gui/run/journal_commands.h"
 #include "gui/run/preview_commands.h"
 #include "gui/schedule/schedule_commands.h"
 #include "gui/screens/vt_about.h"
@@ -171,6 +172,7 @@ void TVT_main_Form::connect_commands() {
     connect(menu.SaveAs1, &QAction::triggered, this, &TVT_main_Form::SaveAs1Click);
     connect(menu.Print1, &QAction::triggered, this, &TVT_main_Form::Print1Click);
     copy_ = new CopyController(*this);
+    journal_commands = new JournalCommands(*this, list_, *prompter_, *menu.ViewJournal1, *copy_);
     connect(BitBtn_do_copy, &QToolButton::clicked, this, &TVT_main_Form::DoCopyNowClick);
     connect(menu.CopyNow1, &QAction::triggered, this, &TVT_main_Form::CopyNow1Click);
     connect(menu.CheckBackup1, &QAction::triggered, this, &TVT_main_Form::CheckBackup1Click);

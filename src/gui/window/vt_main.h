@@ -34,6 +34,7 @@ class CopyListModel;
 class DesktopCommands;
 class FileCommands;
 class FileDialog;
+class JournalCommands;
 class PreviewCommands;
 class QtPrompter;
 class ScheduleCommands;
@@ -161,6 +162,7 @@ public:
     FileCommands& file_commands() { return *file_commands_; }
     ScheduleCommands* schedule_commands = nullptr; // "Schedule This List..."
     PreviewCommands* preview_commands = nullptr;   // preview, restore, kept versions
+    JournalCommands* journal_commands = nullptr;   // "View Journal", the journal's viewer
     int versions_days = 30;                        // days replaced versions are kept (0: for ever)
 
 public slots:

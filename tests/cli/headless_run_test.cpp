@@ -197,6 +197,8 @@ TEST_F(HeadlessRunTest, EachWayARunEndsEarlyGivesItsExitStatus) {
         EXPECT_NE(err.str().find(c.says), std::string::npos) << c.what << "\n" << err.str();
     }
     drives::reset_places();
+}
+
 TEST_F(HeadlessRunTest, AListHoldingANulIsRefusedAndNothingRuns) {
     // Read on, the mask would end at the NUL, match nothing, and the run would
     // report a backup that went well.

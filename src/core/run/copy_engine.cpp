@@ -135,6 +135,8 @@ void CopyEngine::end_run() {
     if (!journal_.is_open())
         return;
     const bool preview = journal_.preview();
+    if (summary_.stopped)
+        journal_.stopped_by_user();
     IoResult written = journal_.failed() ? journal_.failure() : journal_.finish(run_total_);
     journal_.abandon();
     if (!written) {

@@ -245,6 +245,11 @@ void Journal::folder_total(int count) {
          ""});
 }
 
+void Journal::stopped_by_user() {
+    if (!preview())
+        put("Copy stopped by the user");
+}
+
 void Journal::versions_removed(const std::string& folder, int files, int days) {
     put("Removed " + std::to_string(files) + " kept versions older than " + std::to_string(days) +
         " days from " + folder);
@@ -312,7 +317,7 @@ void offer_journal(Prompter& prompter, DesktopServices* desktop, const std::stri
                    const std::string& title) {
     Prompt offer;
     offer.title = title;
-    offer.text = "Do you wish to view the journal file now?";
+    offer.text = kOfferJournalText;
     offer.buttons = Buttons::YesNo;
     offer.default_button = Answer::Yes;
     offer.escape_answer = Answer::No;

@@ -74,6 +74,9 @@ public:
     void copied(const std::string& name, const FileTime& source, const FileTime* replaced);
     void not_copied(const std::string& name, const FileTime& source, const FileTime* replaced);
     void folder_total(int count);
+    // A run ended by "Stop Copy" (or the window closed during it) says so before its
+    // end entries, so that its total is not read as that of a whole run.
+    void stopped_by_user();
     // An entry of another report than a copy run's (a check's), as it stands.
     void entry(const std::string& line) { put(line); }
     // Kept versions older than `days` days removed from `folder` at the end of a run,
@@ -123,6 +126,9 @@ private:
     std::int64_t cached_time_ = -1;
     std::string cached_text_;
 };
+
+// The question that offers the journal; the window knows the box by it.
+constexpr const char* kOfferJournalText = "Do you wish to view the journal file now?";
 
 // Offers the finished journal for viewing: "Do you wish to view the journal file
 // now?" under the title "<total> files copied"; Yes opens it with the desktop.

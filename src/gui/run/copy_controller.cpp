@@ -5,6 +5,8 @@
 #include "core/platform/desktop_services.h"
 #include "core/platform/prompter.h"
 #include "core/run/run_lock.h"
+#include "gui/run/journal_desktop.h"
+#include "gui/run/run_end_prompter.h"
 #include "gui/run/run_progress_panel.h"
 #include "gui/window/main_window_context.h"
 
@@ -41,11 +43,15 @@ private:
 } // namespace
 
 CopyController::CopyController(MainWindowContext& window, RunProgressPanel& progress)
-    : QObject(&window.widget()), window_(window), inputs_(std::make_unique<WindowInputs>(window)) {
-    engine_.reset(new CopyEngine(*inputs_, window.prompter(), static_cast<EventPump&>(*this),
-                                 &window.desktop(), static_cast<RunObserver*>(this)));
+    : QObject(&window.widget()), window_(window),
+      run_prompter_(std::make_unique<RunEndPrompter>(
+          window.prompter(), [this]() -> const RunSummary& { return active_->summary(); })),
+      run_desktop_(std::make_unique<JournalDesktop>(window.desktop())),
+      inputs_(std::make_unique<WindowInputs>(window)) {
+    engine_.reset(new CopyEngine(*inputs_, *run_prompter_, static_cast<EventPump&>(*this),
+                                 run_desktop_.get(), static_cast<RunObserver*>(this)));
     check_.reset(new BackupCheck(*inputs_, window.prompter(), static_cast<EventPump&>(*this),
-                                 &window.desktop(), static_cast<RunObserver*>(this)));
+                                 run_desktop_.get(), static_cast<RunObserver*>(this)));
     active_ = engine_.get();
     // The progress sits under the grid, which makes room for it; it is shown only
     // while a run is in progress, so the idle window looks as it always did.
@@ -58,6 +64,10 @@ CopyController::~CopyController() {
     // for the run) must not leave the application with a wait cursor.
     if (running())
         QApplication::restoreOverrideCursor();
+}
+
+void CopyController::set_journal_viewer(std::function<void(const std::string&)> show) {
+    run_desktop_->set_viewer(std::move(show));
 }
 
 RunProgressPanel* CopyController::progress_panel() const {
@@ -118,8 +128,8 @@ void CopyController::restore(const CopyList& list, const std::string& started_no
             options.keep_versions = false;
             return options;
         });
-        restore_engine_.reset(new CopyEngine(*restore_inputs_, window_.prompter(),
-                                             static_cast<EventPump&>(*this), &window_.desktop(),
+        restore_engine_.reset(new CopyEngine(*restore_inputs_, *run_prompter_,
+                                             static_cast<EventPump&>(*this), run_desktop_.get(),
                                              static_cast<RunObserver*>(this)));
     }
     restore_engine_->set_started_note(started_note);
@@ -201,6 +211,7 @@ void CopyController::running_changed(bool running) {
         since_events_.start();
     } else {
         QApplication::restoreOverrideCursor();
+        emit run_ended();
     }
 }
 

@@ -15,6 +15,7 @@
 #include "gui/list/vt_memo.h"
 #include "gui/print/list_printing.h"
 #include "gui/run/copy_controller.h"
+#include "gui/run/journal_commands.h"
 #include "gui/run/preview_commands.h"
 #include "gui/run/run_progress_panel.h"
 #include "gui/schedule/schedule_commands.h"
@@ -169,6 +170,7 @@ void TVT_main_Form::connect_commands() {
     connect(BitBtn_do_copy, &QToolButton::clicked, copy_, &CopyController::DoCopyNowClick);
     connect(menu.CopyNow1, &QAction::triggered, BitBtn_do_copy, &QToolButton::click);
     connect(menu.CheckBackup1, &QAction::triggered, copy_, &CopyController::CheckBackup1Click);
+    journal_commands = new JournalCommands(*this, list_, *prompter_, *menu.ViewJournal1, *copy_);
     Edit3->installEventFilter(new MenuKeysFirst(
         {menu.CopyNow1, menu.Add1, menu.Insert1, menu.Edit2, menu.Delete1}, this));
 }

@@ -35,6 +35,7 @@ class CopyListModel;
 class DesktopCommands;
 class FileCommands;
 class FileDialog;
+class JournalCommands;
 class PreviewCommands;
 class QtPrompter;
 class ScheduleCommands;
@@ -140,6 +141,7 @@ public:
     SettingsCommands* settings_commands = nullptr; // settings, recent files, startup list
     ScheduleCommands* schedule_commands = nullptr; // "Schedule This List..."
     PreviewCommands* preview_commands = nullptr;   // preview, restore, kept versions
+    JournalCommands* journal_commands = nullptr;   // "View Journal", the journal's viewer
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -77,7 +77,7 @@ protected:
 
 // --- Save and Save As -----------------------------------------------------
 
-TEST_F(FileCommandsTest, SaveOnAnUntitledListAsksForANameAndWritesExactlyThatName) {
+TEST_F(FileCommandsTest, SaveOnAnUntitledListAsksForANameAndSavesAList) {
     auto form = open();
     form->document().append_line({"/src", "*.doc", "/dst", "Yes", "Yes"});
     const std::string name = dir / "Weekly"; // typed without extension
@@ -87,17 +87,15 @@ TEST_F(FileCommandsTest, SaveOnAnUntitledListAsksForANameAndWritesExactlyThatNam
 
     ASSERT_EQ(save_dialog.shown.size(), 1u);
     EXPECT_EQ(save_dialog.shown[0].file_name, "*.vtl");
-    EXPECT_EQ(save_dialog.shown[0].filter, "*.vtj"); // the dialog's own first filter
+    EXPECT_EQ(save_dialog.shown[0].filter, "*.vtl"); // lists are shown from the first use
     EXPECT_FALSE(save_dialog.shown[0].initial_dir.empty());
-    EXPECT_TRUE(exists(name));
-    EXPECT_FALSE(exists(name + ".vtl"));
-    EXPECT_FALSE(exists(name + ".vtj"));
-    EXPECT_EQ(read_file(name), "\"/src\",\"*.doc\",\"/dst\",\"Yes\",\"Yes\"\r\n");
-    EXPECT_EQ(form->document().file_name(), name);
-    EXPECT_EQ(form->windowTitle(), "Vantorel: Weekly");
+    EXPECT_FALSE(exists(name));
+    EXPECT_EQ(read_file(name + ".vtl"), "\"/src\",\"*.doc\",\"/dst\",\"Yes\",\"Yes\"\r\n");
+    EXPECT_EQ(form->document().file_name(), name + ".vtl");
+    EXPECT_EQ(form->windowTitle(), "Vantorel: Weekly.vtl");
     EXPECT_FALSE(form->document().modified());
     ASSERT_FALSE(form->recent_files.empty());
-    EXPECT_EQ(form->recent_files.front(), name);
+    EXPECT_EQ(form->recent_files.front(), name + ".vtl");
 }
 
 TEST_F(FileCommandsTest, LaterSaveAsShowsTheCurrentFullNameInItsFolder) {

@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 
 #include "core/platform/file_names.h"
+#include "core/run/copy_options.h"
 
 #include <cstring>
 
@@ -68,6 +69,13 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
                 cl.error = "--journal takes append, new or none";
                 return cl;
             }
+        } else if (starts_with(a, "--hidden-folders=")) {
+            cl.hidden_folders = a.substr(17);
+            if (cl.hidden_folders != "yes" && cl.hidden_folders != "no") {
+                cl.mode = CommandLine::Mode::Invalid;
+                cl.error = "--hidden-folders takes yes or no";
+                return cl;
+            }
         } else if (a == "--dry-run") {
             cl.dry_run = true;
         } else if (a == "--compare") {
@@ -96,17 +104,17 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
     }
     const bool copy_options = cl.dry_run || cl.newer != "skip" || cl.compare;
     if (cl.mode == CommandLine::Mode::Gui &&
-        (copy_options || !cl.journal.empty() || cl.jobs != 0)) {
+        (copy_options || !cl.journal.empty() || cl.jobs != 0 || !cl.hidden_folders.empty())) {
         cl.mode = CommandLine::Mode::Invalid;
-        cl.error = "--newer, --compare and --dry-run go with --run or --restore, --journal and "
-                   "--jobs with --run, --check or --restore";
+        cl.error = "--newer, --compare and --dry-run go with --run or --restore, --journal, "
+                   "--jobs and --hidden-folders with --run, --check or --restore";
         return cl;
     }
     if (cl.mode == CommandLine::Mode::Check &&
         (copy_options || cl.quiet || cl.verbose || cl.notify || cl.keep_versions ||
          !cl.restore_to.empty() || !cl.version.empty())) {
         cl.mode = CommandLine::Mode::Invalid;
-        cl.error = "--check takes only --journal and --jobs";
+        cl.error = "--check takes only --journal, --jobs and --hidden-folders";
         return cl;
     }
     if (cl.keep_versions && cl.mode != CommandLine::Mode::Run) {
@@ -137,16 +145,23 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
     return cl;
 }
 
+void apply_hidden_folders_option(const std::string& hidden_folders, CopyOptions& options) {
+    if (!hidden_folders.empty())
+        options.copy_hidden_folders = hidden_folders == "yes";
+}
+
 std::string usage_text() {
     return "Usage: vantorel [LIST.vtl]\n"
            "       vantorel --run LIST.vtl [--newer=skip|copy] [--journal=append|new|none] "
            "[--dry-run]\n"
            "                [--compare] [--jobs=N] [--keep-versions] [--quiet | --verbose] "
            "[--notify]\n"
+           "                [--hidden-folders=yes|no]\n"
            "       vantorel --check LIST.vtl [--journal=append|new|none] [--jobs=N]\n"
+           "                [--hidden-folders=yes|no]\n"
            "       vantorel --restore LIST.vtl [--to=FOLDER] [--version=DATE] [--dry-run]\n"
            "                [--newer=skip|copy] [--compare] [--journal=MODE] [--jobs=N]\n"
-           "                [--quiet | --verbose]\n"
+           "                [--quiet | --verbose] [--hidden-folders=yes|no]\n"
            "       vantorel --schedule=off|hourly|daily|weekly|monthly [--at=HH:MM] "
            "[--weekday=Mon..Sun]\n"
            "                [--no-catch-up] LIST.vtl\n"
@@ -170,6 +185,10 @@ std::string usage_text() {
            "  --quiet             log the start, the end, failures and questions, not the\n"
            "                      files copied without a question\n"
            "  --verbose           log a line for every file as well\n"
+           "  --hidden-folders=yes|no  enter folders whose names begin with \".\" (yes) or\n"
+           "                      pass over them, each named in the journal (no; default:\n"
+           "                      the copy options of the settings; also for --check and\n"
+           "                      --restore)\n"
            "  --notify            a scheduled run: log as --quiet, keep its result for\n"
            "                      --schedules, and show a desktop notification when it fails\n"
            "--check compares every file of LIST with its backup, byte for byte, and\n"

@@ -18,6 +18,7 @@ struct CommandLine {
     std::string run_list;
     std::string newer = "skip"; // skip | copy
     std::string journal;        // append | new | none; empty: from the settings
+    std::string hidden_folders; // yes | no; empty: from the settings
     bool dry_run = false;
     bool compare = false;       // every copy read back and compared, whatever the settings say
     bool keep_versions = false; // --keep-versions: keep replaced files, whatever the settings say
@@ -37,6 +38,11 @@ struct CommandLine {
 // Parses the arguments after the program name. The window takes one optional list
 // file name; further plain arguments are ignored.
 CommandLine parse_command_line(const std::vector<std::string>& args);
+
+// The copy options of the settings with what the command line says for this run
+// about hidden folders.
+struct CopyOptions;
+void apply_hidden_folders_option(const std::string& hidden_folders, CopyOptions& options);
 
 // The usage text printed by --help.
 std::string usage_text();

@@ -25,6 +25,7 @@ int headless_check(const CommandLine& command, const CopyOptions& settings, std:
     }
     CopyOptions options = settings;
     apply_journal_option(command.journal, options);
+    apply_hidden_folders_option(command.hidden_folders, options);
 
     HeadlessPrompter prompter(err, false);
     TerminalProgress progress(err, show_progress, "compare");

@@ -64,6 +64,7 @@ int headless_run(const CommandLine& command, CopyOptions options, std::ostream& 
         options.keep_versions = true;
     }
     apply_journal_option(command.journal, options);
+    apply_hidden_folders_option(command.hidden_folders, options);
     if (command.compare)
         options.compare_each_copy = true;
 
@@ -80,6 +81,7 @@ int headless_run(const CommandLine& command, CopyOptions options, std::ostream& 
         engine.set_jobs(command.jobs);
     engine.set_counting(show_progress);
     engine.set_started_note(plan.started_note);
+    engine.set_restore(restore);
     if (command.dry_run)
         engine.set_dry_run([&out](const std::string& line) { out << line << "\n"; });
 

@@ -94,4 +94,22 @@ bool is_real_folder(int dirfd, const char* name, unsigned char type) {
     return ::fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool is_link(int dirfd, const char* name, unsigned char type) {
+    if (type != DT_UNKNOWN)
+        return type == DT_LNK;
+    struct stat st {};
+    return ::fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode);
+}
+
+bool is_folder_link(int dirfd, const char* name, unsigned char type) {
+    struct stat st {};
+    return is_link(dirfd, name, type) && ::fstatat(dirfd, name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool is_dangling_link(int dirfd, const char* name, unsigned char type) {
+    struct stat st {};
+    return is_link(dirfd, name, type) && ::fstatat(dirfd, name, &st, 0) != 0 &&
+           (errno == ENOENT || errno == ENOTDIR || errno == ELOOP);
+}
+
 } // namespace vt

@@ -52,4 +52,9 @@ EntryKind classify_entry(int dirfd, const char* name, unsigned char type, struct
 // Whether the entry is a real folder (not a link to one) to enter in a folder walk.
 bool is_real_folder(int dirfd, const char* name, unsigned char type);
 
+// Whether the entry is a symbolic link; one to a folder; one to nothing at all.
+bool is_link(int dirfd, const char* name, unsigned char type);
+bool is_folder_link(int dirfd, const char* name, unsigned char type);
+bool is_dangling_link(int dirfd, const char* name, unsigned char type);
+
 } // namespace vt

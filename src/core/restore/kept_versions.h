@@ -26,8 +26,8 @@ std::string stamp_for(std::time_t when);
 // The time a stamp stands for; false for a name that is no stamp.
 bool parse_stamp(std::string_view name, std::time_t& when);
 
-// Whether a folder walk enters a subfolder of this name: never a hidden one, and
-// never the versions folder, whatever decides about hidden folders one day.
+// Whether a folder walk may enter a subfolder of this name: never the versions
+// folder, whatever the setting about hidden folders says.
 bool walks_into(std::string_view name);
 
 // The versions folder of a line's destination, and the folder of one run's versions.

@@ -2,6 +2,8 @@
 
 #include "core/run/run_count.h"
 
+#include <fcntl.h>
+
 namespace vt {
 namespace {
 
@@ -63,9 +65,10 @@ bool CopyDecision::decide(const FolderScan::Entry& entry, const struct stat& sou
     struct stat destination {};
     FileTime d;
     auto look = [&] {
-        out.present = destination_fd >= 0 &&
-                      ::fstatat(destination_fd, name.c_str(), &destination, 0) == 0 &&
-                      !S_ISDIR(destination.st_mode);
+        out.present =
+            destination_fd >= 0 &&
+            ::fstatat(destination_fd, name.c_str(), &destination, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(destination.st_mode);
         out.replaced.reset();
         out.same_size = true;
         if (out.present) {

@@ -5,6 +5,8 @@
 #include "core/platform/error_text.h"
 #include "core/platform/event_pump.h"
 #include "core/platform/prompter.h"
+#include "core/platform/stale_temporaries.h"
+#include "core/run/destination_folder_box.h"
 #include "core/run/run_start.h"
 
 #include <algorithm>
@@ -82,6 +84,7 @@ void CopyEngine::run() {
         return;
     }
     summary_.started = true;
+    run_started_ = std::time(nullptr);
     run_total_ = 0;
     progress_ = {};
     count_.start(counting_ ? RunCount::lines_of(inputs_) : std::vector<RunCount::Line>{});
@@ -207,7 +210,30 @@ CopyEngine::Flow CopyEngine::enter(ListWalk::Folder& walked) {
     if (walked.passed_over)
         return Flow::Go;
 
-    folder.open_destination();
+    for (int error = folder.open_destination(); error == ELOOP;) {
+        // A link stands where the folder should be: nothing goes through it.
+        if (settle() == Flow::End)
+            return Flow::End;
+        const Answer answer =
+            ask_destination_folder(prompter_, journal_, folder.destination, error);
+        if (answer == Answer::Retry) {
+            error = folder.open_destination();
+            continue;
+        }
+        ++summary_.failures;
+        if (answer != Answer::Ignore)
+            return Flow::End;
+        folder.abandoned = true;
+        return Flow::Leave;
+    }
+    if (folder.destination_dir && !journal_.preview()) {
+        for (const std::string& name :
+             remove_stale_temporaries(folder.destination_fd(), run_started_)) {
+            if (passed_over(walked, PassedOver::StaleTemporary, folder.destination + "/" + name) ==
+                Flow::End)
+                return Flow::End;
+        }
+    }
     // A line's destination that is the empty mount point of a disk that is not there
     // counts as missing: the disk is, and whatever the run wrote there would land on
     // the disk underneath. Its creation then asks about the disk and fails.
@@ -219,15 +245,32 @@ CopyEngine::Flow CopyEngine::enter(ListWalk::Folder& walked) {
     return Flow::Go;
 }
 
+CopyEngine::Flow CopyEngine::passed_over(ListWalk::Folder&, PassedOver what,
+                                         const std::string& path) {
+    return tell([this, what, path] {
+        journal_.passed_over(what, path);
+        return true;
+    });
+}
+
 void CopyEngine::opened(ListWalk::Folder& walked) {
     folder_->source_dir = walked.source_dir;
 }
 
-CopyEngine::Flow CopyEngine::entry(ListWalk::Folder&, const FolderScan::Entry& entry,
+CopyEngine::Flow CopyEngine::entry(ListWalk::Folder& walked, const FolderScan::Entry& entry,
                                    const struct stat* file, bool took) {
     ++progress_.examined;
     progress_.file = entry.name;
     RunFolder& folder = *folder_;
+    if (file && restore_ && is_link(folder.source_fd(), entry.name.c_str(), entry.type)) {
+        // A link in the backup may point anywhere (another person's files): a restore
+        // reports it and never reads through it.
+        ++summary_.failures;
+        if (passed_over(walked, PassedOver::LinkInBackup, folder.source + "/" + entry.name) ==
+            Flow::End)
+            return Flow::End;
+        file = nullptr;
+    }
     if (file) {
         if (process_file(folder, entry, *file, took) == Flow::End)
             return Flow::End;
@@ -274,7 +317,7 @@ CopyEngine::Flow CopyEngine::make_destination(RunFolder& folder) {
         ++summary_.failures;
         return Flow::End;
     }
-    switch (folders_.create(folder.source, folder.destination)) {
+    switch (folders_.create_below(folder.source, line.destination, folder.sub_path)) {
     case FolderOutcome::EndRun:
         return Flow::End;
     case FolderOutcome::Failed:

@@ -79,6 +79,9 @@ public:
     void set_dry_run(std::function<void(const std::string&)> sink) { dry_sink_ = std::move(sink); }
     // Text after the date of the journal's started entry: a restore says it is one.
     void set_started_note(std::string note) { journal_.set_started_note(std::move(note)); }
+    // A restore reads a backup that others may have written to: a symbolic link found
+    // in it is reported and never read through.
+    void set_restore(bool restore) { restore_ = restore; }
     // The clock that names a run's kept versions and ages the old ones (tests set theirs).
     void set_clock(std::function<std::time_t()> now) { now_ = std::move(now); }
 
@@ -99,6 +102,7 @@ private:
     void opened(ListWalk::Folder& walked) override;
     Flow entry(ListWalk::Folder& walked, const FolderScan::Entry& entry, const struct stat* file,
                bool took) override;
+    Flow passed_over(ListWalk::Folder& walked, PassedOver what, const std::string& path) override;
     Flow idle() override;
     Flow leave(ListWalk::Folder& walked) override;
 
@@ -173,6 +177,8 @@ private:
     std::vector<std::string> destinations_; // of the lines the run worked on
     std::function<std::time_t()> now_ = [] { return std::time(nullptr); };
     int run_total_ = 0;
+    std::time_t run_started_ = 0; // the program's temporary files older than this are stale
+    bool restore_ = false;
     int jobs_;
     std::shared_ptr<const ListLine> line_; // the line being run, for its folders
     std::shared_ptr<RunFolder> folder_;    // the folder being walked

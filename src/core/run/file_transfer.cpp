@@ -60,6 +60,12 @@ MadeCopy::Problem check_replaced(int destination_dir, const std::string& name,
         error = EISDIR;
         return MadeCopy::Problem::Destination;
     }
+    if (S_ISLNK(to.st_mode)) {
+        // Someone placed a link where the backup file belongs: neither written through
+        // nor quietly replaced.
+        error = ELOOP;
+        return MadeCopy::Problem::Destination;
+    }
     if (S_ISREG(to.st_mode) && !(to.st_mode & S_IWUSR)) {
         error = EACCES;
         return MadeCopy::Problem::Destination;

@@ -119,8 +119,8 @@ public:
     // so that a power cut never leaves a zeroed file with the source's time stamp in
     // place of the last good backup. Any thread.
     static void flush_copy(MadeCopy& made);
-    // Step 3: the copy takes the destination's name (a link there is replaced, not
-    // written through); a file that appeared since the copy was made is replaced
+    // Step 3: the copy takes the destination's name (a link there is a failure,
+    // never written through); a file that appeared since the copy was made is replaced
     // only under the rules for replacing. A file replaced is first kept by the
     // place's keeper, when it has one. Run's thread.
     static void name_copy(MadeCopy& made, const TransferPlace& place, const std::string& name);

@@ -1,5 +1,6 @@
 #include "core/run/folder_maker.h"
 
+#include "core/platform/beneath.h"
 #include "core/platform/drive_check.h"
 #include "core/platform/folder_create.h"
 #include "core/platform/long_path.h"
@@ -122,9 +123,14 @@ bool FolderMaker::prepare(const std::string& destination, const std::string& tem
     auto levels = levels_of(target);
     if (!levels.empty())
         levels.pop_back(); // the folder itself, which create() makes
-    for (const auto& [name, level] : levels) {
+    // The line's own folder may be reached through links; no level below it is.
+    const std::size_t own_levels = levels_of(without_trailing_slashes(destination)).size();
+    for (std::size_t i = 0; i < levels.size(); ++i) {
+        const auto& [name, level] = levels[i];
+        const int no_links = i >= own_levels ? O_NOFOLLOW : 0;
         if (current.fd >= 0) {
-            const int next = ::openat(current.fd, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            const int next =
+                ::openat(current.fd, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC | no_links);
             if (next >= 0) {
                 current.reset(next);
                 continue;
@@ -138,7 +144,8 @@ bool FolderMaker::prepare(const std::string& destination, const std::string& tem
                 create_folder_at(current.fd, name, level, have_template ? &template_st : nullptr);
         if (made) {
             this->made(level);
-            current.reset(::openat(current.fd, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+            current.reset(
+                ::openat(current.fd, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC | no_links));
             continue;
         }
         level_failed(level, destination + sub_path, made.error);
@@ -152,6 +159,33 @@ FolderOutcome FolderMaker::create(const std::string& template_folder,
     const IoResult made = on_missing_drive(new_folder)
                               ? IoResult::from_errno(ENODEV)
                               : create_folder_from_template(template_folder, new_folder);
+    return outcome(made, new_folder);
+}
+
+FolderOutcome FolderMaker::create_below(const std::string& template_folder, const std::string& top,
+                                        const std::string& sub_path) {
+    const std::string new_folder = top + sub_path;
+    if (sub_path.empty() || on_missing_drive(new_folder))
+        return create(template_folder, new_folder);
+    struct stat template_st {};
+    const bool have_template =
+        stat_long_path(template_folder, template_st, true) == 0 && S_ISDIR(template_st.st_mode);
+    const std::size_t slash = sub_path.rfind('/');
+    const std::string leaf = sub_path.substr(slash + 1);
+    IoResult made = IoResult::from_errno(ENOENT);
+    Folder line_top(open_long_path(AT_FDCWD, top, O_PATH | O_DIRECTORY));
+    if (line_top.fd >= 0) {
+        Folder parent(open_beneath(line_top.fd, sub_path.substr(0, slash), O_PATH | O_DIRECTORY));
+        made = parent.fd < 0 ? IoResult::from_errno(errno)
+                             : create_folder_at(parent.fd, leaf, new_folder,
+                                                have_template ? &template_st : nullptr);
+    } else {
+        made = IoResult::from_errno(errno);
+    }
+    return outcome(made, new_folder);
+}
+
+FolderOutcome FolderMaker::outcome(const IoResult& made, const std::string& new_folder) {
     if (made) {
         this->made(new_folder);
         return FolderOutcome::Created;

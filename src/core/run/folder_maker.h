@@ -1,4 +1,6 @@
 #pragma once
+#include "core/platform/io_result.h"
+
 #include <set>
 #include <string>
 #include <vector>
@@ -37,6 +39,10 @@ public:
     // Creates the one folder `new_folder` (its parent exists) with the bits of
     // `template_folder`.
     FolderOutcome create(const std::string& template_folder, const std::string& new_folder);
+    // The same for the folder `top` + `sub_path`, made inside its parent reached from
+    // `top` without passing through a link (see beneath.h).
+    FolderOutcome create_below(const std::string& template_folder, const std::string& top,
+                               const std::string& sub_path);
 
     // A dry run: tells what prepare() and create() would make for `destination` +
     // `sub_path` (named so), making nothing. A folder told once in a run is taken as
@@ -58,6 +64,7 @@ private:
     void level_failed(const std::string& level, const std::string& folder,
                       const std::string& error);
     void made(const std::string& folder);
+    FolderOutcome outcome(const IoResult& made, const std::string& new_folder);
 
     Prompter& prompter_;
     Journal& journal_;

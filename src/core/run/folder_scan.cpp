@@ -105,8 +105,8 @@ void FolderScan::scan_folder(std::size_t index) {
             e.destination_seen = true;
             e.seen_at = std::chrono::steady_clock::now();
             e.destination_present =
-                ::fstatat(destination, e.name.c_str(), &e.destination, 0) == 0 &&
-                !S_ISDIR(e.destination.st_mode);
+                ::fstatat(destination, e.name.c_str(), &e.destination, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISREG(e.destination.st_mode);
         }
         if (batch.entries.size() == kBatchEntries) {
             if (!push(std::move(batch)))

@@ -32,7 +32,7 @@ public:
         std::string name;
         unsigned char type = 0;                          // as readdir reported it
         bool destination_seen = false;                   // the destination was looked at
-        bool destination_present = false;                // and held something other than a folder
+        bool destination_present = false;                // and held a regular file
         struct stat destination {};                      // what it held, when present
         std::chrono::steady_clock::time_point seen_at{}; // when the destination was looked at
     };

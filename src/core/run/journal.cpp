@@ -194,12 +194,33 @@ void Journal::folder_unreadable(const std::string& folder, const std::string& er
     put("Unable to read directory " + folder + " because " + error);
 }
 
+void Journal::folder_unopenable(const std::string& folder, const std::string& error) {
+    put("Unable to open directory " + folder + " because " + error);
+}
+
 void Journal::flush_failure(const std::string& folder, const std::string& error) {
     put("Unable to flush the copies in " + folder + " to the disk because " + error);
 }
 
 void Journal::error(const std::string& name, const std::string& error) {
     put("Copy of " + name + " generated a system error of " + error);
+}
+
+void Journal::passed_over(PassedOver what, const std::string& path) {
+    switch (what) {
+    case PassedOver::HiddenFolder:
+        return put("Hidden folder passed over: " + path);
+    case PassedOver::FolderLink:
+        return put("Symbolic link to a folder passed over: " + path);
+    case PassedOver::DanglingLink:
+        return put("Dangling symbolic link passed over: " + path);
+    case PassedOver::StaleTemporary:
+        return put((preview() ? "would remove unfinished copy of an earlier run "
+                              : "Unfinished copy of an earlier run removed: ") +
+                   path);
+    case PassedOver::LinkInBackup:
+        return put("Symbolic link in the backup not restored: " + path);
+    }
 }
 
 void Journal::timestamp_error(const std::string& error) {

@@ -1,6 +1,7 @@
 #pragma once
 #include "core/platform/file_time.h"
 #include "core/platform/io_result.h"
+#include "core/run/walk_rules.h"
 
 #include <functional>
 #include <initializer_list>
@@ -66,10 +67,13 @@ public:
     void folder_failure(const std::string& folder, const std::string& error);
     void folder_created(const std::string& folder);
     void folder_unreadable(const std::string& folder, const std::string& error);
+    void folder_unopenable(const std::string& folder, const std::string& error);
     // The disk holding `folder` could not be flushed at the end of the run.
     void flush_failure(const std::string& folder, const std::string& error);
     void error(const std::string& name, const std::string& error);
     void timestamp_error(const std::string& error);
+    // Something the walk passed over, or a killed run's temporary file removed.
+    void passed_over(PassedOver what, const std::string& path);
     // `replaced`: the time of the destination file that was there at the decision.
     void copied(const std::string& name, const FileTime& source, const FileTime* replaced);
     void not_copied(const std::string& name, const FileTime& source, const FileTime* replaced);

@@ -12,6 +12,7 @@ ListLine read_line(const CopyInputs& inputs, int row) {
     line.destination = inputs.cell(kDestinationColumn, row);
     line.replace = flag_set(inputs.cell(kReplaceColumn, row));
     line.subfolders = flag_set(inputs.cell(kSubDirsColumn, row));
+    line.hidden_folders = inputs.options().copy_hidden_folders;
     return line;
 }
 

@@ -33,10 +33,11 @@ ListWalk::Step ListWalk::line(const ListLine& line) {
             return Step::End;
         struct stat target {};
         const bool have_target = stat_long_path(line.destination, target, true) == 0;
-        if (!sources_.list(line.source, have_target ? &target : nullptr, folders))
+        if (!sources_.list(line.source, have_target ? &target : nullptr, line.hidden_folders,
+                           folders))
             return Step::End;
     } else {
-        folders.push_back({"", false});
+        folders.push_back({"", false, {}});
     }
     std::vector<FolderScan::Place> places;
     places.reserve(folders.size());
@@ -66,6 +67,10 @@ ListWalk::Step ListWalk::folder(const ListLine& line, const ListedFolder& listed
         return Step::End;
     if (entered == Step::Leave || folder.passed_over)
         return Step::Go; // a folder passed over was reported when the folders were listed
+    for (const auto& [what, name] : listed.not_entered) {
+        if (visitor_.passed_over(folder, what, folder.source + "/" + name) == Step::End)
+            return Step::End;
+    }
 
     int error = open_source(folder);
     Step step = error ? Step::Go : read_scanned(folder, scan, error);
@@ -153,8 +158,14 @@ ListWalk::Step ListWalk::take(Folder& folder, const FolderScan::Entry& entry) {
     folder.handled.append(entry.name).push_back('\0');
     const bool took = count_.took(folder.counting, folder.taken++);
     struct stat st {};
-    const bool file = classify_entry(folder.source_dir.get(), entry.name.c_str(), entry.type, st) ==
-                      EntryKind::File;
+    const int dir = folder.source_dir.get();
+    const bool file = classify_entry(dir, entry.name.c_str(), entry.type, st) == EntryKind::File;
+    if (!file && is_dangling_link(dir, entry.name.c_str(), entry.type)) {
+        const Step step = visitor_.passed_over(folder, PassedOver::DanglingLink,
+                                               folder.source + "/" + entry.name);
+        if (step != Step::Go)
+            return step;
+    }
     return visitor_.entry(folder, entry, file ? &st : nullptr, took);
 }
 

@@ -4,6 +4,7 @@
 #include "core/run/list_line.h"
 #include "core/run/run_count.h"
 #include "core/run/source_folders.h"
+#include "core/run/walk_rules.h"
 
 #include <cstddef>
 #include <string>
@@ -64,6 +65,8 @@ public:
         // link), else null. `took`: the count ahead looked at it first.
         virtual Step entry(Folder& folder, const FolderScan::Entry& entry, const struct stat* file,
                            bool took) = 0;
+        // Something the walk passes over that the journal names (`path` whole).
+        virtual Step passed_over(Folder&, PassedOver, const std::string&) { return Step::Go; }
         // The scan is slow to deliver (a network share, a huge folder with no match).
         virtual Step idle() = 0;
         // The folder's entries are done with (not after an End).

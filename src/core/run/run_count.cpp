@@ -248,7 +248,7 @@ void RunCount::count_folder(const Line& line, const std::string& sub_path, bool 
         if (stopping_.load(std::memory_order_relaxed))
             break;
         const char* name = e->d_name;
-        if (subfolders && enters_folder(source.fd(), name, e->d_type, target))
+        if (subfolders && enters_folder(source.fd(), name, e->d_type, target, line.hidden_folders))
             subfolders->emplace_back(name);
         if (!take || !selects_entry(line.spec, name))
             continue;

@@ -1,18 +1,33 @@
 #include "core/run/run_folder.h"
 
+#include "core/platform/beneath.h"
 #include "core/platform/file_mode.h"
 #include "core/platform/long_path.h"
 #include "core/restore/kept_versions.h"
 
+#include <cerrno>
 #include <fcntl.h>
+#include <unistd.h>
 
 namespace vt {
 
-void RunFolder::open_destination() {
-    destination_dir = SharedFd(open_long_path(AT_FDCWD, destination, O_PATH | O_DIRECTORY));
+int RunFolder::open_destination() {
+    // The line's own folder may be a link; nothing below it is followed, so that no
+    // copy is ever written through a link someone placed in the backup.
+    int fd = open_long_path(AT_FDCWD, line->destination, O_PATH | O_DIRECTORY);
+    if (fd >= 0 && !sub_path.empty()) {
+        const int top = fd;
+        fd = open_beneath(top, sub_path, O_PATH | O_DIRECTORY);
+        const int error = errno;
+        ::close(top);
+        errno = error;
+    }
+    const int error = fd < 0 ? errno : 0;
+    destination_dir = SharedFd(fd);
     if (!destination_dir || ::fstat(destination_dir.get(), &destination_stat) != 0)
         destination_stat = {};
     umask_decides = destination_dir && vt::umask_decides(destination_dir.get());
+    return error;
 }
 
 void RunFolder::close_destination() {

@@ -38,7 +38,9 @@ public:
     int source_fd() const { return source_dir.get(); }
     int destination_fd() const { return destination_dir.get(); }
     bool missing() const { return !destination_dir && !pretended; }
-    void open_destination();
+    // 0, or the errno of a destination folder that cannot be opened (ELOOP: a link
+    // stands where the folder should be).
+    int open_destination();
     void close_destination();
     TransferPlace place();
 

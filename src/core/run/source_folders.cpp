@@ -24,7 +24,7 @@ Answer ask_unreadable_folder(Prompter& prompter, Journal& journal, const std::st
 }
 
 bool SourceFolders::list(const std::string& source, const struct stat* destination,
-                         std::vector<ListedFolder>& out) {
+                         bool hidden_folders, std::vector<ListedFolder>& out) {
     // Each folder is read whole and closed before its children are entered, and the
     // walk keeps its place in lists of names, not in open folders: a tree of any depth
     // holds one folder open at a time, and no recursion can run out of stack.
@@ -36,10 +36,12 @@ bool SourceFolders::list(const std::string& source, const struct stat* destinati
     std::vector<Level> path;
     auto visit = [&](std::string sub_path) {
         Level level{std::move(sub_path), {}, 0};
-        const Outcome outcome = read(source + level.sub_path, destination, level.children);
+        std::vector<std::pair<PassedOver, std::string>> not_entered;
+        const Outcome outcome =
+            read(source + level.sub_path, destination, hidden_folders, level.children, not_entered);
         if (outcome == Outcome::EndRun)
             return false;
-        out.push_back({level.sub_path, outcome == Outcome::PassedOver});
+        out.push_back({level.sub_path, outcome == Outcome::PassedOver, std::move(not_entered)});
         path.push_back(std::move(level));
         return true;
     };
@@ -58,18 +60,31 @@ bool SourceFolders::list(const std::string& source, const struct stat* destinati
     return true;
 }
 
-SourceFolders::Outcome SourceFolders::read(const std::string& folder,
-                                           const struct stat* destination,
-                                           std::vector<std::string>& subfolders) {
+SourceFolders::Outcome
+SourceFolders::read(const std::string& folder, const struct stat* destination, bool hidden_folders,
+                    std::vector<std::string>& subfolders,
+                    std::vector<std::pair<PassedOver, std::string>>& not_entered) {
     for (;;) {
         subfolders.clear();
+        not_entered.clear();
         Directory dir(folder);
         std::string_view name;
         unsigned char type = 0;
         while (dir.next(name, type)) {
             std::string sub(name);
-            if (enters_folder(dir.fd(), sub.c_str(), type, destination))
+            switch (subfolder_of(dir.fd(), sub.c_str(), type, destination, hidden_folders)) {
+            case Subfolder::Enter:
                 subfolders.push_back(std::move(sub));
+                break;
+            case Subfolder::Hidden:
+                not_entered.emplace_back(PassedOver::HiddenFolder, std::move(sub));
+                break;
+            case Subfolder::Link:
+                not_entered.emplace_back(PassedOver::FolderLink, std::move(sub));
+                break;
+            case Subfolder::Ignore:
+                break;
+            }
         }
         if (dir.error() == 0)
             return Outcome::Read;
@@ -80,6 +95,7 @@ SourceFolders::Outcome SourceFolders::read(const std::string& folder,
             continue;
         ++failures_;
         subfolders.clear();
+        not_entered.clear();
         return answer == Answer::Ignore ? Outcome::PassedOver : Outcome::EndRun;
     }
 }

@@ -1,6 +1,9 @@
 #pragma once
+#include "core/run/walk_rules.h"
+
 #include <string>
 #include <sys/stat.h>
+#include <utility>
 #include <vector>
 
 namespace vt {
@@ -17,11 +20,13 @@ enum class Answer;
 Answer ask_unreadable_folder(Prompter& prompter, Journal& journal, const std::string& folder,
                              int error);
 
-// A folder of a line: its sub-path, and whether it was passed over (Ignore) when the
-// line's folders were listed, its failure already reported.
+// A folder of a line: its sub-path, whether it was passed over (Ignore) when the
+// line's folders were listed, its failure already reported, and the subfolders the
+// walk does not enter that the journal names (their names).
 struct ListedFolder {
     std::string sub_path;
     bool passed_over = false;
+    std::vector<std::pair<PassedOver, std::string>> not_entered;
 };
 
 // Lists the folders of a line that searches subfolders: the source folder, then each
@@ -32,8 +37,9 @@ public:
     SourceFolders(Prompter& prompter, Journal& journal, RunObserver* observer = nullptr)
         : prompter_(prompter), journal_(journal), observer_(observer) {}
 
-    // False when the user ended the run (Abort).
-    bool list(const std::string& source, const struct stat* destination,
+    // False when the user ended the run (Abort). Hidden folders are entered with
+    // `hidden_folders`.
+    bool list(const std::string& source, const struct stat* destination, bool hidden_folders,
               std::vector<ListedFolder>& out);
 
     // Folders that could not be read, over the engine's life.
@@ -41,8 +47,9 @@ public:
 
 private:
     enum class Outcome { Read, PassedOver, EndRun };
-    Outcome read(const std::string& folder, const struct stat* destination,
-                 std::vector<std::string>& subfolders);
+    Outcome read(const std::string& folder, const struct stat* destination, bool hidden_folders,
+                 std::vector<std::string>& subfolders,
+                 std::vector<std::pair<PassedOver, std::string>>& not_entered);
 
     Prompter& prompter_;
     Journal& journal_;

@@ -14,13 +14,19 @@ bool selects_entry(const std::string& mask, std::string_view name) {
     return mask_matches(mask, name) && !NewFile::is_own_temporary(name);
 }
 
-bool enters_folder(int dirfd, const char* name, unsigned char type,
-                   const struct stat* destination) {
-    if (!kept_versions::walks_into(name) || !is_real_folder(dirfd, name, type))
-        return false;
+Subfolder subfolder_of(int dirfd, const char* name, unsigned char type,
+                       const struct stat* destination, bool hidden_folders) {
+    if (!is_real_folder(dirfd, name, type))
+        return is_folder_link(dirfd, name, type) ? Subfolder::Link : Subfolder::Ignore;
+    if (!kept_versions::walks_into(name))
+        return Subfolder::Ignore;
+    if (name[0] == '.' && !hidden_folders)
+        return Subfolder::Hidden;
     struct stat st {};
-    return !(destination && ::fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-             st.st_dev == destination->st_dev && st.st_ino == destination->st_ino);
+    if (destination && ::fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+        st.st_dev == destination->st_dev && st.st_ino == destination->st_ino)
+        return Subfolder::Ignore;
+    return Subfolder::Enter;
 }
 
 bool names_one_folder(const std::string& source, const std::string& destination) {

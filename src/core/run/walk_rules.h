@@ -12,11 +12,30 @@ namespace vt {
 // its own unfinished copies are never selected: they are not the person's files.
 bool selects_entry(const std::string& mask, std::string_view name);
 
+// What a walk passes over and names in the journal, so that nothing a person might
+// expect in the backup is missing without a word.
+enum class PassedOver {
+    HiddenFolder,   // a folder named ".…" while hidden folders are not copied
+    FolderLink,     // a symbolic link to a folder: never entered
+    DanglingLink,   // a symbolic link to nothing
+    StaleTemporary, // a killed run's unfinished copy, removed from the backup
+    LinkInBackup    // a symbolic link a restore found in the backup: never read through
+};
+
+// What the walk does with an entry of a folder it lists for subfolders.
+enum class Subfolder { Enter, Ignore, Hidden, Link };
+
 // Whether the walk enters the subfolder `name` of the folder open at `dirfd`: a real
-// folder (never a link to one), no leading dot (so never the kept versions), and not
-// the line's own backup folder inside its source (`destination`, when it exists),
-// which would otherwise be copied into itself.
-bool enters_folder(int dirfd, const char* name, unsigned char type, const struct stat* destination);
+// folder (never a link to one), not the kept versions, a hidden one only with
+// `hidden_folders`, and not the line's own backup folder inside its source
+// (`destination`, when it exists), which would otherwise be copied into itself.
+// Hidden and Link are the folders passed over that the journal names.
+Subfolder subfolder_of(int dirfd, const char* name, unsigned char type,
+                       const struct stat* destination, bool hidden_folders);
+inline bool enters_folder(int dirfd, const char* name, unsigned char type,
+                          const struct stat* destination, bool hidden_folders) {
+    return subfolder_of(dirfd, name, type, destination, hidden_folders) == Subfolder::Enter;
+}
 
 // Whether a line's source and destination folder texts name one folder (the same
 // text, or the same folder on disk: "/data" and "/data/", or a link and its target):

@@ -62,6 +62,8 @@ const Key kKeys[] = {
      &in<&Settings::options, &CopyOptions::keep_versions>},
     {kSettingsOptions, kOptions, "VersionsDays",
      &in<&Settings::options, &CopyOptions::versions_days>, versions_days},
+    {kSettingsOptions, kOptions, "HiddenFolders",
+     &in<&Settings::options, &CopyOptions::copy_hidden_folders>},
     {kSettingsDefaults, kDefaults, "Source", &in<&Settings::defaults, &EntryDefaults::source>},
     {kSettingsDefaults, kDefaults, "Destination",
      &in<&Settings::defaults, &EntryDefaults::destination>},

@@ -133,6 +133,7 @@ void CopyController::restore(const CopyList& list, const std::string& started_no
                                              static_cast<RunObserver*>(this)));
     }
     restore_engine_->set_started_note(started_note);
+    restore_engine_->set_restore(true);
     start(*restore_engine_);
 }
 

@@ -98,6 +98,10 @@ void MainMenu::build(QMenuBar* bar) {
     KeepReplacedVersions1->setCheckable(true);
     DaysToKeepVersions1 =
         item(Options, "DaysToKeepVersions1", QStringLiteral("Days to Keep Versions..."));
+    CopyHiddenFolders1 =
+        item(Options, "CopyHiddenFolders1", QStringLiteral("Copy &Hidden Folders"));
+    CopyHiddenFolders1->setCheckable(true);
+    CopyHiddenFolders1->setChecked(true); // the copy options' default
 
     Help = bar->addMenu(QStringLiteral("&Help"));
     Help2 = item(Help, "Help2", QStringLiteral("&Help"), QKeySequence(Qt::Key_F1));

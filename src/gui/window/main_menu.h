@@ -56,6 +56,7 @@ struct MainMenu {
     QAction* CompareEachCopy1 = nullptr;      // checkable: a copy option
     QAction* KeepReplacedVersions1 = nullptr; // checkable: a copy option
     QAction* DaysToKeepVersions1 = nullptr;
+    QAction* CopyHiddenFolders1 = nullptr; // checkable: a copy option
 
     QMenu* Help = nullptr;
     QAction* Help2 = nullptr;

@@ -327,7 +327,8 @@ CopyOptions TVT_main_Form::copy_options() const {
             journal_option_index(),
             menu.CompareEachCopy1 && menu.CompareEachCopy1->isChecked(),
             menu.KeepReplacedVersions1 && menu.KeepReplacedVersions1->isChecked(),
-            versions_days_};
+            versions_days_,
+            !menu.CopyHiddenFolders1 || menu.CopyHiddenFolders1->isChecked()};
 }
 
 void TVT_main_Form::set_copy_options(const CopyOptions& options) {
@@ -338,6 +339,8 @@ void TVT_main_Form::set_copy_options(const CopyOptions& options) {
         menu.CompareEachCopy1->setChecked(options.compare_each_copy);
     if (menu.KeepReplacedVersions1) // the controls are set once before the menu is built
         menu.KeepReplacedVersions1->setChecked(options.keep_versions);
+    if (menu.CopyHiddenFolders1)
+        menu.CopyHiddenFolders1->setChecked(options.copy_hidden_folders);
     versions_days_ = options.versions_days;
     CreateJournalFileClick();
 }

@@ -84,15 +84,16 @@ TEST_F(ScheduleWindowTest, TheItemFollowsTheOtherOptionsMenuCommands) {
     auto form = open();
     const QList<QAction*> items = form->menu.Options->actions();
     // Only the later copy options, in a group of their own, come after it.
-    ASSERT_GE(items.size(), 6);
-    const QAction* schedule = items[items.size() - 5];
-    EXPECT_TRUE(items[items.size() - 6]->isSeparator());
+    ASSERT_GE(items.size(), 7);
+    const QAction* schedule = items[items.size() - 6];
+    EXPECT_TRUE(items[items.size() - 7]->isSeparator());
     EXPECT_EQ(schedule, form->menu.ScheduleThisList1);
     EXPECT_EQ(schedule->text(), "Schedule This List...");
     EXPECT_TRUE(schedule->shortcut().isEmpty());
-    EXPECT_TRUE(items[items.size() - 4]->isSeparator());
-    EXPECT_EQ(items[items.size() - 3], form->menu.CompareEachCopy1);
-    EXPECT_EQ(items.back(), form->menu.DaysToKeepVersions1);
+    EXPECT_TRUE(items[items.size() - 5]->isSeparator());
+    EXPECT_EQ(items[items.size() - 4], form->menu.CompareEachCopy1);
+    EXPECT_EQ(items[items.size() - 2], form->menu.DaysToKeepVersions1);
+    EXPECT_EQ(items.back(), form->menu.CopyHiddenFolders1);
 }
 
 TEST_F(ScheduleWindowTest, AnUntitledListIsSavedFirstThenScheduled) {

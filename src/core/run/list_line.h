@@ -10,8 +10,8 @@ class CopyInputs;
 struct ListLine {
     std::string source, spec, destination;
     bool replace = false, subfolders = false;
-    bool hidden_folders = true; // folders named ".…" are entered (the copy option)
     int row = 0;                // grid row, from 1
+    bool hidden_folders = true; // folders named ".…" are entered (the copy option)
 };
 
 ListLine read_line(const CopyInputs& inputs, int row);

@@ -2,6 +2,7 @@ vt_add_core_test(test_platform
   ${CMAKE_CURRENT_LIST_DIR}/file_names_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/search_and_time_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/long_path_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/beneath_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/new_file_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/drive_check_test.cpp
 )

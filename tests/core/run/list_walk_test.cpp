@@ -42,6 +42,13 @@ public:
             ++files;
         return ++taken == leave_after ? ListWalk::Step::Leave : ListWalk::Step::Go;
     }
+    ListWalk::Step passed_over(ListWalk::Folder&, PassedOver what,
+                               const std::string& path) override {
+        static const char* const kinds[] = {"hidden folder", "folder link", "dangling link",
+                                            "stale temporary", "link in backup"};
+        passed.push_back(std::string(kinds[static_cast<int>(what)]) + " " + path);
+        return ListWalk::Step::Go;
+    }
     ListWalk::Step idle() override { return ListWalk::Step::Go; }
     ListWalk::Step leave(ListWalk::Folder& folder) override {
         events.push_back("leave " + folder.sub_path);
@@ -49,6 +56,7 @@ public:
     }
 
     std::vector<std::string> events;
+    std::vector<std::string> passed;                         // what the journal names
     std::map<std::string, std::vector<std::string>> entries; // by sub-path
     int files = 0;
     int taken = 0;
@@ -63,8 +71,8 @@ protected:
     void TearDown() override { sys::clear_fault_hook(); }
 
     ListWalk::Step walk(const std::string& source, const std::string& mask,
-                        const std::string& destination, bool subfolders) {
-        ListLine line{source, mask, destination, false, subfolders, 1};
+                        const std::string& destination, bool subfolders, bool hidden = true) {
+        ListLine line{source, mask, destination, false, subfolders, 1, hidden};
         return walker.line(line);
     }
     std::vector<std::string> sorted(const std::string& sub_path) {
@@ -96,7 +104,7 @@ TEST_F(ListWalkTest, TakesWhatTheCountAheadCountsAndEntersOnlyRealVisibleFolders
     ASSERT_EQ(::symlink((src + "/gone").c_str(), (src + "/dangling").c_str()), 0);
 
     // The line's destination is inside its source: never copied into itself.
-    EXPECT_EQ(walk(src, "*", src + "/backup", true), ListWalk::Step::Go);
+    EXPECT_EQ(walk(src, "*", src + "/backup", true, false), ListWalk::Step::Go);
 
     // Parents before their children; "sub" and "elsewhere" in the file system's order.
     const std::vector<std::string> top = {"settle", "enter ", "opened ", "leave "};
@@ -125,10 +133,16 @@ TEST_F(ListWalkTest, TakesWhatTheCountAheadCountsAndEntersOnlyRealVisibleFolders
     EXPECT_EQ(visitor.files, 7);
     EXPECT_EQ(walker.failures(), 0);
     EXPECT_TRUE(prompter.shown.empty());
+    // Nothing a person might look for vanishes without a word; the program's own
+    // versions folder is no folder of theirs.
+    std::sort(visitor.passed.begin(), visitor.passed.end());
+    EXPECT_EQ(visitor.passed, (std::vector<std::string>{"dangling link " + src + "/dangling",
+                                                        "folder link " + src + "/to-elsewhere",
+                                                        "hidden folder " + src + "/.git"}));
 
     // The count ahead of a run goes by the same rules: it expects the same files.
     RunCount ahead;
-    ahead.start({{src, "*", src + "/backup", false, true}}, true);
+    ahead.start({{src, "*", src + "/backup", false, true, 1, false}}, true);
     RunProgress totals;
     for (int i = 0; i < 1000 && !totals.total_known; ++i) {
         ahead.read(totals);
@@ -136,6 +150,47 @@ TEST_F(ListWalkTest, TakesWhatTheCountAheadCountsAndEntersOnlyRealVisibleFolders
     }
     ASSERT_TRUE(totals.total_known);
     EXPECT_EQ(totals.total_files, visitor.files);
+}
+
+// Hidden folders hold a person's mail, keys and settings: entered unless the option
+// says otherwise; the kept versions never, whatever it says. The count ahead agrees.
+TEST_F(ListWalkTest, HiddenFoldersFollowTheOptionAndTheVersionsNeverAreEntered) {
+    const std::string src = dir.mkdir("src");
+    for (const char* f : {"a.txt", ".ssh/id", ".config/app/rc", ".vantorel-versions/s/old.txt"})
+        dir.write(std::string("src/") + f, f);
+    struct Case {
+        bool hidden;
+        std::vector<std::string> folders; // entered, sorted
+        std::vector<std::string> passed;
+        int files;
+    };
+    const Case cases[] = {
+        {true, {"", "/.config", "/.config/app", "/.ssh"}, {}, 3},
+        {false, {""}, {"hidden folder " + src + "/.config", "hidden folder " + src + "/.ssh"}, 1},
+    };
+    for (const Case& c : cases) {
+        visitor = RecordingVisitor();
+        EXPECT_EQ(walk(src, "*", dir / "dst", true, c.hidden), ListWalk::Step::Go);
+        std::vector<std::string> entered;
+        for (const std::string& e : visitor.events)
+            if (e.starts_with("enter "))
+                entered.push_back(e.substr(6));
+        std::sort(entered.begin(), entered.end());
+        std::sort(visitor.passed.begin(), visitor.passed.end());
+        EXPECT_EQ(entered, c.folders) << c.hidden;
+        EXPECT_EQ(visitor.passed, c.passed) << c.hidden;
+        EXPECT_EQ(visitor.files, c.files) << c.hidden;
+
+        RunCount ahead;
+        ahead.start({{src, "*", dir / "dst", false, true, 1, c.hidden}}, true);
+        RunProgress totals;
+        for (int i = 0; i < 1000 && !totals.total_known; ++i) {
+            ahead.read(totals);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        ASSERT_TRUE(totals.total_known);
+        EXPECT_EQ(totals.total_files, c.files) << c.hidden;
+    }
 }
 
 TEST_F(ListWalkTest, ALineNamingOneFolderTwiceIsRefusedUnread) {

@@ -51,7 +51,10 @@ protected:
 
 TEST_F(RunPreviewTest, CountsMatchTheJournalOfARealRunOnTheSameTree) {
     CopyList list = tree();
-    const Preview preview = preview_list(list, CopyOptions{true, true, 1});
+    // Hidden folders left out, as the option allows: the preview and the run agree.
+    CopyOptions options{true, true, 1};
+    options.copy_hidden_folders = false;
+    const Preview preview = preview_list(list, options);
     ASSERT_TRUE(preview.complete);
     ASSERT_EQ(preview.lines.size(), 4u);
     const LinePreview& one = preview.lines[0];
@@ -76,7 +79,7 @@ TEST_F(RunPreviewTest, CountsMatchTheJournalOfARealRunOnTheSameTree) {
     ASSERT_TRUE(save_vtl(list, dir / "list.vtl").ok);
     std::ostringstream out, err;
     CommandLine command = parse_command_line({"--run", dir / "list.vtl"});
-    headless_run(command, CopyOptions{true, true, 1}, out, err, false);
+    headless_run(command, options, out, err, false);
     const std::string journal = read_file(dir / "list.txt");
     auto count = [&journal](const std::string& what, const char* with = nullptr) {
         int n = 0;
@@ -99,6 +102,7 @@ TEST_F(RunPreviewTest, CountsMatchTheJournalOfARealRunOnTheSameTree) {
     EXPECT_EQ(count("Unable to read directory "), static_cast<int>(total.unreadable.size()));
     EXPECT_EQ(count("Files copied in total"), 1);
     EXPECT_NE(journal.find("\r\n4 Files copied in total"), std::string::npos);
+    EXPECT_EQ(count("Hidden folder passed over: " + dir / "s1/.hidden"), 1);
 }
 
 TEST_F(RunPreviewTest, FoldersOnTheWayToADestinationAreListedOnceInTheOrderMade) {

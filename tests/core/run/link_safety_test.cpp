@@ -1,0 +1,207 @@
+#include "core/platform/beneath.h"
+#include "engine_fixture.h"
+
+#include <algorithm>
+#include <cctype>
+#include <ctime>
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace vt::test {
+namespace {
+
+constexpr std::time_t kNoon = 1700049600;
+constexpr const char* kLinkError = "Too many levels of symbolic links";
+
+bool is_link(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+bool journal_has(const std::vector<std::string>& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// Someone who can write the backup disk placed a link in it; the next run must not
+// write where it points.
+struct Attack {
+    const char* what;
+    std::vector<const char*> sources;                // files under src/
+    std::vector<std::pair<const char*, bool>> links; // under dst/: to outside/ (true) or to
+                                                     // outside/f.txt (false)
+    bool openat2 = true;
+    std::vector<std::string> boxes;   // titles, each answered Ignore
+    std::vector<std::string> journal; // entries, "<dst>" for the destination
+};
+
+class LinkAttackTest : public ::testing::TestWithParam<Attack>, public EngineFixture {
+protected:
+    void TearDown() override { set_openat2_usable(true); }
+};
+
+TEST_P(LinkAttackTest, NothingIsWrittenThroughALinkInTheBackupAndTheRunFails) {
+    const Attack& a = GetParam();
+    set_openat2_usable(a.openat2);
+    const std::string src = dir.mkdir("src"), dst = dir.mkdir("dst");
+    const std::string outside = dir.write("outside/f.txt", "keep me");
+    set_mtime(outside, kNoon);
+    for (const char* f : a.sources)
+        set_mtime(dir.write(std::string("src/") + f, "new content"), kNoon + 100);
+    for (const auto& [name, to_folder] : a.links) {
+        const std::string link = dst + "/" + name;
+        dir.mkdir(link.substr(dir.path().size() + 1, link.rfind('/') - dir.path().size() - 1));
+        ASSERT_EQ(::symlink(to_folder ? (dir / "outside").c_str() : outside.c_str(), link.c_str()),
+                  0);
+    }
+    line(src, "*.*", dst, true, true);
+    save_list();
+    for (std::size_t i = 0; i < a.boxes.size(); ++i)
+        prompter.answer_next(Answer::Ignore);
+    expect_offer(prompter, 0);
+    run();
+
+    EXPECT_TRUE(prompter.done());
+    std::vector<std::string> titles;
+    for (const Prompt& p : prompter.shown)
+        titles.push_back(p.title);
+    titles.pop_back(); // the offer to view the journal
+    EXPECT_EQ(titles, a.boxes);
+    EXPECT_EQ(read_file(outside), "keep me");
+    EXPECT_EQ(leftovers(dir / "outside"), std::vector<std::string>{});
+    for (const auto& l : a.links)
+        EXPECT_TRUE(is_link(dst + "/" + l.first)) << l.first;
+    EXPECT_GE(engine.summary().failures, static_cast<int>(a.boxes.size()));
+    const std::vector<std::string> lines = journal_lines();
+    for (std::string entry : a.journal) {
+        if (const auto at = entry.find("<dst>"); at != std::string::npos)
+            entry.replace(at, 5, dst);
+        EXPECT_TRUE(journal_has(lines, entry)) << entry;
+    }
+}
+
+const std::string kFolderBox = "Destination Folder Access Problem";
+const std::string kFileBox = "Destination File Access Problem";
+
+INSTANTIATE_TEST_SUITE_P(
+    Attacks, LinkAttackTest,
+    ::testing::Values(
+        Attack{"folder link to a folder outside",
+               {"sub/f.txt"},
+               {{"sub", true}},
+               true,
+               {kFolderBox},
+               {"Unable to open directory <dst>/sub because " + std::string(kLinkError)}},
+        Attack{"folder link, no openat2",
+               {"sub/f.txt"},
+               {{"sub", true}},
+               false,
+               {kFolderBox},
+               {"Unable to open directory <dst>/sub because " + std::string(kLinkError)}},
+        Attack{"link on the way to a deeper folder",
+               {"a/b/f.txt"},
+               {{"a", true}},
+               true,
+               {kFolderBox, kFolderBox},
+               {"Unable to open directory <dst>/a because " + std::string(kLinkError),
+                "Unable to open directory <dst>/a/b because " + std::string(kLinkError)}},
+        Attack{"file link where a backup file belongs",
+               {"f.txt"},
+               {{"f.txt", false}},
+               true,
+               {kFileBox},
+               {"Copy of f.txt generated a system error of " + std::string(kLinkError)}},
+        Attack{"file link in a subfolder, no openat2",
+               {"sub/f.txt"},
+               {{"sub/f.txt", false}},
+               false,
+               {kFileBox},
+               {"Copy of f.txt generated a system error of " + std::string(kLinkError)}}),
+    [](const auto& info) {
+        std::string name = info.param.what;
+        std::replace_if(
+            name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
+        return name;
+    });
+
+class WalkJournalTest : public ::testing::Test, public EngineFixture {};
+
+// Links keep their rule (a file's content is copied, a folder is not entered, a link
+// to nothing is not copied), and what is passed over is named.
+TEST_F(WalkJournalTest, LinksPassedOverAreNamed) {
+    const std::string src = dir.mkdir("src"), dst = dir / "dst";
+    dir.write("elsewhere/inside.txt", "not entered");
+    dir.write("data.txt", "through a link");
+    ASSERT_EQ(::symlink((dir / "elsewhere").c_str(), (src + "/docs").c_str()), 0);
+    ASSERT_EQ(::symlink((dir / "nothing").c_str(), (src + "/gone.txt").c_str()), 0);
+    ASSERT_EQ(::symlink((dir / "data.txt").c_str(), (src + "/data.txt").c_str()), 0);
+    line(src, "*", dst, false, true);
+    save_list();
+    expect_offer(prompter, 1);
+    run();
+    EXPECT_TRUE(prompter.done());
+    const std::vector<std::string> lines = journal_lines();
+    EXPECT_TRUE(journal_has(lines, "Symbolic link to a folder passed over: " + src + "/docs"));
+    EXPECT_TRUE(journal_has(lines, "Dangling symbolic link passed over: " + src + "/gone.txt"));
+    EXPECT_EQ(read_file(dst + "/data.txt"), "through a link");
+    EXPECT_FALSE(exists(dst + "/docs"));
+    EXPECT_FALSE(exists(dst + "/gone.txt"));
+    EXPECT_EQ(engine.summary().failures, 0);
+}
+
+// A run killed between making a copy and naming it left it under a temporary name.
+TEST_F(WalkJournalTest, AStaleTemporaryFileIsRemovedByTheNextRunAndNeverCopied) {
+    const std::string src = dir.mkdir("src"), dst = dir.mkdir("dst");
+    const std::time_t long_ago = std::time(nullptr) - 3600;
+    set_mtime(dir.write("src/a.txt", "a"), kNoon);
+    set_mtime(dir.write("src/sub/b.txt", "b"), kNoon);
+    set_mtime(dir.write("dst/sub/.vantorel-0123456789ab.tmp", "half a copy"), long_ago);
+    set_mtime(dir.write("src/.vantorel-abcdefghijkl.tmp", "left in a source"), long_ago);
+    set_mtime(dir.write("dst/.vantorel-0123456789AB.tmp", "the person's own"), long_ago);
+    line(src, "*", dst, false, true);
+    save_list();
+    expect_offer(prompter, 2);
+    run();
+    EXPECT_TRUE(prompter.done());
+    EXPECT_FALSE(exists(dst + "/sub/.vantorel-0123456789ab.tmp"));
+    EXPECT_FALSE(exists(dst + "/.vantorel-abcdefghijkl.tmp"));
+    EXPECT_EQ(read_file(dst + "/.vantorel-0123456789AB.tmp"), "the person's own");
+    EXPECT_TRUE(exists(src + "/.vantorel-abcdefghijkl.tmp")); // a source is never changed
+    const std::vector<std::string> lines = journal_lines();
+    EXPECT_TRUE(journal_has(lines, "Unfinished copy of an earlier run removed: " + dst +
+                                       "/sub/.vantorel-0123456789ab.tmp"));
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.find(".tmp") != l.npos; }),
+              1);
+}
+
+// Hidden folders follow the copy option; the kept versions are never copied.
+TEST_F(WalkJournalTest, HiddenFoldersFollowTheOption) {
+    const std::string src = dir.mkdir("src"), dst = dir / "dst";
+    dir.write("src/a.txt", "a");
+    dir.write("src/.ssh/id", "key");
+    dir.write("src/.vantorel-versions/2024-05-01_143005/a.txt", "an old a");
+    line(src, "*", dst, false, true);
+    save_list();
+    for (const bool hidden : {true, false}) {
+        std::filesystem::remove_all(dst);
+        options.copy_hidden_folders = hidden;
+        expect_offer(prompter, hidden ? 2 : 1);
+        run();
+        EXPECT_TRUE(prompter.done()) << hidden;
+        EXPECT_EQ(exists(dst + "/.ssh/id"), hidden);
+        EXPECT_FALSE(exists(dst + "/.vantorel-versions/2024-05-01_143005/a.txt")) << hidden;
+        const std::vector<std::string> lines = journal_lines();
+        EXPECT_EQ(journal_has(lines, "Hidden folder passed over: " + src + "/.ssh"), !hidden);
+        EXPECT_FALSE(
+            journal_has(lines, "Hidden folder passed over: " + src + "/.vantorel-versions"));
+    }
+}
+
+} // namespace
+} // namespace vt::test

@@ -1,4 +1,5 @@
 #include "cli/command_line.h"
+#include "core/run/copy_options.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -75,6 +76,40 @@ TEST(CommandLine, RestoreAndKeptVersions) {
         const CommandLine cl = parse_command_line(args);
         EXPECT_EQ(cl.mode, M::Invalid) << args.back();
         EXPECT_FALSE(cl.error.empty());
+    }
+}
+
+TEST(CommandLine, HiddenFoldersForOneHeadlessRun) {
+    using M = CommandLine::Mode;
+    struct Case {
+        std::vector<std::string> args;
+        M mode;
+        const char* hidden;
+    };
+    const Case cases[] = {
+        {{"--run", "l.vtl"}, M::Run, ""},
+        {{"--run", "l.vtl", "--hidden-folders=no"}, M::Run, "no"},
+        {{"--check", "l.vtl", "--hidden-folders=yes"}, M::Check, "yes"},
+        {{"--restore", "l.vtl", "--hidden-folders=no"}, M::Restore, "no"},
+        {{"--run", "l.vtl", "--hidden-folders=off"}, M::Invalid, "off"},
+        {{"--run", "l.vtl", "--hidden-folders="}, M::Invalid, ""},
+        {{"l.vtl", "--hidden-folders=no"}, M::Invalid, "no"}, // the window has its menu item
+    };
+    for (const Case& c : cases) {
+        const CommandLine cl = parse_command_line(c.args);
+        EXPECT_EQ(cl.mode, c.mode) << c.args.back();
+        EXPECT_EQ(cl.hidden_folders, c.hidden) << c.args.back();
+    }
+    struct Applied {
+        const char* option;
+        bool saved, result;
+    };
+    for (const Applied& a : {Applied{"", true, true}, Applied{"", false, false},
+                             Applied{"no", true, false}, Applied{"yes", false, true}}) {
+        CopyOptions options;
+        options.copy_hidden_folders = a.saved;
+        apply_hidden_folders_option(a.option, options);
+        EXPECT_EQ(options.copy_hidden_folders, a.result) << a.option << a.saved;
     }
 }
 

@@ -6,6 +6,7 @@
 #include "support/temp_dir.h"
 
 #include <fcntl.h>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/stat.h>
@@ -199,6 +200,73 @@ TEST_F(RestoreRunTest, PlanTurnsEachLineAround) {
     ASSERT_EQ(choices.size(), 3u);
     EXPECT_EQ(choices[0].stamp, "2024-05-01_090000");
     EXPECT_EQ(choices[0].rows, std::vector<int>{1});
+}
+
+// Headless runs and restores never write through a link someone placed below a line's
+// folders, nor read one in the backup: the target stays as it was, the run fails.
+TEST_F(RestoreRunTest, LinksBelowALinesFoldersAreNeverWrittenOrReadThrough) {
+    struct Case {
+        const char* what;
+        const char* mode;          // --run or --restore
+        const char* link;          // placed after the backup was made
+        const char* target;        // what it points to
+        const char* journal_entry; // expected in the journal
+    };
+    const Case cases[] = {
+        {"a folder link in the backup", "--run", "dst/sub", "outside", "Unable to open directory "},
+        {"a file link in the backup", "--run", "dst/a.txt", "outside/a.txt",
+         "Copy of a.txt generated a system error of Too many levels of symbolic links"},
+        {"a folder link in the restore's source tree", "--restore", "src/sub", "outside",
+         "Unable to open directory "},
+        {"a file link placed in the backup", "--restore", "dst/a.txt", "outside/a.txt",
+         "Symbolic link in the backup not restored: "},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove_all(dir / "src");
+        std::filesystem::remove_all(dir / "dst");
+        std::filesystem::remove_all(dir / "outside");
+        std::filesystem::remove(dir / "nightly.txt");
+        file("src/a.txt", "alpha", kNoon);
+        file("src/sub/c.txt", "charlie", kNoon);
+        const std::string list = save({{dir / "src", "*.txt", dir / "dst", "No", "Yes"}});
+        ASSERT_EQ(run({"--run", list}), kExitDone) << c.what;
+        file("outside/a.txt", "someone else's", kNoon - 100);
+        file("outside/c.txt", "someone else's", kNoon - 100);
+        // The run has something to write: newer sources, or files lost from the source.
+        file("src/a.txt", "alpha, edited", kNoon + 100);
+        file("src/sub/c.txt", "charlie, edited", kNoon + 100);
+        if (std::string(c.mode) == "--restore") {
+            ASSERT_EQ(::unlink((dir / "src/a.txt").c_str()), 0);
+            file("dst/sub/c.txt", "charlie, backed up", kNoon + 200);
+        }
+        std::filesystem::remove_all(dir / c.link);
+        ASSERT_EQ(::symlink((dir / c.target).c_str(), (dir / c.link).c_str()), 0) << c.what;
+
+        EXPECT_EQ(run({c.mode, list}), kExitFailures) << c.what << "\n" << err.str();
+        EXPECT_EQ(test::read_file(dir / "outside/a.txt"), "someone else's") << c.what;
+        EXPECT_EQ(test::read_file(dir / "outside/c.txt"), "someone else's") << c.what;
+        EXPECT_EQ(mtime(dir / "outside/c.txt"), kNoon - 100) << c.what;
+        struct stat st {};
+        EXPECT_EQ(::lstat((dir / c.link).c_str(), &st), 0) << c.what;
+        EXPECT_TRUE(S_ISLNK(st.st_mode)) << c.what;
+        if (std::string(c.link) == "dst/a.txt" && std::string(c.mode) == "--restore")
+            EXPECT_FALSE(test::exists(dir / "src/a.txt")) << c.what; // the secret stays out
+        EXPECT_NE(test::read_file(dir / "nightly.txt").find(c.journal_entry), std::string::npos)
+            << c.what;
+    }
+}
+
+TEST_F(RestoreRunTest, HiddenFoldersCanBeLeftOutForOneRunAndAreNamed) {
+    file("src/a.txt", "alpha", kNoon);
+    file("src/.thunderbird/mail.txt", "mail", kNoon);
+    const std::string list = save({{dir / "src", "*.txt", dir / "dst", "No", "Yes"}});
+    EXPECT_EQ(run({"--run", list, "--hidden-folders=no"}), kExitDone);
+    EXPECT_FALSE(test::exists(dir / "dst/.thunderbird"));
+    EXPECT_NE(test::read_file(dir / "nightly.txt")
+                  .find("Hidden folder passed over: " + (dir / "src/.thunderbird")),
+              std::string::npos);
+    EXPECT_EQ(run({"--run", list}), kExitDone); // the settings' default: copied
+    EXPECT_EQ(test::read_file(dir / "dst/.thunderbird/mail.txt"), "mail");
 }
 
 } // namespace

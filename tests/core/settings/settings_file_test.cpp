@@ -95,7 +95,7 @@ TEST_F(SettingsFileTest, UnreadableFileGivesTheDefaults) {
 
 TEST_F(SettingsFileTest, WritesExactlyTheNamedGroupsInTheirOrder) {
     Settings s;
-    s.options = {false, true, 1, true, true, 7};
+    s.options = {false, true, 1, true, true, 7, false};
     s.defaults = {"/src", "/dst", "*.doc", "Yes", "No"};
     s.intro_show = false;
     s.intro_first = false;
@@ -108,6 +108,7 @@ TEST_F(SettingsFileTest, WritesExactlyTheNamedGroupsInTheirOrder) {
     EXPECT_EQ(test::read_file(path),
               "[Options]\nVerifyEachFile=0\nJournalFile=1\n"
               "JournalFileAppend=1\nCompareEachCopy=1\nKeepVersions=1\nVersionsDays=7\n"
+              "HiddenFolders=0\n"
               "[Defaults]\nSource=/src\nDestination=/dst\nFilter=*.doc\n"
               "ReplaceExisting=Yes\nSubDirs=No\n"
               "[Introduction]\nshow=0\nfirst=0\n"
@@ -123,6 +124,8 @@ TEST_F(SettingsFileTest, WritesExactlyTheNamedGroupsInTheirOrder) {
     EXPECT_EQ(back.options.versions_days, 7);
     EXPECT_FALSE(back.options.verify_each_file); // Options was not named
     EXPECT_TRUE(back.options.compare_each_copy);
+    EXPECT_FALSE(back.options.copy_hidden_folders);
+    EXPECT_TRUE(Settings{}.options.copy_hidden_folders); // copied unless switched off
     ASSERT_TRUE(write_settings(path, s, 0).ok);
     EXPECT_EQ(read_settings(path).startup_list, "/l/B.vtl");
 }
@@ -157,6 +160,7 @@ TEST_F(SettingsFileTest, WritingOneGroupKeepsAHandWrittenFile) {
                                      "CompareEachCopy=0\r\n"
                                      "KeepVersions=0\r\n"
                                      "VersionsDays=30\r\n"
+                                     "HiddenFolders=1\r\n"
                                      "\r\n"
                                      "[Mine]\r\n"
                                      "anything=at all\r\n");

@@ -192,6 +192,27 @@ TEST_F(PreviewWindowTest, RestoreAsksWhereShowsItsPreviewAndRuns) {
     EXPECT_EQ(test::read_file(dir / "src/a.txt"), "alpha");
 }
 
+TEST_F(PreviewWindowTest, CopyHiddenFoldersIsACopyOptionOnByDefaultAndSaved) {
+    QAction* item = form->menu.CopyHiddenFolders1;
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(), "Copy &Hidden Folders");
+    EXPECT_TRUE(item->isCheckable());
+    EXPECT_TRUE(item->isChecked());
+    EXPECT_TRUE(form->copy_options().copy_hidden_folders);
+    item->trigger();
+    EXPECT_FALSE(form->copy_options().copy_hidden_folders);
+    form->menu.SaveCurrentSettings1->trigger();
+    EXPECT_FALSE(read_settings(settings_file_path()).options.copy_hidden_folders);
+    // Saved defaults come back into the window; the menu follows them.
+    form->set_copy_options({});
+    EXPECT_TRUE(item->isChecked());
+    CopyOptions off;
+    off.copy_hidden_folders = false;
+    form->set_copy_options(off);
+    EXPECT_FALSE(item->isChecked());
+    EXPECT_EQ(form->copy_options(), off);
+}
+
 TEST_F(PreviewWindowTest, KeepReplacedVersionsIsACopyOptionSavedWithTheOthers) {
     EXPECT_FALSE(form->copy_options().keep_versions); // off by default
     EXPECT_TRUE(form->menu.KeepReplacedVersions1->isCheckable());

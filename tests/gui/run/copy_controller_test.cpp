@@ -2,12 +2,14 @@
 #include "core/run/journal.h"
 #include "gui/run/copy_controller.h"
 #include "gui/run/run_progress_panel.h"
+#include "gui/window/settings_commands.h"
 #include "gui/window/vt_main.h"
 #include "support/open_main_window.h"
 #include "support/temp_dir.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -144,12 +146,21 @@ TEST_F(CopyControllerTest, StopCopyClickEndsTheRunAfterTheCurrentEntry) {
     EXPECT_EQ(form->BitBtn_do_copy->text(), "Copy Now");
 }
 
-TEST_F(CopyControllerTest, CtrlCInTheMessageEditStartsTheRun) {
+TEST_F(CopyControllerTest, CtrlCStartsTheRunFromTheGridAndCopiesTextInTheMessage) {
     form->set_copy_options({false, false, 0});
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    form->Edit3->setText("Disk A");
+    form->Edit3->selectAll();
     form->Edit3->setFocus();
     QTest::keyClick(form->Edit3, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(copied(), 0);
+    EXPECT_EQ(QApplication::clipboard()->text(), "Disk A");
+
+    form->FileList_StringGrid->setFocus();
+    QTest::keyClick(form->FileList_StringGrid, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(copied(), 4);
-    EXPECT_TRUE(prompter.titles.empty());
+    EXPECT_EQ(prompter.titles, std::vector<std::string>{"Confirm"}); // the list's message
 }
 
 TEST_F(CopyControllerTest, ClosingDuringARunStopsItFirst) {

@@ -43,14 +43,6 @@ Clashes clashes(const QList<QAction*>& items) {
     return by_key;
 }
 
-TEST(AccessKeyTest, ReadsTheMarkedLetter) {
-    EXPECT_EQ(access_key("Save &As"), QLatin1Char('a'));
-    EXPECT_EQ(access_key("&1 Tom && Jerry.vtl"), QLatin1Char('1'));
-    EXPECT_EQ(access_key("Tom && &Jerry"), QLatin1Char('j'));
-    EXPECT_TRUE(access_key("Keep Replaced Versions").isNull());
-    EXPECT_TRUE(access_key("Tom &&").isNull());
-}
-
 TEST(MainMenuTest, EachMenusAccessKeysAreItsOwn) {
     test::TempDir dir;
     test::ScriptedPrompter prompter;

@@ -10,11 +10,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QComboBox>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QTableView>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -136,23 +133,6 @@ TEST_F(TextKeysTest, TheMenuKeysRunTheirCommandsFromTheGrid) {
         }
         EXPECT_EQ(form->Edit3->text(), QString::fromLatin1(kMessage));
     }
-}
-
-TEST(TextKeysToTextTest, TellsTextFieldsFromOtherControls) {
-    QLineEdit line;
-    QPlainTextEdit plain;
-    QSpinBox spin;
-    QComboBox editable, fixed;
-    editable.setEditable(true);
-    QTableView grid;
-    QPushButton button;
-    EXPECT_TRUE(TextKeysToText::is_text_field(&line));
-    EXPECT_TRUE(TextKeysToText::is_text_field(&plain));
-    EXPECT_TRUE(TextKeysToText::is_text_field(&spin));
-    EXPECT_TRUE(TextKeysToText::is_text_field(&editable));
-    EXPECT_FALSE(TextKeysToText::is_text_field(&fixed));
-    EXPECT_FALSE(TextKeysToText::is_text_field(&grid));
-    EXPECT_FALSE(TextKeysToText::is_text_field(&button));
 }
 
 TEST(TextKeysToTextTest, KeysOfCommandsAreNotTextKeys) {

@@ -88,7 +88,7 @@ TEST_F(ScheduleWindowTest, TheItemFollowsTheOtherOptionsMenuCommands) {
     const QAction* schedule = items[items.size() - 6];
     EXPECT_TRUE(items[items.size() - 7]->isSeparator());
     EXPECT_EQ(schedule, form->menu.ScheduleThisList1);
-    EXPECT_EQ(schedule->text(), "Schedule This List...");
+    EXPECT_EQ(schedule->text(), "Schedule &This List...");
     EXPECT_TRUE(schedule->shortcut().isEmpty());
     EXPECT_TRUE(items[items.size() - 5]->isSeparator());
     EXPECT_EQ(items[items.size() - 4], form->menu.CompareEachCopy1);

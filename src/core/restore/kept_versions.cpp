@@ -124,7 +124,7 @@ bool parse_stamp(std::string_view name, std::time_t& when) {
 }
 
 bool walks_into(std::string_view name) {
-    return !name.empty() && name != kFolder;
+    return !name.empty() && name != "." && name != ".." && name != kFolder;
 }
 
 std::string folder_of(const std::string& destination) {

@@ -39,8 +39,10 @@ TEST(KeptVersionsTest, StampsNameTheRunAndSortAsTheirTimes) {
 }
 
 TEST(KeptVersionsTest, AWalkNeverEntersTheVersionsFolder) {
-    EXPECT_TRUE(kept_versions::walks_into("Letters"));
-    for (const char* name : {".vantorel-versions", ".git", ".", ""})
+    // Hidden folders are the setting's to decide; the versions folder is never entered.
+    for (const char* name : {"Letters", ".git", ".ssh"})
+        EXPECT_TRUE(kept_versions::walks_into(name)) << name;
+    for (const char* name : {".vantorel-versions", ".", "..", ""})
         EXPECT_FALSE(kept_versions::walks_into(name)) << name;
 }
 

@@ -210,29 +210,25 @@ CopyEngine::Flow CopyEngine::enter(ListWalk::Folder& walked) {
     if (walked.passed_over)
         return Flow::Go;
 
-    for (int error = folder.open_destination(); error == ELOOP;) {
-        // A link stands where the folder should be: nothing goes through it.
-        if (settle() == Flow::End)
-            return Flow::End;
-        const Answer answer =
-            ask_destination_folder(prompter_, journal_, folder.destination, error);
-        if (answer == Answer::Retry) {
-            error = folder.open_destination();
-            continue;
-        }
+    switch (
+        open_destination(folder, prompter_, journal_, [this] { return settle() == Flow::Go; })) {
+    case DestinationOpened::EndRun:
         ++summary_.failures;
-        if (answer != Answer::Ignore)
-            return Flow::End;
-        folder.abandoned = true;
+        return Flow::End;
+    case DestinationOpened::PassedOver:
+        ++summary_.failures;
         return Flow::Leave;
+    case DestinationOpened::Ended:
+        return Flow::End;
+    case DestinationOpened::Opened:
+        break;
     }
     if (folder.destination_dir && !journal_.preview()) {
         for (const std::string& name :
-             remove_stale_temporaries(folder.destination_fd(), run_started_)) {
+             remove_stale_temporaries(folder.destination_fd(), run_started_))
             if (passed_over(walked, PassedOver::StaleTemporary, folder.destination + "/" + name) ==
                 Flow::End)
                 return Flow::End;
-        }
     }
     // A line's destination that is the empty mount point of a disk that is not there
     // counts as missing: the disk is, and whatever the run wrote there would land on

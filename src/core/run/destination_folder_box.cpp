@@ -3,6 +3,9 @@
 #include "core/platform/error_text.h"
 #include "core/platform/prompter.h"
 #include "core/run/journal.h"
+#include "core/run/run_folder.h"
+
+#include <cerrno>
 
 namespace vt {
 
@@ -18,6 +21,23 @@ Answer ask_destination_folder(Prompter& prompter, Journal& journal, const std::s
     box.default_button = Answer::Abort;
     box.escape_answer = Answer::Abort;
     return prompter.ask(box);
+}
+
+DestinationOpened open_destination(RunFolder& folder, Prompter& prompter, Journal& journal,
+                                   const std::function<bool()>& settle) {
+    for (int error = folder.open_destination(); error == ELOOP; error = folder.open_destination()) {
+        // Nothing goes through the link.
+        if (!settle())
+            return DestinationOpened::Ended;
+        const Answer answer = ask_destination_folder(prompter, journal, folder.destination, error);
+        if (answer == Answer::Retry)
+            continue;
+        if (answer != Answer::Ignore)
+            return DestinationOpened::EndRun;
+        folder.abandoned = true;
+        return DestinationOpened::PassedOver;
+    }
+    return DestinationOpened::Opened;
 }
 
 } // namespace vt

@@ -1,10 +1,12 @@
 #pragma once
+#include <functional>
 #include <string>
 
 namespace vt {
 
 class Journal;
 class Prompter;
+class RunFolder;
 
 enum class Answer;
 
@@ -14,5 +16,18 @@ enum class Answer;
 // it). Nothing is written through the link.
 Answer ask_destination_folder(Prompter& prompter, Journal& journal, const std::string& folder,
                               int error);
+
+enum class DestinationOpened {
+    Opened,     // open, or missing (to be made when a file is copied there)
+    PassedOver, // a link stands there and the answer was Ignore
+    EndRun,     // Abort
+    Ended       // `settle` ended the run before the box
+};
+
+// Opens the destination of a run's folder; a link where the folder should be is asked
+// about (Retry opens it again) after `settle` (false: the run ends) has told what
+// comes before the box.
+DestinationOpened open_destination(RunFolder& folder, Prompter& prompter, Journal& journal,
+                                   const std::function<bool()>& settle);
 
 } // namespace vt

@@ -4,6 +4,7 @@
 #include "gui/run/vt_preview.h"
 #include "gui/run/vt_restore.h"
 #include "gui/window/vt_main.h"
+#include "support/file_stat.h"
 #include "support/temp_dir.h"
 
 #include <QAction>
@@ -142,8 +143,7 @@ TEST_F(PreviewWindowTest, RestoreAsksWhereShowsItsPreviewAndRuns) {
     dir.mkdir("dst/.vantorel-versions/2024-05-01_143005");
     const std::string kept =
         dir.write("dst/.vantorel-versions/2024-05-01_143005/a.txt", "alpha, before");
-    const struct timespec before[2] = {{1700049600, 0}, {1700049600, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, kept.c_str(), before, 0), 0);
+    test::set_mtime(kept, 1700049600);
 
     form->preview_commands->on_restore_dialog([this](TRestore_Form& d) {
         QTimer::singleShot(0, &d, [this, &d] {

@@ -1,7 +1,7 @@
 #pragma once
-#include "core/platform/desktop_services.h"
 #include "core/platform/event_pump.h"
 #include "core/run/copy_engine.h"
+#include "support/recording_desktop_services.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 

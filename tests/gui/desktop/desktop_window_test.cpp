@@ -1,4 +1,3 @@
-#include "core/list/list_file.h"
 #include "core/platform/atomic_file.h"
 #include "core/platform/key_store.h"
 #include "core/platform/sys.h"
@@ -8,6 +7,8 @@
 #include "gui/desktop/qt_desktop_services.h"
 #include "gui/window/vt_main.h"
 #include "support/open_main_window.h"
+#include "support/recording_desktop_services.h"
+#include "support/saved_list.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -60,7 +61,7 @@ protected:
     }
     test::TempDir dir;
     test::ScriptedPrompter prompter;
-    RecordingDesktopServices desktop;
+    test::RecordingDesktopServices desktop;
     KeyStore store;
 };
 
@@ -210,11 +211,8 @@ TEST_F(ShortcutCommandsTest, AMissingDesktopFolderMakesNoShortcutAndNoMessage) {
 
 TEST_F(ShortcutCommandsTest, CurrentListShortcutsOpenTheList) {
     dir.mkdir("My Desktop");
-    CopyList list;
-    list.append_line({"/a", "*.*", "/b", "No", "No"});
-    const std::string name = dir / "Lists/daily.vtl";
-    dir.mkdir("Lists");
-    ASSERT_TRUE(save_vtl(list, name).ok);
+    const std::string name =
+        test::save_list(dir / "Lists/daily.vtl", {{"/a", "*.*", "/b", "No", "No"}});
     auto form = open(name);
     form->menu.SetupRegistrytorecognizevtlfiles1->trigger();
     form->menu.CreateDesktopShortcutcurrentfile1->trigger();

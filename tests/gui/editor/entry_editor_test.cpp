@@ -5,6 +5,7 @@
 #include "gui/editor/file_list_box.h"
 #include "gui/editor/vt_entry.h"
 #include "gui/window/vt_main.h"
+#include "support/recording_desktop_services.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -54,7 +55,7 @@ protected:
     test::TempDir dir;
     std::string source, destination;
     test::ScriptedPrompter prompter;
-    RecordingDesktopServices desktop;
+    test::RecordingDesktopServices desktop;
     std::unique_ptr<TVT_main_Form> form;
 };
 

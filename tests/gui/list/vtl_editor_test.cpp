@@ -2,6 +2,7 @@
 #include "gui/list/vt_memo.h"
 #include "gui/window/vt_main.h"
 #include "support/generated_fields.h"
+#include "support/recording_desktop_services.h"
 #include "support/scripted_prompter.h"
 
 #include <QApplication>
@@ -49,7 +50,7 @@ protected:
     }
 
     test::ScriptedPrompter prompter;
-    RecordingDesktopServices desktop;
+    test::RecordingDesktopServices desktop;
     std::unique_ptr<TVT_main_Form> form;
 };
 

@@ -3,6 +3,7 @@
 #include "gui/run/copy_controller.h"
 #include "gui/run/run_progress_panel.h"
 #include "gui/window/vt_main.h"
+#include "support/recording_desktop_services.h"
 #include "support/temp_dir.h"
 
 #include <QAction>
@@ -70,7 +71,7 @@ protected:
     test::TempDir dir;
     std::string src;
     ProbePrompter prompter;
-    RecordingDesktopServices desktop;
+    test::RecordingDesktopServices desktop;
     std::unique_ptr<TVT_main_Form> form;
 };
 

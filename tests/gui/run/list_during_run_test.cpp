@@ -6,6 +6,7 @@
 #include "gui/screens/modal_helper.h"
 #include "gui/screens/vt_intro.h"
 #include "gui/window/vt_main.h"
+#include "support/recording_desktop_services.h"
 #include "support/temp_dir.h"
 
 #include <QAction>
@@ -82,7 +83,7 @@ protected:
     test::TempDir dir;
     std::string src;
     ProbePrompter prompter;
-    RecordingDesktopServices desktop;
+    test::RecordingDesktopServices desktop;
     std::unique_ptr<TVT_main_Form> form;
 };
 

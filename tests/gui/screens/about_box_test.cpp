@@ -4,6 +4,7 @@
 #include "gui/screens/modal_helper.h"
 #include "gui/screens/vt_about.h"
 #include "gui/window/vt_main.h"
+#include "support/recording_desktop_services.h"
 #include "support/scripted_prompter.h"
 
 #include <QAction>
@@ -19,7 +20,7 @@ namespace {
 class AboutBoxTest : public ::testing::Test {
 protected:
     test::ScriptedPrompter prompter;
-    RecordingDesktopServices desktop;
+    test::RecordingDesktopServices desktop;
 };
 
 TEST_F(AboutBoxTest, ShowsTheProductAndVersionOfProductInfo) {

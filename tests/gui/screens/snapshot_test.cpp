@@ -6,6 +6,7 @@
 #include "core/platform/xdg_folders.h"
 #include "gui/screens/window_snapshot.h"
 #include "gui/window/vt_main.h"
+#include "support/recording_desktop_services.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -44,7 +45,7 @@ protected:
 
     const std::string picture = names::program_folder() + "VT_main.bmp";
     test::ScriptedPrompter prompter;
-    RecordingDesktopServices desktop;
+    test::RecordingDesktopServices desktop;
 };
 
 TEST_F(SnapshotTest, TheItemIsHiddenLastInHelpAndCtrlSIsItsOnly) {

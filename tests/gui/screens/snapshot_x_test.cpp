@@ -3,6 +3,7 @@
 #include "gui/editor/vt_entry.h"
 #include "gui/screens/window_snapshot.h"
 #include "gui/window/vt_main.h"
+#include "support/recording_desktop_services.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -51,7 +52,7 @@ protected:
     test::TempDir elsewhere; // the working folder while the tests run
     const std::string picture = names::program_folder() + "VT_main.bmp";
     test::ScriptedPrompter prompter;
-    RecordingDesktopServices desktop;
+    test::RecordingDesktopServices desktop;
 };
 
 TEST_F(SnapshotOnScreenTest, CtrlSReplacesThePictureInTheProgramsFolderWithTheWindow) {

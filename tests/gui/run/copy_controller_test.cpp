@@ -3,6 +3,7 @@
 #include "gui/run/copy_controller.h"
 #include "gui/run/run_progress_panel.h"
 #include "gui/window/vt_main.h"
+#include "support/probe_prompter.h"
 #include "support/recording_desktop_services.h"
 #include "support/temp_dir.h"
 
@@ -22,18 +23,6 @@
 
 namespace vt {
 namespace {
-
-// Answers every box with a test's function, which can look at the window while the
-// run waits for the answer.
-class ProbePrompter final : public Prompter {
-public:
-    Answer ask(const Prompt& prompt) override {
-        titles.push_back(prompt.title);
-        return answer ? answer(prompt) : prompt.default_button;
-    }
-    std::function<Answer(const Prompt&)> answer;
-    std::vector<std::string> titles;
-};
 
 // The run's progress sits in the window's client area under the grid, clear of the
 // grid and the message edit.
@@ -70,7 +59,7 @@ protected:
 
     test::TempDir dir;
     std::string src;
-    ProbePrompter prompter;
+    test::ProbePrompter prompter;
     test::RecordingDesktopServices desktop;
     std::unique_ptr<TVT_main_Form> form;
 };

@@ -9,6 +9,7 @@
 #include "support/open_main_window.h"
 #include "support/recording_desktop_services.h"
 #include "support/saved_list.h"
+#include "support/scoped_env.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -35,7 +36,8 @@ bool is_key_store(const char* path) {
     return path && std::string_view(path).ends_with("/registry.ini");
 }
 
-// The widget suites run in a fresh XDG_CONFIG_HOME and XDG_DATA_HOME per test.
+// Each test has a key store and desktop folders of its own, also when the suite runs in
+// one process.
 class DesktopWindowTest : public ::testing::Test {
 protected:
     void TearDown() override { sys::clear_fault_hook(); }
@@ -60,6 +62,8 @@ protected:
         return QCoreApplication::applicationFilePath().toLocal8Bit().toStdString();
     }
     test::TempDir dir;
+    test::ScopedEnv config{"XDG_CONFIG_HOME", dir / "config"};
+    test::ScopedEnv data{"XDG_DATA_HOME", dir / "data"};
     test::ScriptedPrompter prompter;
     test::RecordingDesktopServices desktop;
     KeyStore store;

@@ -1,5 +1,6 @@
 #include "core/platform/file_mask.h"
 #include "core/platform/folder_tree.h"
+#include "support/file_stat.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -34,6 +35,39 @@ TEST(FolderTree, SubfoldersAreDirectoriesAndLinksToThemVisibleOnesFirst) {
     EXPECT_FALSE(missing.ok);
     EXPECT_EQ(missing.error, "No such file or directory");
     EXPECT_TRUE(names.empty());
+}
+
+TEST(FolderTree, ANewFolderIsMadeOnlyUnderAPlainName) {
+    test::TempDir dir;
+    dir.mkdir("Taken");
+    const struct {
+        const char* name;
+        const char* made; // nullptr: refused
+        const char* error;
+    } cases[] = {
+        {"Backup 2024", "Backup 2024", nullptr},
+        {"  Pasted\t", "Pasted", nullptr},
+        {".hidden", ".hidden", nullptr},
+        {"", nullptr, "\"\" is not a name for a new folder"},
+        {"   ", nullptr, "\"\" is not a name for a new folder"},
+        {"..", nullptr, "\"..\" is not a name for a new folder"},
+        {"a/b", nullptr, "A folder name cannot contain \"/\""},
+        {"Taken", nullptr, "File exists"},
+    };
+    for (const auto& c : cases) {
+        std::string made;
+        const IoResult r = make_subfolder(dir.path(), c.name, made);
+        EXPECT_EQ(r.ok, c.made != nullptr) << c.name;
+        if (c.made) {
+            EXPECT_EQ(made, dir / c.made);
+            EXPECT_TRUE(S_ISDIR(test::mode_of(made))) << c.name;
+        } else {
+            EXPECT_EQ(r.error, c.error) << c.name;
+            EXPECT_TRUE(made.empty());
+        }
+    }
+    std::string made;
+    EXPECT_EQ(make_subfolder(dir / "missing", "x", made).error, "No such file or directory");
 }
 
 TEST(FolderTree, MatchingFilesFollowTheMask) {

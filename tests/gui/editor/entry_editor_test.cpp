@@ -3,8 +3,10 @@
 #include "gui/editor/directory_list_box.h"
 #include "gui/editor/drive_combo_box.h"
 #include "gui/editor/file_list_box.h"
+#include "gui/editor/folder_path_edit.h"
 #include "gui/editor/vt_entry.h"
 #include "gui/window/vt_main.h"
+#include "support/open_main_window.h"
 #include "support/recording_desktop_services.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
@@ -28,9 +30,7 @@ protected:
     void SetUp() override {
         source = dir.mkdir("source");
         destination = dir.mkdir("destination");
-        form = std::make_unique<TVT_main_Form>(QString(), MainFormServices{&prompter, &desktop});
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        ASSERT_NO_FATAL_FAILURE(form = test::open_main_window({&prompter, &desktop}));
     }
     void TearDown() override { EXPECT_TRUE(prompter.done()); }
 
@@ -78,6 +78,11 @@ TEST_F(EntryEditorTest, ControlsStandAsDesigned) {
         {e.DriveComboBox2, "Destination drive"},
         {e.DirectoryListBox1, "Source directory in which to search fo files to copy "},
         {e.DirectoryListBox2, "Destination directory into which files are to be copied"},
+        {e.Button_newFolder, "Make a new folder inside the selected destination directory"},
+        {e.Edit_sourceDir, "Type or paste the source directory"},
+        {e.Edit_destDir,
+         "Type or paste the destination directory; one that does not exist yet is made by the "
+         "copy"},
         {e.BitBtn1, "Save the current specification to the main list"},
         {e.BitBtn3, {}},
         {e.BitBtn2, {}},
@@ -97,6 +102,7 @@ TEST_F(EntryEditorTest, ControlsStandAsDesigned) {
             }
         }
     }
+    EXPECT_EQ(e.Button_newFolder->text(), "&New Folder...");
     EXPECT_EQ(e.CheckBox_overwrite_old->text(), "Replace Existing Versions");
     EXPECT_EQ(e.Do_sub_dirs->text(), "Copy Subdirectories");
     EXPECT_EQ(e.BitBtn3->text(), "&Help");
@@ -189,13 +195,17 @@ TEST_F(EntryEditorTest, MatchingFilesFollowTheSpecification) {
 
 TEST_F(EntryEditorTest, AVeryLowWindowKeepsTheFolderListsUsable) {
     TVT_add_Form& e = open_for_new_line({});
-    for (int client_height : {100, 408, 600}) {
+    for (int client_height : {100, 434, 600}) {
         e.resize(e.width(), client_height + e.menuWidget()->height());
-        const int h = std::max(e.centralWidget()->height() - 192 - 55, 66);
+        const int h = std::max(e.centralWidget()->height() - 192 - 81, 66);
         EXPECT_EQ(e.DirectoryListBox1->height(), h) << client_height;
-        EXPECT_EQ(e.DirectoryListBox2->height(), h);
+        EXPECT_EQ(e.DirectoryListBox2->height(), h - 24);
+        EXPECT_EQ(e.Button_newFolder->geometry().bottom(),
+                  e.DirectoryListBox1->geometry().bottom());
+        for (FolderPathEdit* typed : {e.Edit_sourceDir, e.Edit_destDir})
+            EXPECT_EQ(typed->y(), 192 + h + 4);
         for (QPushButton* b : {e.BitBtn1, e.BitBtn2, e.BitBtn3})
-            EXPECT_EQ(b->y(), 192 + h + 15);
+            EXPECT_EQ(b->y(), 192 + h + 26 + 15);
         EXPECT_EQ(e.FileListBox1->geometry().bottom(), e.DirectoryListBox1->geometry().bottom());
         EXPECT_EQ(e.DirectoryListBox1->width(), 193); // widths never change
     }

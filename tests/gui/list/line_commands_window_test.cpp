@@ -1,7 +1,9 @@
 // The line commands driven through the main window and the real entry editor.
 #include "gui/editor/directory_list_box.h"
 #include "gui/editor/vt_entry.h"
+#include "gui/window/settings_commands.h"
 #include "gui/window/vt_main.h"
+#include "support/open_main_window.h"
 #include "support/recording_desktop_services.h"
 #include "support/saved_list.h"
 #include "support/scripted_prompter.h"
@@ -24,9 +26,7 @@ protected:
     void SetUp() override {
         source = dir.mkdir("src");
         destination = dir.mkdir("dst");
-        form = std::make_unique<TVT_main_Form>(QString(), MainFormServices{&prompter, &desktop});
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        ASSERT_NO_FATAL_FAILURE(form = test::open_main_window({&prompter, &desktop}));
     }
     void TearDown() override { EXPECT_TRUE(prompter.done()); }
 
@@ -293,7 +293,7 @@ TEST_F(LineCommandsWindowTest, TheEditorChangesTheLineItShowsAndNoOther) {
          [this] {
              test::save_list(dir / "Other.vtl", {{source, "other.*", destination, "No", "No"}});
              form->recent_files = {dir / "Daily.vtl", dir / "Other.vtl"};
-             form->update_files_history();
+             form->settings_commands->update_files_history();
              form->menu.recent[0]->trigger();
          },
          "",

@@ -132,8 +132,10 @@ void CopyEngine::prune_versions(int days) {
         const std::string folder = kept_versions::folder_of(destination);
         if (pruned.files > 0 || pruned.folders > 0)
             journal_.versions_removed(folder, pruned.files, days);
-        if (pruned.error)
+        if (pruned.error) {
             journal_.versions_unremovable(folder, system_error_text(pruned.error));
+            ++summary_.failures;
+        }
     }
 }
 
@@ -152,6 +154,7 @@ void CopyEngine::end_run() {
         }
         queue_.reset();
     }
+    dates_.finish(); // once every copy has its name
     // The copies reach the disk before the journal says the run has ended; the
     // journal's entries so far go with them.
     journal_.flush();
@@ -209,6 +212,7 @@ CopyEngine::Flow CopyEngine::process_line(int row) {
     progress_.line = row;
     progress_.folder = line.source;
     line_destinations_.clear();
+    dates_.start_line(line.source, line.destination, !journal_.preview());
     notify();
 
     if (names_one_folder(line.source, line.destination)) {
@@ -240,7 +244,10 @@ CopyEngine::Flow CopyEngine::process_line(int row) {
             return Flow::End;
     }
     // The next line may write the same files: it sees this line's copies.
-    return settle();
+    if (settle() == Flow::End)
+        return Flow::End;
+    dates_.finish();
+    return Flow::Go;
 }
 
 CopyEngine::Flow CopyEngine::process_folder(const Line& line, const ListedFolder& listed,
@@ -255,10 +262,12 @@ CopyEngine::Flow CopyEngine::process_folder(const Line& line, const ListedFolder
         folder.keeper =
             std::make_unique<FolderKeeper>(*versions_, line.destination, listed.sub_path);
     folder.counting = count_.reached(line.row, index);
-    const Flow told = tell([this, pattern = folder.source + "/" + line.spec] {
-        journal_.search(pattern);
-        return true;
-    });
+    const Flow told =
+        tell([this, pattern = folder.source + "/" + line.spec, sub = listed.sub_path] {
+            dates_.reach(sub);
+            journal_.search(pattern);
+            return true;
+        });
     if (told == Flow::End)
         return Flow::End;
     progress_.folder = folder.source;
@@ -400,6 +409,7 @@ CopyEngine::Flow CopyEngine::make_destination(const Line& line, Folder& folder) 
         disks_.wrote_into(folder.destination_fd(), folder.destination);
         folder.noted = true;
         seen_first(folder);
+        dates_.made(folder.sub_path);
         break;
     }
     return Flow::Go;

@@ -6,6 +6,7 @@
 #include "core/run/copy_inputs.h"
 #include "core/run/disk_flush.h"
 #include "core/run/file_transfer.h"
+#include "core/run/folder_dates.h"
 #include "core/run/folder_maker.h"
 #include "core/run/folder_scan.h"
 #include "core/run/journal.h"
@@ -168,6 +169,7 @@ private:
     Journal journal_;
     FileTransfer transfer_;
     FolderMaker folders_;
+    FolderDates dates_{journal_}; // the times of the folders written into, once left
     SourceFolders sources_;
     DiskFlush disks_;
     CopyDecision decision_;

@@ -119,6 +119,7 @@ void CopyEngine::copied(Folder& folder, const std::string& name, const FileTime&
         folder.noted = true;
     }
     journal_.copied(name, s, replaced ? &*replaced : nullptr);
+    dates_.wrote(folder.sub_path);
     ++run_total_;
     ++folder.count;
     ++progress_.copied;

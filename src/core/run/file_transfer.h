@@ -1,5 +1,6 @@
 #pragma once
 #include "core/check/content_compare.h"
+#include "core/platform/file_attributes.h"
 #include "core/platform/file_copy.h"
 #include "core/platform/new_file.h"
 
@@ -60,21 +61,22 @@ struct MadeCopy {
     bool replacing = false;
     bool flushed = false;
     int times_error = 0; // errno of setting the copy's times: recorded, the copy counts
+    AttributeLoss lost;  // what of the source's attributes the copy could not keep
     std::uint64_t size = 0;
 
     bool ok() const { return problem == Problem::None; }
 };
 
 // Copies one file byte for byte and gives the copy the source's access and
-// modification times. The copy is written to a new file without a name in the
-// destination folder (see new_file.h) and takes the destination's name only when
-// complete, flushed to the disk first when it replaces a file: whatever happens, the
+// modification times, owner, permission bits, extended attributes and ACLs. The copy is written to
+// a new file without a name in the destination folder (see new_file.h) and takes the destination's
+// name only when complete, flushed to the disk first when it replaces a file: whatever happens, the
 // old destination file is either kept exactly as it was or replaced by the whole new
 // copy, and no temporary file is left behind. Problems are asked about (Abort, Retry,
 // Ignore) and recorded in the journal.
 //
 // A transfer is three steps, which a run may split between threads: make the copy
-// (`make_copy`: the source opened, the data copied, times and permission bits set),
+// (`make_copy`: the source opened, the data copied, attributes and times set),
 // flush it when it replaces a file (`flush_copy`), both free of questions and journal
 // entries and safe on any thread; then name it (`name_copy`) and tell (`conclude`),
 // on the run's thread, in the run's order.

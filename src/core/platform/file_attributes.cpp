@@ -137,15 +137,18 @@ AttributeLoss copy_attributes(int from_fd, const struct stat& from, int to, cons
     mode_t wanted = (from.st_mode & 07777) | (copy.folder ? S_IRWXU : S_IWUSR);
     if (!owner_kept)
         wanted &= ~(S_ISUID | S_ISGID);
-    // The bits the copy has now, where they are known for sure: a chmod is spared
-    // when they are already the ones wanted.
+    // The bits a new file has now, where they are known for sure: a chmod is spared
+    // when they are already the ones wanted. A new folder always gets one: it may have
+    // taken setgid from its parent.
     std::optional<mode_t> now;
-    if (copy.umask_decides && !copy.folder)
-        now = bits_after_umask(copy.created_bits);
-    if (copied.access_acl)
-        now = from.st_mode & 0777; // an access ACL sets the bits it stands for
-    if (dropped)
-        now.reset();
+    if (!copy.folder) {
+        if (copy.umask_decides)
+            now = bits_after_umask(copy.created_bits);
+        if (copied.access_acl)
+            now = from.st_mode & 0777; // an access ACL sets the bits it stands for
+        if (dropped)
+            now.reset();
+    }
     if ((!now || *now != wanted) && sys::fchmod(to, wanted) != 0)
         loss.add(AttributeLoss::Mode, errno);
     return loss;

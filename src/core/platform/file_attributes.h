@@ -9,20 +9,22 @@ namespace vt {
 // is whole all the same, so a loss is told, never a failure.
 struct AttributeLoss {
     enum What : unsigned {
-        Owner = 1u << 0,      // owner and group
-        Mode = 1u << 1,       // permission bits
-        Extended = 1u << 2,   // extended attributes of the user. namespace
-        Acl = 1u << 3,        // POSIX access control lists
-        FolderTimes = 1u << 4 // a folder's times, given after its files
+        Owner,       // owner and group
+        Mode,        // permission bits
+        Extended,    // extended attributes of the user. namespace
+        Acl,         // POSIX access control lists
+        FolderTimes, // a folder's times, given after its files
+        Kinds
     };
-    unsigned what = 0;
-    int error = 0; // errno of the first refusal
+    unsigned what = 0;      // a bit (1 << What) for each kind not kept
+    int errors[Kinds] = {}; // errno of each kind's first refusal
 
     void add(What w, int e) {
-        what |= w;
-        if (error == 0)
-            error = e;
+        if (!(what & (1u << w)))
+            errors[w] = e;
+        what |= 1u << w;
     }
+    bool has(What w) const { return what & (1u << w); }
     explicit operator bool() const { return what != 0; }
 };
 

@@ -253,7 +253,7 @@ FileTransfer::Step FileTransfer::conclude(MadeCopy& made, const TransferPlace& p
         journal_.timestamp_error(system_error_text(made.times_error));
     name_copy(made, place, name);
     if (made.ok() && made.lost)
-        journal_.attributes_not_kept(name, made.lost.what, system_error_text(made.lost.error));
+        journal_.attributes_not_kept(name, made.lost);
     // A failed copy is gone before the box is shown.
     if (!made.ok())
         made.file.discard();

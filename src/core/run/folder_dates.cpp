@@ -1,6 +1,5 @@
 #include "core/run/folder_dates.h"
 
-#include "core/platform/error_text.h"
 #include "core/platform/file_attributes.h"
 #include "core/platform/long_path.h"
 #include "core/platform/sys.h"
@@ -128,7 +127,7 @@ void FolderDates::date_from(std::size_t first) {
         }
     }
     if (lost)
-        journal_.attributes_not_kept(lost_folder, lost.what, system_error_text(lost.error));
+        journal_.attributes_not_kept(lost_folder, lost);
     waiting_.resize(std::min(first, waiting_.size()));
 }
 

@@ -1,7 +1,6 @@
 #include "core/run/folder_maker.h"
 
 #include "core/platform/drive_check.h"
-#include "core/platform/error_text.h"
 #include "core/platform/folder_create.h"
 #include "core/platform/long_path.h"
 #include "core/platform/prompter.h"
@@ -128,7 +127,7 @@ bool FolderMaker::prepare(const std::string& destination, const std::string& tem
             made = create_folder_at(current.fd, name, level, template_for(level), &lost);
         if (made) {
             if (lost)
-                journal_.attributes_not_kept(level, lost.what, system_error_text(lost.error));
+                journal_.attributes_not_kept(level, lost);
             current.reset(::openat(current.fd, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
             continue;
         }
@@ -147,7 +146,7 @@ FolderOutcome FolderMaker::create(const std::string& template_folder,
     if (made) {
         journal_.folder_created(new_folder);
         if (lost)
-            journal_.attributes_not_kept(new_folder, lost.what, system_error_text(lost.error));
+            journal_.attributes_not_kept(new_folder, lost);
         return FolderOutcome::Created;
     }
     const Answer answer =

@@ -2,6 +2,7 @@
 
 #include "core/platform/atomic_file.h"
 #include "core/platform/desktop_services.h"
+#include "core/platform/error_text.h"
 #include "core/platform/file_attributes.h"
 #include "core/platform/file_names.h"
 #include "core/platform/new_file.h"
@@ -13,7 +14,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utility>
 
 namespace vt {
 namespace {
@@ -233,33 +233,21 @@ void Journal::timestamp_error(const std::string& error) {
     put("Error setting new files timestamp " + error);
 }
 
-void Journal::attributes_not_kept(const std::string& name, unsigned what,
-                                  const std::string& error) {
-    // A disk that refuses owners or attributes refuses them for every file: said once
-    // a line, each kind, with the first file it happened to.
-    const unsigned untold = what & ~unkept_told_;
-    if (untold == 0)
-        return;
-    unkept_told_ |= untold;
-    static constexpr std::pair<unsigned, const char*> kinds[] = {
-        {AttributeLoss::Owner, "the owner and group"},
-        {AttributeLoss::Mode, "the permissions"},
-        {AttributeLoss::Extended, "the extended attributes"},
-        {AttributeLoss::Acl, "the access control lists"},
-        {AttributeLoss::FolderTimes, "the folder times"},
-    };
-    std::vector<const char*> said;
-    for (const auto& [bit, words] : kinds)
-        if (untold & bit)
-            said.push_back(words);
-    std::string list;
-    for (std::size_t i = 0; i < said.size(); ++i) {
-        if (i > 0)
-            list += i + 1 == said.size() ? " and " : ", ";
-        list += said[i];
+void Journal::attributes_not_kept(const std::string& name, const AttributeLoss& lost) {
+    // A disk that refuses owners or attributes refuses them for every file: each kind
+    // is said once a line, with the first file it happened to.
+    static constexpr const char* kWords[AttributeLoss::Kinds] = {
+        "the owner and group", "the permissions", "the extended attributes",
+        "the access control lists", "the folder times"};
+    for (unsigned kind = 0; kind < AttributeLoss::Kinds; ++kind) {
+        const auto what = static_cast<AttributeLoss::What>(kind);
+        if (!lost.has(what) || (unkept_told_ & (1u << kind)))
+            continue;
+        unkept_told_ |= 1u << kind;
+        put("Unable to keep " + std::string(kWords[kind]) + " of " + name + " because " +
+            system_error_text(lost.errors[kind]) +
+            " (other copies of this line may lack them too)");
     }
-    put("Unable to keep " + list + " of " + name + " because " + error +
-        " (other copies of this line may lack them too)");
 }
 
 const std::string& Journal::date_text(const FileTime& time) {

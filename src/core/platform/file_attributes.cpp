@@ -25,9 +25,15 @@ bool unsupported(int error) {
 }
 
 // Owner and group; true when both are the source's now.
-bool keep_owner(const struct stat& from, int to, AttributeLoss& loss) {
+bool keep_owner(const struct stat& from, int to, const NewCopy& copy, AttributeLoss& loss) {
     struct stat now {};
-    if (::fstat(to, &now) == 0 && now.st_uid == from.st_uid && now.st_gid == from.st_gid)
+    if (copy.owner) {
+        now.st_uid = copy.owner->first;
+        now.st_gid = copy.owner->second;
+    } else if (::fstat(to, &now) != 0) {
+        now.st_uid = static_cast<uid_t>(-1);
+    }
+    if (now.st_uid == from.st_uid && now.st_gid == from.st_gid)
         return true;
     if (sys::fchown(to, from.st_uid, from.st_gid) == 0)
         return true;
@@ -35,7 +41,7 @@ bool keep_owner(const struct stat& from, int to, AttributeLoss& loss) {
     // A user who is not root may not give a file away, and may give it only the groups
     // they belong to: not keeping another user's owner is no loss to tell, but the
     // group is kept where it may be.
-    if (error == EPERM && ::geteuid() != 0) {
+    if (error == EPERM && process_owner().first != 0) {
         if (now.st_gid != from.st_gid &&
             sys::fchown(to, static_cast<uid_t>(-1), from.st_gid) != 0 && errno != EPERM)
             loss.add(AttributeLoss::Owner, errno);
@@ -120,11 +126,16 @@ bool drop_inherited(int to, const char* acl, AttributeLoss& loss) {
 
 } // namespace
 
+std::pair<uid_t, gid_t> process_owner() {
+    static const std::pair<uid_t, gid_t> owner{::geteuid(), ::getegid()};
+    return owner;
+}
+
 AttributeLoss copy_attributes(int from_fd, const struct stat& from, int to, const NewCopy& copy) {
     AttributeLoss loss;
     // The owner first: a change of owner clears setuid and setgid, which the mode
     // below sets.
-    const bool owner_kept = keep_owner(from, to, loss);
+    const bool owner_kept = keep_owner(from, to, copy, loss);
     const Copied copied = copy_extended(from_fd, to, copy.folder, loss);
     bool dropped = false;
     if (!copy.umask_decides) {

@@ -1,6 +1,8 @@
 #pragma once
+#include <optional>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <utility>
 
 namespace vt {
 
@@ -33,7 +35,13 @@ struct NewCopy {
     mode_t created_bits = 0;    // the bits it was created with
     bool umask_decides = false; // its folder has no default ACL (file_mode.h)
     bool folder = false;
+    // The owner and group it was made with, when the caller knows them.
+    std::optional<std::pair<uid_t, gid_t>> owner;
 };
+
+// The owner and group the process gives new files (its effective ones), asked of the
+// system once: they never change while the program runs.
+std::pair<uid_t, gid_t> process_owner();
 
 // Gives the new file or folder `to` (an open descriptor, not O_PATH) what `cp -a`
 // keeps of `from` (its descriptor `from_fd` and its stat): the owner and group where

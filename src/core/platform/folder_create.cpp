@@ -43,7 +43,7 @@ IoResult create_folder_at(int parent, const std::string& leaf, const std::string
             ::openat(parent, leaf.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (made >= 0) {
             const AttributeLoss loss =
-                copy_attributes(from, st, made, {0700, umask_decides(parent), true});
+                copy_attributes(from, st, made, {0700, umask_decides(parent), true, std::nullopt});
             if (lost)
                 *lost = loss;
             ::close(made);

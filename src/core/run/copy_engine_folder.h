@@ -1,5 +1,6 @@
 #pragma once
 // A copy run's state of one folder, apart from the engine that it would make too long to read.
+#include "core/platform/file_attributes.h"
 #include "core/platform/file_mode.h"
 #include "core/platform/long_path.h"
 #include "core/platform/shared_fd.h"
@@ -82,8 +83,13 @@ struct CopyEngine::Folder : std::enable_shared_from_this<Folder> {
         return fd < 0 ? error : 0;
     }
     TransferPlace place() const {
-        return {source_fd(), destination_fd(), destination_stat.st_dev, umask_decides,
-                keeper.get()};
+        return {source_fd(),
+                destination_fd(),
+                destination_stat.st_dev,
+                umask_decides,
+                keeper.get(),
+                destination_stat.st_mode & S_ISGID ? destination_stat.st_gid
+                                                   : process_owner().second};
     }
 };
 

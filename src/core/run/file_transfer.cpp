@@ -156,7 +156,10 @@ MadeCopy FileTransfer::make_copy(const TransferPlace& place, const std::string& 
     // 4. Owner, extended attributes and ACLs, permission bits, then the times, which
     // the others could move. All on the copy without a name, so that the file that
     // takes the destination's name is complete.
-    made.lost = copy_attributes(source.fd, from, made.file.fd(), {bits, place.umask_decides});
+    NewCopy copy{bits, place.umask_decides, false, std::nullopt};
+    if (place.new_files_group)
+        copy.owner = std::pair(process_owner().first, *place.new_files_group);
+    made.lost = copy_attributes(source.fd, from, made.file.fd(), copy);
     source.reset();
     const struct timespec times[2] = {from.st_atim, from.st_mtim};
     if (sys::futimens(made.file.fd(), times) != 0)
@@ -312,7 +315,10 @@ TransferOutcome FileTransfer::outcome_of(Step step) {
 
 TransferOutcome FileTransfer::transfer(int source_dir, int destination_dir,
                                        const std::string& name) {
-    return transfer(TransferPlace{source_dir, destination_dir, 0}, name);
+    TransferPlace place;
+    place.source_dir = source_dir;
+    place.destination_dir = destination_dir;
+    return transfer(place, name);
 }
 
 TransferOutcome FileTransfer::transfer(const std::string& source_folder,

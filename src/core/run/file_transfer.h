@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <sys/types.h>
 
@@ -35,6 +36,9 @@ struct TransferPlace {
     dev_t destination_device = 0;     // of the destination folder; 0: looked up
     bool umask_decides = false;       // the folder has no default ACL (file_mode.h)
     ReplacedKeeper* keeper = nullptr; // keeps what a copy replaces; none: nothing is kept
+    // The group a new file in the folder gets (the folder's own where it has setgid),
+    // when the caller knows: then it need not be asked of every copy.
+    std::optional<gid_t> new_files_group = std::nullopt;
 };
 
 // What the run saw at the destination when it decided to copy the file.

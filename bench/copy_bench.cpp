@@ -9,6 +9,7 @@
 //                                                           window (offscreen); the run's
 //                                                           own seconds go to TIME_FILE
 #include "core/settings/settings_file.h"
+#include "gui/run/copy_controller.h"
 #include "gui/window/vt_main.h"
 
 #include <QApplication>
@@ -126,7 +127,7 @@ int gui_run(int argc, char** argv, const std::string& list, const char* time_fil
     runner.set_copy_options(vt::startup_copy_options());
     runner.show();
     const auto start = std::chrono::steady_clock::now();
-    runner.DoCopyNowClick();
+    runner.copy_controller().DoCopyNowClick();
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (FILE* out = time_file ? std::fopen(time_file, "w") : nullptr) {

@@ -10,6 +10,10 @@
 #   SP  a 1 GiB sparse file holding 4 MiB of data
 #   CK  "Check Backup" (--check) of T1 and of T3 against a copy, beside diff -r and a cmp
 #       of each pair; and the T1 and T3 runs again with "Compare Each Copy" (--compare)
+#   RT  a real tree (/usr/share and /usr/include, copied onto the measured file system
+#       first): the first copy, nothing changed, and every file replaced (Replace Yes)
+#   TF  200,000 files of 100 bytes in 2,100 folders, first copy (each tool after the
+#       last copy was removed)
 #
 # Where it measures (VANTOREL_BENCH_FS, one or more of):
 #   ext4-ram  an ext4 image loop-mounted from a RAM disk (tmpfs): the disk's noise is gone
@@ -18,7 +22,7 @@
 #   disk      the build folder's file system (the default without root)
 # Sources and destinations lie on the measured file system; the page cache is warm.
 # VANTOREL_BENCH_RUNS (7) sets the runs per tool, VANTOREL_BENCH_ONLY a subset of
-# "t1 t2 t3 sp gui ck sc" (ck: the checks and the runs with --compare, of T1 and T3 where
+# "t1 t2 t3 sp gui ck rt tf sc" (ck: the checks and the runs with --compare, of T1 and T3 where
 # those are measured; sc: the system calls of T1, counted with strace -c -f when it is
 # installed, not part of the default set), VANTOREL_BENCH_JOBS the --jobs of the
 # headless runs (default: the program's own), and "t1-j1" in VANTOREL_BENCH_ONLY adds
@@ -29,7 +33,7 @@ tool="$build/bench/copy_bench"
 vt="$build/src/vantorel"
 runs=${VANTOREL_BENCH_RUNS:-7}
 t3_mib=${VANTOREL_BENCH_T3_MIB:-256}
-only=${VANTOREL_BENCH_ONLY:-t1 t2 t3 sp gui ck}
+only=${VANTOREL_BENCH_ONLY:-t1 t2 t3 sp gui ck rt tf}
 jobs=()
 [[ -z ${VANTOREL_BENCH_JOBS:-} ]] || jobs=(--jobs="$VANTOREL_BENCH_JOBS")
 if [[ $(id -u) -eq 0 ]]; then default_fs=ext4-ram; else default_fs=disk; fi
@@ -57,13 +61,14 @@ prepare() {
     ext4-ram | tmpfs)
       [[ $(id -u) -eq 0 ]] || { echo "$1 needs root" >&2; return 1; }
       mkdir -p "$ram"
-      mount -t tmpfs -o size=8G,mode=0755 vantorel-bench "$ram"
+      mount -t tmpfs -o size=14G,mode=0755 vantorel-bench "$ram"
       mounts+=("$ram")
       if [[ $1 == tmpfs ]]; then
         data="$ram/data"
       else
-        truncate -s 6G "$ram/ext4.img"
-        mkfs.ext4 -q -F -E lazy_itable_init=0,lazy_journal_init=0 "$ram/ext4.img"
+        # Inodes enough for TF's source and copy (400,000 files) beside the real tree.
+        truncate -s 10G "$ram/ext4.img"
+        mkfs.ext4 -q -F -N 1200000 -E lazy_itable_init=0,lazy_journal_init=0 "$ram/ext4.img"
         mkdir -p "$ram/mnt"
         mount -o loop "$ram/ext4.img" "$ram/mnt"
         mounts+=("$ram/mnt")
@@ -169,8 +174,41 @@ sp_one() {
   sizes[$1]=$(du -s --block-size=1 "$out" | cut -f1)
 }
 declare -A sizes
+# The real tree: the first copy, then nothing changed, then every file replaced.
+rt_first_one() {
+  local out="$data/outrt"
+  rm -rf "$out"; rm -f "$data/rt.txt"
+  case $1 in
+    rt-cp+sync) run "$1" sh -c 'cp -a "$1" "$2" && sync -f "$2"' sh "$data/RT" "$out" ;;
+    rt-vt) run "$1" "$vt" --run "$data/rt.vtl" "${jobs[@]}" ;;
+  esac
+}
+rt_same_one() {
+  case $1 in
+    rt-same-cpu) run "$1" cp -au "$data/RT/." "$data/outrt" ;;
+    rt-same-rsync) run "$1" rsync -a "$data/RT/" "$data/outrt" ;;
+    rt-same-vt) rm -f "$data/rt.txt"; run "$1" "$vt" --run "$data/rt.vtl" "${jobs[@]}" ;;
+  esac
+}
+rt_replace_one() {
+  case $1 in
+    rt-rep-rsync) run "$1" rsync -a -I "$data/RT/" "$data/outrt" ;;
+    rt-rep-rsync-fsync) run "$1" rsync -a -I --fsync "$data/RT/" "$data/outrt" ;;
+    rt-rep-vt) rm -f "$data/rtr.txt"; run "$1" "$vt" --run "$data/rtr.vtl" "${jobs[@]}" ;;
+  esac
+}
+tf_one() {
+  local out="$data/outtf"
+  rm -rf "$out"; rm -f "$data/tf.txt"
+  case $1 in
+    tf-cp+sync) run "$1" sh -c 'cp -a "$1" "$2" && sync -f "$2"' sh "$data/TF" "$out" ;;
+    tf-rsync) run "$1" rsync -a "$data/TF/" "$out" ;;
+    tf-vt) run "$1" "$vt" --run "$data/tf.vtl" "${jobs[@]}" ;;
+  esac
+}
 
-list() { printf '"%s","*.*","%s","No","Yes"\r\n' "$1" "$2" > "$3"; }
+# list SOURCE DESTINATION FILE [REPLACE]: a list of one line over every file and subfolder
+list() { printf '"%s","*.*","%s","%s","Yes"\r\n' "$1" "$2" "${4:-No}" > "$3"; }
 
 measure_place() {
   place=$1
@@ -252,6 +290,38 @@ measure_place() {
     aim "SP vantorel / (2 x cp -a + 20 ms)" \
       "$(awk -v a="$(m sp-vt)" -v b="$(m sp-cp)" 'BEGIN {printf "%.2f", a / (2 * b + 0.02)}')" 1
     rm -rf "$data/SP" "$data/outsp"
+  fi
+  if wanted rt; then
+    mkdir -p "$data/RT"
+    cp -a /usr/share /usr/include "$data/RT/"
+    list "$data/RT" "$data/outrt" "$data/rt.vtl"
+    list "$data/RT" "$data/outrt" "$data/rtr.vtl" Yes
+    printf '  real tree: %s files, %s\n' "$(find "$data/RT" -type f | wc -l)" \
+      "$(du -sh "$data/RT" | cut -f1)"
+    rounds rt_first_one rt-cp+sync rt-vt
+    print_runs rt-cp+sync rt-vt
+    aim "RT first copy vantorel / (cp -a; sync -f)" "$(ratio "$(m rt-vt)" "$(m rt-cp+sync)")" 0.9
+    rm -rf "$data/outrt"; "$vt" --run "$data/rt.vtl" >/dev/null 2>&1 || true
+    rounds rt_same_one rt-same-cpu rt-same-rsync rt-same-vt
+    print_runs rt-same-cpu rt-same-rsync rt-same-vt
+    aim "RT nothing changed vantorel / rsync -a" "$(ratio "$(m rt-same-vt)" "$(m rt-same-rsync)")" 0.6
+    aim "RT nothing changed vantorel / cp -au" "$(ratio "$(m rt-same-vt)" "$(m rt-same-cpu)")" 0.8
+    rounds rt_replace_one rt-rep-rsync rt-rep-rsync-fsync rt-rep-vt
+    print_runs rt-rep-rsync rt-rep-rsync-fsync rt-rep-vt
+    aim "RT every file replaced vantorel / rsync -a -I" \
+      "$(ratio "$(m rt-rep-vt)" "$(m rt-rep-rsync)")" 1.2
+    aim "RT every file replaced vantorel / rsync -a -I --fsync" \
+      "$(ratio "$(m rt-rep-vt)" "$(m rt-rep-rsync-fsync)")" 0.5
+    rm -rf "$data/RT" "$data/outrt"
+  fi
+  if wanted tf; then
+    "$tool" tree "$data/TF" 200000 2100 100 100
+    list "$data/TF" "$data/outtf" "$data/tf.vtl"
+    rounds tf_one tf-cp+sync tf-rsync tf-vt
+    print_runs tf-cp+sync tf-rsync tf-vt
+    aim "TF vantorel / (cp -a; sync -f)" "$(ratio "$(m tf-vt)" "$(m tf-cp+sync)")" 0.9
+    aim "TF vantorel / rsync -a" "$(ratio "$(m tf-vt)" "$(m tf-rsync)")" 1.0
+    rm -rf "$data/TF" "$data/outtf"
   fi
   [[ $place != disk ]] || rm -rf "$data"
   cleanup

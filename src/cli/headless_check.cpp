@@ -3,63 +3,35 @@
 #include "cli/headless_prompter.h"
 #include "cli/headless_run.h"
 #include "cli/headless_terminal.h"
+#include "cli/list_opener.h"
 #include "core/check/backup_check.h"
-#include "core/list/list_file.h"
-#include "core/platform/event_pump.h"
 #include "core/platform/file_time.h"
-#include "core/run/run_lock.h"
-
-#include <optional>
 
 namespace vt {
-namespace {
-
-class CheckInterruptPump final : public EventPump {
-public:
-    explicit CheckInterruptPump(BackupCheck*& check) : check_(check) {}
-    void pump() override {
-        if (interrupted() && check_)
-            check_->request_stop();
-    }
-
-private:
-    BackupCheck*& check_;
-};
-
-} // namespace
 
 int headless_check(const CommandLine& command, const CopyOptions& settings, std::ostream& out,
                    std::ostream& err, bool show_progress) {
-    InterruptGuard guard;
-    const std::string list_name = resolve_list_argument(command.run_list);
+    ListOpener opener(command.run_list);
+    const std::string& list_name = opener.name();
     auto say = [&err](const std::string& text) {
         err << "vantorel: " << text << "\n";
         err.flush();
     };
     // A check while the list is being copied would find the copies half made, and the
     // two would write one journal.
-    RunLock lock(list_name);
-    if (lock.busy()) {
-        say(RunLock::busy_text(list_name));
-        return kExitNotStarted;
-    }
-    CopyList list;
-    if (const IoResult loaded = load_vtl(list, list_name); !loaded) {
-        say("cannot read the list " + list_name + ": " + loaded.error);
+    if (!opener.open(true)) {
+        say(opener.failure());
         return kExitNotStarted;
     }
     CopyOptions options = settings;
-    if (command.journal == "append" || command.journal == "new")
-        options.journal_append_index = command.journal == "append" ? 0 : 1;
+    apply_journal_option(command.journal, options);
 
     HeadlessPrompter prompter(err, false);
     TerminalProgress progress(err, show_progress, "compare");
     prompter.before_writing([&progress] { progress.clear(); });
-    BackupCheck* check_ref = nullptr;
-    CheckInterruptPump pump(check_ref);
-    ListInputs inputs(list, [&options] { return options; });
-    BackupCheck check(inputs, prompter, pump, nullptr, &progress);
-    check_ref = &check;
+    ListInputs inputs(opener.list(), [&options] { return options; });
+    BackupCheck check(inputs, prompter, opener.pump(), nullptr, &progress);
+    opener.stop_with([&check] { check.request_stop(); });
     check.set_journal_file(command.journal != "none");
     check.set_offer_journal(false);
     if (command.jobs > 0)

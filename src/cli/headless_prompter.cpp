@@ -1,5 +1,7 @@
 #include "cli/headless_prompter.h"
 
+#include "cli/terminal_text.h"
+
 #include <string>
 
 namespace vt {
@@ -68,8 +70,10 @@ Answer HeadlessPrompter::ask(const Prompt& prompt) {
     }
     if (!text.empty() && text.back() == ' ')
         text.pop_back();
+    // The question names files and folders, and holds the list's message.
+    text = terminal_text(text);
     last_question_ = text;
-    log_ << "vantorel: [" << prompt.title << "] " << text << "\n"
+    log_ << "vantorel: [" << terminal_text(prompt.title) << "] " << text << "\n"
          << "vantorel: answered " << answer_name(answer) << "\n";
     log_.flush();
     return answer;

@@ -2,62 +2,46 @@
 
 #include "cli/headless_prompter.h"
 #include "cli/headless_terminal.h"
-#include "core/list/list_file.h"
-#include "core/platform/event_pump.h"
+#include "cli/list_opener.h"
 #include "core/platform/file_names.h"
 #include "core/restore/restore_plan.h"
 #include "core/run/copy_engine.h"
-#include "core/run/run_lock.h"
-
-#include <cstdio>
-#include <optional>
-#include <unistd.h>
 
 namespace vt {
-namespace {
 
-class InterruptPump final : public EventPump {
-public:
-    explicit InterruptPump(CopyEngine*& engine) : engine_(engine) {}
-    void pump() override {
-        if (interrupted() && engine_)
-            engine_->request_stop();
-    }
-
-private:
-    CopyEngine*& engine_;
-};
-
-} // namespace
+int run_exit_status(const RunSummary& summary, bool interrupted) {
+    if (!summary.started)
+        return kExitNotStarted;
+    if (summary.stopped && interrupted)
+        return kExitInterrupted;
+    // A run that ended before its last line did not copy everything it was to copy,
+    // even where nothing it tried failed.
+    if (summary.failures > 0 || summary.ended_early)
+        return kExitFailures;
+    return kExitDone;
+}
 
 int headless_run(const CommandLine& command, CopyOptions options, std::ostream& out,
                  std::ostream& err, bool show_progress, HeadlessReport* report) {
     HeadlessReport own_report;
     HeadlessReport& done = report ? *report : own_report;
     done = {};
-    // For the whole run, its log lines included: a closed standard error must not end it.
-    InterruptGuard guard;
-    CopyList list;
-    const std::string list_name = resolve_list_argument(command.run_list);
+    // Its stop handlers last the whole run, its log lines included: a closed standard
+    // error must not end it.
+    ListOpener opener(command.run_list);
+    const std::string& list_name = opener.name();
     done.list = list_name;
     // A dry run writes nothing, so it may look at a list while another run copies it.
-    std::optional<RunLock> lock;
-    if (!command.dry_run) {
-        lock.emplace(list_name);
-        if (lock->busy()) {
-            done.reason = RunLock::busy_text(list_name);
-            err << "vantorel: " << done.reason << "\n";
-            return kExitNotStarted;
-        }
-        if (!lock->held())
-            err << "vantorel: cannot lock the list against a second run (" << lock->error()
-                << "); copying all the same\n";
-    }
-    if (const IoResult loaded = load_vtl(list, list_name); !loaded) {
-        done.reason = "cannot read the list " + list_name + ": " + loaded.error;
+    const bool opened = opener.open(!command.dry_run);
+    if (const auto lock_error = opener.lock_error())
+        err << "vantorel: cannot lock the list against a second run (" << *lock_error
+            << "); copying all the same\n";
+    if (!opened) {
+        done.reason = opener.failure();
         err << "vantorel: " << done.reason << "\n";
         return kExitNotStarted;
     }
+    CopyList& list = opener.list();
     // A restore runs the list turned around; it never keeps versions of the person's
     // own files it replaces (it asks first, and keeps a newer one without a window).
     const bool restore = command.mode == CommandLine::Mode::Restore;
@@ -79,12 +63,7 @@ int headless_run(const CommandLine& command, CopyOptions options, std::ostream& 
     } else if (command.keep_versions) {
         options.keep_versions = true;
     }
-    if (command.journal == "none") {
-        options.create_journal = false;
-    } else if (command.journal == "append" || command.journal == "new") {
-        options.create_journal = true;
-        options.journal_append_index = command.journal == "append" ? 0 : 1;
-    }
+    apply_journal_option(command.journal, options);
     if (command.compare)
         options.compare_each_copy = true;
 
@@ -94,14 +73,12 @@ int headless_run(const CommandLine& command, CopyOptions options, std::ostream& 
     prompter.before_writing([&progress] { progress.clear(); });
     RunLog log(err, &progress, command.verbose);
     log.before_writing([&progress] { progress.clear(); });
-    CopyEngine* engine_ref = nullptr;
-    InterruptPump pump(engine_ref);
     ListInputs inputs(restore ? plan.list : list, [&options] { return options; });
-    CopyEngine engine(inputs, prompter, pump, nullptr, &log);
+    CopyEngine engine(inputs, prompter, opener.pump(), nullptr, &log);
+    opener.stop_with([&engine] { engine.request_stop(); });
     if (command.jobs > 0)
         engine.set_jobs(command.jobs);
     engine.set_counting(show_progress);
-    engine_ref = &engine;
     engine.set_started_note(plan.started_note);
     if (command.dry_run)
         engine.set_dry_run([&out](const std::string& line) { out << line << "\n"; });
@@ -112,13 +89,7 @@ int headless_run(const CommandLine& command, CopyOptions options, std::ostream& 
     engine.click();
     summary = engine.summary();
     out.flush();
-    int status = kExitDone;
-    if (!summary.started)
-        status = kExitNotStarted;
-    else if (summary.stopped && interrupted())
-        status = kExitInterrupted;
-    else if (summary.failures > 0 || summary.ended_early)
-        status = kExitFailures;
+    const int status = run_exit_status(summary, interrupted());
     done.copied = summary.copied;
     done.failures = summary.failures;
     if (!summary.started)

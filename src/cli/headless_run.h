@@ -1,6 +1,7 @@
 #pragma once
 #include "cli/command_line.h"
 #include "cli/run_log.h"
+#include "core/run/copy_engine.h"
 #include "core/run/copy_options.h"
 
 #include <ostream>
@@ -14,6 +15,10 @@ enum HeadlessExit {
     kExitNotStarted = 2,   // bad arguments, unreadable or busy list, nothing to do, refused journal
     kExitInterrupted = 130 // SIGINT, SIGTERM or SIGHUP acted as "Stop Copy"
 };
+
+// The exit status of a run that ended as `summary` says; `interrupted`: a stop signal
+// came during it.
+int run_exit_status(const RunSummary& summary, bool interrupted);
 
 // `vantorel --run LIST`: runs the copy list without a window, with the copy options
 // `options` (the journal option of the command line overrides theirs). Questions,

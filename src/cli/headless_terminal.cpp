@@ -1,5 +1,7 @@
 #include "cli/headless_terminal.h"
 
+#include "cli/terminal_text.h"
+
 #include <atomic>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -72,7 +74,8 @@ void TerminalProgress::draw(const RunProgress& now, bool in_file) {
     meter_.update(now, in_file);
     // One column is left free: a line that fills the last one wraps on some
     // terminals, and a wrapped line is not rewritten in place.
-    err_ << "\r\033[K" << terminal_line(meter_, now.file, terminal_width() - 1, work_);
+    err_ << "\r\033[K"
+         << terminal_line(meter_, terminal_text(now.file), terminal_width() - 1, work_);
     err_.flush();
     shown_ = true;
 }

@@ -1,5 +1,7 @@
 #include "cli/run_log.h"
 
+#include "cli/terminal_text.h"
+
 #include "core/platform/file_names.h"
 #include "core/platform/file_time.h"
 
@@ -38,7 +40,7 @@ std::optional<FailureText> failure_text(const HeadlessReport& report, int status
 void RunLog::line(const std::string& text) {
     if (before_writing_)
         before_writing_();
-    log_ << "vantorel: " << text << "\n";
+    log_ << "vantorel: " << terminal_text(text) << "\n";
     log_.flush();
 }
 

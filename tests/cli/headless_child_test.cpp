@@ -9,7 +9,9 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <set>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -50,7 +52,8 @@ protected:
 
     // Starts `vantorel --run` with its standard error on a pipe of one page; with
     // `closed_stderr` nobody reads that pipe at all.
-    void start(bool closed_stderr = false) {
+    void start(bool closed_stderr = false, const std::string& list_file = {}) {
+        const std::string run_list = list_file.empty() ? list : list_file;
         int fds[2];
         ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
         ::fcntl(fds[0], F_SETPIPE_SZ, 4096);
@@ -62,7 +65,7 @@ protected:
             ::dup2(null, 0);
             ::dup2(null, 1);
             ::dup2(fds[1], 2);
-            ::execl(VT_PROGRAM, VT_PROGRAM, "--run", list.c_str(), "--journal=new",
+            ::execl(VT_PROGRAM, VT_PROGRAM, "--run", run_list.c_str(), "--journal=new",
                     static_cast<char*>(nullptr));
             ::_exit(127);
         }
@@ -144,6 +147,58 @@ TEST_F(HeadlessChildTest, AKilledRunLeavesAJournalThatShowsWhereItStopped) {
     EXPECT_GE(entries, 3);
     EXPECT_TRUE(copies == entries || copies == entries + 1) << copies << " " << entries;
     EXPECT_TRUE(temporaries().empty());
+}
+
+TEST_F(HeadlessChildTest, AfterKillNineTheJournalNamesEveryCopyButTheLastFew) {
+    // A scheduled backup of many small files: no question, nothing on standard error,
+    // so nothing but the entries themselves brings the journal up to date.
+    constexpr int kFiles = 4000;
+    const std::string many = dir.mkdir("many");
+    for (int i = 0; i < kFiles; ++i)
+        dir.write("many/f" + std::to_string(i), std::to_string(i));
+    dir.write("config/Vantorel/Vantorel.ini", "[Options]\nVerifyEachFile=0\n");
+    const std::string backup = dir / "many-backup";
+    const std::string quiet_list =
+        dir.write("many.vtl", "\"" + many + "\",\"*\",\"" + backup + "\",\"No\",\"No\"\r\n");
+    start(true, quiet_list);
+    // Killed once some hundreds are copied: well within its first second.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    auto copies = [&backup] {
+        std::error_code error;
+        std::filesystem::directory_iterator it(backup, error);
+        return error ? 0 : static_cast<int>(std::distance(it, {}));
+    };
+    while (copies() < 300 && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ASSERT_EQ(::kill(pid, SIGKILL), 0);
+    ASSERT_TRUE(WIFSIGNALED(finish()));
+
+    const std::string journal = read_file(dir / "many.txt");
+    ASSERT_EQ(journal.find("Files copied in total"), std::string::npos) << "ended before the kill";
+    std::set<std::string> told;
+    for (auto at = journal.find("\r\nCopied OK: "); at != std::string::npos;
+         at = journal.find("\r\nCopied OK: ", at + 1)) {
+        const std::size_t from = at + 13;
+        told.insert(journal.substr(from, journal.find(' ', from) - from));
+    }
+    // Every copy in place, whole, with its source's time, is in the journal, but for
+    // those named in the moment of the kill; and the journal names no copy that is
+    // not there.
+    int untold = 0, copied = 0;
+    for (const auto& e : std::filesystem::directory_iterator(backup)) {
+        const std::string name = e.path().filename().string();
+        struct stat made {
+        }, source{};
+        ASSERT_EQ(::stat(e.path().c_str(), &made), 0);
+        ASSERT_EQ(::stat((many + "/" + name).c_str(), &source), 0);
+        EXPECT_EQ(made.st_size, source.st_size) << name;
+        EXPECT_EQ(made.st_mtim.tv_sec, source.st_mtim.tv_sec) << name;
+        ++copied;
+        untold += told.count(name) == 0;
+    }
+    EXPECT_GE(copied, 300);
+    EXPECT_LE(untold, 2) << copied << " copies, " << told.size() << " in the journal";
+    EXPECT_EQ(static_cast<int>(told.size()), copied - untold);
 }
 
 TEST_F(HeadlessChildTest, AClosedTerminalStopsTheRunLikeCtrlC) {

@@ -1,6 +1,7 @@
 #include "cli/headless_run.h"
 
 #include "core/list/list_file.h"
+#include "core/platform/drive_check.h"
 #include "core/platform/sys.h"
 #include "core/run/journal.h"
 #include "support/temp_dir.h"
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/stat.h>
@@ -113,6 +115,104 @@ TEST_F(HeadlessRunTest, ExitStatuses) {
     sys::clear_fault_hook();
     // Source and destination the same: the line is not done.
     EXPECT_EQ(run({"--run", save({{src, "*.txt", src, "No", "No"}})}), kExitFailures);
+}
+
+TEST(RunExitStatusTest, ARunThatEndsBeforeItsLastLineNeverExitsAsDone) {
+    const struct {
+        const char* what;
+        RunSummary summary; // started, stopped, ended early, journal failed, copied, failures
+        bool interrupted;
+        int status;
+    } cases[] = {
+        {"every line done", {true, false, false, false, 3, 0}, false, kExitDone},
+        {"a file passed over", {true, false, false, false, 2, 1}, false, kExitFailures},
+        {"ended by an Abort or a Cancel answer",
+         {true, false, true, false, 1, 0},
+         false,
+         kExitFailures},
+        {"stopped, but by no signal", {true, true, true, false, 1, 0}, false, kExitFailures},
+        {"a journal that could not be written",
+         {true, false, true, true, 1, 0},
+         false,
+         kExitFailures},
+        {"stopped by a signal", {true, true, true, false, 1, 0}, true, kExitInterrupted},
+        {"stopped by a signal after a failure",
+         {true, true, true, false, 1, 2},
+         true,
+         kExitInterrupted},
+        {"a signal after the last file", {true, false, false, false, 3, 0}, true, kExitDone},
+        {"did not start", {false, false, false, false, 0, 0}, false, kExitNotStarted},
+        {"did not start, and a signal came",
+         {false, true, false, false, 0, 0},
+         true,
+         kExitNotStarted},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(run_exit_status(c.summary, c.interrupted), c.status) << c.what;
+}
+
+TEST_F(HeadlessRunTest, EachWayARunEndsEarlyGivesItsExitStatus) {
+    // b.txt has a newer backup: the run asks about it, and writes its journal out first.
+    dir.write("dst/b.txt", "newer backup");
+    const struct timespec later[2] = {{0, UTIME_NOW}, {4000000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "dst/b.txt").c_str(), later, 0), 0);
+    const std::string mount = dir.mkdir("media/usb");
+    const struct {
+        const char* what;
+        std::string destination;
+        std::function<int(sys::Op, const char*)> fault;
+        int status;
+        std::string says;
+    } cases[] = {
+        {"a journal that cannot be written on", dir / "dst",
+         // Once the run reads its folders, the journal has been started.
+         [scanning = std::make_shared<std::atomic<bool>>(false)](sys::Op op, const char*) {
+             if (op == sys::Op::OpenDir)
+                 *scanning = true;
+             return op == sys::Op::Write && *scanning ? ENOSPC : 0;
+         },
+         kExitFailures, "Unable to write the journal file"},
+        {"a journal that cannot be finished", dir / "dst",
+         [](sys::Op op, const char*) { return op == sys::Op::Sync ? ENOSPC : 0; }, kExitFailures,
+         "Unable to write the journal file"},
+        // Nothing is written onto the disk underneath: the answer is Cancel.
+        {"a destination on a disk that is not there", mount + "/Backup", nullptr, kExitFailures,
+         "is not a valid drive on your system!"},
+        {"a stop signal", dir / "dst",
+         [](sys::Op op, const char* path) {
+             if (op == sys::Op::OpenDir && path && std::string(path).ends_with("/src"))
+                 ::raise(SIGINT);
+             return 0;
+         },
+         kExitInterrupted, "vantorel: stopped "},
+    };
+    drives::set_places({dir / "mountinfo", dir / "fstab", {dir / "media"}});
+    for (const auto& c : cases) {
+        ::unlink((dir / "nightly.txt").c_str());
+        const std::string list = save({{src, "b.txt", c.destination, "No", "No"}});
+        if (c.fault)
+            sys::set_fault_hook(c.fault);
+        EXPECT_EQ(run({"--run", list, "--jobs=1"}), c.status) << c.what;
+        sys::clear_fault_hook();
+        EXPECT_NE(err.str().find(c.says), std::string::npos) << c.what << "\n" << err.str();
+    }
+    drives::reset_places();
+}
+
+TEST_F(HeadlessRunTest, AListHoldingANulIsRefusedAndNothingRuns) {
+    // Read on, the mask would end at the NUL, match nothing, and the run would
+    // report a backup that went well.
+    const std::string list =
+        dir.write("nightly.vtl", "\"" + src + "\",\"*.txt" + std::string(1, '\0') + "x\",\"" +
+                                     (dir / "dst") + "\",\"No\",\"No\"\r\n");
+    HeadlessReport report;
+    EXPECT_EQ(run({"--run", list}, &report), kExitNotStarted);
+    EXPECT_EQ(err.str(), "vantorel: cannot read the list " + list +
+                             ": Damaged list file: line 1 holds a NUL byte\n");
+    EXPECT_EQ(report.reason,
+              "cannot read the list " + list + ": Damaged list file: line 1 holds a NUL byte");
+    EXPECT_FALSE(test::exists(dir / "dst"));
+    EXPECT_FALSE(test::exists(dir / "nightly.txt")); // no journal of a run that never was
 }
 
 TEST_F(HeadlessRunTest, AnUnreadableSourceFolderIsPassedOverAndFailsTheRun) {

@@ -30,7 +30,7 @@ protected:
                   "\"" + src + "\",\"*.*\",\"" + (dir / "dst") + "\",\"No\",\"No\"\r\n");
     }
     // In the child: the program's environment, then the program.
-    [[noreturn]] void exec_program(bool slow) {
+    [[noreturn]] void exec_program(bool slow, const char* option = "--jobs=1") {
         ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
         if (slow) {
             ::setenv("LD_PRELOAD", VT_SLOW_TIMES, 1);
@@ -40,7 +40,7 @@ protected:
         const std::string list = dir / "backup.vtl";
         // One file at a time: the pace that the slowed times set must last long enough
         // for an estimate.
-        ::execl(VT_PROGRAM, VT_PROGRAM, "--jobs=1", "--run", list.c_str(),
+        ::execl(VT_PROGRAM, VT_PROGRAM, "--jobs=1", "--run", list.c_str(), option,
                 static_cast<char*>(nullptr));
         ::_exit(127);
     }
@@ -119,6 +119,44 @@ TEST_F(TerminalProgressTest, NothingOfItWhenStandardErrorIsNotATerminal) {
     EXPECT_EQ(log.find('\r'), std::string::npos) << log;
     EXPECT_EQ(log.find('\033'), std::string::npos) << log;
     EXPECT_EQ(log.find(" files, "), std::string::npos) << log;
+}
+
+TEST_F(TerminalProgressTest, NamesCannotTakeOverTheTerminalButTheJournalKeepsThem) {
+    // A name and a message that would set the window's title and clear the screen.
+    const std::string name = "title\033]0;pwned\007 \033[2J.dat";
+    const std::string shown = "title\\033]0;pwned\\007 \\033[2J.dat";
+    dir.write("src/" + name, "x");
+    dir.write("backup.vtl", "Insert the disk\033[31m now\r\n\"" + (dir / "src") + "\",\"*.*\",\"" +
+                                (dir / "dst") + "\",\"No\",\"No\"\r\n");
+    struct winsize size {};
+    size.ws_col = kColumns;
+    size.ws_row = 24;
+    int terminal = -1;
+    const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, &size);
+    ASSERT_GE(pid, 0);
+    if (pid == 0)
+        exec_program(true, "--verbose");
+    std::string screen = read_all(terminal);
+    ::close(terminal);
+    ASSERT_EQ(exit_status(pid), 0) << screen;
+
+    EXPECT_NE(screen.find("vantorel: [Confirm] Insert the disk\\033[31m now\r\n"),
+              std::string::npos)
+        << screen;
+    EXPECT_NE(screen.find("vantorel: copied " + (dir / "src") + "/" + shown + "\r\n"),
+              std::string::npos)
+        << screen;
+    // The program's own redraws are the only control sequences that reach the screen.
+    for (auto at = screen.find("\r\033[K"); at != std::string::npos; at = screen.find("\r\033[K"))
+        screen.erase(at, 4);
+    for (const char c : screen)
+        EXPECT_TRUE(c == '\r' || c == '\n' || static_cast<unsigned char>(c) >= 0x20)
+            << static_cast<int>(c) << " in " << screen;
+
+    // The journal and the copy keep the name's bytes.
+    EXPECT_EQ(read_file(dir / ("dst/" + name)), "x");
+    EXPECT_NE(read_file(dir / "backup.txt").find("\r\nCopied OK: " + name + " "),
+              std::string::npos);
 }
 
 } // namespace

@@ -1,4 +1,8 @@
-vt_add_cli_test(test_command_line ${CMAKE_CURRENT_LIST_DIR}/command_line_test.cpp)
+vt_add_cli_test(test_command_line
+  ${CMAKE_CURRENT_LIST_DIR}/command_line_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/list_opener_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/terminal_text_test.cpp
+)
 vt_add_cli_test(test_headless_run
   ${CMAKE_CURRENT_LIST_DIR}/headless_run_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/headless_check_test.cpp

@@ -1,20 +1,14 @@
 #include "core/check/backup_check.h"
 
-#include "core/platform/directory.h"
 #include "core/platform/error_text.h"
 #include "core/platform/event_pump.h"
-#include "core/platform/file_mask.h"
 #include "core/platform/file_time.h"
 #include "core/platform/long_path.h"
-#include "core/platform/new_file.h"
 #include "core/platform/prompter.h"
-#include "core/platform/sys.h"
 #include "core/run/run_start.h"
 
 #include <cerrno>
 #include <fcntl.h>
-#include <string_view>
-#include <unordered_set>
 
 namespace vt {
 namespace {
@@ -53,32 +47,13 @@ std::string check_summary_text(const CheckSummary& s) {
     return text + (found.empty() ? "all the same" : found);
 }
 
-// One sub-path of a line while its files are handed to the comparisons.
-struct BackupCheck::Folder {
-    std::string source;      // line's source folder text + sub-path
-    std::string destination; // line's destination folder text + sub-path
-    std::shared_ptr<const FolderPair> pair;
-    RunCount::Place counting;
-    std::size_t matched = 0;
-    std::string handled; // names handled ('\0' after each), passed over on a Retry
-
-    // 0, or the errno of a source folder that cannot be opened.
-    int open() {
-        pair.reset();
-        const int source_fd = sys::open_folder(AT_FDCWD, source.c_str(), O_RDONLY);
-        if (source_fd < 0)
-            return errno;
-        const int backup_fd = open_long_path(AT_FDCWD, destination, O_PATH | O_DIRECTORY);
-        pair = std::make_shared<const FolderPair>(source_fd, backup_fd, backup_fd < 0 ? errno : 0);
-        return 0;
-    }
-};
-
 BackupCheck::BackupCheck(const CopyInputs& inputs, Prompter& prompter, EventPump& pump,
                          DesktopServices* desktop, RunObserver* observer)
     : inputs_(inputs), prompter_(prompter), pump_(pump), desktop_(desktop), observer_(observer),
-      sources_(prompter_, journal_) {
-    tell_boxes(prompter_, journal_, observer_);
+      walk_(*this, prompter_, journal_, count_) {
+    // The comparisons look at the backups themselves.
+    walk_.set_destination_hints(false);
+    tell_boxes(prompter_, observer_);
 }
 
 BackupCheck::~BackupCheck() = default;
@@ -146,7 +121,7 @@ void BackupCheck::run() {
     const unsigned threads = threads_ ? threads_ : ComparePool::default_threads();
     pool_ = std::make_unique<ComparePool>(threads, threads * kInHandPerThread);
     count_.start(RunCount::lines_of(inputs_), true);
-    const int listing_failures = sources_.failures();
+    const int listing_failures = walk_.failures();
     const int lines = inputs_.row_count() - 1;
     for (int row = 1; row <= lines; ++row) {
         if (process_line(row) == Flow::End) {
@@ -154,7 +129,7 @@ void BackupCheck::run() {
             break;
         }
     }
-    summary_.folders_unreadable += sources_.failures() - listing_failures;
+    summary_.folders_unreadable += walk_.failures() - listing_failures;
     end_check();
 }
 
@@ -164,6 +139,7 @@ void BackupCheck::end_check() {
     report_done(Until::All);
     notify(false); // the last files' verdicts, reported after the walk ended
     pool_.reset();
+    pair_.reset();
     count_.stop();
     summary_.stopped = stop_requested_;
     set_running(false);
@@ -222,7 +198,6 @@ void BackupCheck::report_done(Until until) {
                 return;
             // A large file: the window repaints and a stop is heard meanwhile.
             notify(true);
-            journal_.tick();
             pump_.wait_pump();
             if (stop_requested_)
                 pool_->cancel();
@@ -284,7 +259,6 @@ void BackupCheck::report_file(const Pending& file, const FileVerdict& v) {
 BackupCheck::Flow BackupCheck::after_entry() {
     report_done(Until::Ready);
     notify(false);
-    journal_.tick();
     pump_.pump();
     if (journal_.failed())
         return Flow::End;
@@ -292,133 +266,63 @@ BackupCheck::Flow BackupCheck::after_entry() {
 }
 
 BackupCheck::Flow BackupCheck::process_line(int row) {
-    Line line;
-    line.row = row;
-    line.source = inputs_.cell(kSourceColumn, row);
-    line.spec = inputs_.cell(kSpecColumn, row);
-    line.destination = inputs_.cell(kDestinationColumn, row);
-    line.subfolders = flag_set(inputs_.cell(kSubDirsColumn, row));
+    const ListLine line = read_line(inputs_, row);
     note("");
     note("Checking Copy line " + std::to_string(row) + " " + line.spec + " in " + line.source +
          " against " + line.destination);
     progress_.line = row;
     progress_.folder = line.source;
     notify(false);
-    if (names_one_folder(line.source, line.destination)) {
-        note("Not checked: source and destination directories are the same");
-        ++summary_.lines_refused;
-        return Flow::Go;
-    }
+    return walk_.line(line);
+}
 
-    std::vector<ListedFolder> folders;
-    if (line.subfolders) {
-        // A folder that cannot be listed is asked about and entered in the journal at
-        // once: what was found before it goes there first.
-        report_done(Until::All);
-        struct stat target {};
-        const bool have_target = stat_long_path(line.destination, target, true) == 0;
-        if (!sources_.list(line.source, have_target ? &target : nullptr, folders))
-            return Flow::End;
-    } else {
-        folders.push_back({"", false});
-    }
-    // The scan reads the source folders ahead; the backups are looked at by the
-    // comparisons themselves.
-    std::vector<FolderScan::Place> places;
-    places.reserve(folders.size());
-    for (const ListedFolder& f : folders)
-        places.push_back({line.source + f.sub_path, std::string(), f.passed_over});
-    FolderScan scan(std::move(places), line.spec);
-    for (std::size_t i = 0; i < folders.size(); ++i) {
-        if (process_folder(line, folders[i], scan, i) == Flow::End)
-            return Flow::End;
-    }
+void BackupCheck::refused(const ListLine&) {
+    note("Not checked: source and destination directories are the same");
+    ++summary_.lines_refused;
+}
+
+BackupCheck::Flow BackupCheck::settle() {
+    report_done(Until::All);
     return Flow::Go;
 }
 
-BackupCheck::Flow BackupCheck::process_folder(const Line& line, const ListedFolder& listed,
-                                              FolderScan& scan, std::size_t index) {
-    Folder folder;
-    folder.source = line.source + listed.sub_path;
-    folder.destination = line.destination + listed.sub_path;
-    folder.counting = count_.reached(line.row, index);
-    note("Comparing " + folder.source + "/" + line.spec + " with " + folder.destination);
+BackupCheck::Flow BackupCheck::enter(ListWalk::Folder& folder) {
+    note("Comparing " + folder.source + "/" + folder.line->spec + " with " + folder.destination);
     progress_.folder = folder.source;
     progress_.file.clear();
     notify(false);
-    if (listed.passed_over)
-        return Flow::Go; // reported when the folders were listed
-
-    int error = folder.open();
-    Flow flow = Flow::Go;
-    std::vector<FolderScan::Entry> batch;
-    for (bool more = error == 0; more && flow == Flow::Go;) {
-        more = scan.next(index, batch, error);
-        if (batch.empty() && more) {
-            report_done(Until::Ready);
-            notify(false);
-            journal_.tick();
-            pump_.wait_pump();
-            if (stop_requested_)
-                flow = Flow::End;
-        }
-        for (const FolderScan::Entry& entry : batch) {
-            if ((flow = process_entry(line, folder, entry.name, entry.type)) == Flow::End)
-                break;
-        }
-    }
-    while (flow == Flow::Go && error != 0) {
-        report_done(Until::All);
-        const Answer answer = ask_unreadable_folder(prompter_, journal_, folder.source, error);
-        if (answer == Answer::Retry) {
-            error = folder.open();
-            if (error == 0)
-                flow = read_again(line, folder, error);
-            continue;
-        }
-        ++summary_.folders_unreadable;
-        if (answer != Answer::Ignore)
-            return Flow::End;
-        error = 0;
-    }
-    return flow;
-}
-
-BackupCheck::Flow BackupCheck::read_again(const Line& line, Folder& folder, int& error) {
-    const std::string handled = folder.handled;
-    std::unordered_set<std::string_view> done;
-    for (std::size_t at = 0; at < handled.size();) {
-        const std::size_t end = handled.find('\0', at);
-        done.insert(std::string_view(handled).substr(at, end - at));
-        at = end + 1;
-    }
-    Directory dir(folder.source);
-    std::string_view name;
-    unsigned char type = 0;
-    while (dir.next(name, type)) {
-        if (!mask_matches(line.spec, name) || NewFile::is_own_temporary(name) || done.count(name))
-            continue;
-        if (process_entry(line, folder, std::string(name), type) == Flow::End)
-            return Flow::End;
-    }
-    error = dir.error();
     return Flow::Go;
 }
 
-BackupCheck::Flow BackupCheck::process_entry(const Line&, Folder& folder, const std::string& name,
-                                             unsigned char type) {
+void BackupCheck::opened(ListWalk::Folder& folder) {
+    const int backup_fd = open_long_path(AT_FDCWD, folder.destination, O_PATH | O_DIRECTORY);
+    pair_ =
+        std::make_shared<const FolderPair>(folder.source_dir, backup_fd, backup_fd < 0 ? errno : 0);
+}
+
+BackupCheck::Flow BackupCheck::idle() {
+    report_done(Until::Ready);
+    notify(false);
+    pump_.wait_pump();
+    return stop_requested_ ? Flow::End : Flow::Go;
+}
+
+BackupCheck::Flow BackupCheck::leave(ListWalk::Folder&) {
+    pair_.reset(); // the comparisons still to come keep it open, and only they
+    return Flow::Go;
+}
+
+BackupCheck::Flow BackupCheck::entry(ListWalk::Folder&, const FolderScan::Entry& entry,
+                                     const struct stat* file, bool took) {
     ++progress_.examined;
-    progress_.file = name;
-    folder.handled.append(name).push_back('\0');
-    const bool took = count_.took(folder.counting, folder.matched++);
-    struct stat st {};
-    if (classify_entry(folder.pair->source, name.c_str(), type, st) == EntryKind::File) {
+    progress_.file = entry.name;
+    if (file) {
         // Every thread is busy with files ahead of the oldest in hand: the walk waits.
         report_done(Until::Room);
         if (stop_requested_)
             return Flow::End;
-        pending_.push_back({name, true, took, static_cast<std::uint64_t>(st.st_size)});
-        pool_->add(folder.pair, name);
+        pending_.push_back({entry.name, true, took, static_cast<std::uint64_t>(file->st_size)});
+        pool_->add(pair_, entry.name);
     }
     return after_entry();
 }

@@ -2,11 +2,10 @@
 #include "core/check/compare_pool.h"
 #include "core/run/answered_prompter.h"
 #include "core/run/copy_inputs.h"
-#include "core/run/folder_scan.h"
 #include "core/run/journal.h"
+#include "core/run/list_walk.h"
 #include "core/run/run_count.h"
 #include "core/run/run_progress.h"
-#include "core/run/source_folders.h"
 
 #include <deque>
 #include <functional>
@@ -48,13 +47,13 @@ std::string check_summary_text(const CheckSummary& summary);
 // The files are compared on a few threads of the check's own (ComparePool), several
 // at once, while this thread walks the folders; the entries are written in the walk's
 // order all the same.
-class BackupCheck {
+class BackupCheck final : private ListWalk::Visitor {
 public:
     static constexpr const char* kLabel = " (Check Backup)";
 
     BackupCheck(const CopyInputs& inputs, Prompter& prompter, EventPump& pump,
                 DesktopServices* desktop, RunObserver* observer = nullptr);
-    ~BackupCheck();
+    ~BackupCheck() override;
     BackupCheck(const BackupCheck&) = delete;
     BackupCheck& operator=(const BackupCheck&) = delete;
 
@@ -78,13 +77,7 @@ public:
     const std::string& journal_path() const { return journal_.path(); }
 
 private:
-    enum class Flow { Go, End };
-    struct Line {
-        int row = 0;
-        std::string source, spec, destination;
-        bool subfolders = false;
-    };
-    struct Folder;
+    using Flow = ListWalk::Step;
     // An entry of the report waiting for the comparisons before it: a text, or the
     // verdict of a file from the pool.
     struct Pending {
@@ -97,12 +90,17 @@ private:
     void run();
     bool open_report();
     Flow process_line(int row);
-    Flow process_folder(const Line& line, const ListedFolder& listed, FolderScan& scan,
-                        std::size_t index);
-    Flow read_again(const Line& line, Folder& folder, int& error);
-    Flow process_entry(const Line& line, Folder& folder, const std::string& name,
-                       unsigned char type);
     Flow after_entry();
+
+    // What the check does on its walk.
+    void refused(const ListLine& line) override;
+    Flow settle() override;
+    Flow enter(ListWalk::Folder& folder) override;
+    void opened(ListWalk::Folder& folder) override;
+    Flow entry(ListWalk::Folder& folder, const FolderScan::Entry& entry, const struct stat* file,
+               bool took) override;
+    Flow idle() override;
+    Flow leave(ListWalk::Folder&) override;
     void end_check();
 
     void note(std::string text);
@@ -128,9 +126,10 @@ private:
     bool running_ = false;
     bool stop_requested_ = false;
     Journal journal_;
-    SourceFolders sources_;
     RunCount count_;
+    ListWalk walk_;
     std::unique_ptr<ComparePool> pool_;
+    std::shared_ptr<const FolderPair> pair_; // of the folder being walked
     std::deque<Pending> pending_;
     bool discarding_ = false;             // a comparison was given up: the rest is not told
     std::uint64_t reported_compared_ = 0; // bytes of the files reported, as compared

@@ -46,8 +46,6 @@ FileVerdict verdict(FileVerdict::Kind kind, int error = 0) {
 } // namespace
 
 FolderPair::~FolderPair() {
-    if (source >= 0)
-        ::close(source);
     if (backup >= 0)
         ::close(backup);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "core/check/content_compare.h"
+#include "core/platform/shared_fd.h"
 
 #include <atomic>
 #include <chrono>
@@ -11,6 +12,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace vt {
@@ -18,12 +20,15 @@ namespace vt {
 // A source folder and the folder of its backup, open for as long as a comparison of
 // one of their files needs them.
 struct FolderPair {
-    FolderPair(int source_fd, int backup_fd, int backup_error)
-        : source(source_fd), backup(backup_fd), backup_error(backup_error) {}
+    // The source folder is shared with the walk that read it; the backup is the pair's.
+    FolderPair(SharedFd source_dir, int backup_fd, int backup_error)
+        : source_dir(std::move(source_dir)), source(this->source_dir.get()), backup(backup_fd),
+          backup_error(backup_error) {}
     ~FolderPair();
     FolderPair(const FolderPair&) = delete;
     FolderPair& operator=(const FolderPair&) = delete;
 
+    const SharedFd source_dir;
     const int source;
     const int backup;       // -1 when the backup folder could not be opened
     const int backup_error; // then: ENOENT or ENOTDIR (missing), or why it could not

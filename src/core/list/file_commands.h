@@ -50,9 +50,17 @@ public:
     bool FormCloseQuery() { return confirm_discard(); }
 
     static std::string close_question_text(const std::string& file_name);
+    // The name a list is saved under: a name typed without an extension gets ".vtl",
+    // so that the desktop knows the file as a list and the journal, named after the
+    // list less its extension, never takes the list's own name.
+    static std::string list_name_for(const std::string& chosen);
+    // The question before Save As replaces another file.
+    static Prompt replace_question(const std::string& file_name);
 
 private:
     void close_editor();
+    // Whether `name` is another file than the current list's, already there.
+    bool replaces_another_file(const std::string& name) const;
 
     CopyList& list_;
     Prompter& prompter_;

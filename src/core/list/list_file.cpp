@@ -29,6 +29,14 @@ template <class F> void for_each_line(std::string_view text, F f) {
     }
 }
 
+// The error of a list holding a NUL at `at`, naming its line (counted as the reader
+// counts them).
+std::string damaged_list_text(std::string_view text, size_t at) {
+    int line = 0;
+    for_each_line(text.substr(0, at + 1), [&line](std::string_view) { ++line; });
+    return "Damaged list file: line " + std::to_string(line) + " holds a NUL byte";
+}
+
 } // namespace
 
 std::vector<std::string> split_items(std::string_view line) {
@@ -163,6 +171,10 @@ IoResult load_vtl(CopyList& list, const std::string& file_name) {
     std::string content;
     if (const IoResult r = read_whole_file(file_name, content); !r)
         return IoResult::failure(r.error_code, list_file_error_text(r.error_code));
+    // No list text holds a NUL: a file with one is damaged (or in another encoding,
+    // UTF-16 say), and reading on would silently lose the rest of its line.
+    if (const auto nul = content.find('\0'); nul != std::string::npos)
+        return IoResult::failure(EILSEQ, damaged_list_text(content, nul));
     std::vector<CopyLine> lines;
     std::string message = list.message();
     bool message_seen = false;

@@ -31,7 +31,8 @@ std::string list_file_text(const CopyList& list);
 IoResult save_vtl(CopyList& list, const std::string& file_name);
 
 // Replaces the lines with those of `file_name` and makes it the current list file.
-// On failure nothing of the list changes, its name included.
+// On failure nothing of the list changes, its name included. A file holding a NUL
+// byte is refused as damaged.
 IoResult load_vtl(CopyList& list, const std::string& file_name);
 
 // The list text: one entry line per grid row, without the message.

@@ -2,6 +2,7 @@
 
 #include "core/platform/file_mask.h"
 #include "core/platform/file_names.h"
+#include "core/platform/sys.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -113,6 +114,24 @@ IoResult matching_files(const std::string& folder, std::string_view mask,
     });
     sort_names(names);
     return r;
+}
+
+IoResult make_subfolder(const std::string& parent, std::string_view name, std::string& made) {
+    made.clear();
+    const size_t first = name.find_first_not_of(" \t");
+    const size_t last = name.find_last_not_of(" \t");
+    const std::string_view trimmed =
+        first == std::string_view::npos ? std::string_view() : name.substr(first, last - first + 1);
+    if (trimmed.empty() || trimmed == "." || trimmed == "..")
+        return IoResult::failure(EINVAL,
+                                 "\"" + std::string(trimmed) + "\" is not a name for a new folder");
+    if (trimmed.find('/') != std::string_view::npos)
+        return IoResult::failure(EINVAL, "A folder name cannot contain \"/\"");
+    const std::string path = (parent == "/" ? std::string() : parent) + "/" + std::string(trimmed);
+    if (sys::mkdir(path.c_str(), 0777) != 0)
+        return IoResult::from_errno(errno);
+    made = path;
+    return IoResult::success();
 }
 
 std::string shorten(const std::string& path, int max_width,

@@ -25,6 +25,11 @@ IoResult subfolders(const std::string& folder, std::vector<std::string>& names);
 IoResult matching_files(const std::string& folder, std::string_view mask,
                         std::vector<std::string>& names);
 
+// Makes the new folder `name` inside `parent` and gives its path in `made`. The
+// name is one folder's name: not empty, no "/", not "." or "..", blanks at its ends
+// taken off (a pasted name often carries them).
+IoResult make_subfolder(const std::string& parent, std::string_view name, std::string& made);
+
 // The path shortened with "..." in place of middle parts until `width` of it is at
 // most `max_width`: "/home/anna/.../Reports/2024". The first and the last part stay.
 std::string shorten(const std::string& path, int max_width,

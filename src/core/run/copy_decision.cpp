@@ -15,6 +15,12 @@ bool same_identity(const struct stat& a, const struct stat& b) {
 
 } // namespace
 
+bool is_same_backup(const struct stat& source, const struct stat& backup) {
+    const FileTime s = file_time(source.st_mtime);
+    const FileTime d = file_time(backup.st_mtime);
+    return !(d > s) && !copies_unasked(s, d, false, source.st_size == backup.st_size);
+}
+
 bool CopyDecision::unchanged(const FolderScan::Entry& entry, const struct stat& source,
                              const FileTime& s, bool replace) const {
     if (!entry.destination_present)

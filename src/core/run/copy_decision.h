@@ -19,6 +19,12 @@ struct Decision {
     bool asked = false;               // a question was asked about the file
 };
 
+// Whether `backup` is already the copy of `source` by the run's own rule: the same
+// size, and the same time at the two-second step. A run without the replace flag
+// leaves such a backup alone; one with it copies it again, and then the replaced
+// backup is no version worth keeping.
+bool is_same_backup(const struct stat& source, const struct stat& backup);
+
 // The copy decision for one file: the destination's presence and times against the
 // source's and the line's replace flag, then the verify and newer-destination
 // questions where they apply.

@@ -2,49 +2,32 @@
 
 #include "core/platform/directory.h"
 #include "core/platform/drive_check.h"
-#include "core/platform/error_text.h"
 #include "core/platform/event_pump.h"
-#include "core/platform/file_mask.h"
-#include "core/platform/file_mode.h"
-#include "core/platform/long_path.h"
-#include "core/platform/new_file.h"
 #include "core/platform/prompter.h"
-#include "core/platform/sys.h"
-#include "core/run/copy_engine_folder.h"
 #include "core/run/run_start.h"
-#include "core/run/transfer_queue.h"
+#include "core/run/version_prune.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
-#include <fcntl.h>
-#include <string_view>
-#include <unistd.h>
-#include <unordered_set>
+#include <utility>
 
 namespace vt {
-
-namespace {
-
-// At a stop, the copies at the head with at most this much left between them are
-// finished (the time of a call or two); the rest are given up.
-constexpr std::uint64_t kStopBudget = 16u << 20;
-
-} // namespace
 
 CopyEngine::CopyEngine(const CopyInputs& inputs, Prompter& prompter, EventPump& pump,
                        DesktopServices* desktop, RunObserver* observer)
     : inputs_(inputs), prompter_(prompter), pump_(pump), desktop_(desktop), observer_(observer),
-      transfer_(prompter_, journal_), folders_(prompter_, journal_),
-      sources_(prompter_, journal_, observer), decision_(prompter_), jobs_(default_copy_jobs()) {
+      transfer_(prompter_, journal_), folders_(prompter_, journal_, observer), decision_(prompter_),
+      walk_(*this, prompter_, journal_, count_, observer),
+      turns_([this](const TransferQueue::InFlight& in) { return while_waiting(in); }),
+      jobs_(default_copy_jobs()) {
     // A question comes after everything the run did before it has been told.
-    decision_.before_question([this] { return settle() == Flow::Go; });
+    decision_.before_question([this] { return turns_.settle(); });
     // Every box of the run counts as an answer for the scan's look ahead.
-    tell_boxes(prompter_, journal_, observer_);
+    tell_boxes(prompter_, observer_);
     transfer_.on_block([this](std::uint64_t done, std::uint64_t size) {
         progress_.file_done = done;
         progress_.file_size = size;
-        journal_.tick();
         count_.read(progress_);
         if (observer_)
             observer_->transfer_progress(progress_);
@@ -108,9 +91,8 @@ void CopyEngine::run() {
         versions_.emplace(kept_versions::stamp_for(now_()));
     folders_.start_run();
     transfer_.start_run();
-    if (jobs_ > 1 && !journal_.preview())
-        queue_ = std::make_unique<TransferQueue>(jobs_, transfer_.methods());
-    const int folder_failures_before = folders_.failures() + sources_.failures();
+    turns_.start(journal_.preview() ? 1 : jobs_, transfer_.methods());
+    const int folder_failures_before = folders_.failures() + walk_.failures();
     const int lines = inputs_.row_count() - 1;
     for (int row = 1; row <= lines; ++row) {
         if (process_line(row) == Flow::End) {
@@ -119,45 +101,21 @@ void CopyEngine::run() {
         }
     }
     if (versions_ && !summary_.ended_early)
-        prune_versions(options.versions_days);
-    summary_.failures += folders_.failures() + sources_.failures() - folder_failures_before;
+        summary_.failures +=
+            prune_old_versions(destinations_, options.versions_days, now_(), journal_);
+    summary_.failures += folders_.failures() + walk_.failures() - folder_failures_before;
     summary_.stopped = stop_requested_;
     end_run();
 }
 
-void CopyEngine::prune_versions(int days) {
-    const std::time_t now = now_();
-    for (const std::string& destination : destinations_) {
-        const kept_versions::Pruned pruned = kept_versions::prune(destination, days, now);
-        const std::string folder = kept_versions::folder_of(destination);
-        if (pruned.files > 0 || pruned.folders > 0)
-            journal_.versions_removed(folder, pruned.files, days);
-        if (pruned.error) {
-            journal_.versions_unremovable(folder, system_error_text(pruned.error));
-            ++summary_.failures;
-        }
-    }
-}
-
 void CopyEngine::end_run() {
     count_.stop();
-    if (queue_) {
-        // A run that stopped while workers copied tells what they finish in the time
-        // of a call or two and gives the rest up: it ends as a run that stopped a few
-        // files earlier would have.
-        if (!queue_->idle()) {
-            queue_->stop(kStopBudget);
-            queue_->retire_all([this] {
-                pump_.wait_pump();
-                return true;
-            });
-        }
-        queue_.reset();
-    }
+    turns_.finish([this] { pump_.wait_pump(); });
     dates_.finish(); // once every copy has its name
+    folder_.reset();
+    line_.reset();
     // The copies reach the disk before the journal says the run has ended; the
     // journal's entries so far go with them.
-    journal_.flush();
     if (journal_.preview())
         disks_.clear();
     else
@@ -167,6 +125,8 @@ void CopyEngine::end_run() {
     if (!journal_.is_open())
         return;
     const bool preview = journal_.preview();
+    if (summary_.stopped)
+        journal_.stopped_by_user();
     IoResult written = journal_.failed() ? journal_.failure() : journal_.finish(run_total_);
     journal_.abandon();
     if (!written) {
@@ -181,68 +141,25 @@ void CopyEngine::end_run() {
 
 CopyEngine::Flow CopyEngine::after_entry() {
     notify();
-    if (queue_ && !queue_->retire_ready())
+    if (!turns_.tell_ready())
         return Flow::End;
-    journal_.tick();
     pump_.pump();
     if (journal_.failed())
         return Flow::End;
     return stop_requested_ ? Flow::End : Flow::Go;
 }
 
-CopyEngine::Flow CopyEngine::keep_alive() {
-    if (queue_ && !queue_->retire_ready())
-        return Flow::End;
-    journal_.tick();
-    pump_.wait_pump();
-    return stop_requested_ ? Flow::End : Flow::Go;
-}
-
 CopyEngine::Flow CopyEngine::process_line(int row) {
-    const auto shared_line = std::make_shared<Line>();
-    line_ = shared_line;
-    Line& line = *shared_line;
-    line.row = row;
-    line.source = inputs_.cell(kSourceColumn, row);
-    line.spec = inputs_.cell(kSpecColumn, row);
-    line.destination = inputs_.cell(kDestinationColumn, row);
-    line.replace = flag_set(inputs_.cell(kReplaceColumn, row));
-    line.subfolders = flag_set(inputs_.cell(kSubDirsColumn, row));
+    line_ = std::make_shared<const ListLine>(read_line(inputs_, row));
+    const ListLine& line = *line_;
     journal_.line_start(row, line.spec, line.source, line.destination);
     progress_.line = row;
     progress_.folder = line.source;
     line_destinations_.clear();
     dates_.start_line(line.source, line.destination, !journal_.preview());
     notify();
-
-    if (names_one_folder(line.source, line.destination)) {
-        prompter_.ask({"Can't do this copy", "Source and destination directories are the same!",
-                       Buttons::Ok, Answer::Ok, Icon::None, Answer::Ok});
-        ++summary_.failures;
-        return Flow::Go;
-    }
-
-    if (std::find(destinations_.begin(), destinations_.end(), line.destination) ==
-        destinations_.end())
-        destinations_.push_back(line.destination);
-    std::vector<ListedFolder> folders;
-    if (line.subfolders) {
-        struct stat target {};
-        const bool have_target = stat_long_path(line.destination, target, true) == 0;
-        if (!sources_.list(line.source, have_target ? &target : nullptr, folders))
-            return Flow::End;
-    } else {
-        folders.push_back({"", false});
-    }
-    std::vector<FolderScan::Place> places;
-    places.reserve(folders.size());
-    for (const ListedFolder& f : folders)
-        places.push_back({line.source + f.sub_path, line.destination + f.sub_path, f.passed_over});
-    FolderScan scan(std::move(places), line.spec);
-    for (std::size_t i = 0; i < folders.size(); ++i) {
-        if (process_folder(line, folders[i], scan, i) == Flow::End)
-            return Flow::End;
-    }
+    if (walk_.line(line) == Flow::End)
+        return Flow::End;
     // The next line may write the same files: it sees this line's copies.
     if (settle() == Flow::End)
         return Flow::End;
@@ -250,20 +167,30 @@ CopyEngine::Flow CopyEngine::process_line(int row) {
     return Flow::Go;
 }
 
-CopyEngine::Flow CopyEngine::process_folder(const Line& line, const ListedFolder& listed,
-                                            FolderScan& scan, std::size_t index) {
-    const auto shared = std::make_shared<Folder>();
-    Folder& folder = *shared;
-    folder.line = line_;
-    folder.sub_path = listed.sub_path;
-    folder.source = line.source + listed.sub_path;
-    folder.destination = line.destination + listed.sub_path;
-    if (versions_)
-        folder.keeper =
-            std::make_unique<FolderKeeper>(*versions_, line.destination, listed.sub_path);
-    folder.counting = count_.reached(line.row, index);
+void CopyEngine::refused(const ListLine&) {
+    prompter_.ask({"Can't do this copy", "Source and destination directories are the same!",
+                   Buttons::Ok, Answer::Ok, Icon::None, Answer::Ok});
+    ++summary_.failures;
+}
+
+CopyEngine::Flow CopyEngine::settle() {
+    return turns_.settle() ? Flow::Go : Flow::End;
+}
+
+CopyEngine::Flow CopyEngine::tell(std::function<bool()> f) {
+    return turns_.tell(std::move(f)) ? Flow::Go : Flow::End;
+}
+
+CopyEngine::Flow CopyEngine::enter(ListWalk::Folder& walked) {
+    const ListLine& line = *line_;
+    if (walked.index == 0 && std::find(destinations_.begin(), destinations_.end(),
+                                       line.destination) == destinations_.end())
+        destinations_.push_back(line.destination);
+    folder_ = std::make_shared<RunFolder>(line_, walked.sub_path, walked.source, walked.destination,
+                                          versions_ ? &*versions_ : nullptr);
+    RunFolder& folder = *folder_;
     const Flow told =
-        tell([this, pattern = folder.source + "/" + line.spec, sub = listed.sub_path] {
+        tell([this, pattern = folder.source + "/" + line.spec, sub = folder.sub_path] {
             dates_.reach(sub);
             journal_.search(pattern);
             return true;
@@ -273,122 +200,69 @@ CopyEngine::Flow CopyEngine::process_folder(const Line& line, const ListedFolder
     progress_.folder = folder.source;
     progress_.file.clear();
     notify();
-    if (listed.passed_over)
-        return Flow::Go; // its failure was reported when the folders were listed
+    if (walked.passed_over)
+        return Flow::Go;
 
     folder.open_destination();
     // A line's destination that is the empty mount point of a disk that is not there
     // counts as missing: the disk is, and whatever the run wrote there would land on
     // the disk underneath. Its creation then asks about the disk and fails.
-    if (listed.sub_path.empty() && folder.destination_dir && !journal_.preview() &&
+    if (walked.sub_path.empty() && folder.destination_dir && !journal_.preview() &&
         drives::is_missing_drive(folder.destination))
         folder.close_destination();
     if (folder.destination_dir && !seen_first(folder) && settle() == Flow::End)
         return Flow::End;
-    int error = folder.open_source();
-    Flow flow = error ? Flow::Go : read_scanned(line, folder, scan, index, error);
-    // A folder that cannot be opened or read to its end is asked about; Retry reads it
-    // again, here, from its start.
-    while (flow == Flow::Go && error != 0 && !folder.abandoned) {
-        if (settle() == Flow::End)
+    return Flow::Go;
+}
+
+void CopyEngine::opened(ListWalk::Folder& walked) {
+    folder_->source_dir = walked.source_dir;
+}
+
+CopyEngine::Flow CopyEngine::entry(ListWalk::Folder&, const FolderScan::Entry& entry,
+                                   const struct stat* file, bool took) {
+    ++progress_.examined;
+    progress_.file = entry.name;
+    RunFolder& folder = *folder_;
+    if (file) {
+        if (process_file(folder, entry, *file, took) == Flow::End)
             return Flow::End;
-        if (observer_)
-            observer_->folder_unreadable(folder.source);
-        const Answer answer = ask_unreadable_folder(prompter_, journal_, folder.source, error);
-        if (answer == Answer::Retry) {
-            error = folder.open_source();
-            if (error == 0)
-                flow = read_again(line, folder, error);
-            continue;
-        }
-        ++summary_.failures;
-        if (answer != Answer::Ignore)
-            return Flow::End;
-        error = 0;
+        if (folder.abandoned)
+            return Flow::Leave;
     }
-    if (flow == Flow::End)
+    if (after_entry() == Flow::End)
         return Flow::End;
-    // The count is complete once the folder's copies before it have been told.
-    return tell([this, shared] {
+    // A copy told meanwhile may have found its folder impossible to make.
+    return folder.abandoned ? Flow::Leave : Flow::Go;
+}
+
+CopyEngine::Flow CopyEngine::idle() {
+    if (!turns_.tell_ready())
+        return Flow::End;
+    pump_.wait_pump();
+    return stop_requested_ ? Flow::End : Flow::Go;
+}
+
+CopyEngine::Flow CopyEngine::leave(ListWalk::Folder&) {
+    // The count is complete once the folder's copies before it have been told. Only
+    // those keep the folder open from now on: a disk must not stay busy after a run.
+    return tell([this, shared = std::move(folder_)] {
         if (!shared->abandoned && shared->count > 0)
             journal_.folder_total(shared->count);
         return true;
     });
 }
 
-bool CopyEngine::seen_first(const Folder& folder) {
+bool CopyEngine::seen_first(const RunFolder& folder) {
     return line_destinations_
         .insert({folder.destination_stat.st_dev, folder.destination_stat.st_ino})
         .second;
 }
 
-CopyEngine::Flow CopyEngine::read_scanned(const Line& line, Folder& folder, FolderScan& scan,
-                                          std::size_t index, int& error) {
-    std::vector<FolderScan::Entry> batch;
-    for (bool more = true; more;) {
-        more = scan.next(index, batch, error);
-        // A folder slow to read (a network share, say) still lets the window answer
-        // and "Stop Copy" work.
-        if (batch.empty() && more && keep_alive() == Flow::End)
-            return Flow::End;
-        for (const FolderScan::Entry& entry : batch) {
-            if (process_entry(line, folder, entry) == Flow::End)
-                return Flow::End;
-            if (folder.abandoned)
-                return Flow::Go;
-        }
-    }
-    return Flow::Go;
-}
-
-CopyEngine::Flow CopyEngine::read_again(const Line& line, Folder& folder, int& error) {
-    const std::string handled = folder.handled; // the set below looks into this copy
-    std::unordered_set<std::string_view> done;
-    for (std::size_t at = 0; at < handled.size();) {
-        const std::size_t end = handled.find('\0', at);
-        done.insert(std::string_view(handled).substr(at, end - at));
-        at = end + 1;
-    }
-    Directory dir(folder.source);
-    std::string_view name;
-    unsigned char type = 0;
-    while (dir.next(name, type)) {
-        if (!mask_matches(line.spec, name) || NewFile::is_own_temporary(name) || done.count(name))
-            continue;
-        FolderScan::Entry entry;
-        entry.name.assign(name);
-        entry.type = type;
-        if (process_entry(line, folder, entry) == Flow::End)
-            return Flow::End;
-        if (folder.abandoned)
-            return Flow::Go;
-    }
-    error = dir.error();
-    return Flow::Go;
-}
-
-CopyEngine::Flow CopyEngine::process_entry(const Line& line, Folder& folder,
-                                           const FolderScan::Entry& entry) {
-    ++progress_.examined;
-    progress_.file = entry.name;
-    folder.handled.append(entry.name).push_back('\0');
-    const bool took = count_.took(folder.counting, folder.matched++);
-    struct stat source {};
-    if (classify_entry(folder.source_fd(), entry.name.c_str(), entry.type, source) ==
-        EntryKind::File) {
-        if (process_file(line, folder, entry, source, took) == Flow::End)
-            return Flow::End;
-        if (folder.abandoned)
-            return Flow::Go;
-    }
-    return after_entry();
-}
-
-CopyEngine::Flow CopyEngine::make_destination(const Line& line, Folder& folder) {
+CopyEngine::Flow CopyEngine::make_destination(RunFolder& folder) {
+    const ListLine& line = *folder.line;
     if (journal_.preview()) {
-        journal_.folder_created(folder.destination);
-        if (observer_)
-            observer_->folder_created(folder.destination);
+        folders_.pretend(line.destination, folder.sub_path);
         folder.pretended = true;
         return Flow::Go;
     }
@@ -403,8 +277,6 @@ CopyEngine::Flow CopyEngine::make_destination(const Line& line, Folder& folder) 
         folder.abandoned = true;
         return Flow::Go;
     case FolderOutcome::Created:
-        if (observer_)
-            observer_->folder_created(folder.destination);
         folder.open_destination();
         disks_.wrote_into(folder.destination_fd(), folder.destination);
         folder.noted = true;
@@ -415,9 +287,10 @@ CopyEngine::Flow CopyEngine::make_destination(const Line& line, Folder& folder) 
     return Flow::Go;
 }
 
-CopyEngine::Flow CopyEngine::process_file(const Line& line, Folder& folder,
-                                          const FolderScan::Entry& entry, const struct stat& source,
-                                          bool took, MadeEarlier* earlier) {
+CopyEngine::Flow CopyEngine::process_file(RunFolder& folder, const FolderScan::Entry& entry,
+                                          const struct stat& source, bool took,
+                                          MadeEarlier* earlier) {
+    const ListLine& line = *folder.line;
     const std::string& name = entry.name;
     Decision decision;
     const CopyOptions options = inputs_.options();
@@ -455,7 +328,7 @@ CopyEngine::Flow CopyEngine::process_file(const Line& line, Folder& folder,
     if (folder.missing()) {
         // Nothing the run would not have made yet is made: an Abort at a copy still
         // being told ends the run before this folder.
-        if (settle() == Flow::End || make_destination(line, folder) == Flow::End)
+        if (settle() == Flow::End || make_destination(folder) == Flow::End)
             return Flow::End;
         if (folder.abandoned) {
             tally(counted, size, false);
@@ -481,7 +354,7 @@ CopyEngine::Flow CopyEngine::process_file(const Line& line, Folder& folder,
     }
     // A file just asked about is copied here at once: everything before it has been
     // told, and the next question would wait for it anyway.
-    if (queue_ && !redoing_ && !decision.asked)
+    if (turns_.parallel() && !decision.asked)
         return start_transfer(folder, entry, source, s, replaced, present, took, counted,
                               options.compare_each_copy);
     progress_.file_done = 0;
@@ -502,6 +375,116 @@ CopyEngine::Flow CopyEngine::process_file(const Line& line, Folder& folder,
     copied(folder, name, s, replaced, size);
     tally(counted, size, true);
     return Flow::Go;
+}
+
+bool CopyEngine::while_waiting(const TransferQueue::InFlight& in) {
+    if (in.size > 0 && observer_) {
+        count_.read(progress_);
+        RunProgress now = progress_;
+        now.file =
+            in.files > 1 ? in.first + " and " + std::to_string(in.files - 1) + " more" : in.first;
+        now.file_done = in.done;
+        now.file_size = in.size;
+        observer_->transfer_progress(now);
+    }
+    pump_.wait_pump();
+    return !stop_requested_;
+}
+
+CopyEngine::Flow CopyEngine::start_transfer(RunFolder& folder, const FolderScan::Entry& entry,
+                                            const struct stat& source, const FileTime& s,
+                                            const std::optional<FileTime>& replaced, bool present,
+                                            bool took, bool counted, bool compare) {
+    auto job = std::make_shared<TransferJob>(
+        folder.source_dir, folder.destination_dir, folder.place(), entry.name,
+        present ? DestinationSeen::Present : DestinationSeen::Absent,
+        static_cast<std::uint64_t>(source.st_size), compare);
+    // The turn holds the job through its slot; the folder through its own pointer.
+    auto turn = [this, shared = folder.shared_from_this(), job = job.get(), type = entry.type,
+                 answers = prompter_.answers(), s, replaced, source, present, took, counted] {
+        if (job->made().problem == MadeCopy::Problem::Cancelled)
+            return false; // the run stopped before this file
+        if (prompter_.answers() != answers) {
+            MadeEarlier earlier{job, source, present};
+            return redo(*shared, job->name(), type, took, &earlier);
+        }
+        return transfer_turn(*shared, *job, s, replaced, counted);
+    };
+    return turns_.transfer(std::move(job), std::move(turn)) ? Flow::Go : Flow::End;
+}
+
+bool CopyEngine::transfer_turn(RunFolder& folder, TransferJob& job, const FileTime& s,
+                               const std::optional<FileTime>& replaced, bool counted) {
+    MadeCopy& made = job.made();
+    progress_.file_done = 0;
+    progress_.file_size = job.size();
+    transfer_.set_compare(job.compare()); // for a Retry, or a copy tried again alone
+    TransferOutcome outcome;
+    if (made.problem == MadeCopy::Problem::Data && (made.error == ENOSPC || made.error == EDQUOT)) {
+        // Copies made at the same time may have held the room this one lacked: at its
+        // turn it is tried once more alone, as a run copying one file at a time would.
+        made.file.discard();
+        outcome = transfer_.transfer(job.place(), job.name());
+    } else {
+        outcome = transfer_.finish(made, job.place(), job.name());
+    }
+    switch (outcome) {
+    case TransferOutcome::EndRun:
+        ++summary_.failures;
+        return false;
+    case TransferOutcome::Skip:
+        ++summary_.failures;
+        tally(counted, job.size(), false);
+        return true;
+    case TransferOutcome::Copied:
+        break;
+    }
+    copied(folder, job.name(), s, replaced, job.size());
+    tally(counted, job.size(), true);
+    return true;
+}
+
+bool CopyEngine::redo(RunFolder& folder, const std::string& name, unsigned char type, bool took,
+                      MadeEarlier* earlier) {
+    if (folder.abandoned)
+        return true; // a folder that could not be made is not looked into further
+    FolderScan::Entry entry;
+    entry.name = name;
+    entry.type = type;
+    struct stat source {};
+    if (classify_entry(folder.source_fd(), name.c_str(), type, source) != EntryKind::File)
+        return true;
+    return turns_.redo(
+        [&] { return process_file(folder, entry, source, took, earlier) == Flow::Go; });
+}
+
+void CopyEngine::copied(RunFolder& folder, const std::string& name, const FileTime& s,
+                        const std::optional<FileTime>& replaced, std::uint64_t size) {
+    if (!folder.noted && !journal_.preview()) {
+        disks_.wrote_into(folder.destination_fd(), folder.destination);
+        folder.noted = true;
+    }
+    journal_.copied(name, s, replaced ? &*replaced : nullptr);
+    dates_.wrote(folder.sub_path);
+    ++run_total_;
+    ++folder.count;
+    ++progress_.copied;
+    progress_.bytes += size;
+    file_done(folder.source, name, true);
+}
+
+void CopyEngine::file_done(const std::string& folder, const std::string& name, bool copied) {
+    if (!observer_)
+        return;
+    if (progress_.folder == folder && progress_.file == name) {
+        observer_->file_done(progress_, copied);
+        return;
+    }
+    // Told after the run has gone on to other files.
+    RunProgress then = progress_;
+    then.folder = folder;
+    then.file = name;
+    observer_->file_done(then, copied);
 }
 
 } // namespace vt

@@ -10,9 +10,11 @@
 #include "core/run/folder_maker.h"
 #include "core/run/folder_scan.h"
 #include "core/run/journal.h"
+#include "core/run/list_walk.h"
 #include "core/run/run_count.h"
+#include "core/run/run_folder.h"
 #include "core/run/run_progress.h"
-#include "core/run/source_folders.h"
+#include "core/run/turn_order.h"
 
 #include <ctime>
 #include <functional>
@@ -30,7 +32,6 @@ class DesktopServices;
 class EventPump;
 class Prompter;
 class TransferJob;
-class TransferQueue;
 
 // How the last run went, for the exit status of a headless run.
 struct RunSummary {
@@ -49,15 +50,15 @@ struct RunSummary {
 // between runs. At the end every disk written to is flushed before the journal's
 // end entries.
 //
-// Files are copied by a few worker threads while the run goes on (see
-// transfer_queue.h); what the run tells, it tells in the order of a run that copies
-// one file at a time, and every question and box waits until what comes before it
-// has been told.
-class CopyEngine {
+// The walk of each line is ListWalk's. Files are copied by a few worker threads while
+// the run goes on (see transfer_queue.h); what the run tells, it tells in the order of
+// a run that copies one file at a time (TurnOrder), and every question and box waits
+// until what comes before it has been told.
+class CopyEngine final : private ListWalk::Visitor {
 public:
     CopyEngine(const CopyInputs& inputs, Prompter& prompter, EventPump& pump,
                DesktopServices* desktop, RunObserver* observer = nullptr);
-    ~CopyEngine();
+    ~CopyEngine() override;
 
     // How many files are copied at once (1: one after the other, on the run's
     // thread); by default one per core, at most 8. Taken when a run starts.
@@ -87,27 +88,21 @@ public:
     const RunCount& count() const { return count_; }
 
 private:
-    enum class Flow { Go, End };
-    // The five cells of a line, read once when the line starts: a line is never run
-    // half with its old and half with its new cells.
-    struct Line {
-        int row = 0;
-        std::string source, spec, destination;
-        bool replace = false, subfolders = false;
-    };
-    struct Folder; // the open folders of one sub-path
+    using Flow = ListWalk::Step;
 
     void run();
     Flow process_line(int row);
-    Flow process_folder(const Line& line, const ListedFolder& listed, FolderScan& scan,
-                        std::size_t index);
-    // The folder's entries as the scan read them; `error` set when it could not.
-    Flow read_scanned(const Line& line, Folder& folder, FolderScan& scan, std::size_t index,
-                      int& error);
-    // The folder read again on this thread after a failure, passing over the entries
-    // already handled.
-    Flow read_again(const Line& line, Folder& folder, int& error);
-    Flow process_entry(const Line& line, Folder& folder, const FolderScan::Entry& entry);
+
+    // What the run does on its walk.
+    void refused(const ListLine& line) override;
+    Flow settle() override;
+    Flow enter(ListWalk::Folder& walked) override;
+    void opened(ListWalk::Folder& walked) override;
+    Flow entry(ListWalk::Folder& walked, const FolderScan::Entry& entry, const struct stat* file,
+               bool took) override;
+    Flow idle() override;
+    Flow leave(ListWalk::Folder& walked) override;
+
     // A copy a worker made of a file whose decision is taken again at its turn: used
     // when the decision and the source are still those it was made for.
     struct MadeEarlier {
@@ -116,41 +111,35 @@ private:
         bool present;
     };
     // `took`: the count ahead of the run looked at the file.
-    Flow process_file(const Line& line, Folder& folder, const FolderScan::Entry& entry,
-                      const struct stat& source, bool took, MadeEarlier* earlier = nullptr);
-    Flow make_destination(const Line& line, Folder& folder);
+    Flow process_file(RunFolder& folder, const FolderScan::Entry& entry, const struct stat& source,
+                      bool took, MadeEarlier* earlier = nullptr);
+    Flow make_destination(RunFolder& folder);
     // Whether a folder's destination is reached for the first time in the line.
-    bool seen_first(const Folder& folder);
+    bool seen_first(const RunFolder& folder);
     // The copy of one file on a worker, told at its turn by transfer_turn.
-    Flow start_transfer(Folder& folder, const FolderScan::Entry& entry, const struct stat& source,
-                        const FileTime& s, const std::optional<FileTime>& replaced, bool present,
-                        bool took, bool counted, bool compare);
-    bool transfer_turn(Folder& folder, TransferJob& job, const FileTime& s,
+    Flow start_transfer(RunFolder& folder, const FolderScan::Entry& entry,
+                        const struct stat& source, const FileTime& s,
+                        const std::optional<FileTime>& replaced, bool present, bool took,
+                        bool counted, bool compare);
+    bool transfer_turn(RunFolder& folder, TransferJob& job, const FileTime& s,
                        const std::optional<FileTime>& replaced, bool counted);
     // A file decided before a box that was answered at an earlier file's turn: looked
     // at and decided again (and copied on this thread), as a run copying one file at a
     // time would have after that box. False when the run ends.
-    bool redo(Folder& folder, const std::string& name, unsigned char type, bool took,
+    bool redo(RunFolder& folder, const std::string& name, unsigned char type, bool took,
               MadeEarlier* earlier = nullptr);
     // A file copied: its journal entry, the counts, the observer.
-    void copied(Folder& folder, const std::string& name, const FileTime& s,
+    void copied(RunFolder& folder, const std::string& name, const FileTime& s,
                 const std::optional<FileTime>& replaced, std::uint64_t size);
     void file_done(const std::string& folder, const std::string& name, bool copied);
     // Tells `f` now, or after what the workers are still copying (false from `f` ends
     // the run).
     Flow tell(std::function<bool()> f);
-    // Tells everything the workers have copied, waiting for them: before every
-    // question and box, before a folder is made, at the end of a line.
-    Flow settle();
     // While the run waits for workers: progress, the window, a stop request.
-    bool while_waiting();
+    bool while_waiting(const TransferQueue::InFlight& in);
     void end_run();
-    // Removes the kept versions that are older than the options keep them, from every
-    // line's destination the run worked on.
-    void prune_versions(int days);
     void set_running(bool running);
     Flow after_entry();
-    Flow keep_alive(); // while the folder scan is slow
     void notify();
     // Settles a file against the count once the run is done with it; `counted`: the
     // count expects it to be copied.
@@ -170,12 +159,13 @@ private:
     FileTransfer transfer_;
     FolderMaker folders_;
     FolderDates dates_{journal_}; // the times of the folders written into, once left
-    SourceFolders sources_;
     DiskFlush disks_;
     CopyDecision decision_;
     RunSummary summary_;
     RunProgress progress_;
     RunCount count_;
+    ListWalk walk_;
+    TurnOrder turns_;
     bool counting_ = true;
     // The files this run replaces are kept (Keep Replaced Versions), under its stamp.
     std::optional<KeptVersions> versions_;
@@ -183,9 +173,8 @@ private:
     std::function<std::time_t()> now_ = [] { return std::time(nullptr); };
     int run_total_ = 0;
     int jobs_;
-    std::unique_ptr<TransferQueue> queue_; // during a run with workers
-    bool redoing_ = false;                 // a file decided again at its turn
-    std::shared_ptr<const Line> line_;     // the line being run, for its folders
+    std::shared_ptr<const ListLine> line_; // the line being run, for its folders
+    std::shared_ptr<RunFolder> folder_;    // the folder being walked
     // The destination folders of the current line: a folder reached twice (through a
     // link) waits for the copies already made into it.
     std::set<std::pair<dev_t, ino_t>> line_destinations_;

@@ -5,6 +5,7 @@
 #include "core/platform/long_path.h"
 #include "core/platform/prompter.h"
 #include "core/platform/sys.h"
+#include "core/run/copy_decision.h"
 #include "core/run/journal.h"
 
 #include <cerrno>
@@ -68,6 +69,18 @@ MadeCopy::Problem check_replaced(int destination_dir, const std::string& name,
         target.st_ino == from.st_ino)
         return MadeCopy::Problem::SameFile;
     return MadeCopy::Problem::None;
+}
+
+// Whether the backup that `made` replaces differs from it: a version of a backup
+// that is the copy already would only double the room it takes. The copy carries its
+// source's size and time (a copy whose time could not be set keeps the backup).
+bool replaces_other_backup(const MadeCopy& made, int destination_dir, const std::string& name) {
+    struct stat copy {
+    }, backup{};
+    if (::fstat(made.file.fd(), &copy) != 0 ||
+        ::fstatat(destination_dir, name.c_str(), &backup, AT_SYMLINK_NOFOLLOW) != 0)
+        return true;
+    return !S_ISREG(backup.st_mode) || !is_same_backup(copy, backup);
 }
 
 } // namespace
@@ -188,7 +201,7 @@ void FileTransfer::name_copy(MadeCopy& made, const TransferPlace& place, const s
     // that goes back when the copy cannot take its name after all.
     auto name_replacing = [&] {
         bool moved = false;
-        if (place.keeper)
+        if (place.keeper && replaces_other_backup(made, place.destination_dir, name))
             if (const int e = place.keeper->keep(place.destination_dir, name, moved))
                 return e;
         const int e = made.file.name_as(name, false, NewFile::Target::Taken);

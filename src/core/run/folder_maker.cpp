@@ -5,6 +5,7 @@
 #include "core/platform/long_path.h"
 #include "core/platform/prompter.h"
 #include "core/run/journal.h"
+#include "core/run/run_progress.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -34,6 +35,24 @@ struct Folder {
         fd = f;
     }
 };
+
+// The levels of `target` from the top: each one's last part and its whole text.
+std::vector<std::pair<std::string, std::string>> levels_of(const std::string& target) {
+    std::vector<std::pair<std::string, std::string>> levels;
+    std::size_t begin = target.starts_with('/') ? 1 : 0;
+    for (std::size_t slash = target.find('/', begin); begin < target.size();
+         begin = slash + 1, slash = target.find('/', begin)) {
+        if (slash == std::string::npos)
+            slash = target.size();
+        if (slash > begin)
+            levels.emplace_back(target.substr(begin, slash - begin), target.substr(0, slash));
+    }
+    return levels;
+}
+
+Folder open_top(const std::string& target) {
+    return Folder(::open(target.starts_with('/') ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+}
 
 } // namespace
 
@@ -104,14 +123,11 @@ bool FolderMaker::prepare(const std::string& destination, const std::string& tem
             return template_folder + level.substr(top.size());
         return template_folder;
     };
-    Folder current(::open(target.starts_with('/') ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
-    std::size_t begin = target.starts_with('/') ? 1 : 0;
-    for (std::size_t slash = target.find('/', begin); slash != std::string::npos;
-         begin = slash + 1, slash = target.find('/', begin)) {
-        const std::string name = target.substr(begin, slash - begin);
-        if (name.empty())
-            continue;
-        const std::string level = target.substr(0, slash);
+    Folder current = open_top(target);
+    auto levels = levels_of(target);
+    if (!levels.empty())
+        levels.pop_back(); // the folder itself, which create() makes
+    for (const auto& [name, level] : levels) {
         if (current.fd >= 0) {
             const int next = ::openat(current.fd, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
             if (next >= 0) {
@@ -126,6 +142,7 @@ bool FolderMaker::prepare(const std::string& destination, const std::string& tem
         else if (current.fd >= 0)
             made = create_folder_at(current.fd, name, level, template_for(level), &lost);
         if (made) {
+            this->made(level);
             if (lost)
                 journal_.attributes_not_kept(level, lost);
             current.reset(::openat(current.fd, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
@@ -144,7 +161,7 @@ FolderOutcome FolderMaker::create(const std::string& template_folder,
                               ? IoResult::from_errno(ENODEV)
                               : create_folder_from_template(template_folder, new_folder, &lost);
     if (made) {
-        journal_.folder_created(new_folder);
+        this->made(new_folder);
         if (lost)
             journal_.attributes_not_kept(new_folder, lost);
         return FolderOutcome::Created;
@@ -157,6 +174,31 @@ FolderOutcome FolderMaker::create(const std::string& template_folder,
     journal_.folder_failure(new_folder, made.error);
     ++failures_;
     return FolderOutcome::Failed;
+}
+
+void FolderMaker::made(const std::string& folder) {
+    journal_.folder_created(folder);
+    if (observer_)
+        observer_->folder_created(folder);
+}
+
+void FolderMaker::pretend(const std::string& destination, const std::string& sub_path) {
+    const std::string target = without_trailing_slashes(destination + sub_path);
+    Folder current = open_top(target);
+    const auto levels = levels_of(target);
+    for (std::size_t i = 0; i < levels.size(); ++i) {
+        const auto& [name, level] = levels[i];
+        if (current.fd >= 0) {
+            current.reset(::openat(current.fd, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+            if (current.fd >= 0)
+                continue;
+        }
+        // Missing, and everything below it: made unless an earlier folder of the run
+        // would have made it.
+        if (!pretended_.insert(level).second)
+            continue;
+        made(i + 1 == levels.size() ? destination + sub_path : level);
+    }
 }
 
 } // namespace vt

@@ -1,4 +1,5 @@
 #pragma once
+#include <set>
 #include <string>
 #include <vector>
 
@@ -6,17 +7,24 @@ namespace vt {
 
 class Journal;
 class Prompter;
+class RunObserver;
 
 enum class FolderOutcome { Created, Failed, EndRun };
 
 // Makes the destination folders of a copy line, asking about problems and
-// recording them in the journal.
+// recording them in the journal. Every folder it makes, also a level on the way to
+// a line's destination, has its journal entry, in the order made, and is told to
+// `observer`.
 class FolderMaker {
 public:
-    FolderMaker(Prompter& prompter, Journal& journal) : prompter_(prompter), journal_(journal) {}
+    FolderMaker(Prompter& prompter, Journal& journal, RunObserver* observer = nullptr)
+        : prompter_(prompter), journal_(journal), observer_(observer) {}
 
-    // Forgets the disks found missing in the last run.
-    void start_run() { missing_drives_.clear(); }
+    // Forgets the disks found missing and the folders pretended in the last run.
+    void start_run() {
+        missing_drives_.clear();
+        pretended_.clear();
+    }
 
     // Before the first folder of a line is created: checks that the destination
     // lies on a disk that is there (or, existing, is not the empty mount point of one
@@ -32,6 +40,11 @@ public:
     // goes to the journal.
     FolderOutcome create(const std::string& template_folder, const std::string& new_folder);
 
+    // A dry run: tells what prepare() and create() would make for `destination` +
+    // `sub_path` (named so), making nothing. A folder told once in a run is taken as
+    // made from then on.
+    void pretend(const std::string& destination, const std::string& sub_path);
+
     // Folders that could not be created and were accepted with OK.
     int failures() const { return failures_; }
 
@@ -46,11 +59,14 @@ private:
     bool on_missing_drive(const std::string& folder) const;
     void level_failed(const std::string& level, const std::string& folder,
                       const std::string& error);
+    void made(const std::string& folder);
 
     Prompter& prompter_;
     Journal& journal_;
+    RunObserver* observer_;
     int failures_ = 0;
     std::vector<std::string> missing_drives_;
+    std::set<std::string> pretended_; // by a dry run, without trailing separators
 };
 
 } // namespace vt

@@ -1,9 +1,8 @@
 #include "core/run/folder_scan.h"
 
 #include "core/platform/directory.h"
-#include "core/platform/file_mask.h"
 #include "core/platform/long_path.h"
-#include "core/platform/new_file.h"
+#include "core/run/walk_rules.h"
 
 #include <csignal>
 #include <fcntl.h>
@@ -97,7 +96,7 @@ void FolderScan::scan_folder(std::size_t index) {
         // A stopped run waits for this thread; a huge folder must not keep it waiting.
         if (stopping_.load(std::memory_order_relaxed))
             break;
-        if (!mask_matches(mask_, name) || NewFile::is_own_temporary(name))
+        if (!selects_entry(mask_, name))
             continue;
         Entry& e = batch.entries.emplace_back();
         e.name.assign(name);

@@ -16,14 +16,6 @@
 #include <unistd.h>
 
 namespace vt {
-namespace {
-
-// Entries are held back at most this long or this much, so that a run over many
-// small files does not pay a write per entry.
-constexpr size_t kFlushSize = 64 * 1024;
-constexpr std::chrono::seconds kFlushAge{1};
-
-} // namespace
 
 Journal::~Journal() {
     abandon();
@@ -109,11 +101,9 @@ bool Journal::open(const std::string& list_file, bool append, Prompter& prompter
         return false;
     }
     open_ = true;
-    put("", false);
-    put("", false);
-    put(std::string(kSignature) + " started " + current_date_time_text() + label_ + started_note_);
-    put("");
-    flush();
+    put({"", ""}, false);
+    put({std::string(kSignature) + " started " + current_date_time_text() + label_ + started_note_,
+         ""});
     if (failed()) {
         const std::string message = error_message("write", path_, failure_.error);
         abandon();
@@ -138,9 +128,8 @@ bool Journal::create_new(Prompter& prompter, bool exists, unsigned mode) {
         ::fchmod(file.fd(), mode);
     fd_ = file.fd();
     open_ = true;
-    put(std::string(kSignature) + " started " + current_date_time_text() + label_ + started_note_);
-    put("");
-    flush();
+    put({std::string(kSignature) + " started " + current_date_time_text() + label_ + started_note_,
+         ""});
     if (failed()) {
         const std::string message = error_message("write", path_, failure_.error);
         fd_ = -1; // the file's own
@@ -166,42 +155,29 @@ void Journal::open_preview(std::function<void(const std::string&)> sink, const s
     open_ = true;
 }
 
-void Journal::put(const std::string& line, bool mirrored) {
+void Journal::write_entry(std::span<const std::string_view> lines, bool mirrored) {
     if (!open_ || failed())
         return;
     if (sink_) {
-        sink_(line);
+        for (const std::string_view line : lines)
+            sink_(std::string(line));
         return;
     }
-    if (mirror_ && mirrored)
-        mirror_(line);
-    buffer_ += line;
-    buffer_ += "\r\n";
-    if (buffer_.size() >= kFlushSize)
-        flush();
-    else
-        tick();
-}
-
-void Journal::flush() {
-    if (fd_ < 0 || buffer_.empty() || failed())
-        return;
-    if (!sys::write_all(fd_, buffer_.data(), buffer_.size()))
+    entry_.clear();
+    for (const std::string_view line : lines) {
+        if (mirror_ && mirrored)
+            mirror_(std::string(line));
+        entry_ += line;
+        entry_ += "\r\n";
+    }
+    if (!sys::write_all(fd_, entry_.data(), entry_.size()))
         failure_ = IoResult::from_errno(errno);
-    buffer_.clear();
-    last_write_ = std::chrono::steady_clock::now();
-}
-
-void Journal::tick() {
-    if (!buffer_.empty() && std::chrono::steady_clock::now() - last_write_ >= kFlushAge)
-        flush();
 }
 
 void Journal::line_start(int row, const std::string& spec, const std::string& source,
                          const std::string& destination) {
-    put("");
-    put("Starting Copy line " + std::to_string(row) + " " + spec + " in " + source + " to " +
-        destination);
+    put({"", "Starting Copy line " + std::to_string(row) + " " + spec + " in " + source + " to " +
+                 destination});
     unkept_told_ = 0;
 }
 
@@ -284,9 +260,14 @@ void Journal::not_copied(const std::string& name, const FileTime& source,
 }
 
 void Journal::folder_total(int count) {
-    put(std::to_string(count) + (preview() ? " files would be copied for this specification"
-                                           : " files copied for this specification"));
-    put("");
+    put({std::to_string(count) + (preview() ? " files would be copied for this specification"
+                                            : " files copied for this specification"),
+         ""});
+}
+
+void Journal::stopped_by_user() {
+    if (!preview())
+        put("Copy stopped by the user");
 }
 
 void Journal::versions_removed(const std::string& folder, int files, int days) {
@@ -301,29 +282,32 @@ void Journal::versions_unremovable(const std::string& folder, const std::string&
 IoResult Journal::finish(int run_total) {
     if (!open_)
         return IoResult::success();
-    put("");
-    put(std::to_string(run_total) +
-        (preview() ? " Files would be copied in total" : " Files copied in total"));
-    if (!preview()) {
-        put("");
-        put(std::string(kSignature) + " Ended " + current_date_time_text() + label_);
-    }
+    const std::string total =
+        std::to_string(run_total) +
+        (preview() ? " Files would be copied in total" : " Files copied in total");
+    if (preview())
+        put({"", total});
+    else
+        put({"", total, "",
+             std::string(kSignature) + " Ended " + current_date_time_text() + label_});
     return close_file();
 }
 
 IoResult Journal::finish_report(const std::vector<std::string>& totals) {
     if (!open_)
         return IoResult::success();
-    put("");
-    for (const std::string& line : totals)
-        put(line);
-    put("");
-    put(std::string(kSignature) + " Ended " + current_date_time_text() + label_);
+    // One entry, like a copy run's end: a report is never left with half its totals.
+    const std::string ended =
+        std::string(kSignature) + " Ended " + current_date_time_text() + label_;
+    std::vector<std::string_view> lines{""};
+    lines.insert(lines.end(), totals.begin(), totals.end());
+    lines.push_back("");
+    lines.push_back(ended);
+    write_entry(lines, true);
     return close_file();
 }
 
 IoResult Journal::close_file() {
-    flush();
     if (fd_ >= 0 && !failed() && sys::fsync(fd_) != 0 && errno != EINVAL)
         failure_ = IoResult::from_errno(errno);
     if (fd_ >= 0) {
@@ -340,7 +324,6 @@ void Journal::abandon() {
     if (fd_ >= 0)
         sys::close(fd_);
     fd_ = -1;
-    buffer_.clear();
     sink_ = nullptr;
     open_ = false;
 }
@@ -354,7 +337,7 @@ void offer_journal(Prompter& prompter, DesktopServices* desktop, const std::stri
                    const std::string& title) {
     Prompt offer;
     offer.title = title;
-    offer.text = "Do you wish to view the journal file now?";
+    offer.text = kOfferJournalText;
     offer.buttons = Buttons::YesNo;
     offer.default_button = Answer::Yes;
     offer.escape_answer = Answer::No;

@@ -3,9 +3,11 @@
 #include "core/platform/file_time.h"
 #include "core/platform/io_result.h"
 
-#include <chrono>
 #include <functional>
+#include <initializer_list>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vt {
@@ -18,10 +20,11 @@ class Prompter;
 // starts it anew. In a dry run the same entries go to a line sink instead (with
 // the wording of what would happen), and nothing is written.
 //
-// Entries reach the file as the run goes (at most about a second late, and before
-// every question), so a run that is killed leaves a journal that shows where it
-// stopped. A new journal takes the old one's place at the start of the run, in one
-// step, with its started entry in it.
+// Each entry reaches the file when it is made, in one write of its own (the disk is
+// not asked to keep it until the run ends), so a run that is killed, even with
+// kill -9, leaves a journal that names everything it did up to its last steps. A new
+// journal takes the old one's place at the start of the run, in one step, with its
+// started entry in it.
 class Journal {
 public:
     static constexpr const char* kSignature = "Vantorel Journal file";
@@ -75,18 +78,15 @@ public:
     void copied(const std::string& name, const FileTime& source, const FileTime* replaced);
     void not_copied(const std::string& name, const FileTime& source, const FileTime* replaced);
     void folder_total(int count);
+    // A run ended by "Stop Copy" (or the window closed during it) says so before its
+    // end entries, so that its total is not read as that of a whole run.
+    void stopped_by_user();
     // An entry of another report than a copy run's (a check's), as it stands.
     void entry(const std::string& line) { put(line); }
     // Kept versions older than `days` days removed from `folder` at the end of a run,
     // or the reason some could not be.
     void versions_removed(const std::string& folder, int files, int days);
     void versions_unremovable(const std::string& folder, const std::string& error);
-
-    // Writes what is held back to the file now (before a question, say).
-    void flush();
-    // Writes what is held back when the last write is a second old; cheap enough to
-    // be called after every block of a long copy.
-    void tick();
 
     // Writes the end entries and closes the journal; the result tells whether the
     // whole journal reached the disk.
@@ -102,9 +102,14 @@ public:
                                      const std::string& error);
 
 private:
-    // `mirrored`: the line goes to the mirror too (not the blank lines that part two
-    // runs' blocks in the file).
-    void put(const std::string& line, bool mirrored = true);
+    // Writes one entry, each of its lines ended by CR LF, in a single write: a run
+    // killed meanwhile leaves whole entries. `mirrored`: the lines go to the mirror
+    // too (not the blank lines that part two runs' blocks in the file).
+    void write_entry(std::span<const std::string_view> lines, bool mirrored);
+    void put(std::initializer_list<std::string_view> lines, bool mirrored = true) {
+        write_entry({lines.begin(), lines.size()}, mirrored);
+    }
+    void put(std::string_view line, bool mirrored = true) { put({line}, mirrored); }
     IoResult close_file();
     bool create_new(Prompter& prompter, bool exists, unsigned mode);
     bool check_signature(Prompter& prompter);
@@ -115,8 +120,7 @@ private:
     bool open_ = false;
     int fd_ = -1;
     std::string path_;
-    std::string buffer_;
-    std::chrono::steady_clock::time_point last_write_{};
+    std::string entry_; // the text of the entry being written, reused
     IoResult failure_;
     std::function<void(const std::string&)> sink_;
     std::function<void(const std::string&)> mirror_;
@@ -127,6 +131,9 @@ private:
     unsigned unkept_told_ = 0; // AttributeLoss bits told since the line started
     std::string cached_text_;
 };
+
+// The question that offers the journal; the window knows the box by it.
+constexpr const char* kOfferJournalText = "Do you wish to view the journal file now?";
 
 // Offers the finished journal for viewing: "Do you wish to view the journal file
 // now?" under the title "<total> files copied"; Yes opens it with the desktop.

@@ -1,11 +1,9 @@
 #include "core/run/run_count.h"
 
 #include "core/platform/directory.h"
-#include "core/platform/file_mask.h"
 #include "core/platform/long_path.h"
-#include "core/platform/new_file.h"
-#include "core/restore/kept_versions.h"
 #include "core/run/copy_inputs.h"
+#include "core/run/walk_rules.h"
 
 #include <csignal>
 #include <dirent.h>
@@ -60,14 +58,6 @@ private:
     DIR* dir_ = nullptr;
 };
 
-// The run refuses a line whose two folders are one.
-bool one_folder(const std::string& a, const std::string& b) {
-    struct stat sa {
-    }, sb{};
-    return a == b || (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
-                      S_ISDIR(sa.st_mode) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino);
-}
-
 } // namespace
 
 bool copies_unasked(const FileTime& source, const std::optional<FileTime>& destination,
@@ -79,10 +69,7 @@ bool copies_unasked(const FileTime& source, const std::optional<FileTime>& desti
 std::vector<RunCount::Line> RunCount::lines_of(const CopyInputs& inputs) {
     std::vector<Line> lines;
     for (int row = 1; row < inputs.row_count(); ++row)
-        lines.push_back({inputs.cell(kSourceColumn, row), inputs.cell(kSpecColumn, row),
-                         inputs.cell(kDestinationColumn, row),
-                         flag_set(inputs.cell(kReplaceColumn, row)),
-                         flag_set(inputs.cell(kSubDirsColumn, row))});
+        lines.push_back(read_line(inputs, row));
     return lines;
 }
 
@@ -211,7 +198,7 @@ void RunCount::count() {
 }
 
 void RunCount::count_line(int row, const Line& line) {
-    if (one_folder(line.source, line.destination))
+    if (names_one_folder(line.source, line.destination))
         return;
     if (!line.subfolders) {
         count_folder(line, "", claim(row, 0), nullptr, nullptr);
@@ -261,15 +248,9 @@ void RunCount::count_folder(const Line& line, const std::string& sub_path, bool 
         if (stopping_.load(std::memory_order_relaxed))
             break;
         const char* name = e->d_name;
-        if (subfolders && kept_versions::walks_into(name) &&
-            is_real_folder(source.fd(), name, e->d_type)) {
-            // The backup folder inside its own source is not copied into itself.
-            struct stat st {};
-            if (!(target && ::fstatat(source.fd(), name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-                  st.st_dev == target->st_dev && st.st_ino == target->st_ino))
-                subfolders->emplace_back(name);
-        }
-        if (!take || !mask_matches(line.spec, name) || NewFile::is_own_temporary(name))
+        if (subfolders && enters_folder(source.fd(), name, e->d_type, target))
+            subfolders->emplace_back(name);
+        if (!take || !selects_entry(line.spec, name))
             continue;
         struct stat s {};
         const bool file = classify_entry(source.fd(), name, e->d_type, s) == EntryKind::File;

@@ -1,5 +1,6 @@
 #pragma once
 #include "core/platform/file_time.h"
+#include "core/run/list_line.h"
 #include "core/run/run_progress.h"
 
 #include <atomic>
@@ -40,10 +41,7 @@ bool copies_unasked(const FileTime& source, const std::optional<FileTime>& desti
 // The totals only ever grow.
 class RunCount {
 public:
-    struct Line {
-        std::string source, spec, destination;
-        bool replace = false, subfolders = false;
-    };
+    using Line = ListLine;
     // The lines of the list as the run will find them.
     static std::vector<Line> lines_of(const CopyInputs& inputs);
 

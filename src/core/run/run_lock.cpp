@@ -5,16 +5,36 @@
 #include "core/platform/xdg_folders.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vt {
+namespace {
+
+std::string lock_folder() {
+    const std::string runtime = xdg::runtime_dir();
+    return (runtime.empty() ? xdg::config_home() : runtime) + "/Vantorel";
+}
+
+} // namespace
 
 std::string RunLock::path_for(const std::string& list_file) {
-    std::string folder = xdg::runtime_dir();
-    folder = folder.empty() ? xdg::config_home() + "/Vantorel" : folder + "/Vantorel";
-    return folder + "/run-" + names::path_hash(names::canonical_path(list_file)) + ".lock";
+    return lock_folder() + "/run-" + names::path_hash(names::canonical_path(list_file)) + ".lock";
+}
+
+std::string RunLock::file_path_for(const std::string& list_file) {
+    // Through a symbolic link: a link to the list names the same list.
+    struct stat st {};
+    if (::stat(list_file.c_str(), &st) != 0)
+        return {};
+    char name[64];
+    std::snprintf(name, sizeof name, "/list-%llx-%llx.lock",
+                  static_cast<unsigned long long>(st.st_dev),
+                  static_cast<unsigned long long>(st.st_ino));
+    return lock_folder() + name;
 }
 
 std::string RunLock::busy_text(const std::string& list_file) {
@@ -23,17 +43,23 @@ std::string RunLock::busy_text(const std::string& list_file) {
 }
 
 RunLock::RunLock(const std::string& list_file) {
-    const std::string path = path_for(list_file);
-    const std::string folder = path.substr(0, path.rfind('/'));
-    if (IoResult made = xdg::make_folders(folder); !made) {
+    if (IoResult made = xdg::make_folders(lock_folder()); !made) {
         error_ = made.error;
         return;
     }
+    if (!take(path_for(list_file)))
+        return;
+    // Should this one fail, the name's lock still keeps off what it always did.
+    if (const std::string file = file_path_for(list_file); !file.empty())
+        take(file);
+}
+
+bool RunLock::take(const std::string& path) {
     // Close-on-exec: a viewer started during the run must not keep the lock after it.
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
         error_ = system_error_text(errno);
-        return;
+        return false;
     }
     int result;
     do {
@@ -44,14 +70,22 @@ RunLock::RunLock(const std::string& list_file) {
         if (!busy_)
             error_ = system_error_text(errno);
         ::close(fd);
-        return;
+        if (busy_)
+            release(); // the other run has the list: nothing of it is kept
+        return false;
     }
-    fd_ = fd;
+    fds_.push_back(fd);
+    return true;
+}
+
+void RunLock::release() {
+    for (const int fd : fds_)
+        ::close(fd);
+    fds_.clear();
 }
 
 RunLock::~RunLock() {
-    if (fd_ >= 0)
-        ::close(fd_);
+    release();
 }
 
 } // namespace vt

@@ -18,9 +18,8 @@ bool confirm_start(const CopyInputs& inputs, Prompter& prompter) {
                                             Icon::Question, Answer::Cancel}) == Answer::Ok;
 }
 
-void tell_boxes(AnsweredPrompter& prompter, Journal& journal, RunObserver* observer) {
-    prompter.before_ask([&journal, observer] {
-        journal.flush();
+void tell_boxes(AnsweredPrompter& prompter, RunObserver* observer) {
+    prompter.before_ask([observer] {
         if (observer)
             observer->waiting_for_answer(true);
     });

@@ -5,7 +5,6 @@ namespace vt {
 
 class AnsweredPrompter;
 class CopyInputs;
-class Journal;
 class Prompter;
 class RunObserver;
 
@@ -14,8 +13,7 @@ class RunObserver;
 // say) is to be confirmed. False: the click ends here.
 bool confirm_start(const CopyInputs& inputs, Prompter& prompter);
 
-// While a box of a run waits, the journal is on disk (a run killed then shows where it
-// stood) and the observer knows the time is the person's, not the run's.
-void tell_boxes(AnsweredPrompter& prompter, Journal& journal, RunObserver* observer);
+// While a box of a run waits, the observer knows the time is the person's, not the run's.
+void tell_boxes(AnsweredPrompter& prompter, RunObserver* observer);
 
 } // namespace vt

@@ -2,13 +2,10 @@
 
 #include "core/platform/directory.h"
 #include "core/platform/error_text.h"
-#include "core/platform/long_path.h"
 #include "core/platform/prompter.h"
-#include "core/restore/kept_versions.h"
 #include "core/run/journal.h"
 #include "core/run/run_progress.h"
-
-#include <fcntl.h>
+#include "core/run/walk_rules.h"
 
 namespace vt {
 
@@ -24,14 +21,6 @@ Answer ask_unreadable_folder(Prompter& prompter, Journal& journal, const std::st
     box.default_button = Answer::Abort;
     box.escape_answer = Answer::Abort;
     return prompter.ask(box);
-}
-
-bool names_one_folder(const std::string& source, const std::string& destination) {
-    struct stat a {
-    }, b{};
-    return source == destination ||
-           (stat_long_path(source, a, true) == 0 && stat_long_path(destination, b, true) == 0 &&
-            S_ISDIR(a.st_mode) && a.st_dev == b.st_dev && a.st_ino == b.st_ino);
 }
 
 bool SourceFolders::list(const std::string& source, const struct stat* destination,
@@ -78,20 +67,10 @@ SourceFolders::Outcome SourceFolders::read(const std::string& folder,
         std::string_view name;
         unsigned char type = 0;
         while (dir.next(name, type)) {
-            if (!kept_versions::walks_into(name))
-                continue;
-            const std::string sub(name);
-            if (!is_real_folder(dir.fd(), sub.c_str(), type))
-                continue;
-            // The backup folder inside its own source is not copied into itself.
-            struct stat st {};
-            if (destination && ::fstatat(dir.fd(), sub.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-                st.st_dev == destination->st_dev && st.st_ino == destination->st_ino)
-                continue;
-            subfolders.push_back(sub);
+            std::string sub(name);
+            if (enters_folder(dir.fd(), sub.c_str(), type, destination))
+                subfolders.push_back(std::move(sub));
         }
-        // A long listing (a large tree, a slow share) still lets the journal catch up.
-        journal_.tick();
         if (dir.error() == 0)
             return Outcome::Read;
         if (observer_)

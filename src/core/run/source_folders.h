@@ -17,11 +17,6 @@ enum class Answer;
 Answer ask_unreadable_folder(Prompter& prompter, Journal& journal, const std::string& folder,
                              int error);
 
-// Whether a line's source and destination folder texts name one folder (the same
-// text, or the same folder on disk: "/data" and "/data/", or a link and its target):
-// such a line is refused.
-bool names_one_folder(const std::string& source, const std::string& destination);
-
 // A folder of a line: its sub-path, and whether it was passed over (Ignore) when the
 // line's folders were listed, its failure already reported.
 struct ListedFolder {
@@ -30,8 +25,8 @@ struct ListedFolder {
 };
 
 // Lists the folders of a line that searches subfolders: the source folder, then each
-// real subfolder (not a link, no leading ".", never the kept versions) depth first, parent before
-// children, in the file system's order. The backup folder inside its own source is left out.
+// subfolder a walk enters (walk_rules.h) depth first, parent before children, in the file
+// system's order.
 class SourceFolders {
 public:
     SourceFolders(Prompter& prompter, Journal& journal, RunObserver* observer = nullptr)

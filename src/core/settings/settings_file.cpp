@@ -3,6 +3,8 @@
 #include "core/platform/profile_file.h"
 #include "core/platform/xdg_folders.h"
 
+#include <variant>
+
 namespace vt {
 namespace {
 
@@ -24,6 +26,56 @@ int versions_days(int stored) {
     return stored < 0 ? 0 : stored;
 }
 
+// A key's value is a member of Settings, reached through a function of its own so
+// that members of its parts (the options, the entry defaults) can be named too.
+template <auto part, auto member> auto& in(Settings& s) {
+    return s.*part.*member;
+}
+template <auto member> auto& at(Settings& s) {
+    return s.*member;
+}
+
+using Flag = bool& (*)(Settings&);
+using Number = int& (*)(Settings&);
+using Text = std::string& (*)(Settings&);
+
+// One key of the file. A missing key gives the member's value in a fresh Settings.
+struct Key {
+    unsigned group;
+    const char* section;
+    const char* name;
+    std::variant<Flag, Number, Text> member; // its type is how the key is stored
+    int (*on_read)(int) = nullptr;           // brings a number read into range
+};
+
+// Every key but the recent files, in the order they are written.
+const Key kKeys[] = {
+    {kSettingsOptions, kOptions, "VerifyEachFile",
+     &in<&Settings::options, &CopyOptions::verify_each_file>},
+    {kSettingsOptions, kOptions, "JournalFile",
+     &in<&Settings::options, &CopyOptions::create_journal>},
+    {kSettingsOptions, kOptions, "JournalFileAppend",
+     &in<&Settings::options, &CopyOptions::journal_append_index>, journal_index},
+    {kSettingsOptions, kOptions, "CompareEachCopy",
+     &in<&Settings::options, &CopyOptions::compare_each_copy>},
+    {kSettingsOptions, kOptions, "KeepVersions",
+     &in<&Settings::options, &CopyOptions::keep_versions>},
+    {kSettingsOptions, kOptions, "VersionsDays",
+     &in<&Settings::options, &CopyOptions::versions_days>, versions_days},
+    {kSettingsDefaults, kDefaults, "Source", &in<&Settings::defaults, &EntryDefaults::source>},
+    {kSettingsDefaults, kDefaults, "Destination",
+     &in<&Settings::defaults, &EntryDefaults::destination>},
+    {kSettingsDefaults, kDefaults, "Filter", &in<&Settings::defaults, &EntryDefaults::filter>},
+    {kSettingsDefaults, kDefaults, "ReplaceExisting",
+     &in<&Settings::defaults, &EntryDefaults::replace_existing>},
+    {kSettingsDefaults, kDefaults, "SubDirs", &in<&Settings::defaults, &EntryDefaults::sub_dirs>},
+    {kSettingsIntroduction, kIntroduction, "show", &at<&Settings::intro_show>},
+    {kSettingsIntroduction, kIntroduction, "first", &at<&Settings::intro_first>},
+    {kSettingsAutoload, kAutoload, "File", &at<&Settings::startup_list>},
+};
+
+template <class... F> struct Overloaded : F... { using F::operator()...; };
+
 } // namespace
 
 std::string settings_file_path() {
@@ -35,22 +87,15 @@ Settings read_settings(const std::string& path) {
     if (!read_profile_file(path, ini))
         ini = ProfileFile(); // an unreadable file is a missing one
     Settings s;
-    s.options.verify_each_file = ini.read_bool(kOptions, "VerifyEachFile", true);
-    s.options.create_journal = ini.read_bool(kOptions, "JournalFile", true);
-    s.options.journal_append_index =
-        journal_index(ini.read_integer(kOptions, "JournalFileAppend", 0));
-    s.options.compare_each_copy = ini.read_bool(kOptions, "CompareEachCopy", false);
-    s.options.keep_versions = ini.read_bool(kOptions, "KeepVersions", false);
-    s.options.versions_days = versions_days(ini.read_integer(kOptions, "VersionsDays", 30));
-
-    s.defaults.source = ini.read_string(kDefaults, "Source", "");
-    s.defaults.destination = ini.read_string(kDefaults, "Destination", "");
-    s.defaults.filter = ini.read_string(kDefaults, "Filter", "*.*");
-    s.defaults.replace_existing = ini.read_string(kDefaults, "ReplaceExisting", "No");
-    s.defaults.sub_dirs = ini.read_string(kDefaults, "SubDirs", "No");
-
-    s.intro_first = ini.read_bool(kIntroduction, "first", true);
-    s.intro_show = ini.read_bool(kIntroduction, "show", true);
+    for (const Key& key : kKeys) {
+        std::visit(Overloaded{[&](Flag m) { m(s) = ini.read_bool(key.section, key.name, m(s)); },
+                              [&](Number m) {
+                                  const int n = ini.read_integer(key.section, key.name, m(s));
+                                  m(s) = key.on_read ? key.on_read(n) : n;
+                              },
+                              [&](Text m) { m(s) = ini.read_string(key.section, key.name, m(s)); }},
+                   key.member);
+    }
 
     s.recent_files.assign(1, std::string());
     for (int i = 0; i < kStoredRecentFiles; ++i) {
@@ -58,12 +103,10 @@ Settings read_settings(const std::string& path) {
         if (!name.empty())
             s.recent_files.push_back(std::move(name));
     }
-
-    s.startup_list = ini.read_string(kAutoload, "File", "");
     return s;
 }
 
-IoResult write_settings(const std::string& path, const Settings& s, unsigned groups) {
+IoResult write_settings(const std::string& path, const Settings& settings, unsigned groups) {
     // The file is read again for every write, so that what others (or the user) put
     // in it since start-up is kept; a file that exists but cannot be read is not
     // overwritten, or all of it would be lost.
@@ -71,27 +114,15 @@ IoResult write_settings(const std::string& path, const Settings& s, unsigned gro
     if (IoResult r = read_profile_file(path, ini); !r)
         return IoResult::failure(r.error_code, kSettingsWriteError);
 
-    if (groups & kSettingsOptions) {
-        ini.write_bool(kOptions, "VerifyEachFile", s.options.verify_each_file);
-        ini.write_bool(kOptions, "JournalFile", s.options.create_journal);
-        ini.write_integer(kOptions, "JournalFileAppend", s.options.journal_append_index);
-        ini.write_bool(kOptions, "CompareEachCopy", s.options.compare_each_copy);
-        ini.write_bool(kOptions, "KeepVersions", s.options.keep_versions);
-        ini.write_integer(kOptions, "VersionsDays", s.options.versions_days);
+    Settings s = settings; // the keys reach their members through a Settings they may change
+    for (const Key& key : kKeys) {
+        if (!(groups & key.group))
+            continue;
+        std::visit(Overloaded{[&](Flag m) { ini.write_bool(key.section, key.name, m(s)); },
+                              [&](Number m) { ini.write_integer(key.section, key.name, m(s)); },
+                              [&](Text m) { ini.write_string(key.section, key.name, m(s)); }},
+                   key.member);
     }
-    if (groups & kSettingsDefaults) {
-        ini.write_string(kDefaults, "Source", s.defaults.source);
-        ini.write_string(kDefaults, "Destination", s.defaults.destination);
-        ini.write_string(kDefaults, "Filter", s.defaults.filter);
-        ini.write_string(kDefaults, "ReplaceExisting", s.defaults.replace_existing);
-        ini.write_string(kDefaults, "SubDirs", s.defaults.sub_dirs);
-    }
-    if (groups & kSettingsIntroduction) {
-        ini.write_bool(kIntroduction, "show", s.intro_show);
-        ini.write_bool(kIntroduction, "first", s.intro_first);
-    }
-    if (groups & kSettingsAutoload)
-        ini.write_string(kAutoload, "File", s.startup_list);
     if ((groups & kSettingsHistoryFiles) && !s.recent_files.empty()) {
         ini.erase_section(kHistoryFiles);
         for (std::size_t i = 0; i < s.recent_files.size(); ++i)

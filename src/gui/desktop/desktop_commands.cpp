@@ -5,13 +5,19 @@
 #include "core/desktop/help_topics.h"
 #include "core/desktop/links.h"
 #include "core/desktop/version_record.h"
+#include "core/list/copy_list.h"
+#include "core/platform/desktop_services.h"
 #include "core/platform/file_names.h"
 #include "core/platform/key_store.h"
+#include "core/platform/prompter.h"
 #include "core/platform/xdg_folders.h"
-#include "gui/window/vt_main.h"
+#include "gui/window/main_menu.h"
+#include "gui/window/main_window_context.h"
+#include "gui/window/main_window_state.h"
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QWidget>
 
 namespace vt {
 
@@ -19,8 +25,9 @@ std::string program_file_path() {
     return QCoreApplication::applicationFilePath().toLocal8Bit().toStdString();
 }
 
-DesktopCommands::DesktopCommands(TVT_main_Form& form) : QObject(&form), form_(form) {
-    const MainMenu& m = form.menu;
+DesktopCommands::DesktopCommands(MainWindowContext& window)
+    : QObject(&window.widget()), window_(window) {
+    const MainMenu& m = window.main_menu();
     auto on = [this](QAction* action, void (DesktopCommands::*handler)()) {
         connect(action, &QAction::triggered, this, handler);
     };
@@ -43,28 +50,28 @@ DesktopCommands::DesktopCommands(TVT_main_Form& form) : QObject(&form), form_(fo
 // --- Start-up ----------------------------------------------------------------
 
 void DesktopCommands::check_help_file() {
-    form_.HelpAvailable = !help::find_manual(names::program_folder()).empty();
+    window_.state().HelpAvailable = !help::find_manual(names::program_folder()).empty();
 }
 
 void DesktopCommands::ensure_version_record() {
     KeyStore store;
     if (auto error = vt::ensure_version_record(store))
-        form_.prompter().show_error(*error);
+        window_.prompter().show_error(*error);
 }
 
 void DesktopCommands::check_file_type() {
     KeyStore store;
     const FileTypeRegistration::Check check = FileTypeRegistration(store).check();
     if (check.error)
-        form_.prompter().show_error(*check.error);
-    form_.FileTypeRegistered = check.registered;
+        window_.prompter().show_error(*check.error);
+    window_.state().FileTypeRegistered = check.registered;
     if (check.registered)
         enable_current_file_items(true);
 }
 
 void DesktopCommands::enable_current_file_items(bool enabled) {
-    form_.menu.CreateDesktopShortcutcurrentfile1->setEnabled(enabled);
-    form_.menu.CreateStartMenuentryforthecurrentfile1->setEnabled(enabled);
+    window_.main_menu().CreateDesktopShortcutcurrentfile1->setEnabled(enabled);
+    window_.main_menu().CreateStartMenuentryforthecurrentfile1->setEnabled(enabled);
 }
 
 // --- File type ---------------------------------------------------------------
@@ -73,20 +80,20 @@ void DesktopCommands::SetupRegistrytorecognizevtlfiles1Click() {
     const std::string program = program_file_path();
     KeyStore store;
     if (auto error = FileTypeRegistration(store).install(program)) {
-        form_.prompter().show_error(*error);
+        window_.prompter().show_error(*error);
         return;
     }
-    form_.FileTypeRegistered = true;
+    window_.state().FileTypeRegistered = true;
     enable_current_file_items(true);
     if (auto error = FreedesktopType(xdg::data_home()).install(program))
-        form_.prompter().show_error(*error);
+        window_.prompter().show_error(*error);
 }
 
 void DesktopCommands::UninstallRegistrysettingstorecognizevtlFiles1Click() {
     KeyStore store;
     FileTypeRegistration(store).uninstall();
     FreedesktopType(xdg::data_home()).uninstall();
-    form_.FileTypeRegistered = false;
+    window_.state().FileTypeRegistered = false;
     enable_current_file_items(false);
 }
 
@@ -112,35 +119,35 @@ void DesktopCommands::CreateStartMenuEntryforVantorel1Click() {
 
 void DesktopCommands::CreateDesktopShortcutcurrentfile1Click() {
     shortcuts::create_list_shortcut(shortcut_file_, windows_info_.desktop(),
-                                    form_.document().file_name(), shortcuts::Place::Desktop);
+                                    window_.document().file_name(), shortcuts::Place::Desktop);
 }
 
 void DesktopCommands::CreateStartMenuentryforthecurrentfile1Click() {
     prepare_menu_folder();
     shortcuts::create_list_shortcut(shortcut_file_, windows_info_.start_menu(),
-                                    form_.document().file_name(), shortcuts::Place::Menu);
+                                    window_.document().file_name(), shortcuts::Place::Menu);
 }
 
 // --- Help and links ----------------------------------------------------------
 
 void DesktopCommands::Help2Click() {
-    if (form_.HelpAvailable)
-        form_.desktop().show_help(help::kUsingVantorel);
+    if (window_.state().HelpAvailable)
+        window_.desktop().show_help(help::kUsingVantorel);
     else
-        form_.prompter().ask(help::no_help_prompt());
+        window_.prompter().ask(help::no_help_prompt());
 }
 
 void DesktopCommands::HelpContents1Click() {
-    if (form_.HelpAvailable)
-        form_.desktop().show_help({});
+    if (window_.state().HelpAvailable)
+        window_.desktop().show_help({});
 }
 
 void DesktopCommands::EmailSupportaQuestion1Click() {
-    form_.desktop().open_url(links::support_mail());
+    window_.desktop().open_url(links::support_mail());
 }
 
 void DesktopCommands::VisitLarchmeresoftwarewebsite1Click() {
-    form_.desktop().open_url(links::web_site());
+    window_.desktop().open_url(links::web_site());
 }
 
 } // namespace vt

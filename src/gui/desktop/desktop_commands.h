@@ -6,14 +6,14 @@
 
 namespace vt {
 
-class TVT_main_Form;
+class MainWindowContext;
 
 // The main window's commands of the desktop: the ".vtl" file type, the shortcuts,
 // help and the outside links. Connects itself to the window's menu items.
 class DesktopCommands : public QObject {
     Q_OBJECT
 public:
-    explicit DesktopCommands(TVT_main_Form& form);
+    explicit DesktopCommands(MainWindowContext& window);
 
     // Start-up steps.
     void check_help_file();
@@ -37,7 +37,7 @@ private:
     void enable_current_file_items(bool enabled);
     void prepare_menu_folder();
 
-    TVT_main_Form& form_;
+    MainWindowContext& window_;
     TWindowsInfo windows_info_;
     TShortcutFile shortcut_file_;
 };

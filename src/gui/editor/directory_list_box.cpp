@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QStyle>
 
 namespace vt {
@@ -23,6 +24,20 @@ DirectoryListBox::DirectoryListBox(QWidget* parent) : QTreeWidget(parent) {
 
 QString DirectoryListBox::path_of(const QTreeWidgetItem* item) {
     return item ? item->data(0, Qt::UserRole).toString() : QString();
+}
+
+QString DirectoryListBox::selected_folder() const {
+    const QString highlighted = path_of(currentItem());
+    return highlighted.isEmpty() ? directory_ : highlighted;
+}
+
+void DirectoryListBox::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        enter(currentItem());
+        event->accept();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
 }
 
 IoResult DirectoryListBox::set_directory(const QString& folder) {

@@ -22,11 +22,19 @@ public:
 
     // The folder an item stands for.
     static QString path_of(const QTreeWidgetItem* item);
+    // The folder of the highlighted item (a subfolder not entered yet, say), else the
+    // list's folder.
+    QString selected_folder() const;
 
 signals:
     void directoryChanged(const QString& folder);
     // A folder the user chose could not be entered; the text describes why.
     void enterFailed(const QString& message);
+
+protected:
+    // Enter enters the highlighted folder, as a double click does; it never reaches
+    // the window's confirm button.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void enter(QTreeWidgetItem* item);

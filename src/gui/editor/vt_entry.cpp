@@ -1,20 +1,27 @@
 #include "gui/editor/vt_entry.h"
 
+#include "core/platform/desktop_services.h"
 #include "core/platform/folder_tree.h"
+#include "core/settings/settings_file.h"
 #include "gui/editor/directory_list_box.h"
 #include "gui/editor/drive_combo_box.h"
 #include "gui/editor/file_list_box.h"
+#include "gui/editor/folder_path_edit.h"
+#include "gui/editor/last_folders.h"
 #include "gui/screens/window_snapshot.h"
 #include "gui/widgets/design_font.h"
 #include "gui/widgets/design_place.h"
 #include "gui/widgets/qt_prompter.h"
-#include "gui/window/vt_main.h"
+#include "gui/window/main_window_context.h"
+#include "gui/window/main_window_state.h"
+#include "gui/window/settings_commands.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFrame>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,16 +31,23 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStyle>
+#include <cerrno>
 
 namespace vt {
 namespace {
 
-// The window's client area below its menu bar, as designed.
+// The window's client area below its menu bar, as designed, with a row for the typed
+// folders under the folder lists (the buttons come down by it).
+constexpr int kPathRow = 26;
+constexpr int kPathHeight = 22;
 constexpr int kClientWidth = 418;
-constexpr int kClientHeight = 408;
+constexpr int kClientHeight = 408 + kPathRow;
 constexpr int kListTop = 192;
 constexpr int kSourceListHeight = 161;
-constexpr int kButtonTop = 368;
+constexpr int kButtonTop = 368 + kPathRow;
+// "New Folder..." stands under the destination list, which is that much shorter.
+constexpr int kNewFolderHeight = 20;
+constexpr int kNewFolderRoom = kNewFolderHeight + 4;
 
 // While alive, the program's message boxes stand in front of `window` (a box parented
 // to the main window could open behind an always-on-top editor).
@@ -61,8 +75,8 @@ private:
 // A window of its own rather than a tool window: a tool window shares the main window's
 // activation, and with it the main window's keys (Del would delete a line of the list
 // while the user types a file name here).
-TVT_add_Form::TVT_add_Form(TVT_main_Form& main)
-    : QMainWindow(&main, Qt::Window | Qt::WindowStaysOnTopHint), main_(main) {
+TVT_add_Form::TVT_add_Form(MainWindowContext& main)
+    : QMainWindow(&main.widget(), Qt::Window | Qt::WindowStaysOnTopHint), main_(main) {
     setObjectName(QStringLiteral("VT_add_Form"));
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_AlwaysShowToolTips);
@@ -124,6 +138,19 @@ void TVT_add_Form::build_controls() {
         place(new DirectoryListBox(client), "DirectoryListBox2", 216, kListTop, 193, 137);
     DirectoryListBox2->setToolTip(
         QStringLiteral("Destination directory into which files are to be copied"));
+    Button_newFolder =
+        place(new QPushButton(QStringLiteral("&New Folder..."), client), "Button_newFolder", 216,
+              kListTop + kSourceListHeight - kNewFolderHeight, 110, kNewFolderHeight);
+    Button_newFolder->setToolTip(
+        QStringLiteral("Make a new folder inside the selected destination directory"));
+    const int path_top = kListTop + kSourceListHeight + kPathRow - kPathHeight;
+    Edit_sourceDir =
+        place(new FolderPathEdit(client), "Edit_sourceDir", 8, path_top, 193, kPathHeight);
+    Edit_sourceDir->setToolTip(QStringLiteral("Type or paste the source directory"));
+    Edit_destDir =
+        place(new FolderPathEdit(client), "Edit_destDir", 216, path_top, 193, kPathHeight);
+    Edit_destDir->setToolTip(QStringLiteral("Type or paste the destination directory; one that "
+                                            "does not exist yet is made by the copy"));
 
     FileListBox1 = place(new FileListBox(client), "FileListBox1", 128, 144, 281, 129);
     FileListBox1->hide();
@@ -138,6 +165,11 @@ void TVT_add_Form::build_controls() {
     BitBtn2 = place(new QPushButton(QStringLiteral("&Close"), client), "BitBtn2", 288, kButtonTop,
                     113, 33);
     BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    // Each typed folder comes after its list.
+    QWidget::setTabOrder(DirectoryListBox1, Edit_sourceDir);
+    QWidget::setTabOrder(Edit_sourceDir, DirectoryListBox2);
+    QWidget::setTabOrder(DirectoryListBox2, Button_newFolder);
+    QWidget::setTabOrder(Button_newFolder, Edit_destDir);
 }
 
 void TVT_add_Form::build_menu() {
@@ -190,6 +222,13 @@ void TVT_add_Form::connect_controls() {
             &TVT_add_Form::DirectoryListBox1Change);
     connect(DirectoryListBox2, &DirectoryListBox::directoryChanged, this,
             &TVT_add_Form::DirectoryListBox2Change);
+    connect(Edit_sourceDir, &FolderPathEdit::folderTyped, this, [this](const QString& folder) {
+        choose_typed(DriveComboBox1, DirectoryListBox1, Edit_sourceDir, folder, false);
+    });
+    connect(Edit_destDir, &FolderPathEdit::folderTyped, this, [this](const QString& folder) {
+        choose_typed(DriveComboBox2, DirectoryListBox2, Edit_destDir, folder, true);
+    });
+    connect(Button_newFolder, &QPushButton::clicked, this, &TVT_add_Form::Button_newFolderClick);
     for (DirectoryListBox* list : {DirectoryListBox1, DirectoryListBox2})
         connect(list, &DirectoryListBox::enterFailed, this, [this](const QString& message) {
             show_error(message.toLocal8Bit().toStdString());
@@ -203,12 +242,14 @@ void TVT_add_Form::FormCreate() {
     bottom_margin_ = kClientHeight - (kListTop + kSourceListHeight);
     button_gap_ = kButtonTop - (kListTop + kSourceListHeight);
 
-    // A new window starts at the working folder.
-    const QString here = QDir::currentPath();
-    for (auto [drive, list] : {std::pair{DriveComboBox1, DirectoryListBox1},
-                               std::pair{DriveComboBox2, DirectoryListBox2}}) {
-        if (list->set_directory(here).ok || list->set_directory(QDir::homePath()).ok ||
-            list->set_directory(QStringLiteral("/")).ok)
+    // A new window starts where the user last chose a folder, else at home: the
+    // program's working folder means nothing to the user.
+    const LastFolders& last = LastFolders::of(main_.widget());
+    for (auto [drive, list, start] :
+         {std::tuple{DriveComboBox1, DirectoryListBox1, last.source},
+          std::tuple{DriveComboBox2, DirectoryListBox2, last.destination}}) {
+        if ((!start.isEmpty() && list->set_directory(start).ok) ||
+            list->set_directory(QDir::homePath()).ok || list->set_directory(QStringLiteral("/")).ok)
             drive->set_drive_for(list->directory());
     }
     if (QScreen* s = screen()) {
@@ -230,7 +271,10 @@ void TVT_add_Form::FormResize() {
     const int list_top = DirectoryListBox1->y();
     const int h = std::max(client_height - list_top - bottom_margin_, 2 * BitBtn1->height());
     DirectoryListBox1->resize(DirectoryListBox1->width(), h);
-    DirectoryListBox2->resize(DirectoryListBox2->width(), h);
+    DirectoryListBox2->resize(DirectoryListBox2->width(), h - kNewFolderRoom);
+    Button_newFolder->move(Button_newFolder->x(), list_top + h - kNewFolderHeight);
+    for (FolderPathEdit* e : {Edit_sourceDir, Edit_destDir})
+        e->move(e->x(), list_top + h + kPathRow - kPathHeight);
     for (QPushButton* b : {BitBtn1, BitBtn2, BitBtn3})
         b->move(b->x(), list_top + h + button_gap_);
     FileListBox1->resize(FileListBox1->width(), list_top + h - FileListBox1->y());
@@ -249,7 +293,7 @@ void TVT_add_Form::FormClose() {
 // --- Filling -----------------------------------------------------------------
 
 void TVT_add_Form::Set_entry_values() {
-    const EntryFill fill = main_.line_commands().fill(main_.entry_defaults);
+    const EntryFill fill = main_.line_commands().fill(main_.state().entry_defaults);
     apply(fill);
     show_target();
     Label_dest_dir->setText(DirectoryListBox2->directory());
@@ -259,7 +303,7 @@ void TVT_add_Form::Set_entry_values() {
 
 void TVT_add_Form::show_target() {
     setWindowTitle(QString::fromLocal8Bit(main_.line_commands().editor_title()));
-    BitBtn1->setText(QString::fromLatin1(confirm_caption(main_.editor_mode)));
+    BitBtn1->setText(QString::fromLatin1(confirm_caption(main_.state().editor_mode)));
 }
 
 void TVT_add_Form::apply(const EntryFill& fill) {
@@ -292,8 +336,19 @@ void TVT_add_Form::select_folder(DriveComboBox* drive, DirectoryListBox* list,
     drive->set_drive_for(list->directory());
 }
 
+void TVT_add_Form::choose_typed(DriveComboBox* drive, DirectoryListBox* list, FolderPathEdit* edit,
+                                const QString& folder, bool may_be_new) {
+    const IoResult r = list->set_directory(folder);
+    if (!r && may_be_new && r.error_code == ENOENT)
+        list->set_unavailable_directory(folder);
+    else if (!r)
+        show_error(folder.toLocal8Bit().toStdString() + ": " + r.error);
+    drive->set_drive_for(list->directory());
+    edit->show_folder(list->directory()); // as the list has it, "~" and ".." resolved
+}
+
 void TVT_add_Form::show_error(const std::string& message) {
-    BoxesInFrontOf boxes(main_.prompter(), this, &main_);
+    BoxesInFrontOf boxes(main_.prompter(), this, &main_.widget());
     main_.prompter().show_error(message);
 }
 
@@ -341,11 +396,15 @@ void TVT_add_Form::DriveComboBox2Change(const QString& drive) {
 
 void TVT_add_Form::DirectoryListBox1Change(const QString& folder) {
     show_short_folder(Label_sourceDir, folder);
+    Edit_sourceDir->show_folder(folder);
+    LastFolders::of(main_.widget()).source = folder;
     FileListBox1->set_directory(folder);
 }
 
 void TVT_add_Form::DirectoryListBox2Change(const QString& folder) {
     show_short_folder(Label_dest_dir, folder);
+    Edit_destDir->show_folder(folder);
+    LastFolders::of(main_.widget()).destination = folder;
 }
 
 void TVT_add_Form::show_short_folder(QLabel* label, const QString& folder) {
@@ -392,7 +451,7 @@ void TVT_add_Form::keyPressEvent(QKeyEvent* event) {
 void TVT_add_Form::BitBtn1Click() {
     bool close_now = false;
     {
-        BoxesInFrontOf boxes(main_.prompter(), this, &main_);
+        BoxesInFrontOf boxes(main_.prompter(), this, &main_.widget());
         close_now = main_.line_commands().confirm(values());
     }
     if (close_now)
@@ -404,22 +463,44 @@ void TVT_add_Form::BitBtn2Click() {
 }
 
 void TVT_add_Form::BitBtn3Click() {
-    if (main_.HelpAvailable)
+    if (main_.state().HelpAvailable)
         main_.desktop().show_help("Copy Specification");
 }
 
 void TVT_add_Form::SavecurrentvaluesasStartupdefaults1Click() {
-    main_.entry_defaults = entry_defaults::from_values(values());
-    main_.write_ini(TVT_main_Form::kDefaultsGroup);
+    main_.state().entry_defaults = entry_defaults::from_values(values());
+    main_.settings().write_ini(kSettingsDefaults);
 }
 
 void TVT_add_Form::RestoreDefaults1Click() {
-    apply(entry_defaults::restore(main_.entry_defaults));
+    apply(entry_defaults::restore(main_.state().entry_defaults));
 }
 
 void TVT_add_Form::ClearCurrentDefaults1Click() {
-    main_.entry_defaults = entry_defaults::cleared();
-    main_.write_ini(TVT_main_Form::kDefaultsGroup);
+    main_.state().entry_defaults = entry_defaults::cleared();
+    main_.settings().write_ini(kSettingsDefaults);
+}
+
+void TVT_add_Form::Button_newFolderClick() {
+    const QString parent = DirectoryListBox2->selected_folder();
+    QInputDialog ask(this);
+    ask.setObjectName(QStringLiteral("NewFolderDialog"));
+    ask.setWindowTitle(QStringLiteral("New Folder"));
+    ask.setLabelText(QStringLiteral("Name of the new folder in ") + parent + QLatin1Char(':'));
+    ask.setTextValue(QStringLiteral("New Folder"));
+    if (ask.exec() != QDialog::Accepted)
+        return;
+    std::string made;
+    const IoResult r = folders::make_subfolder(parent.toLocal8Bit().toStdString(),
+                                               ask.textValue().toLocal8Bit().toStdString(), made);
+    if (!r) {
+        // A name that is no name says so itself; a refusal of the system names the folder.
+        const QString where = parent + QLatin1Char('/') + ask.textValue().trimmed();
+        show_error(r.error_code == EINVAL ? r.error
+                                          : where.toLocal8Bit().toStdString() + ": " + r.error);
+        return;
+    }
+    select_folder(DriveComboBox2, DirectoryListBox2, made);
 }
 
 void TVT_add_Form::ScreenShot1Click() {

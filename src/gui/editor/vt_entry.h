@@ -16,14 +16,15 @@ namespace vt {
 class DirectoryListBox;
 class DriveComboBox;
 class FileListBox;
-class TVT_main_Form;
+class MainWindowContext;
+class FolderPathEdit;
 
 // The entry editor: composes one copy specification line and writes it into the main
 // window's list. Modeless, on top of the main window; destroyed when closed.
 class TVT_add_Form final : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TVT_add_Form(TVT_main_Form& main);
+    explicit TVT_add_Form(MainWindowContext& main);
     ~TVT_add_Form() override;
 
     // Fills the controls for the main window's editor mode and row.
@@ -55,6 +56,10 @@ public:
     DirectoryListBox* DirectoryListBox1 = nullptr;
     DirectoryListBox* DirectoryListBox2 = nullptr;
     FileListBox* FileListBox1 = nullptr;
+    // Typed or pasted folders under the folder lists, and a new destination folder.
+    FolderPathEdit* Edit_sourceDir = nullptr;
+    FolderPathEdit* Edit_destDir = nullptr;
+    QPushButton* Button_newFolder = nullptr;
     QPushButton* BitBtn1 = nullptr;
     QPushButton* BitBtn3 = nullptr;
     QPushButton* BitBtn2 = nullptr;
@@ -73,6 +78,9 @@ public slots:
     void RestoreDefaults1Click();
     void ClearCurrentDefaults1Click();
     void ScreenShot1Click();
+    // Makes a folder inside the selected destination folder, asking its name, and
+    // makes it the destination.
+    void Button_newFolderClick();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -100,6 +108,11 @@ private:
     // shown by its path.
     void apply(const EntryFill& fill);
     void select_folder(DriveComboBox* drive, DirectoryListBox* list, const std::string& folder);
+    // A folder typed into `edit`: the list follows it. A destination that is not there
+    // yet is taken as it is (the run makes it); any other folder that cannot be shown
+    // is reported and the list stays.
+    void choose_typed(DriveComboBox* drive, DirectoryListBox* list, FolderPathEdit* edit,
+                      const QString& folder, bool may_be_new);
     void show_error(const std::string& message);
     void show_short_folder(QLabel* label, const QString& folder);
 
@@ -112,7 +125,7 @@ private:
     };
     static std::string bytes_of(const QString& now, const Filled& filled);
 
-    TVT_main_Form& main_;
+    MainWindowContext& main_;
     Filled source_, filter_, destination_;
     int bottom_margin_ = 0;
     int button_gap_ = 0;

@@ -1,18 +1,67 @@
 #include "gui/list/vt_memo.h"
 
+#include "core/list/copy_list.h"
+#include "core/list/list_file.h"
+#include "core/platform/desktop_services.h"
 #include "gui/widgets/design_font.h"
 #include "gui/widgets/design_place.h"
-#include "gui/window/vt_main.h"
+#include "gui/window/main_window_context.h"
+#include "gui/window/main_window_state.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
 #include <QTextDocument>
+#include <iterator>
 
 namespace vt {
+namespace {
 
-TEdit_vtl_Form::TEdit_vtl_Form(TVT_main_Form& main) : QDialog(&main), main_(main) {
+// What the text area would take for a line end, or show as one: a folder name may
+// hold any of them, and its line must stay one line.
+constexpr char16_t kBreaks[] = {u'\r', u'\n', 0x2028, 0x2029, 0xFDD0, 0xFDD1};
+// How each is shown instead: a sign for it (carriage return, line feed, newline,
+// pilcrow, and two that stand for nothing else).
+constexpr char16_t kSigns[] = {0x240D, 0x240A, 0x2424, 0x00B6, 0x2426, 0x2425};
+constexpr std::size_t kBreakCount = std::size(kBreaks);
+static_assert(std::size(kSigns) == kBreakCount);
+
+// The signs for the breaks the lines hold, a null character for those they do not
+// (a sign typed then stays what it is). A sign that a line holds itself cannot stand
+// for a break: a character of the private use area that none holds does.
+QString signs_for(const QStringList& lines) {
+    const QString all = lines.join(QChar(0));
+    QString signs(kBreakCount, QChar(0));
+    char16_t spare = 0xE000;
+    for (std::size_t i = 0; i < kBreakCount; ++i) {
+        if (!all.contains(QChar(kBreaks[i])))
+            continue;
+        QChar sign(kSigns[i]);
+        while (all.contains(sign) || signs.contains(sign))
+            sign = QChar(spare++);
+        signs[i] = sign;
+    }
+    return signs;
+}
+
+QString with_signs(QString line, const QString& signs) {
+    for (qsizetype i = 0; i < signs.size(); ++i)
+        if (!signs[i].isNull())
+            line.replace(QChar(kBreaks[i]), signs[i]);
+    return line;
+}
+
+QString without_signs(QString line, const QString& signs) {
+    for (qsizetype i = 0; i < signs.size(); ++i)
+        if (!signs[i].isNull())
+            line.replace(signs[i], QChar(kBreaks[i]));
+    return line;
+}
+
+} // namespace
+
+TEdit_vtl_Form::TEdit_vtl_Form(MainWindowContext& main) : QDialog(&main.widget()), main_(main) {
     setObjectName(QStringLiteral("Edit_vtl_Form"));
     setWindowTitle(QStringLiteral("Editing in VTL Format"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -45,9 +94,13 @@ TEdit_vtl_Form::TEdit_vtl_Form(TVT_main_Form& main) : QDialog(&main), main_(main
 
 void TEdit_vtl_Form::set_lines(const std::vector<std::string>& lines) {
     given_ = lines;
-    shown_.clear();
+    QStringList texts;
     for (const std::string& line : lines)
-        shown_ << QString::fromLocal8Bit(line);
+        texts << QString::fromLocal8Bit(line);
+    signs_ = signs_for(texts);
+    shown_.clear();
+    for (const QString& text : texts)
+        shown_ << with_signs(text, signs_);
     disconnect(change_link_);
     Memo1->setPlainText(shown_.join(QLatin1Char('\n')));
     memo_changed_ = false;
@@ -57,14 +110,14 @@ void TEdit_vtl_Form::set_lines(const std::vector<std::string>& lines) {
 
 std::vector<std::string> TEdit_vtl_Form::lines() const {
     // The raw text: the plain-text view would turn no-break spaces in folder names
-    // into ordinary blanks.
+    // into ordinary blanks. Its lines end where its paragraphs do, and at a line break
+    // typed with Shift+Enter; the breaks the lines were given with are signs in it.
     QString text = Memo1->document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    text.replace(QChar::LineSeparator, QChar::ParagraphSeparator);
     std::vector<std::string> result;
     if (text.isEmpty())
         return result;
-    QStringList parts = text.split(QLatin1Char('\n'));
+    QStringList parts = text.split(QChar::ParagraphSeparator);
     if (parts.size() > 1 && parts.last().isEmpty())
         parts.removeLast();
     // A line the user left as it was keeps the bytes it came with: converting it
@@ -85,7 +138,7 @@ std::vector<std::string> TEdit_vtl_Form::lines() const {
         if (given < 0)
             given = unused_from(part, 0);
         if (given < 0) {
-            result.push_back(part.toLocal8Bit().toStdString());
+            result.push_back(without_signs(part, signs_).toLocal8Bit().toStdString());
             continue;
         }
         taken[static_cast<std::size_t>(given)] = true;
@@ -97,16 +150,15 @@ std::vector<std::string> TEdit_vtl_Form::lines() const {
 
 void TEdit_vtl_Form::BitBtn1Click() {
     // An unchanged text is the list text as it was filled, byte for byte.
-    if (memo_changed_)
-        main_.list_text() = lines();
+    const std::vector<std::string> text = memo_changed_ ? lines() : given_;
     // The entry editor was opened on the list that is now replaced.
     main_.close_entry_editor();
-    main_.vtl_to_grid();
+    vt::vtl_to_grid(main_.document(), text);
     accept();
 }
 
 void TEdit_vtl_Form::BitBtn2Click() {
-    if (main_.HelpAvailable)
+    if (main_.state().HelpAvailable)
         main_.desktop().show_help("Editing VTL");
 }
 

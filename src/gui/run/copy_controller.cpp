@@ -1,16 +1,20 @@
 #include "gui/run/copy_controller.h"
 
+#include "core/list/copy_list.h"
+#include "core/list/line_commands.h"
+#include "core/platform/desktop_services.h"
+#include "core/platform/prompter.h"
 #include "core/run/run_lock.h"
-#include "gui/editor/vt_entry.h"
+#include "gui/run/journal_desktop.h"
+#include "gui/run/run_end_prompter.h"
 #include "gui/run/run_progress_panel.h"
-#include "gui/window/vt_main.h"
+#include "gui/window/main_window_context.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QPushButton>
-#include <QTableView>
 #include <QTimer>
-#include <QToolButton>
+#include <QWidget>
 #include <optional>
 #include <utility>
 
@@ -23,33 +27,36 @@ constexpr qint64 kProgressEveryMs = 100;
 
 class WindowInputs final : public CopyInputs {
 public:
-    explicit WindowInputs(TVT_main_Form& form) : form_(form) {}
-    int row_count() const override { return form_.document().row_count(); }
+    explicit WindowInputs(MainWindowContext& window) : window_(window) {}
+    int row_count() const override { return window_.document().row_count(); }
     std::string cell(int column, int row) const override {
-        return form_.document().cell(column, row);
+        return window_.document().cell(column, row);
     }
-    std::string message() const override { return form_.document().message(); }
-    CopyOptions options() const override { return form_.copy_options(); }
-    std::string list_file_name() const override { return form_.document().file_name(); }
+    std::string message() const override { return window_.document().message(); }
+    CopyOptions options() const override { return window_.copy_options(); }
+    std::string list_file_name() const override { return window_.document().file_name(); }
 
 private:
-    TVT_main_Form& form_;
+    MainWindowContext& window_;
 };
 
 } // namespace
 
-CopyController::CopyController(TVT_main_Form& form)
-    : QObject(&form), form_(form), inputs_(std::make_unique<WindowInputs>(form)) {
-    engine_.reset(new CopyEngine(*inputs_, form.prompter(), static_cast<EventPump&>(*this),
-                                 &form.desktop(), static_cast<RunObserver*>(this)));
-    check_.reset(new BackupCheck(*inputs_, form.prompter(), static_cast<EventPump&>(*this),
-                                 &form.desktop(), static_cast<RunObserver*>(this)));
+CopyController::CopyController(MainWindowContext& window, RunProgressPanel& progress)
+    : QObject(&window.widget()), window_(window),
+      run_prompter_(std::make_unique<RunEndPrompter>(
+          window.prompter(), [this]() -> const RunSummary& { return active_->summary(); })),
+      run_desktop_(std::make_unique<JournalDesktop>(window.desktop())),
+      inputs_(std::make_unique<WindowInputs>(window)) {
+    engine_.reset(new CopyEngine(*inputs_, *run_prompter_, static_cast<EventPump&>(*this),
+                                 run_desktop_.get(), static_cast<RunObserver*>(this)));
+    check_.reset(new BackupCheck(*inputs_, window.prompter(), static_cast<EventPump&>(*this),
+                                 run_desktop_.get(), static_cast<RunObserver*>(this)));
     active_ = engine_.get();
     // The progress sits under the grid, which makes room for it; it is shown only
     // while a run is in progress, so the idle window looks as it always did.
-    progress_ = new RunProgressPanel(form.FileList_StringGrid->parentWidget());
+    progress_ = &progress;
     progress_->hide();
-    form.CopyProgress = progress_;
 }
 
 CopyController::~CopyController() {
@@ -59,18 +66,22 @@ CopyController::~CopyController() {
         QApplication::restoreOverrideCursor();
 }
 
+void CopyController::set_journal_viewer(std::function<void(const std::string&)> show) {
+    run_desktop_->set_viewer(std::move(show));
+}
+
 RunProgressPanel* CopyController::progress_panel() const {
     return progress_.data();
 }
 
 bool CopyController::lock_list(std::optional<RunLock>& lock) {
-    const std::string list = form_.document().file_name();
+    const std::string list = window_.document().file_name();
     if (list.empty())
         return true;
     lock.emplace(list);
     if (!lock->busy())
         return true;
-    form_.prompter().ask(
+    window_.prompter().ask(
         {"Vantorel", RunLock::busy_text(list), Buttons::Ok, Answer::Ok, Icon::Warning, Answer::Ok});
     return false;
 }
@@ -113,12 +124,12 @@ void CopyController::restore(const CopyList& list, const std::string& started_no
     restore_list_.set_file_name(list.file_name());
     if (!restore_engine_) {
         restore_inputs_ = std::make_unique<ListInputs>(restore_list_, [this] {
-            CopyOptions options = form_.copy_options();
+            CopyOptions options = window_.copy_options();
             options.keep_versions = false;
             return options;
         });
-        restore_engine_.reset(new CopyEngine(*restore_inputs_, form_.prompter(),
-                                             static_cast<EventPump&>(*this), &form_.desktop(),
+        restore_engine_.reset(new CopyEngine(*restore_inputs_, *run_prompter_,
+                                             static_cast<EventPump&>(*this), run_desktop_.get(),
                                              static_cast<RunObserver*>(this)));
     }
     restore_engine_->set_started_note(started_note);
@@ -151,31 +162,14 @@ void CopyController::after_run(std::function<void()> then) {
 bool CopyController::defer_close() {
     if (!running())
         return false;
-    after_run([this] { QTimer::singleShot(0, &form_, [this] { form_.close(); }); });
+    after_run(
+        [this] { QTimer::singleShot(0, &window_.widget(), [this] { window_.widget().close(); }); });
     return true;
 }
 
 void CopyController::set_commands_enabled(bool enabled) {
     if (!enabled) {
-        MainMenu& m = form_.menu;
-        std::vector<QObject*> commands = {m.New1,
-                                          m.Open1,
-                                          m.CheckBackup1,
-                                          m.PreviewCopy1,
-                                          m.RestoreFiles1,
-                                          m.Add1,
-                                          m.Insert1,
-                                          m.Edit2,
-                                          m.Delete1,
-                                          m.EditinVTLformat1,
-                                          form_.AddNewFiles,
-                                          form_.Button_insert,
-                                          form_.Edit_entry,
-                                          form_.DeletFilesfromList};
-        for (QAction* a : m.recent)
-            commands.push_back(a);
-        if (TVT_add_Form* editor = form_.add_form())
-            commands.push_back(editor->BitBtn1);
+        const std::vector<QObject*> commands = window_.commands_that_change_the_list();
         disabled_.clear();
         for (QObject* c : commands) {
             if (auto* a = qobject_cast<QAction*>(c)) {
@@ -198,17 +192,17 @@ void CopyController::set_commands_enabled(bool enabled) {
 }
 
 void CopyController::running_changed(bool running) {
-    QToolButton* button = form_.BitBtn_do_copy;
-    QPalette palette = button->palette();
+    QAbstractButton& button = window_.copy_button();
+    QPalette palette = button.palette();
     palette.setColor(QPalette::ButtonText, running ? Qt::red : Qt::black);
-    button->setPalette(palette);
-    button->setText(running ? QStringLiteral("Stop Copy") : QStringLiteral("Copy Now"));
+    button.setPalette(palette);
+    button.setText(running ? QStringLiteral("Stop Copy") : QStringLiteral("Copy Now"));
     set_commands_enabled(!running);
-    form_.line_commands().set_locked(running);
+    window_.line_commands().set_locked(running);
     if (progress_) {
         progress_->clear();
         progress_->setVisible(running);
-        form_.FormResize();
+        window_.run_progress_toggled();
     }
     if (running) {
         meter_.start();
@@ -217,6 +211,7 @@ void CopyController::running_changed(bool running) {
         since_events_.start();
     } else {
         QApplication::restoreOverrideCursor();
+        emit run_ended();
     }
 }
 

@@ -14,12 +14,12 @@
 #include <optional>
 #include <vector>
 
-class QWidget;
-
 namespace vt {
 
+class MainWindowContext;
+class JournalDesktop;
+class RunEndPrompter;
 class RunProgressPanel;
-class TVT_main_Form;
 
 // Runs "Copy Now" in the main window: the button and menu item start a run or stop
 // it, the window shows the running state (red "Stop Copy", wait cursor, the progress
@@ -30,7 +30,9 @@ class TVT_main_Form;
 class CopyController final : public QObject, private RunObserver, private EventPump {
     Q_OBJECT
 public:
-    explicit CopyController(TVT_main_Form& form);
+    // `progress` is the window's panel under the grid; it is shown while a run is in
+    // progress.
+    CopyController(MainWindowContext& window, RunProgressPanel& progress);
     ~CopyController() override;
 
     // The click of BitBtn_do_copy (also reached through CopyNow1); during a check or a
@@ -53,11 +55,19 @@ public:
     // runs `then` once it has ended (its journal finished).
     void after_run(std::function<void()> then);
 
+    // Where Yes to the question at the end of a run shows the journal (the program's
+    // viewer); unset, the desktop opens it.
+    void set_journal_viewer(std::function<void(const std::string&)> show);
+
     RunProgressPanel* progress_panel() const;
     // The clock of the time left (tests set their own).
     void set_clock(RunMeter::Now now) { meter_ = RunMeter(std::move(now)); }
     // How many files the runs copy at once (tests that pace the copies take one).
     void set_jobs(int jobs) { engine_->set_jobs(jobs); }
+
+signals:
+    // A run, restore or check has ended: its journal may be there now.
+    void run_ended();
 
 private:
     // RunObserver
@@ -77,7 +87,10 @@ private:
     // Starts `engine` under the lock of the window's list.
     void start(CopyEngine& engine);
 
-    TVT_main_Form& form_;
+    MainWindowContext& window_;
+    // What the runs show at their end: the summary's title, the journal's viewer.
+    std::unique_ptr<RunEndPrompter> run_prompter_;
+    std::unique_ptr<JournalDesktop> run_desktop_;
     std::unique_ptr<CopyInputs> inputs_;
     std::unique_ptr<CopyEngine> engine_;
     std::unique_ptr<BackupCheck> check_;

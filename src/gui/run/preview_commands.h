@@ -5,8 +5,8 @@
 namespace vt {
 
 class TPreview_Form;
+class MainWindowContext;
 class TRestore_Form;
-class TVT_main_Form;
 
 // The main window's commands around a run: "Preview Copy" and "Restore Files..." in
 // the File menu, "Days to Keep Versions..." in the Options menu ("Keep Replaced
@@ -15,7 +15,7 @@ class TVT_main_Form;
 class PreviewCommands : public QObject {
     Q_OBJECT
 public:
-    explicit PreviewCommands(TVT_main_Form& form);
+    explicit PreviewCommands(MainWindowContext& window);
 
     // Shows what "Copy Now" would do; its "Copy Now" button starts the run.
     void PreviewCopy1Click();
@@ -31,7 +31,7 @@ public:
     void ask_days_with(std::function<bool(int&)> f) { ask_days_ = std::move(f); }
 
 private:
-    TVT_main_Form& form_;
+    MainWindowContext& window_;
     std::function<void(TPreview_Form&)> on_preview_;
     std::function<void(TRestore_Form&)> on_restore_;
     std::function<bool(int&)> ask_days_;

@@ -7,7 +7,7 @@
 
 namespace vt {
 
-class TVT_main_Form;
+class MainWindowContext;
 class TSchedule_Form;
 
 // The main window's "Schedule This List..." command: shows the schedule dialog for
@@ -16,14 +16,14 @@ class ScheduleCommands : public QObject {
     Q_OBJECT
 public:
     // `runner` runs systemctl; null: the real one.
-    ScheduleCommands(TVT_main_Form& form, CommandRunner* runner);
+    ScheduleCommands(MainWindowContext& window, CommandRunner* runner);
 
     void ScheduleThisList1Click();
     // Called with the dialog before it is shown (tests act on it there).
     void on_dialog(std::function<void(TSchedule_Form&)> f) { on_dialog_ = std::move(f); }
 
 private:
-    TVT_main_Form& form_;
+    MainWindowContext& window_;
     std::unique_ptr<CommandRunner> own_runner_;
     CommandRunner* runner_;
     std::function<void(TSchedule_Form&)> on_dialog_;

@@ -1,10 +1,14 @@
 #include "gui/screens/vt_intro.h"
 
 #include "core/desktop/product_info.h"
+#include "core/platform/desktop_services.h"
+#include "core/settings/settings_file.h"
 #include "gui/widgets/design_font.h"
 #include "gui/widgets/design_place.h"
 #include "gui/widgets/program_icon.h"
-#include "gui/window/vt_main.h"
+#include "gui/window/main_window_context.h"
+#include "gui/window/main_window_state.h"
+#include "gui/window/settings_commands.h"
 
 #include <QCheckBox>
 #include <QGuiApplication>
@@ -23,10 +27,10 @@ constexpr int kClientHeight = 581;
 
 } // namespace
 
-TIntro_Form::TIntro_Form(TVT_main_Form& owner)
-    : QDialog(&owner), owner_(owner), rules_(owner.IntroFirst, owner.IntroShow, [&owner] {
-          owner.write_ini(TVT_main_Form::kIntroductionGroup);
-      }) {
+TIntro_Form::TIntro_Form(MainWindowContext& owner)
+    : QDialog(&owner.widget()), owner_(owner),
+      rules_(owner.state().IntroFirst, owner.state().IntroShow,
+             [&owner] { owner.settings().write_ini(kSettingsIntroduction); }) {
     setObjectName(QStringLiteral("Intro_Form"));
     setWindowTitle(QStringLiteral("Welcome to quick and easy file copying"));
     setWindowIcon(program_icon());
@@ -66,7 +70,8 @@ TIntro_Form::TIntro_Form(TVT_main_Form& owner)
 
     // The memo fills the window from side to side.
     resize(kMemoWidth, kClientHeight);
-    if (const QScreen* s = owner.screen() ? owner.screen() : QGuiApplication::primaryScreen())
+    const QWidget& window = owner.widget();
+    if (const QScreen* s = window.screen() ? window.screen() : QGuiApplication::primaryScreen())
         move(s->availableGeometry().center() - rect().center());
     BitBtn3->setFocus();
 }
@@ -76,7 +81,7 @@ void TIntro_Form::CheckBox1Click() {
 }
 
 void TIntro_Form::BitBtn2Click() {
-    if (owner_.HelpAvailable)
+    if (owner_.state().HelpAvailable)
         owner_.desktop().show_help("Copyright");
 }
 
@@ -113,7 +118,7 @@ QString TIntro_Form::introduction_text() {
         .arg(name);
 }
 
-IntroAnswer show_introduction(TVT_main_Form& owner) {
+IntroAnswer show_introduction(MainWindowContext& owner) {
     TIntro_Form screen(owner);
     return screen.exec() == QDialog::Accepted ? IntroAnswer::Accepted : IntroAnswer::Rejected;
 }

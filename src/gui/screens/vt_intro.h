@@ -9,7 +9,7 @@ class QTextEdit;
 
 namespace vt {
 
-class TVT_main_Form;
+class MainWindowContext;
 
 // The introduction screen: presents the program and its conditions of use and
 // asks the user to accept them. Accept closes it with QDialog::Accepted; "Reject",
@@ -18,7 +18,7 @@ class TVT_main_Form;
 class TIntro_Form : public QDialog {
     Q_OBJECT
 public:
-    explicit TIntro_Form(TVT_main_Form& owner);
+    explicit TIntro_Form(MainWindowContext& owner);
 
     // The introductory text, as rich text.
     static QString introduction_text();
@@ -34,11 +34,11 @@ public slots:
     void BitBtn2Click();
 
 private:
-    TVT_main_Form& owner_;
+    MainWindowContext& owner_;
     IntroDecision rules_;
 };
 
 // Shows a new introduction screen, owned by the main window, modally.
-IntroAnswer show_introduction(TVT_main_Form& owner);
+IntroAnswer show_introduction(MainWindowContext& owner);
 
 } // namespace vt

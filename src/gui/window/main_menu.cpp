@@ -48,6 +48,7 @@ void MainMenu::build(QMenuBar* bar) {
     PreviewCopy1 = item(File, "PreviewCopy1", QStringLiteral("Pre&view Copy"));
     RestoreFiles1 = item(File, "RestoreFiles1", QStringLiteral("&Restore Files..."));
     CheckBackup1 = item(File, "CheckBackup1", QStringLiteral("Chec&k Backup"));
+    ViewJournal1 = item(File, "ViewJournal1", QStringLiteral("View &Journal"));
     N5 = separator(File, "N5");
     Exit1 = item(File, "Exit1", QStringLiteral("E&xit"));
     N3 = separator(File, "N3");

@@ -27,6 +27,7 @@ struct MainMenu {
     QAction* PreviewCopy1 = nullptr;
     QAction* RestoreFiles1 = nullptr;
     QAction* CheckBackup1 = nullptr;
+    QAction* ViewJournal1 = nullptr;
     QAction* N5 = nullptr;
     QAction* Exit1 = nullptr;
     QAction* N3 = nullptr;

@@ -6,7 +6,7 @@ class QAction;
 
 namespace vt {
 
-class TVT_main_Form;
+class MainWindowContext;
 
 // The main window's settings file, recent files and startup list: moves values between
 // them and the window's controls, reopens recent files and carries out the settings
@@ -14,10 +14,11 @@ class TVT_main_Form;
 class SettingsCommands : public QObject {
     Q_OBJECT
 public:
-    explicit SettingsCommands(TVT_main_Form& form);
+    explicit SettingsCommands(MainWindowContext& window);
 
     void read_ini();
-    // Writes exactly the named groups; false after showing the error.
+    // Writes exactly the named groups (kSettings... flags); false after showing the
+    // error.
     bool write_ini(unsigned groups);
     void add_history_file(const std::string& name);
     void update_files_history();
@@ -29,7 +30,7 @@ public:
     void RemoveDefaultAutoLoadListFile1Click();
 
 private:
-    TVT_main_Form& form_;
+    MainWindowContext& window_;
 };
 
 } // namespace vt

@@ -5,6 +5,7 @@
 #include "core/list/list_file.h"
 #include "core/platform/file_names.h"
 #include "core/settings/intro_decision.h"
+#include "core/settings/settings_file.h"
 #include "core/settings/startup_list.h"
 #include "gui/desktop/desktop_commands.h"
 #include "gui/desktop/qt_desktop_services.h"
@@ -14,7 +15,9 @@
 #include "gui/list/vt_memo.h"
 #include "gui/print/list_printing.h"
 #include "gui/run/copy_controller.h"
+#include "gui/run/journal_commands.h"
 #include "gui/run/preview_commands.h"
+#include "gui/run/run_progress_panel.h"
 #include "gui/schedule/schedule_commands.h"
 #include "gui/screens/vt_about.h"
 #include "gui/screens/vt_intro.h"
@@ -85,18 +88,18 @@ TVT_main_Form::TVT_main_Form(const QString& list_argument, MainFormServices serv
     menu.build(menuBar());
     file_commands_ = std::make_unique<FileCommands>(
         list_, *prompter_, *OpenDialog1, *SaveDialog1,
-        FileCommandHooks{[this](const std::string& name) { return load_vtl(name); },
-                         [this](const std::string& name) { return save_vtl(name); },
-                         [this](const std::string& name) { add_history_file(name); },
-                         [this] { update_files_history(); },
-                         [this] {
-                             for (QAction* a :
-                                  {menu.CreateDesktopShortcutcurrentfile1,
+        FileCommandHooks{
+            [this](const std::string& name) { return load_vtl(name); },
+            [this](const std::string& name) { return save_vtl(name); },
+            [this](const std::string& name) { settings_commands->add_history_file(name); },
+            [this] { settings_commands->update_files_history(); },
+            [this] {
+                for (QAction* a : {menu.CreateDesktopShortcutcurrentfile1,
                                    menu.CreateStartMenuentryforthecurrentfile1, menu.N6})
-                                 a->setVisible(false);
-                         },
-                         [this] { close_entry_editor(); },
-                         [this] { return line_commands_->changes_to_save(); }});
+                    a->setVisible(false);
+            },
+            [this] { close_entry_editor(); },
+            [this] { return line_commands_->changes_to_save(); }});
     line_commands_->editor_target_changed = [this] {
         if (add_form_ && !add_form_->closed())
             add_form_->show_target();
@@ -144,7 +147,7 @@ void TVT_main_Form::connect_commands() {
         list_.set_message(text.toLocal8Bit().toStdString());
     });
     connect(CreateJournalFile, &QCheckBox::toggled, this, &TVT_main_Form::CreateJournalFileClick);
-    connect(menu.Exit1, &QAction::triggered, this, &TVT_main_Form::Exit1Click);
+    connect(menu.Exit1, &QAction::triggered, this, &QWidget::close);
     connect(menu.About1, &QAction::triggered, this, &TVT_main_Form::About1Click);
     connect(menu.ShowtheIntroductionScreen1, &QAction::triggered, this,
             &TVT_main_Form::ShowtheIntroductionScreen1Click);
@@ -152,41 +155,56 @@ void TVT_main_Form::connect_commands() {
     keep_key_of_hidden_item(menu.ScreenShot1, this);
     desktop_commands = new DesktopCommands(*this);
     settings_commands = new SettingsCommands(*this);
-    connect(AddNewFiles, &QPushButton::clicked, this, &TVT_main_Form::AddNewFilesClick);
-    connect(Button_insert, &QPushButton::clicked, this, &TVT_main_Form::Button_insertClick);
-    connect(Edit_entry, &QPushButton::clicked, this, &TVT_main_Form::FileList_StringGridDblClick);
-    connect(DeletFilesfromList, &QPushButton::clicked, this,
-            &TVT_main_Form::DeletFilesfromListClick);
-    connect(FileList_StringGrid, &QTableView::doubleClicked, this,
-            &TVT_main_Form::FileList_StringGridDblClick);
-    connect(menu.Add1, &QAction::triggered, this, &TVT_main_Form::Add1Click);
-    connect(menu.Insert1, &QAction::triggered, this, &TVT_main_Form::Insert1Click);
-    connect(menu.Edit2, &QAction::triggered, this, &TVT_main_Form::Edit2Click);
-    connect(menu.Delete1, &QAction::triggered, this, &TVT_main_Form::Delete1Click);
+    connect_line_commands();
     connect(menu.EditinVTLformat1, &QAction::triggered, this,
             &TVT_main_Form::EditinVTLformat1Click);
-    connect(menu.New1, &QAction::triggered, this, &TVT_main_Form::New1Click);
-    connect(menu.Open1, &QAction::triggered, this, &TVT_main_Form::Open1Click);
-    connect(menu.Save1, &QAction::triggered, this, &TVT_main_Form::Save1Click);
-    connect(menu.SaveAs1, &QAction::triggered, this, &TVT_main_Form::SaveAs1Click);
+    FileCommands* files = file_commands_.get();
+    connect(menu.New1, &QAction::triggered, this, [files] { files->New1Click(); });
+    connect(menu.Open1, &QAction::triggered, this, [files] { files->Open1Click(); });
+    connect(menu.Save1, &QAction::triggered, this, [files] { files->Save1Click(); });
+    connect(menu.SaveAs1, &QAction::triggered, this, [files] { files->SaveAs1Click(); });
     connect(menu.Print1, &QAction::triggered, this, &TVT_main_Form::Print1Click);
-    copy_ = new CopyController(*this);
-    connect(BitBtn_do_copy, &QToolButton::clicked, this, &TVT_main_Form::DoCopyNowClick);
-    connect(menu.CopyNow1, &QAction::triggered, this, &TVT_main_Form::CopyNow1Click);
-    connect(menu.CheckBackup1, &QAction::triggered, this, &TVT_main_Form::CheckBackup1Click);
+    auto* progress = new RunProgressPanel(FileList_StringGrid->parentWidget());
+    CopyProgress = progress;
+    copy_ = new CopyController(*this, *progress);
+    connect(BitBtn_do_copy, &QToolButton::clicked, copy_, &CopyController::DoCopyNowClick);
+    connect(menu.CopyNow1, &QAction::triggered, BitBtn_do_copy, &QToolButton::click);
+    connect(menu.CheckBackup1, &QAction::triggered, copy_, &CopyController::CheckBackup1Click);
+    journal_commands = new JournalCommands(*this, list_, *prompter_, *menu.ViewJournal1, *copy_);
     Edit3->installEventFilter(new MenuKeysFirst(
         {menu.CopyNow1, menu.Add1, menu.Insert1, menu.Edit2, menu.Delete1}, this));
+}
+
+// The buttons run the line commands; a command that leaves a line to edit shows the
+// entry editor. The Edit menu's items click the buttons: a button that is disabled
+// takes no click from the menu either.
+void TVT_main_Form::connect_line_commands() {
+    LineCommands* lines = line_commands_.get();
+    const auto then_edit = [this, lines](bool (LineCommands::*command)()) {
+        return [this, lines, command] {
+            if ((lines->*command)())
+                create_add_form();
+        };
+    };
+    connect(AddNewFiles, &QPushButton::clicked, this, then_edit(&LineCommands::add));
+    connect(Button_insert, &QPushButton::clicked, this, then_edit(&LineCommands::insert));
+    connect(Edit_entry, &QPushButton::clicked, this, then_edit(&LineCommands::edit));
+    connect(DeletFilesfromList, &QPushButton::clicked, this, [lines] { lines->remove(); });
+    connect(FileList_StringGrid, &QTableView::doubleClicked, this, then_edit(&LineCommands::edit));
+    connect(menu.Add1, &QAction::triggered, AddNewFiles, &QPushButton::click);
+    connect(menu.Insert1, &QAction::triggered, Button_insert, &QPushButton::click);
+    connect(menu.Edit2, &QAction::triggered, Edit_entry, &QPushButton::click);
+    connect(menu.Delete1, &QAction::triggered, DeletFilesfromList, &QPushButton::click);
 }
 
 // --- Start-up -------------------------------------------------------------
 
 void TVT_main_Form::FormCreate(const QString& list_argument) {
     new TooltipEcho(StatusBar1);
-    check_help_file();
-    list_text_.clear();
-    ensure_version_record();
+    desktop_commands->check_help_file();
+    desktop_commands->ensure_version_record();
     recent_files.clear();
-    read_ini();
+    settings_commands->read_ini();
     if (!run_introduction()) {
         ended_at_start_ = true;
         return;
@@ -196,11 +214,19 @@ void TVT_main_Form::FormCreate(const QString& list_argument) {
     list_.set_untitled();
     setWindowTitle(QString::fromLocal8Bit(list_.caption()));
     load_initial_list(list_argument);
-    update_files_history();
+    settings_commands->update_files_history();
     editor_row = 0;
     fit_to_screen(screen() ? screen()->geometry().width() : 800);
     centre_on_screen();
-    check_file_type();
+    desktop_commands->check_file_type();
+}
+
+bool TVT_main_Form::run_introduction() {
+    if (!introduction_at_start_)
+        return true;
+    IntroDecision rules(IntroFirst, IntroShow,
+                        [this] { settings_commands->write_ini(kSettingsIntroduction); });
+    return rules.at_start([this] { return show_introduction(*this); });
 }
 
 void TVT_main_Form::load_initial_list(const QString& list_argument) {
@@ -210,89 +236,14 @@ void TVT_main_Form::load_initial_list(const QString& list_argument) {
     name = initial_list_name(name, startup_list);
     if (!name.empty()) {
         if (load_vtl(name)) {
-            add_history_file(name);
+            settings_commands->add_history_file(name);
             return;
         }
     }
     list_.set_list_folder(names::program_folder());
 }
 
-void TVT_main_Form::fit_to_screen(int screen_width) {
-    if (screen_width == 640) {
-        Panel1->resize(470, Panel1->height());
-        BitBtn_do_copy->resize(110, BitBtn_do_copy->height());
-        BitBtn_do_copy->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-        GroupBox1->setGeometry(128, GroupBox1->y(), 140, GroupBox1->height());
-        RadioGroup_append->setGeometry(276, RadioGroup_append->y(), 185,
-                                       RadioGroup_append->height());
-        RadioAppend->resize(185 - 12, RadioAppend->height());
-        RadioCreateNew->resize(185 - 12, RadioCreateNew->height());
-        RadioAppend->setText(QStringLiteral("&Append to an existing file"));
-        FileList_StringGrid->setColumnWidth(0, 10);
-        FileList_StringGrid->setColumnWidth(2, 10);
-        FormResize(); // shares the free width between columns 0 and 2
-    } else {
-        resize(770, height());
-    }
-    if (screen_width < width())
-        resize(screen_width, height());
-}
-
-void TVT_main_Form::centre_on_screen() {
-    if (QScreen* s = screen()) {
-        const QRect area = s->availableGeometry();
-        // The frame is not known before the window is shown; the client area stands
-        // in for it.
-        move(area.center() - QPoint(width() / 2, height() / 2));
-    }
-}
-
-// --- Resize rule ----------------------------------------------------------
-
-void TVT_main_Form::resizeEvent(QResizeEvent* event) {
-    QMainWindow::resizeEvent(event);
-    FormResize();
-}
-
-void TVT_main_Form::FormResize() {
-    QWidget* client = centralWidget();
-    if (!client || !FileList_StringGrid)
-        return;
-    const int client_width = client->width();
-    const int client_height = client->height() + StatusBar1->height();
-    const int threshold = Panel1->x() + Panel1->width() + 3;
-    const int grid_width = client_width < threshold ? threshold - 2 : client_width;
-    FileList_StringGrid->resize(grid_width, FileList_StringGrid->height());
-
-    auto total = [&] {
-        int sum = 0;
-        for (int c = 0; c < kColumnCount; ++c)
-            sum += FileList_StringGrid->columnWidth(c) + kGridLineWidth;
-        return sum;
-    };
-    auto grow = [&](int column, int by) {
-        FileList_StringGrid->setColumnWidth(
-            column, std::max(0, FileList_StringGrid->columnWidth(column) + by));
-    };
-    grow(0, (grid_width - total()) / 2);
-    grow(2, grid_width - total() - 4);
-
-    Edit3->resize(grid_width - Edit3->x(), Edit3->height());
-    const int grid_top = FileList_StringGrid->y();
-    const int below = CopyProgress && !CopyProgress->isHidden() ? CopyProgress->height() : 0;
-    if (grid_top + 2 * kRowHeight + 3 * kGridLineWidth < client_height - below)
-        FileList_StringGrid->resize(grid_width,
-                                    client_height - grid_top - StatusBar1->height() - below);
-    if (below > 0)
-        CopyProgress->setGeometry(0, FileList_StringGrid->geometry().bottom() + 1, grid_width,
-                                  below);
-}
-
 // --- Closing --------------------------------------------------------------
-
-void TVT_main_Form::Exit1Click() {
-    close();
-}
 
 void TVT_main_Form::closeEvent(QCloseEvent* event) {
     // A run in progress is stopped first (its journal is finished); the close is
@@ -301,20 +252,12 @@ void TVT_main_Form::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (!FormCloseQuery()) {
+    if (!file_commands_->FormCloseQuery()) {
         event->ignore();
         return;
     }
     FormClose();
     event->accept();
-}
-
-bool TVT_main_Form::FormCloseQuery() {
-    return file_commands_->FormCloseQuery();
-}
-
-bool TVT_main_Form::confirm_discard() {
-    return file_commands_->confirm_discard();
 }
 
 void TVT_main_Form::close_entry_editor() {
@@ -325,26 +268,10 @@ void TVT_main_Form::close_entry_editor() {
 void TVT_main_Form::FormClose() {
     // A settings file that cannot be written is reported, and the window closes all the
     // same: keeping it open would not make the file writable.
-    write_ini(kHistoryFilesGroup);
+    settings_commands->write_ini(kSettingsHistoryFiles);
 }
 
-// --- File commands --------------------------------------------------------
-
-void TVT_main_Form::New1Click() {
-    file_commands_->New1Click();
-}
-
-void TVT_main_Form::Open1Click() {
-    file_commands_->Open1Click();
-}
-
-void TVT_main_Form::Save1Click() {
-    file_commands_->Save1Click();
-}
-
-void TVT_main_Form::SaveAs1Click() {
-    file_commands_->SaveAs1Click();
-}
+// --- Printing -------------------------------------------------------------
 
 void TVT_main_Form::Print1Click() {
     const std::string error = print_on_default_printer(*FileList_StringGrid, list_);
@@ -354,16 +281,20 @@ void TVT_main_Form::Print1Click() {
 
 // --- Copy Now ---------------------------------------------------------------
 
-void TVT_main_Form::DoCopyNowClick() {
-    copy_->DoCopyNowClick();
+QAbstractButton& TVT_main_Form::copy_button() {
+    return *BitBtn_do_copy;
 }
 
-void TVT_main_Form::CheckBackup1Click() {
-    copy_->CheckBackup1Click();
-}
-
-void TVT_main_Form::CopyNow1Click() {
-    BitBtn_do_copy->click();
+std::vector<QObject*> TVT_main_Form::commands_that_change_the_list() {
+    std::vector<QObject*> commands = {
+        menu.New1,   menu.Open1,    menu.CheckBackup1, menu.PreviewCopy1, menu.RestoreFiles1,
+        menu.Add1,   menu.Insert1,  menu.Edit2,        menu.Delete1,      menu.EditinVTLformat1,
+        AddNewFiles, Button_insert, Edit_entry,        DeletFilesfromList};
+    for (QAction* a : menu.recent)
+        commands.push_back(a);
+    if (add_form_)
+        commands.push_back(add_form_->BitBtn1);
+    return commands;
 }
 
 // --- Copy options ---------------------------------------------------------
@@ -396,7 +327,7 @@ CopyOptions TVT_main_Form::copy_options() const {
             journal_option_index(),
             menu.CompareEachCopy1 && menu.CompareEachCopy1->isChecked(),
             menu.KeepReplacedVersions1 && menu.KeepReplacedVersions1->isChecked(),
-            versions_days};
+            versions_days_};
 }
 
 void TVT_main_Form::set_copy_options(const CopyOptions& options) {
@@ -407,7 +338,7 @@ void TVT_main_Form::set_copy_options(const CopyOptions& options) {
         menu.CompareEachCopy1->setChecked(options.compare_each_copy);
     if (menu.KeepReplacedVersions1) // the controls are set once before the menu is built
         menu.KeepReplacedVersions1->setChecked(options.keep_versions);
-    versions_days = options.versions_days;
+    versions_days_ = options.versions_days;
     CreateJournalFileClick();
 }
 
@@ -425,14 +356,6 @@ bool TVT_main_Form::save_vtl(const std::string& file_name) {
     if (!r)
         prompter_->show_error(r.error);
     return r.ok;
-}
-
-void TVT_main_Form::grid_to_vtl() {
-    list_text_ = vt::grid_to_vtl(list_);
-}
-
-void TVT_main_Form::vtl_to_grid() {
-    vt::vtl_to_grid(list_, list_text_);
 }
 
 // --- Following the document ----------------------------------------------
@@ -469,60 +392,7 @@ void TVT_main_Form::lines_reset() {
         FileList_StringGrid->scrollToTop();
 }
 
-// --- Settings, recent files and startup list --------------------------------
-
-void TVT_main_Form::read_ini() {
-    settings_commands->read_ini();
-}
-
-bool TVT_main_Form::write_ini(unsigned groups) {
-    return settings_commands->write_ini(groups);
-}
-
-void TVT_main_Form::add_history_file(const std::string& name) {
-    settings_commands->add_history_file(name);
-}
-
-void TVT_main_Form::update_files_history() {
-    settings_commands->update_files_history();
-}
-
-// --- Line commands and the list text editor --------------------------------
-
-void TVT_main_Form::AddNewFilesClick() {
-    if (line_commands_->add())
-        create_add_form();
-}
-
-void TVT_main_Form::Button_insertClick() {
-    if (line_commands_->insert())
-        create_add_form();
-}
-
-void TVT_main_Form::FileList_StringGridDblClick() {
-    if (line_commands_->edit())
-        create_add_form();
-}
-
-void TVT_main_Form::DeletFilesfromListClick() {
-    line_commands_->remove();
-}
-
-void TVT_main_Form::Add1Click() {
-    AddNewFiles->click();
-}
-
-void TVT_main_Form::Insert1Click() {
-    Button_insert->click();
-}
-
-void TVT_main_Form::Edit2Click() {
-    Edit_entry->click();
-}
-
-void TVT_main_Form::Delete1Click() {
-    DeletFilesfromList->click();
-}
+// --- The entry editor and the list text editor -----------------------------
 
 TVT_add_Form* TVT_main_Form::add_form() const {
     return add_form_;
@@ -546,27 +416,8 @@ void TVT_main_Form::EditinVTLformat1Click() {
         vtl_form_ = new TEdit_vtl_Form(*this);
     else if (vtl_form_->isMinimized())
         vtl_form_->showNormal();
-    grid_to_vtl();
-    vtl_form_->set_lines(list_text_);
+    vtl_form_->set_lines(grid_to_vtl(list_));
     vtl_form_->exec();
-}
-
-// --- Steps that belong to other subsystems ---------------------------------
-
-void TVT_main_Form::check_help_file() {
-    desktop_commands->check_help_file();
-}
-void TVT_main_Form::ensure_version_record() {
-    desktop_commands->ensure_version_record();
-}
-bool TVT_main_Form::run_introduction() {
-    if (!introduction_at_start_)
-        return true;
-    IntroDecision rules(IntroFirst, IntroShow, [this] { write_ini(kIntroductionGroup); });
-    return rules.at_start([this] { return show_introduction(*this); });
-}
-void TVT_main_Form::check_file_type() {
-    desktop_commands->check_file_type();
 }
 
 // --- Auxiliary windows ------------------------------------------------------
@@ -583,7 +434,7 @@ void TVT_main_Form::ShowtheIntroductionScreen1Click() {
     // written. A run in progress is stopped first, so that its journal is finished;
     // then unsaved changes are asked about, and Cancel keeps the program going.
     copy_->after_run([this] {
-        if (!confirm_discard())
+        if (!file_commands_->confirm_discard())
             return;
         hide();
         QCoreApplication::exit(0);

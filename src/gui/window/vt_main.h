@@ -1,19 +1,20 @@
 #pragma once
 #include "core/list/copy_list.h"
-#include "core/list/entry_defaults.h"
 #include "core/list/line_commands.h"
 #include "core/platform/desktop_services.h"
 #include "core/platform/prompter.h"
 #include "core/run/copy_options.h"
 #include "gui/window/main_menu.h"
+#include "gui/window/main_window_context.h"
+#include "gui/window/main_window_state.h"
 
 #include <QMainWindow>
 #include <QPointer>
-#include <QStringList>
 #include <memory>
 #include <string>
 #include <vector>
 
+class QAbstractButton;
 class QAction;
 class QCheckBox;
 class QFrame;
@@ -34,6 +35,7 @@ class CopyListModel;
 class DesktopCommands;
 class FileCommands;
 class FileDialog;
+class JournalCommands;
 class PreviewCommands;
 class QtPrompter;
 class ScheduleCommands;
@@ -54,8 +56,13 @@ struct MainFormServices {
     bool introduction_at_start = false;
 };
 
-// The main window: hosts the copy list and every command of the program.
-class TVT_main_Form : public QMainWindow, private CopyListListener {
+// The main window: hosts the copy list and every command of the program. Its
+// commands and dialogs see it as a MainWindowContext; the state they share is the
+// window's own (MainWindowState), under the names of the window's design.
+class TVT_main_Form : public QMainWindow,
+                      public MainWindowContext,
+                      public MainWindowState,
+                      private CopyListListener {
     Q_OBJECT
 public:
     // `list_argument` is the first command-line argument (may be empty).
@@ -63,28 +70,36 @@ public:
                            QWidget* parent = nullptr);
     ~TVT_main_Form() override;
 
-    CopyList& document() { return list_; }
-    Prompter& prompter() { return *prompter_; }
-    DesktopServices& desktop() { return *desktop_; }
     // The introduction screen was rejected at start-up: the program is to end
     // without showing the window.
     bool ended_at_start() const { return ended_at_start_; }
 
-    // The working methods of the list file.
-    bool load_vtl(const std::string& file_name);
+    // MainWindowContext
+    QWidget& widget() override { return *this; }
+    CopyList& document() override { return list_; }
+    Prompter& prompter() override { return *prompter_; }
+    DesktopServices& desktop() override { return *desktop_; }
+    MainMenu& main_menu() override { return menu; }
+    MainWindowState& state() override { return *this; }
+    CopyOptions copy_options() const override;
+    void set_copy_options(const CopyOptions& options) override;
+    bool load_vtl(const std::string& file_name) override;
+    void close_entry_editor() override;
+    SettingsCommands& settings() override { return *settings_commands; }
+    FileCommands& file_commands() override { return *file_commands_; }
+    LineCommands& line_commands() override { return *line_commands_; }
+    CopyController& copy_controller() override { return *copy_; }
+    QAbstractButton& copy_button() override;
+    std::vector<QObject*> commands_that_change_the_list() override;
+    void run_progress_toggled() override { FormResize(); }
+
+    // Writes the list file; false after showing the error.
     bool save_vtl(const std::string& file_name);
-    void grid_to_vtl();
-    void vtl_to_grid();
-    std::vector<std::string>& list_text() { return list_text_; }
 
     // Fits the window to a screen of the given width (done once at start-up).
     void fit_to_screen(int screen_width);
     // Places the window in the middle of its screen's free area.
     void centre_on_screen();
-
-    // The copy options as the controls show them, and setting the controls.
-    CopyOptions copy_options() const;
-    void set_copy_options(const CopyOptions& options);
 
     // --- Controls (names as in the window's design) ---
     QPushButton* AddNewFiles = nullptr;
@@ -103,8 +118,8 @@ public:
     QLineEdit* Edit3 = nullptr;
     QTableView* FileList_StringGrid = nullptr;
     QStatusBar* StatusBar1 = nullptr;
-    // A copy run's progress under the grid (CopyController's); the grid makes room
-    // for it while it is shown.
+    // A copy run's progress under the grid; the grid makes room for it while it is
+    // shown.
     QPointer<QWidget> CopyProgress;
     MainMenu menu;
     FileDialog* OpenDialog1 = nullptr;
@@ -114,83 +129,19 @@ public:
     static constexpr int kRowHeight = 18;
     static constexpr int kGridLineWidth = 0;
 
-    // --- State of the window ---
-    int editor_mode = 0; // 0 add, 1 insert, 2 edit
-    int editor_row = 0;  // grid row the entry editor shows; 0 = a new line
-    EntryDefaults entry_defaults;
-    std::string startup_list;
-    std::vector<std::string> recent_files;
-    bool IntroFirst = true;
-    bool IntroShow = true;
-    bool FileTypeRegistered = false;
-    bool HelpAvailable = false;
-    DesktopCommands* desktop_commands = nullptr;   // file type, shortcuts, help, links
-    SettingsCommands* settings_commands = nullptr; // settings, recent files, startup list
-
     // Index of the selected journal option (-1 when none is selected).
     int journal_option_index() const;
     void set_journal_option_index(int index);
 
-    // Settings groups of write_ini, as bit flags.
-    enum SettingsGroup : unsigned {
-        kOptionsGroup = 1,
-        kDefaultsGroup = 2,
-        kAutoloadGroup = 4,
-        kHistoryFilesGroup = 8,
-        kIntroductionGroup = 16,
-    };
-    // Writes exactly the named groups of the settings file; false after showing the
-    // error when the file could not be written.
-    bool write_ini(unsigned groups);
-    void read_ini();
-    void add_history_file(const std::string& name);
-    void update_files_history();
-    // Shows the entry editor for the current editor mode and row.
-    void create_add_form();
-    // Closes the entry editor when it is open; an Insert it was not confirmed for is
-    // taken back.
-    void close_entry_editor();
-    // The close question before a command leaves the list (see FileCommands): true
-    // when the command may go on.
-    bool confirm_discard();
-    LineCommands& line_commands() { return *line_commands_; }
     // The entry editor while it exists (hidden until a line command shows it).
     TVT_add_Form* add_form() const;
 
-    CopyController* copy_controller() const { return copy_; }
-    FileCommands& file_commands() { return *file_commands_; }
+    // The command objects; each connects itself to its menu items.
+    DesktopCommands* desktop_commands = nullptr;   // file type, shortcuts, help, links
+    SettingsCommands* settings_commands = nullptr; // settings, recent files, startup list
     ScheduleCommands* schedule_commands = nullptr; // "Schedule This List..."
     PreviewCommands* preview_commands = nullptr;   // preview, restore, kept versions
-    int versions_days = 30;                        // days replaced versions are kept (0: for ever)
-
-public slots:
-    void New1Click();
-    void Open1Click();
-    void Save1Click();
-    void SaveAs1Click();
-    void Print1Click();
-    void DoCopyNowClick();
-    void CopyNow1Click();
-    void CheckBackup1Click();
-    void Exit1Click();
-    void CreateJournalFileClick();
-    // The line commands and the list text editor.
-    void AddNewFilesClick();
-    void Button_insertClick();
-    void FileList_StringGridDblClick();
-    void DeletFilesfromListClick();
-    void Add1Click();
-    void Insert1Click();
-    void Edit2Click();
-    void Delete1Click();
-    void EditinVTLformat1Click();
-    // The auxiliary windows.
-    void About1Click();
-    void ShowtheIntroductionScreen1Click();
-    void ScreenShot1Click();
-
-    // The resize rule; also when the run's progress comes or goes.
-    void FormResize();
+    JournalCommands* journal_commands = nullptr;   // "View Journal", the journal's viewer
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -199,16 +150,24 @@ protected:
 private:
     void build_controls();
     void connect_commands();
+    void connect_line_commands();
     void FormCreate(const QString& list_argument);
-    bool FormCloseQuery();
     void FormClose();
     void load_initial_list(const QString& list_argument);
-
-    // Start-up steps of other subsystems.
-    void check_help_file();
-    void ensure_version_record();
     bool run_introduction(); // false: the user rejected it, the program ends
-    void check_file_type();
+
+    // The resize rule; also when the run's progress comes or goes.
+    void FormResize();
+    void CreateJournalFileClick();
+    // Shows the entry editor for the current editor mode and row.
+    void create_add_form();
+
+    // The window's own commands.
+    void Print1Click();
+    void EditinVTLformat1Click();
+    void About1Click();
+    void ShowtheIntroductionScreen1Click();
+    void ScreenShot1Click();
 
     // CopyListListener
     void state_changed() override;
@@ -217,7 +176,6 @@ private:
     void lines_reset() override;
 
     CopyList list_;
-    std::vector<std::string> list_text_;
     std::unique_ptr<QtPrompter> own_prompter_;
     std::unique_ptr<DesktopServices> own_desktop_;
     std::unique_ptr<FileDialog> own_open_dialog_;
@@ -228,6 +186,7 @@ private:
     // Declared after the document: it is destroyed (and stops listening) first.
     std::unique_ptr<CopyListModel> model_;
     CopyController* copy_ = nullptr;
+    int versions_days_ = 30; // days replaced versions are kept (0: for ever)
     bool syncing_selection_ = false;
     bool syncing_message_ = false; // the edit shows the list's message: not a user's edit
     std::unique_ptr<LineCommands> line_commands_;

@@ -54,6 +54,9 @@ TEST_F(ContentCompareTest, FindsTheFirstDifferenceWhereverItIs) {
         std::size_t copy_size; // of the copy
         R result;
         std::uint64_t offset;
+        // The size the comparison is told when the source shrank to `size` after it was
+        // read; 0: `size`.
+        std::uint64_t told = 0;
     };
     const Case cases[] = {
         {"empty files", 0, -1, 0, R::Same, 0},
@@ -68,13 +71,17 @@ TEST_F(ContentCompareTest, FindsTheFirstDifferenceWhereverItIs) {
          2 * kBlock + 2},
         {"a copy that ends early", kBlock + 9, -1, kBlock + 4, R::Different, kBlock + 4},
         {"only the size compared counts", 100, -1, 150, R::Same, 0},
+        {"a shrunk source, a copy as short", 40, -1, 40, R::Different, 40, 100},
+        {"a shrunk source, a copy as short, in the second block", kBlock + 40, -1, kBlock + 40,
+         R::Different, kBlock + 40, 2 * kBlock},
+        {"a source shrunk to nothing, an empty copy", 0, -1, 0, R::Different, 0, 10},
     };
     for (const Case& c : cases) {
         const std::string source = pattern(c.size);
         std::string copy = pattern(std::max(c.size, c.copy_size)).substr(0, c.copy_size);
         if (c.changed >= 0)
             copy[static_cast<std::size_t>(c.changed)] ^= 1;
-        const Comparison got = compare(source, copy, c.size);
+        const Comparison got = compare(source, copy, c.told ? c.told : c.size);
         EXPECT_EQ(got.result, c.result) << c.what;
         EXPECT_EQ(got.offset, c.offset) << c.what;
     }

@@ -214,6 +214,36 @@ TEST_F(ListFileTest, FailedReadChangesNothing) {
     EXPECT_EQ(list.file_name(), before);
 }
 
+TEST_F(ListFileTest, AFileHoldingANulIsRefusedAsDamaged) {
+    using namespace std::string_literals;
+    struct Case {
+        const char* what;
+        std::string content;
+        int line; // the line named in the error
+    };
+    const std::vector<Case> cases = {
+        // Read on, the mask would end at the NUL and the line would copy nothing.
+        {"in a mask", "msg\r\n\"/src\",\"*.txt\0\",\"/dst\",\"No\",\"No\"\r\n"s, 2},
+        {"in the message", "Insert\0 the disk\r\n\"/a\",\"*.*\",\"/b\",\"No\",\"No\"\r\n"s, 1},
+        {"after blank and LF-ended lines", "\r\n\"/a\",\"*.*\",\"/b\"\n\n\0"s, 4},
+        {"a list written as UTF-16", "\"\0/\0a\0\"\0\r\0\n\0"s, 1},
+    };
+    const std::string before =
+        dir.write("before.vtl", "kept\r\n\"1\",\"2\",\"3\",\"No\",\"No\"\r\n");
+    for (const Case& c : cases) {
+        ASSERT_TRUE(load_vtl(list, before).ok);
+        const IoResult r = load_vtl(list, dir.write("damaged.vtl", c.content));
+        EXPECT_FALSE(r.ok) << c.what;
+        EXPECT_EQ(r.error,
+                  "Damaged list file: line " + std::to_string(c.line) + " holds a NUL byte")
+            << c.what;
+        // Nothing of the list on screen changes.
+        EXPECT_EQ(list.file_name(), before) << c.what;
+        EXPECT_EQ(list.message(), "kept") << c.what;
+        EXPECT_EQ(list.line(1), (CopyLine{"1", "2", "3", "No", "No"})) << c.what;
+    }
+}
+
 TEST_F(ListFileTest, FailedWriteLeavesTheOldFileByteForByte) {
     const std::string name =
         dir.write("keep.vtl", "old message\r\n\"1\",\"2\",\"3\",\"No\",\"No\"\r\n");

@@ -36,6 +36,40 @@ TEST(FolderTree, SubfoldersAreDirectoriesAndLinksToThemVisibleOnesFirst) {
     EXPECT_TRUE(names.empty());
 }
 
+TEST(FolderTree, ANewFolderIsMadeOnlyUnderAPlainName) {
+    test::TempDir dir;
+    dir.mkdir("Taken");
+    const struct {
+        const char* name;
+        const char* made; // nullptr: refused
+        const char* error;
+    } cases[] = {
+        {"Backup 2024", "Backup 2024", nullptr},
+        {"  Pasted\t", "Pasted", nullptr},
+        {".hidden", ".hidden", nullptr},
+        {"", nullptr, "\"\" is not a name for a new folder"},
+        {"   ", nullptr, "\"\" is not a name for a new folder"},
+        {"..", nullptr, "\"..\" is not a name for a new folder"},
+        {"a/b", nullptr, "A folder name cannot contain \"/\""},
+        {"Taken", nullptr, "File exists"},
+    };
+    for (const auto& c : cases) {
+        std::string made;
+        const IoResult r = make_subfolder(dir.path(), c.name, made);
+        EXPECT_EQ(r.ok, c.made != nullptr) << c.name;
+        if (c.made) {
+            EXPECT_EQ(made, dir / c.made);
+            struct stat st {};
+            EXPECT_TRUE(::stat(made.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) << c.name;
+        } else {
+            EXPECT_EQ(r.error, c.error) << c.name;
+            EXPECT_TRUE(made.empty());
+        }
+    }
+    std::string made;
+    EXPECT_EQ(make_subfolder(dir / "missing", "x", made).error, "No such file or directory");
+}
+
 TEST(FolderTree, MatchingFilesFollowTheMask) {
     test::TempDir dir;
     for (const char* name : {"a.txt", "B.TXT", "notes", ".hidden.txt", "report.txt.bak"})

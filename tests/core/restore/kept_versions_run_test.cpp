@@ -3,6 +3,7 @@
 #include "core/run/engine_fixture.h"
 
 #include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -137,6 +138,51 @@ TEST_F(KeptVersionsRunTest, AMovedBackupGoesBackWhenTheCopyCannotTakeItsPlace) {
     EXPECT_EQ(renames, 3);
     EXPECT_EQ(read_file(dir / "dst/a.txt"), "a1");
     EXPECT_FALSE(exists(kept("a.txt")));
+    EXPECT_TRUE(prompter.done());
+}
+
+TEST_F(KeptVersionsRunTest, AReplaceLineKeepsOnlyBackupsThatDifferFromTheirSource) {
+    struct Case {
+        const char* name;
+        // What happens between the two runs, to the source or to its backup.
+        std::function<void(const std::string& source, const std::string& backup)> change;
+        bool kept;
+    };
+    const std::vector<Case> cases = {
+        {"same.txt", [](const std::string&, const std::string&) {}, false},
+        // The same by the two-second rule that FAT and exFAT disks need.
+        {"within.txt",
+         [](const std::string&, const std::string& backup) { set_mtime(backup, kNoon + 1); },
+         false},
+        {"newer.txt",
+         [](const std::string& source, const std::string&) { set_mtime(source, kNoon + 600); },
+         true},
+        // Cut short, say by a power cut: of another size at the same time.
+        {"resized.txt",
+         [this](const std::string&, const std::string&) {
+             set_mtime(dir.write("src/resized.txt", "longer now"), kNoon);
+         },
+         true},
+    };
+    for (const Case& c : cases)
+        set_mtime(dir.write(std::string("src/") + c.name, "v1"), kNoon);
+    line(dir / "src", "*.txt", dir / "dst", true, false);
+    save_list();
+    expect_offer(prompter, 4);
+    run();
+    for (const Case& c : cases)
+        c.change(dir / ("src/" + std::string(c.name)), dir / ("dst/" + std::string(c.name)));
+
+    now += kDay;
+    expect_offer(prompter, 4); // the replace flag copies every one again
+    run();
+    for (const Case& c : cases) {
+        EXPECT_EQ(exists(kept(c.name)), c.kept) << c.name;
+        EXPECT_EQ(read_file(dir / ("dst/" + std::string(c.name))),
+                  read_file(dir / ("src/" + std::string(c.name))))
+            << c.name;
+    }
+    EXPECT_TRUE(journal_has("Copied OK: same.txt <date> to replace version created <date>"));
     EXPECT_TRUE(prompter.done());
 }
 

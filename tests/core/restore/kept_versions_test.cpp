@@ -130,5 +130,26 @@ TEST(KeptVersionsTest, PruneRemovesOnlyOldRunsInsideTheVersionsFolder) {
     EXPECT_EQ(kept_versions::prune(dir / "dst", 30, now).error, 0);
 }
 
+TEST(KeptVersionsTest, PruneKeepsARunExactlyTheDaysToKeepOld) {
+    const std::time_t now = 1700049600;
+    const std::time_t limit = now - 30 * 86400;
+    const struct {
+        const char* what;
+        std::time_t when;
+        bool kept;
+    } cases[] = {
+        {"a second younger than the limit", limit + 1, true},
+        {"exactly the limit old", limit, true},
+        {"a second older than the limit", limit - 1, false},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        const std::string stamp = kept_versions::stamp_for(c.when);
+        dir.write("dst/.vantorel-versions/" + stamp + "/a.txt", "a");
+        EXPECT_EQ(kept_versions::prune(dir / "dst", 30, now).files, c.kept ? 0 : 1) << c.what;
+        EXPECT_EQ(exists(dir / "dst/.vantorel-versions/" + stamp + "/a.txt"), c.kept) << c.what;
+    }
+}
+
 } // namespace
 } // namespace vt::test

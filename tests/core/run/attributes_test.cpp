@@ -305,6 +305,36 @@ TEST_P(AttributesTest, AFolderWrittenIntoByALaterRunGetsItsSourceTimesBack) {
     }
 }
 
+TEST_P(AttributesTest, FoldersMadeOnTheWayToACopyAreJournaledAndKeepTheirSourceFolders) {
+    // Only the deepest folder holds a file: the backup's top and the levels above it
+    // are made on the way to its copy, each after its own source folder.
+    const std::string outer = folder("outer", 0750);
+    own(outer);
+    set_xattr(outer, "user.note", "outer");
+    folder("outer/middle", 0711);
+    file("outer/middle/leaf.txt", 0640);
+    date_tree();
+    ASSERT_EQ(::chmod((dir / "src").c_str(), 0705), 0);
+    set_times(dir / "src", kPast, 42);
+    line(dir / "src", "*", dir / "dst", false, true);
+    save_list();
+    expect_offer(prompter, 1);
+    run();
+    EXPECT_TRUE(prompter.done());
+    ASSERT_EQ(std::system(("cp -a '" + (dir / "src") + "' '" + (dir / "reference") + "'").c_str()),
+              0);
+    expect_same_as_cp(snapshot(dir / "dst"), snapshot(dir / "reference"), "backup");
+
+    std::vector<std::string> made;
+    for (const std::string& l : journal_lines())
+        if (l.starts_with("Directory created "))
+            made.push_back(l.substr(std::strlen("Directory created ")));
+    const std::string dst = dir / "dst";
+    EXPECT_EQ(made, (std::vector<std::string>{dst, dst + "/outer", dst + "/outer/middle"}));
+    EXPECT_EQ(unkept_entries(), 0);
+    EXPECT_EQ(engine.summary().failures, 0);
+}
+
 TEST_P(AttributesTest,
        ADiskThatRefusesOwnersAndAttributesStillGetsTheDataAndTheJournalSaysOnceALine) {
     for (const char* name : {"a.txt", "b.txt", "sub/c.txt"}) {

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -80,7 +81,7 @@ class CopyRunTest : public ::testing::Test, public EngineFixture {};
 TEST_F(CopyRunTest, WholeRunJournal) {
     const std::string src = dir.mkdir("src"), dst = dir / "dst", docs = dir / "docs";
     for (const char* f : {"a.txt", "B.TXT", ".hidden.txt", "notes.doc", "skip.me", "sub/d.txt",
-                          "sub/deeper/e.txt", "sub.txt/c.txt", ".git/f.txt"})
+                          "sub/deeper/e.txt", "sub.txt/c.txt", ".git/f.txt", "photos/g.doc"})
         set_mtime(dir.write(std::string("src/") + f, f), kNoon);
     line(src, "*.txt", dst, false, true);
     line(src, "*.DOC", docs, false, false);
@@ -100,6 +101,8 @@ TEST_F(CopyRunTest, WholeRunJournal) {
         "Copied OK: a.txt <date>",
         "3 files copied for this specification",
         "",
+        // A folder where nothing is copied has no total of its own.
+        "Searching For " + src + "/photos/*.txt",
         "Searching For " + src + "/sub/*.txt",
         "Directory created " + dst + "/sub",
         "Copied OK: d.txt <date>",
@@ -494,6 +497,62 @@ TEST_F(CopyRunTest, MissingLevelsAboveANewDestinationAreCreated) {
     const auto lines = journal_lines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Directory created " + dst + "/Sub"),
               lines.end());
+}
+
+// Every folder a run makes is in its journal, also one made on the way to a line's
+// destination, in the order made; a dry run tells the same folders, each once.
+TEST_F(CopyRunTest, FoldersMadeOnTheWayToADestinationAreJournaledInOrder) {
+    const std::string src = dir.mkdir("src"), other = dir.mkdir("other");
+    dir.write("src/top.doc", "no match in the top folder");
+    dir.write("src/Sub/x.txt", "x");
+    dir.write("other/y.txt", "y");
+    const std::string dst = dir / "New";
+    line(src, "*.txt", dst, false, true);
+    line(other, "*.txt", dst + "/Later/Deeper");
+    save_list();
+    for (const bool dry : {true, false}) {
+        std::vector<std::string> told;
+        engine.set_dry_run(dry ? std::function<void(const std::string&)>(
+                                     [&told](const std::string& l) { told.push_back(l); })
+                               : nullptr);
+        if (!dry)
+            expect_offer(prompter, 2);
+        run();
+        EXPECT_TRUE(prompter.done());
+        EXPECT_EQ(engine.summary().failures, 0);
+        const std::string made = dry ? "would create directory " : "Directory created ";
+        std::vector<std::string> folders;
+        for (const std::string& l : dry ? told : journal_lines()) {
+            if (l.rfind(made, 0) == 0)
+                folders.push_back(l.substr(made.size()));
+        }
+        EXPECT_EQ(folders, (std::vector<std::string>{dst, dst + "/Sub", dst + "/Later",
+                                                     dst + "/Later/Deeper"}))
+            << (dry ? "dry run" : "run");
+        EXPECT_EQ(exists(dst + "/Later/Deeper/y.txt"), !dry);
+    }
+    EXPECT_EQ(read_file(dst + "/Sub/x.txt"), "x");
+}
+
+// A backup disk can be unmounted once a run has ended: nothing of it is left open.
+TEST_F(CopyRunTest, ARunLeavesNoFolderOpen) {
+    auto open_descriptors = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                             std::filesystem::directory_iterator());
+    };
+    const std::string src = dir.mkdir("src");
+    dir.write("src/a.txt", "a");
+    dir.write("src/sub/b.txt", "b");
+    line(src, "*.txt", dir / "dst", false, true);
+    save_list();
+    for (const int jobs : {1, 2}) {
+        engine.set_jobs(jobs);
+        const auto before = open_descriptors();
+        expect_offer(prompter, jobs == 1 ? 2 : 0);
+        run();
+        EXPECT_TRUE(prompter.done());
+        EXPECT_EQ(open_descriptors(), before) << jobs;
+    }
 }
 
 TEST_F(CopyRunTest, DestinationOnADiskThatIsNotThere) {

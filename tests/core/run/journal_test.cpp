@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace vt::test {
@@ -131,6 +132,37 @@ TEST_F(JournalTest, AJournalThatCannotBeWrittenEndsTheRun) {
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "Vantorel Journal file started <date>"), 1);
     EXPECT_TRUE(leftovers(dir.path()).empty());
     EXPECT_TRUE(engine.summary().journal_failed);
+}
+
+TEST_F(JournalTest, EachEntryIsInTheFileWhenItsCallReturnsInOneWrite) {
+    Journal journal;
+    ASSERT_TRUE(journal.open(dir / "backup.vtl", false, prompter));
+    int writes = 0;
+    sys::set_fault_hook([&writes](sys::Op op, const char*) {
+        writes += op == sys::Op::Write;
+        return 0;
+    });
+    const struct {
+        std::function<void()> write;
+        std::string text; // what the file gains, dates masked
+    } entries[] = {
+        {[&] { journal.line_start(1, "*.*", "/s", "/d"); },
+         "\r\nStarting Copy line 1 *.* in /s to /d\r\n"},
+        {[&] { journal.search("/s/*.*"); }, "Searching For /s/*.*\r\n"},
+        {[&] { journal.error("a", "Disk full"); },
+         "Copy of a generated a system error of Disk full\r\n"},
+        {[&] { journal.copied("a", file_time(1700049600), nullptr); }, "Copied OK: a <date>\r\n"},
+        {[&] { journal.folder_total(1); }, "1 files copied for this specification\r\n\r\n"},
+        {[&] { journal.finish(1); },
+         "\r\n1 Files copied in total\r\n\r\nVantorel Journal file Ended <date>\r\n"},
+    };
+    for (const auto& e : entries) {
+        const std::size_t before = read_file(journal_path()).size();
+        writes = 0;
+        e.write();
+        EXPECT_EQ(writes, 1) << e.text;
+        EXPECT_EQ(mask_dates(read_file(journal_path()).substr(before)), e.text);
+    }
 }
 
 TEST_F(JournalTest, ViewingTheJournal) {

@@ -8,7 +8,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -51,6 +53,47 @@ TEST_F(RunLockTest, ASecondRunOfTheListIsRefusedAtOnce) {
     EXPECT_FALSE(test::exists(dir / "dst/a.txt"));
     // A dry run writes nothing and may look meanwhile.
     EXPECT_EQ(test::run_program({VT_PROGRAM, "--run", list, "--dry-run"}).status, 0);
+}
+
+TEST_F(RunLockTest, EveryNameOfTheSameListFileMeetsTheSameLock) {
+    const std::string other_folder = dir.mkdir("elsewhere");
+    const std::string hard_link = other_folder + "/copy-of-nightly.vtl";
+    ASSERT_EQ(::link(list.c_str(), hard_link.c_str()), 0);
+    const std::string symlink = other_folder + "/nightly-link.vtl";
+    ASSERT_EQ(::symlink(list.c_str(), symlink.c_str()), 0);
+    for (const std::string& holder : {list, hard_link, symlink}) {
+        RunLock first(holder);
+        ASSERT_TRUE(first.held()) << holder << first.error();
+        for (const std::string& name : {list, hard_link, symlink, dir / "./nightly.vtl"})
+            EXPECT_TRUE(RunLock(name).busy()) << holder << " then " << name;
+    }
+    // The real program, started on the hard link while a run holds the list.
+    RunLock first(list);
+    const CommandResult r = test::run_program({VT_PROGRAM, "--run", hard_link});
+    EXPECT_EQ(r.status, 2) << r.output;
+    EXPECT_EQ(r.output, "vantorel: " + RunLock::busy_text(hard_link) + "\n");
+    EXPECT_FALSE(test::exists(dir / "dst/a.txt"));
+}
+
+TEST_F(RunLockTest, TheNamesLockStillCountsForOlderRunsAndForAListSavedMeanwhile) {
+    {
+        // A run of an earlier version holds the lock of the list's name alone.
+        dir.mkdir("run/Vantorel");
+        const int older = ::open(RunLock::path_for(list).c_str(), O_RDWR | O_CREAT, 0600);
+        ASSERT_GE(older, 0);
+        ASSERT_EQ(::flock(older, LOCK_EX | LOCK_NB), 0);
+        EXPECT_TRUE(RunLock(list).busy());
+        ::close(older);
+    }
+    // Saving the list makes a new file under its name: still the list being copied.
+    RunLock first(list);
+    ASSERT_TRUE(first.held());
+    const std::string before = RunLock::file_path_for(list);
+    CopyList copy;
+    ASSERT_TRUE(load_vtl(copy, list).ok);
+    ASSERT_TRUE(save_vtl(copy, list).ok);
+    ASSERT_NE(RunLock::file_path_for(list), before);
+    EXPECT_TRUE(RunLock(list).busy());
 }
 
 TEST_F(RunLockTest, AKilledHolderDoesNotBlockTheNextRun) {

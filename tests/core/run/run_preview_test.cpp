@@ -101,6 +101,26 @@ TEST_F(RunPreviewTest, CountsMatchTheJournalOfARealRunOnTheSameTree) {
     EXPECT_NE(journal.find("\r\n4 Files copied in total"), std::string::npos);
 }
 
+TEST_F(RunPreviewTest, FoldersOnTheWayToADestinationAreListedOnceInTheOrderMade) {
+    file("s/top.doc", 1, kNoon);
+    file("s/Sub/x.txt", 2, kNoon);
+    file("t/y.txt", 3, kNoon);
+    file("d/kept.txt", 4, kNoon);
+    CopyList list;
+    list.append_line({dir / "s", "*.txt", dir / "d/New", "No", "Yes"});
+    list.append_line({dir / "t", "*.txt", dir / "d/New/Sub", "No", "No"});
+    list.append_line({dir / "t", "*.txt", dir / "d/New/Other", "No", "No"});
+    const Preview preview = preview_list(list, CopyOptions{});
+    ASSERT_TRUE(preview.complete);
+    ASSERT_EQ(preview.lines.size(), 3u);
+    EXPECT_EQ(preview.lines[0].folders_to_create,
+              (std::vector<std::string>{dir / "d/New", dir / "d/New/Sub"}));
+    // Made by the first line by then.
+    EXPECT_TRUE(preview.lines[1].folders_to_create.empty());
+    EXPECT_EQ(preview.lines[2].folders_to_create, std::vector<std::string>{dir / "d/New/Other"});
+    EXPECT_FALSE(exists(dir / "d/New"));
+}
+
 TEST_F(RunPreviewTest, RunsOnAThreadOfItsOwnAndStops) {
     CopyList list = tree();
     for (bool stop : {false, true}) {

@@ -3,8 +3,10 @@
 #include "gui/editor/directory_list_box.h"
 #include "gui/editor/drive_combo_box.h"
 #include "gui/editor/file_list_box.h"
+#include "gui/editor/folder_path_edit.h"
 #include "gui/editor/vt_entry.h"
 #include "gui/window/vt_main.h"
+#include "support/open_main_window.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -27,9 +29,7 @@ protected:
     void SetUp() override {
         source = dir.mkdir("source");
         destination = dir.mkdir("destination");
-        form = std::make_unique<TVT_main_Form>(QString(), MainFormServices{&prompter, &desktop});
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        ASSERT_NO_FATAL_FAILURE(form = test::open_main_window({&prompter, &desktop}));
     }
     void TearDown() override { EXPECT_TRUE(prompter.done()); }
 
@@ -83,19 +83,30 @@ TEST_F(EntryEditorTest, ControlsStandAsDesigned) {
         {e.DirectoryListBox1,
          {8, 192, 193, 161},
          "Source directory in which to search fo files to copy "},
+        // Shorter by the room of "New Folder..." under it.
         {e.DirectoryListBox2,
-         {216, 192, 193, 161},
+         {216, 192, 193, 137},
          "Destination directory into which files are to be copied"},
+        {e.Button_newFolder,
+         {216, 333, 110, 20},
+         "Make a new folder inside the selected destination directory"},
         {e.FileListBox1, {128, 144, 281, 209}, {}},
-        {e.BitBtn1, {16, 368, 113, 33}, "Save the current specification to the main list"},
-        {e.BitBtn3, {152, 368, 113, 33}, {}},
-        {e.BitBtn2, {288, 368, 113, 33}, {}},
+        // The typed folders in a row of their own under the lists; the buttons under it.
+        {e.Edit_sourceDir, {8, 357, 193, 22}, "Type or paste the source directory"},
+        {e.Edit_destDir,
+         {216, 357, 193, 22},
+         "Type or paste the destination directory; one that does not exist yet is made by the "
+         "copy"},
+        {e.BitBtn1, {16, 394, 113, 33}, "Save the current specification to the main list"},
+        {e.BitBtn3, {152, 394, 113, 33}, {}},
+        {e.BitBtn2, {288, 394, 113, 33}, {}},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.control->geometry(), c.geometry) << c.control->objectName().toStdString();
         EXPECT_EQ(c.control->toolTip(), c.hint) << c.control->objectName().toStdString();
     }
-    EXPECT_EQ(e.centralWidget()->size(), QSize(418, 408));
+    EXPECT_EQ(e.centralWidget()->size(), QSize(418, 434));
+    EXPECT_EQ(e.Button_newFolder->text(), "&New Folder...");
     EXPECT_EQ(e.font().family(), "Arial");
     EXPECT_EQ(e.font().pixelSize(), 13);
     EXPECT_EQ(e.CheckBox_overwrite_old->text(), "Replace Existing Versions");
@@ -190,13 +201,17 @@ TEST_F(EntryEditorTest, MatchingFilesFollowTheSpecification) {
 
 TEST_F(EntryEditorTest, AVeryLowWindowKeepsTheFolderListsUsable) {
     TVT_add_Form& e = open_for_new_line({});
-    for (int client_height : {100, 408, 600}) {
+    for (int client_height : {100, 434, 600}) {
         e.resize(e.width(), client_height + e.menuWidget()->height());
-        const int h = std::max(e.centralWidget()->height() - 192 - 55, 66);
+        const int h = std::max(e.centralWidget()->height() - 192 - 81, 66);
         EXPECT_EQ(e.DirectoryListBox1->height(), h) << client_height;
-        EXPECT_EQ(e.DirectoryListBox2->height(), h);
+        EXPECT_EQ(e.DirectoryListBox2->height(), h - 24);
+        EXPECT_EQ(e.Button_newFolder->geometry().bottom(),
+                  e.DirectoryListBox1->geometry().bottom());
+        for (FolderPathEdit* typed : {e.Edit_sourceDir, e.Edit_destDir})
+            EXPECT_EQ(typed->y(), 192 + h + 4);
         for (QPushButton* b : {e.BitBtn1, e.BitBtn2, e.BitBtn3})
-            EXPECT_EQ(b->y(), 192 + h + 15);
+            EXPECT_EQ(b->y(), 192 + h + 26 + 15);
         EXPECT_EQ(e.FileListBox1->geometry().bottom(), e.DirectoryListBox1->geometry().bottom());
         EXPECT_EQ(e.DirectoryListBox1->width(), 193); // widths never change
     }

@@ -3,7 +3,9 @@
 #include "gui/list/scripted_file_dialog.h"
 #include "gui/screens/modal_helper.h"
 #include "gui/screens/vt_intro.h"
+#include "gui/window/settings_commands.h"
 #include "gui/window/vt_main.h"
+#include "support/open_main_window.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -34,12 +36,7 @@ std::string close_text(const std::string& name) {
 class FileCommandsTest : public ::testing::Test {
 protected:
     std::unique_ptr<TVT_main_Form> open(const std::string& argument = {}) {
-        auto form = std::make_unique<TVT_main_Form>(
-            QString::fromStdString(argument),
-            MainFormServices{&prompter, &desktop, &open_dialog, &save_dialog});
-        form->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-        return form;
+        return test::open_main_window({&prompter, &desktop, &open_dialog, &save_dialog}, argument);
     }
 
     // A saved list of two lines with a message.
@@ -80,7 +77,7 @@ protected:
 
 // --- Save and Save As -----------------------------------------------------
 
-TEST_F(FileCommandsTest, SaveOnAnUntitledListAsksForANameAndWritesExactlyThatName) {
+TEST_F(FileCommandsTest, SaveOnAnUntitledListAsksForANameAndSavesAList) {
     auto form = open();
     form->document().append_line({"/src", "*.doc", "/dst", "Yes", "Yes"});
     const std::string name = dir / "Weekly"; // typed without extension
@@ -90,17 +87,15 @@ TEST_F(FileCommandsTest, SaveOnAnUntitledListAsksForANameAndWritesExactlyThatNam
 
     ASSERT_EQ(save_dialog.shown.size(), 1u);
     EXPECT_EQ(save_dialog.shown[0].file_name, "*.vtl");
-    EXPECT_EQ(save_dialog.shown[0].filter, "*.vtj"); // the dialog's own first filter
+    EXPECT_EQ(save_dialog.shown[0].filter, "*.vtl"); // lists are shown from the first use
     EXPECT_FALSE(save_dialog.shown[0].initial_dir.empty());
-    EXPECT_TRUE(exists(name));
-    EXPECT_FALSE(exists(name + ".vtl"));
-    EXPECT_FALSE(exists(name + ".vtj"));
-    EXPECT_EQ(read_file(name), "\"/src\",\"*.doc\",\"/dst\",\"Yes\",\"Yes\"\r\n");
-    EXPECT_EQ(form->document().file_name(), name);
-    EXPECT_EQ(form->windowTitle(), "Vantorel: Weekly");
+    EXPECT_FALSE(exists(name));
+    EXPECT_EQ(read_file(name + ".vtl"), "\"/src\",\"*.doc\",\"/dst\",\"Yes\",\"Yes\"\r\n");
+    EXPECT_EQ(form->document().file_name(), name + ".vtl");
+    EXPECT_EQ(form->windowTitle(), "Vantorel: Weekly.vtl");
     EXPECT_FALSE(form->document().modified());
     ASSERT_FALSE(form->recent_files.empty());
-    EXPECT_EQ(form->recent_files.front(), name);
+    EXPECT_EQ(form->recent_files.front(), name + ".vtl");
 }
 
 TEST_F(FileCommandsTest, LaterSaveAsShowsTheCurrentFullNameInItsFolder) {
@@ -188,6 +183,23 @@ TEST_F(FileCommandsTest, AFailedOpenLeavesTheListAndTheRecentFilesAsTheyWere) {
     EXPECT_EQ(form->recent_files, recent);
     EXPECT_EQ(form->document().file_name(), name);
     EXPECT_EQ(form->document().line_count(), 2);
+}
+
+TEST_F(FileCommandsTest, ADamagedListIsRefusedAndTheListOnScreenStays) {
+    const std::string name = saved_list("Daily.vtl");
+    auto form = open(name);
+    const auto recent = form->recent_files;
+    const std::string damaged =
+        dir.write("Damaged.vtl", std::string("Note\r\n\"/src\",\"*.txt\0\",\"/dst\"\r\n", 30));
+    open_dialog.answer(damaged);
+    prompter.expect("Vantorel", "Damaged list file: line 2 holds a NUL byte.", Answer::Ok);
+
+    form->menu.Open1->trigger();
+
+    EXPECT_EQ(form->recent_files, recent);
+    EXPECT_EQ(form->document().file_name(), name);
+    EXPECT_EQ(form->document().line_count(), 2);
+    EXPECT_EQ(form->Edit3->text(), "Insert the disk");
 }
 
 // --- New ------------------------------------------------------------------
@@ -337,7 +349,7 @@ TEST_P(LeaveQuestionTest, AsksBeforeTheListIsLeft) {
     const std::string before = read_file(name);
     auto form = open(name);
     form->recent_files = {name, other};
-    form->update_files_history();
+    form->settings_commands->update_files_history();
     QTest::keyClicks(form->Edit3, " changed");
     form->Edit_entry->click();
     ASSERT_TRUE(form->add_form()->isVisible());

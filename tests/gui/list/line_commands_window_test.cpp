@@ -2,7 +2,9 @@
 #include "core/list/list_file.h"
 #include "gui/editor/directory_list_box.h"
 #include "gui/editor/vt_entry.h"
+#include "gui/window/settings_commands.h"
 #include "gui/window/vt_main.h"
+#include "support/open_main_window.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -23,9 +25,7 @@ protected:
     void SetUp() override {
         source = dir.mkdir("src");
         destination = dir.mkdir("dst");
-        form = std::make_unique<TVT_main_Form>(QString(), MainFormServices{&prompter, &desktop});
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        ASSERT_NO_FATAL_FAILURE(form = test::open_main_window({&prompter, &desktop}));
     }
     void TearDown() override { EXPECT_TRUE(prompter.done()); }
 
@@ -294,7 +294,7 @@ TEST_F(LineCommandsWindowTest, TheEditorChangesTheLineItShowsAndNoOther) {
              other.append_line({source, "other.*", destination, "No", "No"});
              ASSERT_TRUE(save_vtl(other, dir / "Other.vtl").ok);
              form->recent_files = {dir / "Daily.vtl", dir / "Other.vtl"};
-             form->update_files_history();
+             form->settings_commands->update_files_history();
              form->menu.recent[0]->trigger();
          },
          "",

@@ -40,9 +40,9 @@ TEST_F(QtFileDialogTest, SaveGivesTheTypedNameWithoutAddingAnExtension) {
     QtFileDialog save(&window, QFileDialog::AcceptSave, QStringLiteral("SaveDialog1"));
     save.initial_dir = dir.path() + "/";
     save.file_name = "*.vtl";
-    save.filter = "*.vtj";
+    save.filter = "*.vtl";
     when_shown(save, [](QFileDialog& d) {
-        EXPECT_EQ(d.nameFilters(), QStringList{QStringLiteral("*.vtj")});
+        EXPECT_EQ(d.nameFilters(), QStringList{QStringLiteral("*.vtl")});
         type_and_accept(d, QStringLiteral("Weekly"));
     });
     ASSERT_TRUE(save.execute());

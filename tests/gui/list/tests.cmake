@@ -6,4 +6,5 @@ vt_add_ui_test(test_file_commands
   ${CMAKE_CURRENT_LIST_DIR}/file_commands_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scripted_file_dialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/qt_file_dialog_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/save_as_window_test.cpp
 )

@@ -2,6 +2,7 @@
 #include "gui/list/vt_memo.h"
 #include "gui/window/vt_main.h"
 #include "support/generated_fields.h"
+#include "support/open_main_window.h"
 #include "support/scripted_prompter.h"
 
 #include <QApplication>
@@ -22,9 +23,7 @@ namespace {
 class VtlEditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        form = std::make_unique<TVT_main_Form>(QString(), MainFormServices{&prompter, &desktop});
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        ASSERT_NO_FATAL_FAILURE(form = test::open_main_window({&prompter, &desktop}));
         form->Edit3->setText("Close the accounts package");
         form->document().append_line({"/a", "*.*", "/b", "Yes", "No"});
         form->document().append_line({"/c d", "x,y.txt", "/e", "No", "Yes"});
@@ -156,6 +155,76 @@ TEST_F(VtlEditorTest, TypedLinesAreSplitAsEntryLines) {
     EXPECT_EQ(list.line(2), (CopyLine{"", "", "", "", ""}));
     EXPECT_EQ(list.line(3), (CopyLine{"/x", "*.c", "/y", "Yes", "Yes"}));
     EXPECT_EQ(list.current_row(), 1);
+}
+
+TEST_F(VtlEditorTest, ALineBreakInAFolderNameStaysInItsLine) {
+    const std::string ls = "\xE2\x80\xA8", ps = "\xE2\x80\xA9", nel = "\xC2\x85";
+    // "␤" and "¶", the signs the text shows such breaks as, in a name of their own.
+    const std::string signs = "\xE2\x90\xA4\xC2\xB6";
+    const struct {
+        const char* what;
+        std::string source;
+    } cases[] = {
+        {"line separator", "/tmp/a" + ls + "b"},
+        {"paragraph separator", "/tmp/a" + ps + "b"},
+        {"next line", "/tmp/a" + nel + "b"},
+        {"carriage return", "/tmp/a\rb"},
+        {"line feed", "/tmp/a\nb"},
+        {"every one, beside their signs", "/t" + signs + ls + ps + nel + "\r\n" + signs},
+    };
+    enum class Edit { Elsewhere, InTheLine };
+    for (const auto& c : cases) {
+        for (const Edit edit : {Edit::Elsewhere, Edit::InTheLine}) {
+            const std::string what =
+                std::string(c.what) + (edit == Edit::Elsewhere ? ", edited elsewhere" : ", edited");
+            form->document().replace_lines({});
+            form->document().append_line({c.source, "*.x", "/tmp/d", "Yes", "No"});
+            form->document().append_line({"/tmp/c", "*.y", "/tmp/e", "No", "No"});
+            with_editor([&](TEdit_vtl_Form& editor) {
+                EXPECT_EQ(editor.Memo1->document()->blockCount(), 2) << what;
+                EXPECT_FALSE(editor.Memo1->toPlainText().contains(QChar::LineSeparator)) << what;
+                QTextCursor cursor = editor.Memo1->textCursor();
+                if (edit == Edit::Elsewhere) {
+                    cursor.movePosition(QTextCursor::End);
+                    editor.Memo1->setTextCursor(cursor);
+                    QTest::keyClick(editor.Memo1, Qt::Key_Z);
+                    QTest::keyClick(editor.Memo1, Qt::Key_Backspace);
+                } else {
+                    // The last field of the line, "No", becomes "Yes".
+                    cursor.movePosition(QTextCursor::Start);
+                    cursor.movePosition(QTextCursor::EndOfBlock);
+                    editor.Memo1->setTextCursor(cursor);
+                    for (int i = 0; i < 3; ++i)
+                        QTest::keyClick(editor.Memo1, Qt::Key_Backspace);
+                    QTest::keyClicks(editor.Memo1, "Yes\"");
+                }
+                editor.BitBtn1->click();
+            });
+            EXPECT_EQ(form->document().line_count(), 2) << what;
+            if (form->document().line_count() != 2)
+                continue;
+            EXPECT_EQ(form->FileList_StringGrid->model()->rowCount(), 2) << what;
+            EXPECT_EQ(form->document().line(1), (CopyLine{c.source, "*.x", "/tmp/d", "Yes",
+                                                          edit == Edit::Elsewhere ? "No" : "Yes"}))
+                << what;
+            EXPECT_EQ(form->document().line(2), (CopyLine{"/tmp/c", "*.y", "/tmp/e", "No", "No"}))
+                << what;
+        }
+    }
+}
+
+TEST_F(VtlEditorTest, LineEndsTypedEndLinesAndSignsTypedStaySigns) {
+    with_editor([](TEdit_vtl_Form& editor) {
+        editor.Memo1->setPlainText(QString());
+        editor.Memo1->insertPlainText(QString::fromUtf8("\"/x\xC2\xB6\",\"*.c\",\"/y\""));
+        QTest::keyClick(editor.Memo1, Qt::Key_Return, Qt::ShiftModifier);
+        editor.Memo1->insertPlainText(QStringLiteral("\"/z\",\"*.d\",\"/w\""));
+        editor.BitBtn1->click();
+    });
+    const CopyList& list = form->document();
+    ASSERT_EQ(list.line_count(), 2);
+    EXPECT_EQ(list.line(1), (CopyLine{"/x\xC2\xB6", "*.c", "/y", "", ""}));
+    EXPECT_EQ(list.line(2), (CopyLine{"/z", "*.d", "/w", "", ""}));
 }
 
 TEST_F(VtlEditorTest, HelpOnlyOnceHelpExists) {

@@ -3,6 +3,7 @@
 #include "core/list/list_file.h"
 #include "gui/print/pdf_reader.h"
 #include "gui/window/vt_main.h"
+#include "support/open_main_window.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -86,10 +87,9 @@ TEST(CupsPrintTest, PrintSendsLandscapeNumberedPagesToTheDefaultPrinter) {
 
     test::ScriptedPrompter prompter; // any message box fails the test
     RecordingDesktopServices desktop;
-    TVT_main_Form form(QString::fromStdString(name), MainFormServices{&prompter, &desktop});
-    form.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    form.menu.Print1->trigger();
+    std::unique_ptr<TVT_main_Form> form;
+    ASSERT_NO_FATAL_FAILURE(form = test::open_main_window({&prompter, &desktop}, name));
+    form->menu.Print1->trigger();
 
     std::vector<std::string> pdfs;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(90);

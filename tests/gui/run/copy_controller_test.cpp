@@ -3,6 +3,7 @@
 #include "gui/run/copy_controller.h"
 #include "gui/run/run_progress_panel.h"
 #include "gui/window/vt_main.h"
+#include "support/open_main_window.h"
 #include "support/temp_dir.h"
 
 #include <QAction>
@@ -37,7 +38,7 @@ public:
 // The run's progress sits in the window's client area under the grid, clear of the
 // grid and the message edit.
 void expect_under_the_grid(TVT_main_Form& form) {
-    const RunProgressPanel* panel = form.copy_controller()->progress_panel();
+    const RunProgressPanel* panel = form.copy_controller().progress_panel();
     EXPECT_TRUE(panel->isVisible());
     const QRect p = panel->geometry();
     EXPECT_GT(p.top(), form.FileList_StringGrid->geometry().bottom());
@@ -52,9 +53,7 @@ protected:
         src = dir.mkdir("src");
         for (int i = 0; i < 4; ++i)
             dir.write("src/f" + std::to_string(i), "content");
-        form = std::make_unique<TVT_main_Form>(QString(), MainFormServices{&prompter, &desktop});
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        ASSERT_NO_FATAL_FAILURE(form = test::open_main_window({&prompter, &desktop}));
         form->document().append_line({src, "*.*", dir / "dst", "No", "No"});
         ASSERT_TRUE(form->save_vtl(dir / "list.vtl"));
         form->set_copy_options({true, true, 0});
@@ -108,8 +107,8 @@ TEST_F(CopyControllerTest, RunningStateAndDisabledCommands) {
                 EXPECT_FALSE(c->property("enabled").toBool()) << c->objectName().toStdString();
             EXPECT_TRUE(form->menu.Save1->isEnabled());
             expect_under_the_grid(*form);
-            EXPECT_TRUE(form->copy_controller()->progress_panel()->place_label()->text().contains(
-                "Line 1"));
+            EXPECT_TRUE(
+                form->copy_controller().progress_panel()->place_label()->text().contains("Line 1"));
         }
         return Answer::Yes;
     };
@@ -122,7 +121,7 @@ TEST_F(CopyControllerTest, RunningStateAndDisabledCommands) {
     for (QObject* c : commands)
         EXPECT_EQ(c->property("enabled").toBool(), c != form->menu.recent[5])
             << c->objectName().toStdString();
-    EXPECT_FALSE(form->copy_controller()->progress_panel()->isVisible());
+    EXPECT_FALSE(form->copy_controller().progress_panel()->isVisible());
     EXPECT_EQ(form->Edit3->width(), edit_width);
     EXPECT_EQ(form->FileList_StringGrid->geometry(), grid); // the idle window as before
     EXPECT_EQ(prompter.titles.back(), "4 files copied");
@@ -140,7 +139,7 @@ TEST_F(CopyControllerTest, StopCopyClickEndsTheRunAfterTheCurrentEntry) {
     };
     form->BitBtn_do_copy->click();
     EXPECT_EQ(copied(), 1);
-    EXPECT_FALSE(form->copy_controller()->running());
+    EXPECT_FALSE(form->copy_controller().running());
     EXPECT_NE(journal().find("\r\n1 Files copied in total\r\n"), std::string::npos);
     EXPECT_EQ(form->BitBtn_do_copy->text(), "Copy Now");
 }
@@ -192,7 +191,7 @@ TEST_F(CopyControllerTest, CheckBackupRunsAsARunDoesAndStopCopyEndsIt) {
     };
     form->menu.CheckBackup1->trigger();
     EXPECT_TRUE(asked);
-    EXPECT_FALSE(form->copy_controller()->running());
+    EXPECT_FALSE(form->copy_controller().running());
     EXPECT_EQ(form->BitBtn_do_copy->text(), "Copy Now");
     EXPECT_TRUE(form->menu.CheckBackup1->isEnabled());
     EXPECT_NE(journal().find("\r\nSame: f3\r\n"), std::string::npos);
@@ -210,9 +209,9 @@ TEST_F(CopyControllerTest, TheProgressBarShowsTheShareAndTheTimeLeft) {
         dir.write("src/f" + std::to_string(i), std::string(1000, 'x'));
     form->set_copy_options({false, true, 0});
     RunMeter::Clock::time_point clock{};
-    form->copy_controller()->set_clock([&clock] { return clock; });
-    form->copy_controller()->set_jobs(1);
-    const RunProgressPanel* panel = form->copy_controller()->progress_panel();
+    form->copy_controller().set_clock([&clock] { return clock; });
+    form->copy_controller().set_jobs(1);
+    const RunProgressPanel* panel = form->copy_controller().progress_panel();
     const auto run_thread = std::this_thread::get_id();
     int dated = 0;
     bool looked = false;

@@ -6,6 +6,7 @@
 #include "gui/screens/modal_helper.h"
 #include "gui/screens/vt_intro.h"
 #include "gui/window/vt_main.h"
+#include "support/open_main_window.h"
 #include "support/temp_dir.h"
 
 #include <QAction>
@@ -64,9 +65,7 @@ protected:
     }
     // The window with the list of one line; `prompter` null: real message boxes.
     void open(Prompter* with) {
-        form = std::make_unique<TVT_main_Form>(QString(), MainFormServices{with, &desktop});
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        ASSERT_NO_FATAL_FAILURE(form = test::open_main_window({with, &desktop}));
         form->document().append_line({src, "*.*", dir / "dst", "No", "No"});
         ASSERT_TRUE(form->save_vtl(dir / "list.vtl"));
         form->set_copy_options({false, false, 0});

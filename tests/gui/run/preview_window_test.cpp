@@ -4,10 +4,12 @@
 #include "gui/run/vt_preview.h"
 #include "gui/run/vt_restore.h"
 #include "gui/window/vt_main.h"
+#include "support/open_main_window.h"
 #include "support/temp_dir.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -51,9 +53,7 @@ protected:
         ::setenv("XDG_RUNTIME_DIR", dir.mkdir("run").c_str(), 1);
         dir.write("src/a.txt", "alpha");
         dir.write("src/sub/b.txt", "bravo");
-        form = std::make_unique<TVT_main_Form>(QString(), MainFormServices{&prompter, &desktop});
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        ASSERT_NO_FATAL_FAILURE(form = test::open_main_window({&prompter, &desktop}));
         form->document().append_line({dir / "src", "*.txt", dir / "dst", "No", "Yes"});
         ASSERT_TRUE(form->save_vtl(dir / "list.vtl"));
         form->set_copy_options({false, true, 1});
@@ -212,6 +212,25 @@ TEST_F(PreviewWindowTest, KeepReplacedVersionsIsACopyOptionSavedWithTheOthers) {
     EXPECT_EQ(saved.versions_days, 90);
     form->set_copy_options({});
     EXPECT_FALSE(form->menu.KeepReplacedVersions1->isChecked());
+}
+
+TEST_F(PreviewWindowTest, DaysToKeepVersionsChangesTheDaysAndNothingElse) {
+    form->menu.CompareEachCopy1->trigger();
+    form->menu.KeepReplacedVersions1->trigger();
+    const CopyOptions before = form->copy_options();
+    for (const bool ok : {false, true}) {
+        SCOPED_TRACE(ok ? "OK" : "Cancel");
+        form->preview_commands->ask_days_with([ok](int& days) {
+            days = 7;
+            return ok;
+        });
+        form->menu.DaysToKeepVersions1->trigger();
+        CopyOptions expected = before;
+        if (ok)
+            expected.versions_days = 7;
+        EXPECT_EQ(form->copy_options(), expected);
+        EXPECT_TRUE(form->RadioGroup_append->isEnabled()); // follows the journal box still
+    }
 }
 
 } // namespace

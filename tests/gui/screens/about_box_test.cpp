@@ -4,6 +4,7 @@
 #include "gui/screens/modal_helper.h"
 #include "gui/screens/vt_about.h"
 #include "gui/window/vt_main.h"
+#include "support/open_main_window.h"
 #include "support/scripted_prompter.h"
 
 #include <QAction>
@@ -68,9 +69,8 @@ TEST_F(AboutBoxTest, LinksOpenTheMailAndTheSiteAndTheBoxStaysOpen) {
 }
 
 TEST_F(AboutBoxTest, AboutMakesANewBoxEachTimeClosedByOkOrEnter) {
-    auto form = std::make_unique<TVT_main_Form>(QString(), MainFormServices{&prompter, &desktop});
-    form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    std::unique_ptr<TVT_main_Form> form;
+    ASSERT_NO_FATAL_FAILURE(form = test::open_main_window({&prompter, &desktop}));
     std::vector<QPointer<TAboutBox>> boxes;
     {
         test::OnModal<TAboutBox> user([&](TAboutBox& box) {

@@ -4,6 +4,7 @@
 #include "gui/screens/modal_helper.h"
 #include "gui/screens/vt_intro.h"
 #include "gui/window/vt_main.h"
+#include "support/open_main_window.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -58,15 +59,11 @@ protected:
     std::unique_ptr<TVT_main_Form> start() {
         MainFormServices services{&prompter, &desktop};
         services.introduction_at_start = true;
-        return std::make_unique<TVT_main_Form>(QString(), services);
+        return test::open_main_window(services, {}, test::Opening::unshown());
     }
     // A main window without the introduction at start, shown.
     std::unique_ptr<TVT_main_Form> window() {
-        auto form =
-            std::make_unique<TVT_main_Form>(QString(), MainFormServices{&prompter, &desktop});
-        form->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-        return form;
+        return test::open_main_window({&prompter, &desktop});
     }
 
     const std::string ini = settings_file_path();

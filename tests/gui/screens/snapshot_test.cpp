@@ -6,6 +6,7 @@
 #include "core/platform/xdg_folders.h"
 #include "gui/screens/window_snapshot.h"
 #include "gui/window/vt_main.h"
+#include "support/open_main_window.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -31,11 +32,7 @@ protected:
         EXPECT_TRUE(prompter.done());
     }
     std::unique_ptr<TVT_main_Form> window() {
-        auto form =
-            std::make_unique<TVT_main_Form>(QString(), MainFormServices{&prompter, &desktop});
-        form->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-        return form;
+        return test::open_main_window({&prompter, &desktop});
     }
     static QStringList folder_entries(const std::string& folder) {
         return QDir(QString::fromStdString(folder))

@@ -3,6 +3,7 @@
 #include "gui/editor/vt_entry.h"
 #include "gui/screens/window_snapshot.h"
 #include "gui/window/vt_main.h"
+#include "support/open_main_window.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -31,11 +32,7 @@ protected:
         EXPECT_TRUE(prompter.done());
     }
     std::unique_ptr<TVT_main_Form> window_at(QPoint place) {
-        auto form =
-            std::make_unique<TVT_main_Form>(QString(), MainFormServices{&prompter, &desktop});
-        form->move(place);
-        form->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        auto form = test::open_main_window({&prompter, &desktop}, {}, test::Opening::at(place));
         form->activateWindow(); // the key goes to the active window
         EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
         QTest::qWait(200); // let the server draw it

@@ -225,6 +225,29 @@ TEST_F(MainWindowTest, MenuKeysWinOverTheMessageEdit) {
     EXPECT_EQ(form->Edit3->text(), "abc");
 }
 
+TEST_F(MainWindowTest, ExitClosesAsTheCloseBoxDoes) {
+    struct Case {
+        const char* label;
+        bool changed;
+        Answer answer; // to the close question, when there are changes
+        bool closes;
+    };
+    for (const Case& c :
+         {Case{"unchanged", false, Answer::Cancel, true},
+          Case{"Cancel", true, Answer::Cancel, false}, Case{"No", true, Answer::No, true}}) {
+        SCOPED_TRACE(c.label);
+        auto form = open();
+        if (c.changed) {
+            QTest::keyClicks(form->Edit3, "unsaved");
+            prompter.expect("Confirm", "You have made changes to [untitled]\r\nSave these changes?",
+                            c.answer);
+        }
+        form->menu.Exit1->trigger();
+        EXPECT_EQ(form->isVisible(), !c.closes);
+        EXPECT_TRUE(prompter.done());
+    }
+}
+
 TEST_F(MainWindowTest, TooltipsEchoIntoTheStatusBar) {
     auto form = open();
     QHelpEvent event(QEvent::ToolTip, QPoint(5, 5),

@@ -3,7 +3,9 @@
 #include "core/platform/file_names.h"
 #include "core/platform/sys.h"
 #include "core/settings/settings_file.h"
+#include "gui/window/settings_commands.h"
 #include "gui/window/vt_main.h"
+#include "support/open_main_window.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -31,11 +33,7 @@ protected:
     }
 
     std::unique_ptr<TVT_main_Form> start(const std::string& argument = {}) {
-        auto form = std::make_unique<TVT_main_Form>(QString::fromStdString(argument),
-                                                    MainFormServices{&prompter, &desktop});
-        form->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-        return form;
+        return test::open_main_window({&prompter, &desktop}, argument);
     }
     std::string write_ini(const std::string& content) {
         Settings none; // creates the folder
@@ -270,7 +268,7 @@ TEST_F(SettingsWindowTest, IntroductionFlagsAreWrittenAsTheirOwnGroup) {
     auto form = start();
     form->IntroFirst = false;
     form->IntroShow = false;
-    EXPECT_TRUE(form->write_ini(TVT_main_Form::kIntroductionGroup));
+    EXPECT_TRUE(form->settings_commands->write_ini(kSettingsIntroduction));
     EXPECT_EQ(test::read_file(ini), "[Introduction]\nfirst=0\nshow=0\n");
 }
 

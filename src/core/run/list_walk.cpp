@@ -1,0 +1,161 @@
+#include "core/run/list_walk.h"
+
+#include "core/platform/directory.h"
+#include "core/platform/long_path.h"
+#include "core/platform/prompter.h"
+#include "core/platform/sys.h"
+#include "core/run/run_progress.h"
+#include "core/run/walk_rules.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+namespace vt {
+
+ListWalk::ListWalk(Visitor& visitor, Prompter& prompter, Journal& journal, RunCount& count,
+                   RunObserver* observer)
+    : visitor_(visitor), prompter_(prompter), journal_(journal), count_(count), observer_(observer),
+      sources_(prompter, journal, observer) {}
+
+ListWalk::Step ListWalk::line(const ListLine& line) {
+    if (names_one_folder(line.source, line.destination)) {
+        visitor_.refused(line);
+        return Step::Go;
+    }
+    std::vector<ListedFolder> folders;
+    if (line.subfolders) {
+        // A folder that cannot be listed is journaled and asked about at once: what
+        // was found before it is told first.
+        if (visitor_.settle() == Step::End)
+            return Step::End;
+        struct stat target {};
+        const bool have_target = stat_long_path(line.destination, target, true) == 0;
+        if (!sources_.list(line.source, have_target ? &target : nullptr, folders))
+            return Step::End;
+    } else {
+        folders.push_back({"", false});
+    }
+    std::vector<FolderScan::Place> places;
+    places.reserve(folders.size());
+    for (const ListedFolder& f : folders)
+        places.push_back({line.source + f.sub_path,
+                          hints_ ? line.destination + f.sub_path : std::string(), f.passed_over});
+    FolderScan scan(std::move(places), line.spec);
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        if (folder(line, folders[i], scan, i) == Step::End)
+            return Step::End;
+    }
+    return Step::Go;
+}
+
+ListWalk::Step ListWalk::folder(const ListLine& line, const ListedFolder& listed, FolderScan& scan,
+                                std::size_t index) {
+    Folder folder;
+    folder.line = &line;
+    folder.index = index;
+    folder.sub_path = listed.sub_path;
+    folder.source = line.source + listed.sub_path;
+    folder.destination = line.destination + listed.sub_path;
+    folder.passed_over = listed.passed_over;
+    folder.counting = count_.reached(line.row, index);
+    const Step entered = visitor_.enter(folder);
+    if (entered == Step::End)
+        return Step::End;
+    if (entered == Step::Leave || folder.passed_over)
+        return Step::Go; // a folder passed over was reported when the folders were listed
+
+    int error = open_source(folder);
+    Step step = error ? Step::Go : read_scanned(folder, scan, error);
+    // A folder that cannot be opened or read to its end is asked about; Retry reads it
+    // again, here, from its start.
+    while (step == Step::Go && error != 0) {
+        if (visitor_.settle() == Step::End)
+            return Step::End;
+        if (observer_)
+            observer_->folder_unreadable(folder.source);
+        const Answer answer = ask_unreadable_folder(prompter_, journal_, folder.source, error);
+        if (answer == Answer::Retry) {
+            error = open_source(folder);
+            if (error == 0)
+                step = read_again(folder, error);
+            continue;
+        }
+        ++failures_;
+        if (answer != Answer::Ignore)
+            return Step::End;
+        error = 0;
+    }
+    if (step == Step::End)
+        return Step::End;
+    return visitor_.leave(folder) == Step::End ? Step::End : Step::Go;
+}
+
+int ListWalk::open_source(Folder& folder) {
+    folder.source_dir.reset();
+    const int fd = sys::open_folder(AT_FDCWD, folder.source.c_str(), O_RDONLY);
+    const int error = errno;
+    folder.source_dir = SharedFd(fd);
+    if (fd < 0)
+        return error;
+    visitor_.opened(folder);
+    return 0;
+}
+
+ListWalk::Step ListWalk::read_scanned(Folder& folder, FolderScan& scan, int& error) {
+    std::vector<FolderScan::Entry> batch;
+    for (bool more = true; more;) {
+        more = scan.next(folder.index, batch, error);
+        // A folder slow to read (a network share, say) still lets the window answer
+        // and "Stop Copy" work.
+        if (batch.empty() && more) {
+            const Step step = visitor_.idle();
+            if (step != Step::Go)
+                return step;
+        }
+        for (const FolderScan::Entry& entry : batch) {
+            const Step step = take(folder, entry);
+            if (step != Step::Go)
+                return step;
+        }
+    }
+    return Step::Go;
+}
+
+ListWalk::Step ListWalk::read_again(Folder& folder, int& error) {
+    const std::string handled = folder.handled; // the set below looks into this copy
+    std::unordered_set<std::string_view> done;
+    for (std::size_t at = 0; at < handled.size();) {
+        const std::size_t end = handled.find('\0', at);
+        done.insert(std::string_view(handled).substr(at, end - at));
+        at = end + 1;
+    }
+    Directory dir(folder.source);
+    std::string_view name;
+    unsigned char type = 0;
+    while (dir.next(name, type)) {
+        if (!selects_entry(folder.line->spec, name) || done.count(name))
+            continue;
+        FolderScan::Entry entry;
+        entry.name.assign(name);
+        entry.type = type;
+        const Step step = take(folder, entry);
+        if (step != Step::Go)
+            return step;
+    }
+    error = dir.error();
+    return Step::Go;
+}
+
+ListWalk::Step ListWalk::take(Folder& folder, const FolderScan::Entry& entry) {
+    folder.handled.append(entry.name).push_back('\0');
+    const bool took = count_.took(folder.counting, folder.taken++);
+    struct stat st {};
+    const bool file = classify_entry(folder.source_dir.get(), entry.name.c_str(), entry.type, st) ==
+                      EntryKind::File;
+    return visitor_.entry(folder, entry, file ? &st : nullptr, took);
+}
+
+} // namespace vt

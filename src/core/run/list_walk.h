@@ -1,0 +1,107 @@
+#pragma once
+#include "core/platform/shared_fd.h"
+#include "core/run/folder_scan.h"
+#include "core/run/list_line.h"
+#include "core/run/run_count.h"
+#include "core/run/source_folders.h"
+
+#include <cstddef>
+#include <string>
+#include <sys/stat.h>
+
+namespace vt {
+
+class Journal;
+class Prompter;
+class RunObserver;
+
+// The walk of a list line that the copy run, the check and the preview share: the
+// same-folder refusal, the line's folders (subfolders, hidden names, links, the kept
+// versions, the backup inside its own source), the entries the mask selects as the
+// scan reads them ahead, and a source folder that cannot be opened or read to its
+// end, which is asked about ("Source Folder Access Problem": Abort, Retry, Ignore) and
+// never taken for an empty one. Retry reads the folder again from its start and passes
+// over the entries already handled.
+//
+// What is done with each folder and entry is the visitor's; so is everything it tells,
+// except the unreadable-folder entries and boxes, which the walk writes and asks once
+// the visitor has told what comes before them.
+class ListWalk {
+public:
+    // Go on; leave the folder (its entries are not looked at further); end the walk.
+    enum class Step { Go, Leave, End };
+
+    // One folder of a line while it is walked.
+    struct Folder {
+        const ListLine* line = nullptr;
+        std::size_t index = 0;    // in the line's order of folders
+        std::string sub_path;     // "" for the line's own folder, else "/a/b"
+        std::string source;       // line's source folder text + sub-path
+        std::string destination;  // line's destination folder text + sub-path
+        bool passed_over = false; // could not be listed (Ignore): not read
+        SharedFd source_dir;      // while read
+
+        // The walk's own: who counts the entries, how many were taken, and their
+        // names ('\0' after each; a name costs its own bytes) for a Retry.
+        RunCount::Place counting;
+        std::size_t taken = 0;
+        std::string handled;
+    };
+
+    class Visitor {
+    public:
+        virtual ~Visitor() = default;
+        // The line names one folder twice and is not walked.
+        virtual void refused(const ListLine& line) = 0;
+        // Everything the visitor holds back is told now: the walk is about to write to
+        // the journal or ask itself.
+        virtual Step settle() = 0;
+        // A folder is reached, also one passed over when the folders were listed.
+        virtual Step enter(Folder& folder) = 0;
+        // Its source folder was opened (again after a Retry).
+        virtual void opened(Folder&) {}
+        // An entry the mask selects; `file` is what it is when it is a file (through a
+        // link), else null. `took`: the count ahead looked at it first.
+        virtual Step entry(Folder& folder, const FolderScan::Entry& entry, const struct stat* file,
+                           bool took) = 0;
+        // The scan is slow to deliver (a network share, a huge folder with no match).
+        virtual Step idle() = 0;
+        // The folder's entries are done with (not after an End).
+        virtual Step leave(Folder& folder) = 0;
+    };
+
+    // `observer` hears of every source folder that cannot be read; `count` is told
+    // which folders and entries the walk reaches.
+    ListWalk(Visitor& visitor, Prompter& prompter, Journal& journal, RunCount& count,
+             RunObserver* observer = nullptr);
+
+    // Whether the scan also looks at the destination ahead, as a hint for the visitor
+    // (on by default).
+    void set_destination_hints(bool hints) { hints_ = hints; }
+
+    // Walks one line. Leave is never returned.
+    Step line(const ListLine& line);
+
+    // Source folders that could not be read, over the walk's life.
+    int failures() const { return failures_ + sources_.failures(); }
+
+private:
+    Step folder(const ListLine& line, const ListedFolder& listed, FolderScan& scan,
+                std::size_t index);
+    // 0, or the errno of a source folder that cannot be opened.
+    int open_source(Folder& folder);
+    Step read_scanned(Folder& folder, FolderScan& scan, int& error);
+    Step read_again(Folder& folder, int& error);
+    Step take(Folder& folder, const FolderScan::Entry& entry);
+
+    Visitor& visitor_;
+    Prompter& prompter_;
+    Journal& journal_;
+    RunCount& count_;
+    RunObserver* observer_;
+    SourceFolders sources_;
+    bool hints_ = true;
+    int failures_ = 0;
+};
+
+} // namespace vt

@@ -1,0 +1,52 @@
+#pragma once
+#include "core/platform/shared_fd.h"
+#include "core/run/file_transfer.h"
+#include "core/run/list_line.h"
+
+#include <memory>
+#include <string>
+#include <sys/stat.h>
+
+namespace vt {
+
+class KeptVersions;
+
+// One folder of a line while a copy run works in it: its open source and destination
+// folders, and what the run made of it. Copies still being made or told keep it (and
+// its open folders) alive after the walk has gone on. When the run keeps versions, it
+// keeps the backups that copies replace here.
+class RunFolder final : public ReplacedKeeper, public std::enable_shared_from_this<RunFolder> {
+public:
+    RunFolder(std::shared_ptr<const ListLine> line, std::string sub_path, std::string source,
+              std::string destination, KeptVersions* versions)
+        : line(std::move(line)), sub_path(std::move(sub_path)), source(std::move(source)),
+          destination(std::move(destination)), versions_(versions) {}
+
+    const std::shared_ptr<const ListLine> line;
+    const std::string sub_path;
+    const std::string source;      // line's source folder text + sub-path
+    const std::string destination; // line's destination folder text + sub-path
+    SharedFd source_dir;           // for looking at and copying the entries
+    SharedFd destination_dir;      // none while the destination folder is missing
+    struct stat destination_stat {};
+    bool umask_decides = false; // new files there get their bits from the umask alone
+    int count = 0;              // files copied in this folder
+    bool abandoned = false;     // its destination could not be created
+    bool pretended = false;     // a dry run acts as if the destination had been created
+    bool noted = false;         // its disk is among those flushed at the end
+
+    int source_fd() const { return source_dir.get(); }
+    int destination_fd() const { return destination_dir.get(); }
+    bool missing() const { return !destination_dir && !pretended; }
+    void open_destination();
+    void close_destination();
+    TransferPlace place();
+
+    int keep(int destination_dir, const std::string& name, bool& moved) override;
+    void put_back(int destination_dir, const std::string& name) override;
+
+private:
+    KeptVersions* versions_; // of the run, when it keeps them
+};
+
+} // namespace vt

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# The folders are the layers, and nothing points up: core/ includes nothing of cli/,
+# gui/ or Qt; cli/ nothing of gui/ or Qt. Prints every include that crosses upward.
+set -u
+src=${1:?usage: layers.sh SRC_DIR}
+cd "$src" || exit 2
+bad=0
+report() { # folder, pattern, why
+  local hits
+  hits=$(grep -rnE --include='*.h' --include='*.cpp' "$2" "$1" || true)
+  if [[ -n "$hits" ]]; then
+    echo "$3:"
+    echo "$hits"
+    bad=1
+  fi
+}
+report core '#include *"(cli|gui)/' "core/ includes a front end"
+report core '#include *<Q' "core/ includes Qt"
+report cli '#include *"gui/' "cli/ includes the window layer"
+report cli '#include *<Q' "cli/ includes Qt"
+# Only the main window's own files and main.cpp know the concrete main window.
+hits=$(grep -rlE --include='*.h' --include='*.cpp' '#include *"gui/window/vt_main.h"' . |
+  grep -vE '^\./(main\.cpp|gui/window/(vt_main|main_controls|main_menu)[^/]*)$' || true)
+if [[ -n "$hits" ]]; then
+  echo "files outside the main window that include it:"
+  echo "$hits"
+  bad=1
+fi
+exit $bad

@@ -1,4 +1,5 @@
 #pragma once
+#include "core/platform/file_attributes.h"
 #include "core/platform/io_result.h"
 
 #include <set>
@@ -31,13 +32,15 @@ public:
     // Before the first folder of a line is created: checks that the destination
     // lies on a disk that is there (or, existing, is not the empty mount point of one
     // that is not), and creates every missing level above the folder `destination` +
-    // `sub_path` (new levels take `template_folder`'s bits). False when the user
-    // cancels the run.
+    // `sub_path`: a level up to `destination` takes the attributes of `template_folder`
+    // (the line's source), one below it those of its own folder under the source.
+    // False when the user cancels the run.
     bool prepare(const std::string& destination, const std::string& template_folder,
                  const std::string& sub_path);
 
-    // Creates the one folder `new_folder` (its parent exists) with the bits of
-    // `template_folder`.
+    // Creates the one folder `new_folder` (its parent exists) with the owner, extended
+    // attributes, ACLs and permission bits of `template_folder`; what it could not keep
+    // goes to the journal.
     FolderOutcome create(const std::string& template_folder, const std::string& new_folder);
     // The same for the folder `top` + `sub_path`, made inside its parent reached from
     // `top` without passing through a link (see beneath.h).
@@ -64,7 +67,8 @@ private:
     void level_failed(const std::string& level, const std::string& folder,
                       const std::string& error);
     void made(const std::string& folder);
-    FolderOutcome outcome(const IoResult& made, const std::string& new_folder);
+    FolderOutcome outcome(const IoResult& made, const std::string& new_folder,
+                          const AttributeLoss& lost);
 
     Prompter& prompter_;
     Journal& journal_;

@@ -1,6 +1,7 @@
 #include "core/platform/beneath.h"
 #include "core/platform/stale_temporaries.h"
 #include "support/deep_tree.h"
+#include "support/file_stat.h"
 #include "support/temp_dir.h"
 
 #include <algorithm>
@@ -92,10 +93,7 @@ INSTANTIATE_TEST_SUITE_P(KernelAndFallback, BeneathTest, ::testing::Bool(),
 TEST(StaleTemporariesTest, RemovesOnlyOldFilesOfTheProgramsOwnNames) {
     TempDir dir;
     const std::time_t now = std::time(nullptr);
-    auto age = [](const std::string& path, std::time_t when) {
-        const struct timespec times[2] = {{when, 0}, {when, 0}};
-        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
-    };
+    auto age = [](const std::string& path, std::time_t when) { set_mtime(path, when); };
     age(dir.write("f/.vantorel-0123456789ab.tmp", "old half copy"), now - 3600);
     age(dir.write("f/.vantorel-abcdefghijkl.tmp", "being written now"), now + 5);
     age(dir.write("f/.vantorel-0123456789AB.tmp", "the person's"), now - 3600);

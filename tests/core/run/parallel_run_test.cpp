@@ -1,6 +1,7 @@
 #include "core/platform/sys.h"
 #include "core/run/engine_fixture.h"
 #include "core/run/run_progress.h"
+#include "support/file_stat.h"
 
 #include <algorithm>
 #include <chrono>
@@ -143,17 +144,17 @@ protected:
             const std::size_t size = i % 7 == 0 ? 300000 : 100 + static_cast<std::size_t>(i);
             std::string content(size, static_cast<char>('a' + i % 26));
             content += name;
-            EngineFixture::set_mtime(dir.write("src/" + folder + "/" + name, content), kNoon + 20);
+            set_mtime(dir.write("src/" + folder + "/" + name, content), kNoon + 20);
         }
     }
     // The destination as each run finds it: some files the same, older or newer.
     void reset_destination() {
         std::filesystem::remove_all(dir / "dst");
-        EngineFixture::set_mtime(dir.write("dst/a/f01", "same"), kNoon + 20);  // not copied
-        EngineFixture::set_mtime(dir.write("dst/a/f02", "older"), kNoon);      // replaced
-        EngineFixture::set_mtime(dir.write("dst/b/f14", "newer"), kNoon + 60); // asked about
-        EngineFixture::set_mtime(dir.write("dst/b/c/f30", "newer"), kNoon + 60);
-        EngineFixture::set_mtime(dir.write("dst/d/f40", "same"), kNoon + 20);
+        set_mtime(dir.write("dst/a/f01", "same"), kNoon + 20);  // not copied
+        set_mtime(dir.write("dst/a/f02", "older"), kNoon);      // replaced
+        set_mtime(dir.write("dst/b/f14", "newer"), kNoon + 60); // asked about
+        set_mtime(dir.write("dst/b/c/f30", "newer"), kNoon + 60);
+        set_mtime(dir.write("dst/d/f40", "same"), kNoon + 20);
     }
 
     Outcome run(const Scenario& s, int jobs) {
@@ -178,7 +179,7 @@ protected:
         prompter.while_open = [this, edited = false](const Prompt& p) mutable {
             if (!edited && p.buttons == Buttons::AbortRetryIgnore) {
                 edited = true;
-                EngineFixture::set_mtime(dir.write("dst/d/f41", "edited meanwhile"), kNoon + 90);
+                set_mtime(dir.write("dst/d/f41", "edited meanwhile"), kNoon + 90);
             }
         };
         MaskingPrompter masked{prompter};

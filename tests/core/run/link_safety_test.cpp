@@ -1,5 +1,6 @@
 #include "core/platform/beneath.h"
 #include "engine_fixture.h"
+#include "support/file_stat.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,5 +1,7 @@
 #include "core/run/copy_workers.h"
 
+#include "core/platform/sys.h"
+
 #include <algorithm>
 #include <csignal>
 #include <pthread.h>
@@ -23,10 +25,13 @@ void TransferJob::run(CopyMethods& methods, CopyScratch& scratch, CompareBuffers
     watch.done = &done_;
     made_ = FileTransfer::make_copy(place(), name_, seen_, methods, scratch, watch,
                                     compare_ ? &compare : nullptr);
-    // A flush cannot be cut short: a copy given up meanwhile is not flushed.
     if (cancel_.load(std::memory_order_relaxed))
         made_.problem = MadeCopy::Problem::Cancelled;
-    FileTransfer::flush_copy(made_);
+    // A copy that replaces a file is flushed with others before it is named (see
+    // flush_batch.h); its write-back starts now, while the run is busy elsewhere, so
+    // that the flush of the batch finds little left to write.
+    if (made_.ok() && made_.replacing)
+        sys::start_write_out(made_.file.fd());
 }
 
 CopyWorkers::CopyWorkers(int threads, CopyMethods& methods)

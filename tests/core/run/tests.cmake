@@ -2,12 +2,14 @@ vt_add_core_test(test_engine
   ${CMAKE_CURRENT_LIST_DIR}/engine_fixture.cpp
   ${CMAKE_CURRENT_LIST_DIR}/copy_run_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/file_transfer_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/flush_batch_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/folder_scan_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/list_walk_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/journal_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/folder_access_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/run_safety_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/parallel_run_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/replacing_run_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/run_count_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/run_meter_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../check/content_compare_test.cpp

@@ -4,6 +4,7 @@
 #include "cli/headless_run.h"
 #include "cli/headless_terminal.h"
 #include "cli/list_opener.h"
+#include "cli/terminal_text.h"
 #include "core/check/backup_check.h"
 #include "core/platform/file_time.h"
 
@@ -14,7 +15,7 @@ int headless_check(const CommandLine& command, const CopyOptions& settings, std:
     ListOpener opener(command.run_list);
     const std::string& list_name = opener.name();
     auto say = [&err](const std::string& text) {
-        err << "vantorel: " << text << "\n";
+        err << "vantorel: " << terminal_text(text) << "\n";
         err.flush();
     };
     // A check while the list is being copied would find the copies half made, and the
@@ -38,7 +39,7 @@ int headless_check(const CommandLine& command, const CopyOptions& settings, std:
         check.set_threads(static_cast<unsigned>(command.jobs));
     check.set_report_sink([&out, &progress](const std::string& line) {
         progress.clear();
-        out << line << "\n";
+        out << terminal_text(line) << "\n";
     });
 
     say("checking " + list_name + " (" + current_date_time_text() + ")");

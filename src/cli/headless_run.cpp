@@ -3,6 +3,7 @@
 #include "cli/headless_prompter.h"
 #include "cli/headless_terminal.h"
 #include "cli/list_opener.h"
+#include "cli/terminal_text.h"
 #include "core/platform/file_names.h"
 #include "core/restore/restore_plan.h"
 #include "core/run/copy_engine.h"
@@ -34,11 +35,11 @@ int headless_run(const CommandLine& command, CopyOptions options, std::ostream& 
     // A dry run writes nothing, so it may look at a list while another run copies it.
     const bool opened = opener.open(!command.dry_run);
     if (const auto lock_error = opener.lock_error())
-        err << "vantorel: cannot lock the list against a second run (" << *lock_error
+        err << "vantorel: cannot lock the list against a second run (" << terminal_text(*lock_error)
             << "); copying all the same\n";
     if (!opened) {
         done.reason = opener.failure();
-        err << "vantorel: " << done.reason << "\n";
+        err << "vantorel: " << terminal_text(done.reason) << "\n";
         return kExitNotStarted;
     }
     CopyList& list = opener.list();
@@ -53,10 +54,10 @@ int headless_run(const CommandLine& command, CopyOptions options, std::ostream& 
         request.version = command.version;
         plan = plan_restore(list, request);
         for (const std::string& note : plan.notes)
-            err << "vantorel: " << note << "\n";
+            err << "vantorel: " << terminal_text(note) << "\n";
         if (!plan.ok()) {
             done.reason = plan.error;
-            err << "vantorel: " << done.reason << "\n";
+            err << "vantorel: " << terminal_text(done.reason) << "\n";
             return kExitNotStarted;
         }
         options.keep_versions = false;
@@ -81,7 +82,7 @@ int headless_run(const CommandLine& command, CopyOptions options, std::ostream& 
     engine.set_counting(show_progress);
     engine.set_started_note(plan.started_note);
     if (command.dry_run)
-        engine.set_dry_run([&out](const std::string& line) { out << line << "\n"; });
+        engine.set_dry_run([&out](const std::string& line) { out << terminal_text(line) << "\n"; });
 
     RunSummary summary;
     if (!command.dry_run)

@@ -297,6 +297,17 @@ TEST_F(HeadlessRunTest, DryRunDecidesButCreatesNothing) {
     EXPECT_FALSE(test::exists(dir / "nightly.txt"));
 }
 
+TEST_F(HeadlessRunTest, NamesPrintedByADryRunCannotTakeOverTheTerminal) {
+    // A name that would retitle the terminal and clear its screen.
+    const std::string name = "x\033]0;owned\007\033[2J.txt";
+    dir.write("src/" + name, "x");
+    const std::string list = save({{src, "*.txt", dir / "dst", "No", "No"}});
+    EXPECT_EQ(run({"--run", list, "--dry-run"}), kExitDone);
+    EXPECT_EQ(out.str().find('\033'), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("would copy: x\\033]0;owned\\007\\033[2J.txt "), std::string::npos)
+        << out.str();
+}
+
 TEST_F(HeadlessRunTest, LogStylesForScheduledQuietAndVerboseRuns) {
     // a.txt is new; b.txt has a newer backup, which the run asks about and keeps.
     dir.write("dst/b.txt", "newer backup");

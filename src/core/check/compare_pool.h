@@ -1,5 +1,5 @@
 #pragma once
-#include "core/check/content_compare.h"
+#include "core/platform/content_compare.h"
 #include "core/platform/shared_fd.h"
 
 #include <atomic>

@@ -1,5 +1,5 @@
 #pragma once
-#include "core/check/content_compare.h"
+#include "core/platform/content_compare.h"
 #include "core/platform/file_copy.h"
 #include "core/platform/new_file.h"
 

@@ -171,12 +171,17 @@ void CopyController::set_commands_enabled(bool enabled) {
     if (!enabled) {
         const std::vector<QObject*> commands = window_.commands_that_change_the_list();
         disabled_.clear();
+        // What is given back is each command's own state, not what it shows now. Qt
+        // reports a hidden item as disabled: a recent-file item hidden now, given back
+        // "disabled", would stay greyed out for good once a later list shows it. A hidden
+        // item among these is enabled of its own (it only waits to be shown); a widget's
+        // own state leaves out a disabled parent.
         for (QObject* c : commands) {
             if (auto* a = qobject_cast<QAction*>(c)) {
-                disabled_.emplace_back(a, a->isEnabled());
+                disabled_.emplace_back(a, a->isEnabled() || !a->isVisible());
                 a->setEnabled(false);
             } else if (auto* w = qobject_cast<QWidget*>(c)) {
-                disabled_.emplace_back(w, w->isEnabled());
+                disabled_.emplace_back(w, !w->testAttribute(Qt::WA_ForceDisabled));
                 w->setEnabled(false);
             }
         }

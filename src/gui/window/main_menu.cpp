@@ -88,16 +88,17 @@ void MainMenu::build(QMenuBar* bar) {
         item(Options, "CreateStartMenuEntryforVantorel1",
              QStringLiteral("Create Start &Menu Entry for Vantorel"));
     N7 = separator(Options, "N7");
-    ScheduleThisList1 = item(Options, "ScheduleThisList1", QStringLiteral("Schedule This List..."));
+    ScheduleThisList1 =
+        item(Options, "ScheduleThisList1", QStringLiteral("Schedule &This List..."));
     // The copy options that came after the first edition, in a group of their own.
     N8 = separator(Options, "N8");
     CompareEachCopy1 = item(Options, "CompareEachCopy1", QStringLiteral("Compare &Each Copy"));
     CompareEachCopy1->setCheckable(true);
     KeepReplacedVersions1 =
-        item(Options, "KeepReplacedVersions1", QStringLiteral("Keep Replaced Versions"));
+        item(Options, "KeepReplacedVersions1", QStringLiteral("&Keep Replaced Versions"));
     KeepReplacedVersions1->setCheckable(true);
     DaysToKeepVersions1 =
-        item(Options, "DaysToKeepVersions1", QStringLiteral("Days to Keep Versions..."));
+        item(Options, "DaysToKeepVersions1", QStringLiteral("Days to Keep &Versions..."));
 
     Help = bar->addMenu(QStringLiteral("&Help"));
     Help2 = item(Help, "Help2", QStringLiteral("&Help"), QKeySequence(Qt::Key_F1));

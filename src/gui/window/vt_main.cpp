@@ -27,8 +27,8 @@
 #include "gui/widgets/qt_prompter.h"
 #include "gui/window/hidden_item_key.h"
 #include "gui/window/main_controls.h"
-#include "gui/window/menu_keys_first.h"
 #include "gui/window/settings_commands.h"
+#include "gui/window/text_keys_to_text.h"
 #include "gui/window/tooltip_echo.h"
 
 #include <QApplication>
@@ -171,8 +171,7 @@ void TVT_main_Form::connect_commands() {
     connect(menu.CopyNow1, &QAction::triggered, BitBtn_do_copy, &QToolButton::click);
     connect(menu.CheckBackup1, &QAction::triggered, copy_, &CopyController::CheckBackup1Click);
     journal_commands = new JournalCommands(*this, list_, *prompter_, *menu.ViewJournal1, *copy_);
-    Edit3->installEventFilter(new MenuKeysFirst(
-        {menu.CopyNow1, menu.Add1, menu.Insert1, menu.Edit2, menu.Delete1}, this));
+    new TextKeysToText(this); // Del, Ins, Ctrl+C... in a text field edit its text
 }
 
 // The buttons run the line commands; a command that leaves a line to edit shows the

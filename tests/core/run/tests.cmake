@@ -12,7 +12,7 @@ vt_add_core_test(test_engine
   ${CMAKE_CURRENT_LIST_DIR}/replacing_run_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/run_count_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/run_meter_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/../check/content_compare_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../platform/content_compare_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../check/backup_check_test.cpp
 )
 vt_add_core_test(test_run_lock ${CMAKE_CURRENT_LIST_DIR}/run_lock_test.cpp)

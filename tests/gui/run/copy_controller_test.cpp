@@ -2,12 +2,14 @@
 #include "core/run/journal.h"
 #include "gui/run/copy_controller.h"
 #include "gui/run/run_progress_panel.h"
+#include "gui/window/settings_commands.h"
 #include "gui/window/vt_main.h"
 #include "support/open_main_window.h"
 #include "support/temp_dir.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -16,6 +18,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <thread>
@@ -127,6 +130,49 @@ TEST_F(CopyControllerTest, RunningStateAndDisabledCommands) {
     EXPECT_EQ(prompter.titles.back(), "4 files copied");
 }
 
+// A recent file that comes into the menu while a run holds the commands is held with
+// them, and free with them when the run ends, as is one that comes later.
+TEST_F(CopyControllerTest, RecentFilesShownDuringOrAfterARunAreEnabledWhenNoneIsGoing) {
+    struct Case {
+        const char* label;
+        bool during_run;
+    };
+    for (const Case& c : {Case{"during the run", true}, Case{"after the run", false}}) {
+        SCOPED_TRACE(c.label);
+        std::filesystem::remove_all(dir / "dst"); // every file is asked about again
+        form->state().recent_files = {""};
+        form->settings().update_files_history(); // every item hidden
+        const auto add_two = [this] {
+            form->settings().add_history_file(dir / "a.vtl");
+            form->settings().add_history_file(dir / "b.vtl");
+        };
+        bool added = false;
+        prompter.answer = [&](const Prompt& p) {
+            if (p.title == "Copy this file?" && c.during_run && !added) {
+                added = true;
+                add_two();
+                EXPECT_TRUE(form->menu.recent[0]->isVisible());
+                EXPECT_FALSE(form->menu.recent[0]->isEnabled()); // the list is the run's
+            }
+            return Answer::Yes;
+        };
+        form->BitBtn_do_copy->click();
+        ASSERT_EQ(copied(), 4);
+        if (!c.during_run)
+            add_two();
+        EXPECT_EQ(form->menu.recent[0]->text().toStdString(), "&1 a.vtl");
+        EXPECT_TRUE(form->menu.recent[0]->isEnabled());
+        EXPECT_FALSE(form->menu.recent[1]->isVisible());
+        // Shown later still, the other items come enabled too.
+        for (int i = 0; i < 8; ++i)
+            form->settings().add_history_file(dir / ("more" + std::to_string(i) + ".vtl"));
+        for (QAction* item : form->menu.recent) {
+            EXPECT_TRUE(item->isVisible()) << item->objectName().toStdString();
+            EXPECT_TRUE(item->isEnabled()) << item->objectName().toStdString();
+        }
+    }
+}
+
 TEST_F(CopyControllerTest, StopCopyClickEndsTheRunAfterTheCurrentEntry) {
     bool clicked = false;
     prompter.answer = [&](const Prompt& p) {
@@ -144,12 +190,21 @@ TEST_F(CopyControllerTest, StopCopyClickEndsTheRunAfterTheCurrentEntry) {
     EXPECT_EQ(form->BitBtn_do_copy->text(), "Copy Now");
 }
 
-TEST_F(CopyControllerTest, CtrlCInTheMessageEditStartsTheRun) {
+TEST_F(CopyControllerTest, CtrlCStartsTheRunFromTheGridAndCopiesTextInTheMessage) {
     form->set_copy_options({false, false, 0});
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    form->Edit3->setText("Disk A");
+    form->Edit3->selectAll();
     form->Edit3->setFocus();
     QTest::keyClick(form->Edit3, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(copied(), 0);
+    EXPECT_EQ(QApplication::clipboard()->text(), "Disk A");
+
+    form->FileList_StringGrid->setFocus();
+    QTest::keyClick(form->FileList_StringGrid, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(copied(), 4);
-    EXPECT_TRUE(prompter.titles.empty());
+    EXPECT_EQ(prompter.titles, std::vector<std::string>{"Confirm"}); // the list's message
 }
 
 TEST_F(CopyControllerTest, ClosingDuringARunStopsItFirst) {

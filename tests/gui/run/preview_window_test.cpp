@@ -195,7 +195,7 @@ TEST_F(PreviewWindowTest, RestoreAsksWhereShowsItsPreviewAndRuns) {
 TEST_F(PreviewWindowTest, KeepReplacedVersionsIsACopyOptionSavedWithTheOthers) {
     EXPECT_FALSE(form->copy_options().keep_versions); // off by default
     EXPECT_TRUE(form->menu.KeepReplacedVersions1->isCheckable());
-    EXPECT_EQ(form->menu.KeepReplacedVersions1->text(), "Keep Replaced Versions");
+    EXPECT_EQ(form->menu.KeepReplacedVersions1->text(), "&Keep Replaced Versions");
     form->menu.KeepReplacedVersions1->trigger();
     int asked = -1;
     form->preview_commands->ask_days_with([&asked](int& days) {

@@ -88,7 +88,7 @@ TEST_F(ScheduleWindowTest, TheItemFollowsTheOtherOptionsMenuCommands) {
     const QAction* schedule = items[items.size() - 5];
     EXPECT_TRUE(items[items.size() - 6]->isSeparator());
     EXPECT_EQ(schedule, form->menu.ScheduleThisList1);
-    EXPECT_EQ(schedule->text(), "Schedule This List...");
+    EXPECT_EQ(schedule->text(), "Schedule &This List...");
     EXPECT_TRUE(schedule->shortcut().isEmpty());
     EXPECT_TRUE(items[items.size() - 4]->isSeparator());
     EXPECT_EQ(items[items.size() - 3], form->menu.CompareEachCopy1);

@@ -202,29 +202,6 @@ TEST_F(MainWindowTest, JournalOptionsFollowTheJournalBox) {
     EXPECT_EQ(form->journal_option_index(), -1);
 }
 
-TEST_F(MainWindowTest, MenuKeysWinOverTheMessageEdit) {
-    auto form = open();
-    QTest::keyClicks(form->Edit3, "abc");
-    form->Edit3->setFocus();
-    QStringList triggered;
-    for (QAction* a : {form->menu.CopyNow1, form->menu.Add1, form->menu.Insert1, form->menu.Edit2,
-                       form->menu.Delete1})
-        QObject::connect(a, &QAction::triggered, [&triggered, a] { triggered << a->objectName(); });
-    // The list is empty: Delete and Insert say so.
-    prompter.answer_next(Answer::Ok);
-    prompter.answer_next(Answer::Ok);
-    QTest::keyClick(form->Edit3, Qt::Key_Delete);
-    QTest::keyClick(form->Edit3, Qt::Key_Insert);
-    QTest::keyClick(form->Edit3, Qt::Key_Insert, Qt::ShiftModifier);
-    QTest::keyClick(form->Edit3, Qt::Key_F2);
-    // Copy Now on an empty list.
-    prompter.expect("Nothing to do", "There is no list of files to copy!, Save and try again",
-                    Answer::Ok);
-    QTest::keyClick(form->Edit3, Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(triggered, QStringList({"Delete1", "Insert1", "Add1", "Edit2", "CopyNow1"}));
-    EXPECT_EQ(form->Edit3->text(), "abc");
-}
-
 TEST_F(MainWindowTest, ExitClosesAsTheCloseBoxDoes) {
     struct Case {
         const char* label;

@@ -1,4 +1,4 @@
-#include "core/check/content_compare.h"
+#include "core/platform/content_compare.h"
 
 #include "core/platform/error_text.h"
 #include "core/platform/sys.h"

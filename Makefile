@@ -52,7 +52,7 @@ asan-tests:
 
 # The copy run's threads (scan, workers, the run's own) under ThreadSanitizer: the
 # suites that run copies, built without Qt.
-TSAN_SUITES := test_engine test_headless_run test_run_preview test_kept_versions_run test_restore_run
+TSAN_SUITES := test_engine test_attributes test_headless_run test_run_preview test_kept_versions_run test_restore_run
 tsan-tests:
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTOREL_WERROR=ON -DVANTOREL_TSAN=ON $(LAUNCHER) $(CMAKE_ARGS)
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_SUITES)

@@ -1,9 +1,10 @@
 #include "cli/headless_check.h"
 
 #include "cli/headless_run.h"
-#include "core/list/list_file.h"
 #include "core/platform/sys.h"
 #include "core/run/run_lock.h"
+#include "support/saved_list.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 #include <csignal>
@@ -18,7 +19,6 @@ namespace {
 class HeadlessCheckTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ::setenv("XDG_RUNTIME_DIR", dir.mkdir("run").c_str(), 1);
         src = dir.mkdir("src");
         for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
             dir.write(std::string("src/") + name, name);
@@ -26,18 +26,10 @@ protected:
         }
         list = save({{src, "*.txt", dir / "dst", "No", "No"}});
     }
-    void TearDown() override {
-        sys::clear_fault_hook();
-        ::unsetenv("XDG_RUNTIME_DIR");
-    }
+    void TearDown() override { sys::clear_fault_hook(); }
 
     std::string save(const std::vector<CopyLine>& lines) {
-        CopyList l;
-        for (const CopyLine& line : lines)
-            l.append_line(line);
-        const std::string name = dir / "nightly.vtl";
-        EXPECT_TRUE(save_vtl(l, name).ok);
-        return name;
+        return test::save_list(dir / "nightly.vtl", lines);
     }
     int check(std::vector<std::string> args = {}) {
         out.str("");
@@ -52,6 +44,7 @@ protected:
     }
 
     test::TempDir dir;
+    test::ScopedEnv runtime = test::runtime_dir_in(dir);
     std::string src, list;
     std::ostringstream out, err;
 };

@@ -1,5 +1,7 @@
 // The real program run without a window, as a scheduled backup starts it, and ended
 // the hard ways: killed, its terminal closed, its standard error gone.
+#include "support/file_stat.h"
+#include "support/folder_listing.h"
 #include "support/temp_dir.h"
 
 #include <algorithm>
@@ -11,7 +13,6 @@
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -138,9 +139,8 @@ TEST_F(HeadlessChildTest, AKilledRunLeavesAJournalThatShowsWhereItStopped) {
     // Every entry up to the kill is there: each file it names is copied whole, and at
     // most the file copied as the kill came has no entry yet.
     int copies = 0;
-    for (const auto& e : std::filesystem::directory_iterator(dst)) {
-        const std::string name = e.path().filename().string();
-        EXPECT_EQ(read_file(e.path().string()), read_file(src + "/" + name)) << name;
+    for (const std::string& name : names_in(dst)) {
+        EXPECT_EQ(read_file(dst + "/" + name), read_file(src + "/" + name)) << name;
         ++copies;
     }
     const int entries = count_of(journal, "Copied OK: ");
@@ -163,11 +163,7 @@ TEST_F(HeadlessChildTest, AfterKillNineTheJournalNamesEveryCopyButTheLastFew) {
     start(true, quiet_list);
     // Killed once some hundreds are copied: well within its first second.
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    auto copies = [&backup] {
-        std::error_code error;
-        std::filesystem::directory_iterator it(backup, error);
-        return error ? 0 : static_cast<int>(std::distance(it, {}));
-    };
+    auto copies = [&backup] { return static_cast<int>(names_in(backup).size()); };
     while (copies() < 300 && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     ASSERT_EQ(::kill(pid, SIGKILL), 0);
@@ -185,14 +181,11 @@ TEST_F(HeadlessChildTest, AfterKillNineTheJournalNamesEveryCopyButTheLastFew) {
     // those named in the moment of the kill; and the journal names no copy that is
     // not there.
     int untold = 0, copied = 0;
-    for (const auto& e : std::filesystem::directory_iterator(backup)) {
-        const std::string name = e.path().filename().string();
-        struct stat made {
-        }, source{};
-        ASSERT_EQ(::stat(e.path().c_str(), &made), 0);
-        ASSERT_EQ(::stat((many + "/" + name).c_str(), &source), 0);
-        EXPECT_EQ(made.st_size, source.st_size) << name;
-        EXPECT_EQ(made.st_mtim.tv_sec, source.st_mtim.tv_sec) << name;
+    for (const std::string& name : names_in(backup)) {
+        const std::string made = backup + "/" + name, source = many + "/" + name;
+        ASSERT_TRUE(exists(source)) << name;
+        EXPECT_EQ(read_file(made), read_file(source)) << name;
+        EXPECT_EQ(mtime(made), mtime(source)) << name;
         ++copied;
         untold += told.count(name) == 0;
     }

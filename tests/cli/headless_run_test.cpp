@@ -1,20 +1,20 @@
 #include "cli/headless_run.h"
 
-#include "core/list/list_file.h"
 #include "core/platform/drive_check.h"
 #include "core/platform/sys.h"
 #include "core/run/journal.h"
+#include "support/file_stat.h"
+#include "support/saved_list.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sstream>
-#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -24,25 +24,14 @@ namespace {
 class HeadlessRunTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        // The run's lock goes here, not into the real runtime or settings folder.
-        ::setenv("XDG_RUNTIME_DIR", dir.mkdir("run").c_str(), 1);
         src = dir.mkdir("src");
         dir.write("src/a.txt", "a");
         dir.write("src/b.txt", "b");
     }
-    void TearDown() override {
-        sys::clear_fault_hook();
-        ::unsetenv("XDG_RUNTIME_DIR");
-    }
+    void TearDown() override { sys::clear_fault_hook(); }
 
     std::string save(const std::vector<CopyLine>& lines, const std::string& message = "") {
-        CopyList list;
-        list.set_message(message);
-        for (const CopyLine& l : lines)
-            list.append_line(l);
-        const std::string name = dir / "nightly.vtl";
-        EXPECT_TRUE(save_vtl(list, name).ok);
-        return name;
+        return test::save_list(dir / "nightly.vtl", lines, message);
     }
     int run(const std::vector<std::string>& args, HeadlessReport* report = nullptr) {
         out.str("");
@@ -53,6 +42,7 @@ protected:
     }
 
     test::TempDir dir;
+    test::ScopedEnv runtime = test::runtime_dir_in(dir);
     std::string src;
     std::ostringstream out, err;
 };
@@ -83,8 +73,7 @@ TEST_F(HeadlessRunTest, CopiesAndAnswersWithoutAWindow) {
 TEST_F(HeadlessRunTest, NewerDestinationIsKeptUnlessAskedFor) {
     const std::string list = save({{src, "a.txt", dir / "dst", "Yes", "No"}});
     dir.write("dst/a.txt", "newer backup");
-    const struct timespec later[2] = {{0, UTIME_NOW}, {4000000000, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "dst/a.txt").c_str(), later, 0), 0);
+    test::set_mtime(dir / "dst/a.txt", 4000000000);
     EXPECT_EQ(run({"--run", list}), kExitDone);
     EXPECT_EQ(test::read_file(dir / "dst/a.txt"), "newer backup");
     EXPECT_EQ(run({"--run", list, "--newer=copy"}), kExitDone);
@@ -154,8 +143,7 @@ TEST(RunExitStatusTest, ARunThatEndsBeforeItsLastLineNeverExitsAsDone) {
 TEST_F(HeadlessRunTest, EachWayARunEndsEarlyGivesItsExitStatus) {
     // b.txt has a newer backup: the run asks about it, and writes its journal out first.
     dir.write("dst/b.txt", "newer backup");
-    const struct timespec later[2] = {{0, UTIME_NOW}, {4000000000, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "dst/b.txt").c_str(), later, 0), 0);
+    test::set_mtime(dir / "dst/b.txt", 4000000000);
     const std::string mount = dir.mkdir("media/usb");
     const struct {
         const char* what;
@@ -281,9 +269,8 @@ TEST_F(HeadlessRunTest, DryRunDecidesButCreatesNothing) {
     dir.write("src/sub/c.txt", "c");
     dir.write("dst/b.txt", "b");
     const std::string list = save({{src, "*.txt", dir / "dst", "No", "Yes"}});
-    const struct timespec same[2] = {{0, UTIME_NOW}, {1700049600, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "src/b.txt").c_str(), same, 0), 0);
-    ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "dst/b.txt").c_str(), same, 0), 0);
+    test::set_mtime(dir / "src/b.txt", 1700049600);
+    test::set_mtime(dir / "dst/b.txt", 1700049600);
     EXPECT_EQ(run({"--run", list, "--dry-run"}), kExitDone);
     const std::string text = out.str();
     EXPECT_NE(text.find("would copy: a.txt "), std::string::npos);
@@ -311,8 +298,7 @@ TEST_F(HeadlessRunTest, NamesPrintedByADryRunCannotTakeOverTheTerminal) {
 TEST_F(HeadlessRunTest, LogStylesForScheduledQuietAndVerboseRuns) {
     // a.txt is new; b.txt has a newer backup, which the run asks about and keeps.
     dir.write("dst/b.txt", "newer backup");
-    const struct timespec later[2] = {{0, UTIME_NOW}, {4000000000, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "dst/b.txt").c_str(), later, 0), 0);
+    test::set_mtime(dir / "dst/b.txt", 4000000000);
     const std::string list =
         save({{src, "a.txt", dir / "dst", "No", "No"}, {src, "b.txt", dir / "dst", "No", "No"}});
     const std::string copying = "vantorel: copying " + list + " (";

@@ -2,11 +2,11 @@
 // locked and read, the command line's journal option, and the stop signals.
 #include "cli/list_opener.h"
 
-#include "core/list/list_file.h"
+#include "support/saved_list.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 #include <csignal>
-#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace vt {
@@ -14,16 +14,10 @@ namespace {
 
 class ListOpenerTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ::setenv("XDG_RUNTIME_DIR", dir.mkdir("run").c_str(), 1);
-        CopyList saved;
-        saved.append_line({"/src", "*.txt", "/dst", "No", "No"});
-        ASSERT_TRUE(save_vtl(saved, list).ok);
-    }
-    void TearDown() override { ::unsetenv("XDG_RUNTIME_DIR"); }
-
     test::TempDir dir;
-    std::string list = dir / "nightly.vtl";
+    test::ScopedEnv runtime = test::runtime_dir_in(dir);
+    std::string list =
+        test::save_list(dir / "nightly.vtl", {{"/src", "*.txt", "/dst", "No", "No"}});
 };
 
 TEST_F(ListOpenerTest, OpensLocksAndRefuses) {
@@ -52,7 +46,7 @@ TEST_F(ListOpenerTest, OpensLocksAndRefuses) {
     };
     for (const auto& c : cases) {
         if (c.runtime == Runtime::NotAFolder)
-            ::setenv("XDG_RUNTIME_DIR", dir.write("not-a-folder", "").c_str(), 1);
+            runtime.set(dir.write("not-a-folder", ""));
         std::optional<RunLock> other;
         if (c.held_elsewhere)
             other.emplace(list);
@@ -65,7 +59,7 @@ TEST_F(ListOpenerTest, OpensLocksAndRefuses) {
             EXPECT_FALSE(opener.lock_error()->empty()) << c.what;
         }
         EXPECT_EQ(opener.list().line_count(), c.opened ? 1 : 0) << c.what;
-        ::setenv("XDG_RUNTIME_DIR", (dir / "run").c_str(), 1);
+        runtime.set(dir / "run");
     }
 }
 

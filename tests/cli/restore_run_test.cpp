@@ -1,42 +1,27 @@
 #include "cli/headless_run.h"
 
-#include "core/list/list_file.h"
 #include "core/restore/kept_versions.h"
 #include "core/restore/restore_plan.h"
+#include "support/file_stat.h"
+#include "support/saved_list.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sstream>
-#include <sys/stat.h>
 
 namespace vt {
 namespace {
 
 constexpr std::time_t kNoon = 1700049600; // an even second
 
-void set_mtime(const std::string& path, std::time_t seconds) {
-    const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
-}
-
-std::time_t mtime(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 ? st.st_mtime : 0;
-}
+using test::mtime;
+using test::set_mtime;
 
 class RestoreRunTest : public ::testing::Test {
 protected:
-    void SetUp() override { ::setenv("XDG_RUNTIME_DIR", dir.mkdir("run").c_str(), 1); }
-    void TearDown() override { ::unsetenv("XDG_RUNTIME_DIR"); }
-
     std::string save(const std::vector<CopyLine>& lines) {
-        CopyList list;
-        for (const CopyLine& l : lines)
-            list.append_line(l);
-        const std::string name = dir / "nightly.vtl";
-        EXPECT_TRUE(save_vtl(list, name).ok);
-        return name;
+        return test::save_list(dir / "nightly.vtl", lines);
     }
     int run(const std::vector<std::string>& args) {
         out.str("");
@@ -52,6 +37,7 @@ protected:
     }
 
     test::TempDir dir;
+    test::ScopedEnv runtime = test::runtime_dir_in(dir);
     std::ostringstream out, err;
 };
 

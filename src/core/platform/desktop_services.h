@@ -1,6 +1,5 @@
 #pragma once
 #include <string>
-#include <vector>
 
 namespace vt {
 
@@ -15,15 +14,6 @@ public:
     virtual void open_document(const std::string& path) = 0;
     // The help topic of a keyword; an empty keyword shows the contents.
     virtual void show_help(const std::string& keyword) = 0;
-};
-
-class RecordingDesktopServices final : public DesktopServices {
-public:
-    void open_url(const std::string& url) override { urls.push_back(url); }
-    void open_document(const std::string& path) override { documents.push_back(path); }
-    void show_help(const std::string& keyword) override { help_topics.push_back(keyword); }
-
-    std::vector<std::string> urls, documents, help_topics;
 };
 
 } // namespace vt

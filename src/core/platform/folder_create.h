@@ -1,4 +1,5 @@
 #pragma once
+#include "core/platform/file_attributes.h"
 #include "core/platform/io_result.h"
 
 #include <string>
@@ -10,16 +11,18 @@ namespace vt {
 // long the path.
 bool is_folder(const std::string& path);
 
-// Creates the one folder `new_folder` (its parent must exist) and gives it the
-// permission bits of `template_folder`. The owner always keeps read, write and
-// search permission on the new folder: a read-only source folder must not make its
-// backup folder impossible to fill. Paths of any length.
+// Creates the one folder `new_folder` (its parent must exist) and gives it what a copy
+// keeps of `template_folder` (copy_attributes: owner, extended attributes and ACLs,
+// permission bits). The owner always keeps read, write and search permission on the
+// new folder: a read-only source folder must not make its backup folder impossible to
+// fill. What could not be kept goes to `lost`. Paths of any length.
 IoResult create_folder_from_template(const std::string& template_folder,
-                                     const std::string& new_folder);
+                                     const std::string& new_folder, AttributeLoss* lost = nullptr);
 
 // The same inside the open folder `parent` under the name `leaf`; `whole_path` names
-// the new folder for the fault hook, `template_st` is the template's (or nullptr).
+// the new folder for the fault hook, `template_folder` is the template's path (empty:
+// none, the folder gets the bits the umask leaves).
 IoResult create_folder_at(int parent, const std::string& leaf, const std::string& whole_path,
-                          const struct stat* template_st);
+                          const std::string& template_folder, AttributeLoss* lost = nullptr);
 
 } // namespace vt

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <sys/ioctl.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace vt::sys {
@@ -212,6 +213,42 @@ int utimensat(int dirfd, const char* path, const struct timespec times[2], int f
     if (fail_with(Op::SetTimes, path))
         return -1;
     return ::utimensat(dirfd, path, times, flags);
+}
+
+int fchown(int fd, uid_t owner, gid_t group) {
+    if (fail_with(Op::SetOwner, nullptr))
+        return -1;
+    return ::fchown(fd, owner, group);
+}
+
+int fchmod(int fd, mode_t mode) {
+    if (fail_with(Op::SetMode, nullptr))
+        return -1;
+    return ::fchmod(fd, mode);
+}
+
+ssize_t flistxattr(int fd, char* list, size_t size) {
+    if (fail_with(Op::ListAttrs, nullptr))
+        return -1;
+    return ::flistxattr(fd, list, size);
+}
+
+ssize_t fgetxattr(int fd, const char* name, void* value, size_t size) {
+    if (fail_with(Op::GetAttr, name))
+        return -1;
+    return ::fgetxattr(fd, name, value, size);
+}
+
+int fsetxattr(int fd, const char* name, const void* value, size_t size, int flags) {
+    if (fail_with(Op::SetAttr, name))
+        return -1;
+    return ::fsetxattr(fd, name, value, size, flags);
+}
+
+int fremovexattr(int fd, const char* name) {
+    if (fail_with(Op::SetAttr, name))
+        return -1;
+    return ::fremovexattr(fd, name);
 }
 
 ssize_t copy_range(int in, off_t* in_offset, int out, off_t* out_offset, size_t count) {

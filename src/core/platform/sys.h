@@ -28,6 +28,11 @@ enum class Op {
     SyncFs,       // a whole file system flushed (syncfs)
     Clone,        // a copy made by sharing the source's blocks (FICLONE)
     ReadBack,     // a file read back to be compared with another (a finished copy, a backup)
+    SetOwner,     // a copy given its source's owner and group (fchown)
+    SetMode,      // a copy given its source's permission bits (fchmod)
+    ListAttrs,    // the names of a file's extended attributes (flistxattr)
+    GetAttr,      // one extended attribute read (fgetxattr)
+    SetAttr,      // one extended attribute written or removed (fsetxattr, fremovexattr)
     StartWriteOut // a file's write-back started, not waited for
 };
 
@@ -37,7 +42,8 @@ inline constexpr int kShortWrite = -1;
 // returns comes back changed, as from a disk that gives back other data than it took.
 inline constexpr int kAltered = -2;
 
-// Called before each wrapped call with the path (nullptr for descriptor calls).
+// Called before each wrapped call with the path (nullptr for descriptor calls; the
+// attribute's name for Op::GetAttr and Op::SetAttr).
 // Returns 0 to let the call go ahead, or an errno value to make it fail. A copy run
 // reads folders on its scan thread and copies files on its workers, so a hook is
 // called from several threads at once during a run and must be safe for that.
@@ -84,6 +90,15 @@ int unlink(const char* path);
 int unlinkat(int dirfd, const char* path, int flags);
 int futimens(int fd, const struct timespec times[2]);
 int utimensat(int dirfd, const char* path, const struct timespec times[2], int flags);
+
+// The owner, permission bits and extended attributes of an open file (not O_PATH).
+int fchown(int fd, uid_t owner, gid_t group);
+int fchmod(int fd, mode_t mode);
+ssize_t flistxattr(int fd, char* list, size_t size);
+ssize_t fgetxattr(int fd, const char* name, void* value, size_t size);
+int fsetxattr(int fd, const char* name, const void* value, size_t size, int flags);
+// Faults as Op::SetAttr.
+int fremovexattr(int fd, const char* name);
 
 // Copies up to count bytes from in at *in_offset to out at *out_offset inside the
 // kernel (copy_file_range), advancing both offsets. Faults: Op::Read, then Op::Write

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace vt {
 namespace kept_versions {
@@ -28,64 +29,184 @@ int number(std::string_view s) {
     return n;
 }
 
-// Removes the tree `name` inside `root` without following a link out of it, and
-// without a descriptor per level (a deep tree would exhaust them): the walk keeps
-// relative paths and opens each folder afresh. Counts the files removed.
-int remove_tree(int root, const std::string& name, int& files) {
-    std::vector<std::string> stack{name};
-    while (!stack.empty()) {
-        const std::string path = stack.back();
-        const int fd = open_long_path(root, path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
-        if (fd < 0)
-            return errno;
-        DIR* dir = ::fdopendir(fd);
-        if (!dir) {
-            const int e = errno;
+// A folder as the prune saw it: whatever it enters or removes must still be that
+// folder, or another process put something else in its place meanwhile.
+struct Identity {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    bool of(const struct stat& st) const { return st.st_dev == dev && st.st_ino == ino; }
+};
+
+// A descriptor that closes itself.
+struct Fd {
+    int fd = -1;
+    explicit Fd(int f = -1) : fd(f) {}
+    ~Fd() { reset(-1); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    void reset(int f) {
+        if (fd >= 0)
             ::close(fd);
-            return e;
-        }
-        bool deeper = false;
-        int error = 0;
-        errno = 0;
-        while (const dirent* e = ::readdir(dir)) {
-            const std::string_view n = e->d_name;
-            if (n == "." || n == "..")
+        fd = f;
+    }
+};
+
+// Opens the folder `name` of `parent`, never through a link, and only when it is
+// still the folder `expected`; -1 with errno set otherwise (ESTALE: another one).
+int enter(int parent, const char* name, const Identity& expected) {
+    const int fd = sys::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
+    if (fd < 0)
+        return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !expected.of(st)) {
+        ::close(fd);
+        errno = ESTALE;
+        return -1;
+    }
+    return fd;
+}
+
+// One folder of the walk down a tree being removed.
+struct Level {
+    std::string name; // in its parent
+    Identity id;
+    bool listed = false;
+    int relisted = 0; // how often its entries changed under the walk
+    std::vector<std::pair<std::string, Identity>> folders{}; // listed, still to remove
+};
+
+// A folder whose entries keep being swapped is given up after this many new looks.
+constexpr int kMaxRelists = 16;
+
+// Removes every entry of the open folder `fd` that is not a folder (a link is removed,
+// never followed) and lists its folders. 0 or an errno.
+int remove_files(int fd, Level& level, int& files) {
+    DIR* dir = ::fdopendir(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
+    if (!dir)
+        return errno;
+    level.folders.clear();
+    int error = 0;
+    errno = 0;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string_view n = e->d_name;
+        if (n == "." || n == "..")
+            continue;
+        struct stat st {};
+        if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno == ENOENT)
                 continue;
-            struct stat st {};
-            if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-                error = errno;
-                break;
-            }
-            if (S_ISDIR(st.st_mode)) {
-                stack.push_back(path + "/" + e->d_name);
-                deeper = true;
-            } else if (sys::unlinkat(fd, e->d_name, 0) == 0) {
-                ++files;
-            } else {
-                error = errno;
-                break;
-            }
+            error = errno;
+            break;
         }
-        ::closedir(dir);
-        if (error)
-            return error;
-        if (deeper)
-            continue; // back here once the folders below are gone
-        const std::size_t slash = path.rfind('/');
-        int parent = root;
-        if (slash != std::string::npos) {
-            parent = open_long_path(root, path.substr(0, slash), O_PATH | O_DIRECTORY);
-            if (parent < 0)
+        if (S_ISDIR(st.st_mode)) {
+            level.folders.emplace_back(e->d_name, Identity{st.st_dev, st.st_ino});
+        } else if (sys::unlinkat(fd, e->d_name, 0) == 0) {
+            ++files;
+        } else if (errno != ENOENT) {
+            error = errno;
+            break;
+        }
+        errno = 0;
+    }
+    if (error == 0 && errno != 0)
+        error = errno; // reading the folder failed
+    ::closedir(dir);
+    return error;
+}
+
+// The folder of the level above the last of `levels`, reached from the one being
+// left through "..", which is never a link; when that is no longer its parent (the
+// folder was moved meanwhile), down again from `root` through every level.
+int open_parent_level(int root, int child, const std::vector<Level>& levels) {
+    const Identity& wanted = levels.back().id;
+    const int up = sys::openat(child, "..", O_RDONLY | O_DIRECTORY);
+    if (up >= 0) {
+        struct stat st {};
+        if (::fstat(up, &st) == 0 && wanted.of(st))
+            return up;
+        ::close(up);
+    }
+    Fd at(::fcntl(root, F_DUPFD_CLOEXEC, 0));
+    for (const Level& level : levels) {
+        at.reset(enter(at.fd, level.name.c_str(), level.id));
+        if (at.fd < 0)
+            return -1;
+    }
+    const int fd = at.fd;
+    at.fd = -1;
+    return fd;
+}
+
+// Removes the folder `name` of `root` (the versions folder) with everything in it. The
+// walk goes through folder descriptors, each opened without following a link and
+// checked to be the folder that was listed, and removes entries relative to them: a
+// folder swapped for a link while the prune runs can never lead it out of the
+// versions folder. One descriptor is open at a time besides `root`, whatever the
+// depth. Counts the files removed; 0 or an errno.
+int remove_tree(int root, const std::string& name, const Identity& top, int& files) {
+    Fd current(enter(root, name.c_str(), top));
+    if (current.fd < 0)
+        return errno == ENOENT ? 0 : errno; // gone meanwhile
+    std::vector<Level> levels;
+    levels.push_back({name, top});
+    while (!levels.empty()) {
+        Level& level = levels.back();
+        if (!level.listed) {
+            if (++level.relisted > kMaxRelists)
+                return EBUSY;
+            if (const int error = remove_files(current.fd, level, files))
+                return error;
+            level.listed = true;
+        }
+        if (!level.folders.empty()) {
+            const auto [child, id] = level.folders.back();
+            level.folders.pop_back();
+            const int fd = enter(current.fd, child.c_str(), id);
+            if (fd < 0) {
+                if (errno == ENOENT)
+                    continue; // gone meanwhile
+                if (errno == ESTALE || errno == ELOOP || errno == ENOTDIR) {
+                    level.listed = false; // something else took its name: looked at again
+                    continue;
+                }
                 return errno;
+            }
+            current.reset(fd);
+            levels.push_back({child, id});
+            continue;
         }
-        const std::string leaf = slash == std::string::npos ? path : path.substr(slash + 1);
-        const int removed = sys::unlinkat(parent, leaf.c_str(), AT_REMOVEDIR);
-        const int e = errno;
-        if (parent != root)
-            ::close(parent);
-        if (removed != 0)
-            return e;
-        stack.pop_back();
+        // Emptied: the folder goes from its parent, when its name there is still it.
+        const Level done = std::move(levels.back());
+        levels.pop_back();
+        Fd parent_fd;
+        int parent = root;
+        if (!levels.empty()) {
+            parent_fd.reset(open_parent_level(root, current.fd, levels));
+            if (parent_fd.fd < 0)
+                return errno;
+            parent = parent_fd.fd;
+        }
+        struct stat st {};
+        if (::fstatat(parent, done.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            if (!done.id.of(st)) {
+                if (levels.empty())
+                    return ESTALE;
+                levels.back().listed = false; // a link or another folder took its place
+            } else if (sys::unlinkat(parent, done.name.c_str(), AT_REMOVEDIR) != 0) {
+                if (errno != ENOTEMPTY && errno != EEXIST)
+                    return errno;
+                // Something was put into it meanwhile: emptied again, below the top.
+                if (levels.empty())
+                    return errno;
+                levels.back().folders.emplace_back(done.name, done.id);
+            }
+        } else if (errno != ENOENT) {
+            return errno;
+        }
+        if (levels.empty())
+            break;
+        current.reset(parent_fd.fd);
+        parent_fd.fd = -1;
     }
     return 0;
 }
@@ -182,19 +303,19 @@ Pruned prune(const std::string& destination, int days, std::time_t now) {
         return pruned;
     }
     const std::time_t limit = now - static_cast<std::time_t>(days) * 24 * 60 * 60;
-    std::vector<std::string> old;
+    std::vector<std::pair<std::string, Identity>> old;
     if (DIR* dir = ::fdopendir(::fcntl(fd, F_DUPFD_CLOEXEC, 0))) {
         while (const dirent* e = ::readdir(dir)) {
             std::time_t when = 0;
             struct stat st {};
             if (parse_stamp(e->d_name, when) && when < limit &&
                 ::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
-                old.emplace_back(e->d_name);
+                old.emplace_back(e->d_name, Identity{st.st_dev, st.st_ino});
         }
         ::closedir(dir);
     }
-    for (const std::string& stamp : old) {
-        const int error = remove_tree(fd, stamp, pruned.files);
+    for (const auto& [stamp, id] : old) {
+        const int error = remove_tree(fd, stamp, id, pruned.files);
         if (error != 0 && pruned.error == 0)
             pruned.error = error;
         if (error == 0)

@@ -2,10 +2,10 @@
 
 #include "core/platform/directory.h"
 #include "core/platform/drive_check.h"
-#include "core/platform/error_text.h"
 #include "core/platform/event_pump.h"
 #include "core/platform/prompter.h"
 #include "core/run/run_start.h"
+#include "core/run/version_prune.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -101,27 +101,17 @@ void CopyEngine::run() {
         }
     }
     if (versions_ && !summary_.ended_early)
-        prune_versions(options.versions_days);
+        summary_.failures +=
+            prune_old_versions(destinations_, options.versions_days, now_(), journal_);
     summary_.failures += folders_.failures() + walk_.failures() - folder_failures_before;
     summary_.stopped = stop_requested_;
     end_run();
 }
 
-void CopyEngine::prune_versions(int days) {
-    const std::time_t now = now_();
-    for (const std::string& destination : destinations_) {
-        const kept_versions::Pruned pruned = kept_versions::prune(destination, days, now);
-        const std::string folder = kept_versions::folder_of(destination);
-        if (pruned.files > 0 || pruned.folders > 0)
-            journal_.versions_removed(folder, pruned.files, days);
-        if (pruned.error)
-            journal_.versions_unremovable(folder, system_error_text(pruned.error));
-    }
-}
-
 void CopyEngine::end_run() {
     count_.stop();
     turns_.finish([this] { pump_.wait_pump(); });
+    dates_.finish(); // once every copy has its name
     folder_.reset();
     line_.reset();
     // The copies reach the disk before the journal says the run has ended; the
@@ -166,11 +156,15 @@ CopyEngine::Flow CopyEngine::process_line(int row) {
     progress_.line = row;
     progress_.folder = line.source;
     line_destinations_.clear();
+    dates_.start_line(line.source, line.destination, !journal_.preview());
     notify();
     if (walk_.line(line) == Flow::End)
         return Flow::End;
     // The next line may write the same files: it sees this line's copies.
-    return settle();
+    if (settle() == Flow::End)
+        return Flow::End;
+    dates_.finish();
+    return Flow::Go;
 }
 
 void CopyEngine::refused(const ListLine&) {
@@ -195,10 +189,12 @@ CopyEngine::Flow CopyEngine::enter(ListWalk::Folder& walked) {
     folder_ = std::make_shared<RunFolder>(line_, walked.sub_path, walked.source, walked.destination,
                                           versions_ ? &*versions_ : nullptr);
     RunFolder& folder = *folder_;
-    const Flow told = tell([this, pattern = folder.source + "/" + line.spec] {
-        journal_.search(pattern);
-        return true;
-    });
+    const Flow told =
+        tell([this, pattern = folder.source + "/" + line.spec, sub = folder.sub_path] {
+            dates_.reach(sub);
+            journal_.search(pattern);
+            return true;
+        });
     if (told == Flow::End)
         return Flow::End;
     progress_.folder = folder.source;
@@ -285,6 +281,7 @@ CopyEngine::Flow CopyEngine::make_destination(RunFolder& folder) {
         disks_.wrote_into(folder.destination_fd(), folder.destination);
         folder.noted = true;
         seen_first(folder);
+        dates_.made(folder.sub_path);
         break;
     }
     return Flow::Go;
@@ -468,6 +465,7 @@ void CopyEngine::copied(RunFolder& folder, const std::string& name, const FileTi
         folder.noted = true;
     }
     journal_.copied(name, s, replaced ? &*replaced : nullptr);
+    dates_.wrote(folder.sub_path);
     ++run_total_;
     ++folder.count;
     ++progress_.copied;

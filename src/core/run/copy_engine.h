@@ -6,6 +6,7 @@
 #include "core/run/copy_inputs.h"
 #include "core/run/disk_flush.h"
 #include "core/run/file_transfer.h"
+#include "core/run/folder_dates.h"
 #include "core/run/folder_maker.h"
 #include "core/run/folder_scan.h"
 #include "core/run/journal.h"
@@ -137,9 +138,6 @@ private:
     // While the run waits for workers: progress, the window, a stop request.
     bool while_waiting(const TransferQueue::InFlight& in);
     void end_run();
-    // Removes the kept versions that are older than the options keep them, from every
-    // line's destination the run worked on.
-    void prune_versions(int days);
     void set_running(bool running);
     Flow after_entry();
     void notify();
@@ -160,6 +158,7 @@ private:
     Journal journal_;
     FileTransfer transfer_;
     FolderMaker folders_;
+    FolderDates dates_{journal_}; // the times of the folders written into, once left
     DiskFlush disks_;
     CopyDecision decision_;
     RunSummary summary_;

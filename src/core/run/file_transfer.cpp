@@ -1,7 +1,7 @@
 #include "core/run/file_transfer.h"
 
 #include "core/platform/error_text.h"
-#include "core/platform/file_mode.h"
+#include "core/platform/file_attributes.h"
 #include "core/platform/long_path.h"
 #include "core/platform/prompter.h"
 #include "core/platform/sys.h"
@@ -118,8 +118,9 @@ MadeCopy FileTransfer::make_copy(const TransferPlace& place, const std::string& 
         }
     }
     // The copy is made as a file without a name where the file system allows it (see
-    // new_file.h), and named only when complete. It is created with its final bits:
-    // the owner keeps write permission, so that the next run can replace it.
+    // new_file.h), and named only when complete. It is created with its permission
+    // bits, less setuid and setgid until its owner is the source's: the owner keeps
+    // write permission, so that the next run can replace it.
     const mode_t bits = (from.st_mode & 0777) | S_IWUSR;
     if (const int e = made.file.create(place.destination_dir, ".", bits))
         return problem(MadeCopy::Problem::Destination, e);
@@ -165,11 +166,14 @@ MadeCopy FileTransfer::make_copy(const TransferPlace& place, const std::string& 
             return problem(MadeCopy::Problem::Data, read_back.error ? read_back.error : EIO);
         }
     }
+    // 4. Owner, extended attributes and ACLs, permission bits, then the times, which
+    // the others could move. All on the copy without a name, so that the file that
+    // takes the destination's name is complete.
+    NewCopy copy{bits, place.umask_decides, false, std::nullopt};
+    if (place.new_files_group)
+        copy.owner = std::pair(process_owner().first, *place.new_files_group);
+    made.lost = copy_attributes(source.fd, from, made.file.fd(), copy);
     source.reset();
-
-    // 4. Permission bits, unless the umask left them whole, and times.
-    if (!place.umask_decides || bits_after_umask(bits) != bits)
-        ::fchmod(made.file.fd(), bits);
     const struct timespec times[2] = {from.st_atim, from.st_mtim};
     if (sys::futimens(made.file.fd(), times) != 0)
         made.times_error = errno;
@@ -270,6 +274,8 @@ FileTransfer::Step FileTransfer::conclude(MadeCopy& made, const TransferPlace& p
     if (made.times_error)
         journal_.timestamp_error(system_error_text(made.times_error));
     name_copy(made, place, name);
+    if (made.ok() && made.lost)
+        journal_.attributes_not_kept(name, made.lost);
     // A failed copy is gone before the box is shown.
     if (!made.ok())
         made.file.discard();
@@ -328,7 +334,10 @@ TransferOutcome FileTransfer::outcome_of(Step step) {
 
 TransferOutcome FileTransfer::transfer(int source_dir, int destination_dir,
                                        const std::string& name) {
-    return transfer(TransferPlace{source_dir, destination_dir, 0}, name);
+    TransferPlace place;
+    place.source_dir = source_dir;
+    place.destination_dir = destination_dir;
+    return transfer(place, name);
 }
 
 TransferOutcome FileTransfer::transfer(const std::string& source_folder,

@@ -1,10 +1,12 @@
 #pragma once
 #include "core/platform/content_compare.h"
+#include "core/platform/file_attributes.h"
 #include "core/platform/file_copy.h"
 #include "core/platform/new_file.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <sys/types.h>
 
@@ -34,6 +36,9 @@ struct TransferPlace {
     dev_t destination_device = 0;     // of the destination folder; 0: looked up
     bool umask_decides = false;       // the folder has no default ACL (file_mode.h)
     ReplacedKeeper* keeper = nullptr; // keeps what a copy replaces; none: nothing is kept
+    // The group a new file in the folder gets (the folder's own where it has setgid),
+    // when the caller knows: then it need not be asked of every copy.
+    std::optional<gid_t> new_files_group = std::nullopt;
 };
 
 // What the run saw at the destination when it decided to copy the file.
@@ -60,21 +65,22 @@ struct MadeCopy {
     bool replacing = false;
     bool flushed = false;
     int times_error = 0; // errno of setting the copy's times: recorded, the copy counts
+    AttributeLoss lost;  // what of the source's attributes the copy could not keep
     std::uint64_t size = 0;
 
     bool ok() const { return problem == Problem::None; }
 };
 
 // Copies one file byte for byte and gives the copy the source's access and
-// modification times. The copy is written to a new file without a name in the
-// destination folder (see new_file.h) and takes the destination's name only when
-// complete, flushed to the disk first when it replaces a file: whatever happens, the
+// modification times, owner, permission bits, extended attributes and ACLs. The copy is written to
+// a new file without a name in the destination folder (see new_file.h) and takes the destination's
+// name only when complete, flushed to the disk first when it replaces a file: whatever happens, the
 // old destination file is either kept exactly as it was or replaced by the whole new
 // copy, and no temporary file is left behind. Problems are asked about (Abort, Retry,
 // Ignore) and recorded in the journal.
 //
 // A transfer is three steps, which a run may split between threads: make the copy
-// (`make_copy`: the source opened, the data copied, times and permission bits set),
+// (`make_copy`: the source opened, the data copied, attributes and times set),
 // flush it when it replaces a file (`flush_copy`), both free of questions and journal
 // entries and safe on any thread; then name it (`name_copy`) and tell (`conclude`),
 // on the run's thread, in the run's order.

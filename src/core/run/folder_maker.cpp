@@ -115,9 +115,14 @@ bool FolderMaker::prepare(const std::string& destination, const std::string& tem
     // walk goes down through the levels' descriptors, so that a path of any length
     // costs one step per level.
     const std::string target = without_trailing_slashes(destination + sub_path);
-    struct stat template_st {};
-    const bool have_template =
-        stat_long_path(template_folder, template_st, true) == 0 && S_ISDIR(template_st.st_mode);
+    // A level below the line's destination is the backup of a source folder, and takes
+    // that folder's attributes; the levels up to the destination take the line's source's.
+    const std::string top = without_trailing_slashes(destination);
+    auto template_for = [&](const std::string& level) {
+        if (level.size() > top.size() && level.starts_with(top) && level[top.size()] == '/')
+            return template_folder + level.substr(top.size());
+        return template_folder;
+    };
     Folder current = open_top(target);
     auto levels = levels_of(target);
     if (!levels.empty())
@@ -131,13 +136,15 @@ bool FolderMaker::prepare(const std::string& destination, const std::string& tem
             }
         }
         IoResult made = IoResult::from_errno(ENOENT);
+        AttributeLoss lost;
         if (on_missing_drive(level))
             made = IoResult::from_errno(ENODEV);
         else if (current.fd >= 0)
-            made =
-                create_folder_at(current.fd, name, level, have_template ? &template_st : nullptr);
+            made = create_folder_at(current.fd, name, level, template_for(level), &lost);
         if (made) {
             this->made(level);
+            if (lost)
+                journal_.attributes_not_kept(level, lost);
             current.reset(::openat(current.fd, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
             continue;
         }
@@ -149,11 +156,14 @@ bool FolderMaker::prepare(const std::string& destination, const std::string& tem
 
 FolderOutcome FolderMaker::create(const std::string& template_folder,
                                   const std::string& new_folder) {
+    AttributeLoss lost;
     const IoResult made = on_missing_drive(new_folder)
                               ? IoResult::from_errno(ENODEV)
-                              : create_folder_from_template(template_folder, new_folder);
+                              : create_folder_from_template(template_folder, new_folder, &lost);
     if (made) {
         this->made(new_folder);
+        if (lost)
+            journal_.attributes_not_kept(new_folder, lost);
         return FolderOutcome::Created;
     }
     const Answer answer =

@@ -29,13 +29,15 @@ public:
     // Before the first folder of a line is created: checks that the destination
     // lies on a disk that is there (or, existing, is not the empty mount point of one
     // that is not), and creates every missing level above the folder `destination` +
-    // `sub_path` (new levels take `template_folder`'s bits). False when the user
-    // cancels the run.
+    // `sub_path`: a level up to `destination` takes the attributes of `template_folder`
+    // (the line's source), one below it those of its own folder under the source.
+    // False when the user cancels the run.
     bool prepare(const std::string& destination, const std::string& template_folder,
                  const std::string& sub_path);
 
-    // Creates the one folder `new_folder` (its parent exists) with the bits of
-    // `template_folder`.
+    // Creates the one folder `new_folder` (its parent exists) with the owner, extended
+    // attributes, ACLs and permission bits of `template_folder`; what it could not keep
+    // goes to the journal.
     FolderOutcome create(const std::string& template_folder, const std::string& new_folder);
 
     // A dry run: tells what prepare() and create() would make for `destination` +

@@ -2,6 +2,8 @@
 
 #include "core/platform/atomic_file.h"
 #include "core/platform/desktop_services.h"
+#include "core/platform/error_text.h"
+#include "core/platform/file_attributes.h"
 #include "core/platform/file_names.h"
 #include "core/platform/new_file.h"
 #include "core/platform/prompter.h"
@@ -176,6 +178,7 @@ void Journal::line_start(int row, const std::string& spec, const std::string& so
                          const std::string& destination) {
     put({"", "Starting Copy line " + std::to_string(row) + " " + spec + " in " + source + " to " +
                  destination});
+    unkept_told_ = 0;
 }
 
 void Journal::search(const std::string& pattern) {
@@ -204,6 +207,23 @@ void Journal::error(const std::string& name, const std::string& error) {
 
 void Journal::timestamp_error(const std::string& error) {
     put("Error setting new files timestamp " + error);
+}
+
+void Journal::attributes_not_kept(const std::string& name, const AttributeLoss& lost) {
+    // A disk that refuses owners or attributes refuses them for every file: each kind
+    // is said once a line, with the first file it happened to.
+    static constexpr const char* kWords[AttributeLoss::Kinds] = {
+        "the owner and group", "the permissions", "the extended attributes",
+        "the access control lists", "the folder times"};
+    for (unsigned kind = 0; kind < AttributeLoss::Kinds; ++kind) {
+        const auto what = static_cast<AttributeLoss::What>(kind);
+        if (!lost.has(what) || (unkept_told_ & (1u << kind)))
+            continue;
+        unkept_told_ |= 1u << kind;
+        put("Unable to keep " + std::string(kWords[kind]) + " of " + name + " because " +
+            system_error_text(lost.errors[kind]) +
+            " (other copies of this line may lack them too)");
+    }
 }
 
 const std::string& Journal::date_text(const FileTime& time) {

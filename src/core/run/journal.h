@@ -1,4 +1,5 @@
 #pragma once
+#include "core/platform/file_attributes.h"
 #include "core/platform/file_time.h"
 #include "core/platform/io_result.h"
 
@@ -70,6 +71,9 @@ public:
     void flush_failure(const std::string& folder, const std::string& error);
     void error(const std::string& name, const std::string& error);
     void timestamp_error(const std::string& error);
+    // What of its source's attributes the copy `name` (a file's name, a folder's path)
+    // could not keep; each kind is told once a line.
+    void attributes_not_kept(const std::string& name, const AttributeLoss& lost);
     // `replaced`: the time of the destination file that was there at the decision.
     void copied(const std::string& name, const FileTime& source, const FileTime* replaced);
     void not_copied(const std::string& name, const FileTime& source, const FileTime* replaced);
@@ -124,6 +128,7 @@ private:
     std::string started_note_;
     // Files of one folder mostly share their times; their texts are made once.
     std::int64_t cached_time_ = -1;
+    unsigned unkept_told_ = 0; // AttributeLoss bits told since the line started
     std::string cached_text_;
 };
 

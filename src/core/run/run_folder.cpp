@@ -1,5 +1,6 @@
 #include "core/run/run_folder.h"
 
+#include "core/platform/file_attributes.h"
 #include "core/platform/file_mode.h"
 #include "core/platform/long_path.h"
 #include "core/restore/kept_versions.h"
@@ -22,8 +23,12 @@ void RunFolder::close_destination() {
 }
 
 TransferPlace RunFolder::place() {
-    return {source_fd(), destination_fd(), destination_stat.st_dev, umask_decides,
-            versions_ ? this : nullptr};
+    return {source_fd(),
+            destination_fd(),
+            destination_stat.st_dev,
+            umask_decides,
+            versions_ ? this : nullptr,
+            destination_stat.st_mode & S_ISGID ? destination_stat.st_gid : process_owner().second};
 }
 
 int RunFolder::keep(int destination_dir, const std::string& name, bool& moved) {

@@ -2,6 +2,7 @@
 
 #include "core/platform/sys.h"
 #include "core/run/engine_fixture.h"
+#include "support/file_stat.h"
 
 #include <algorithm>
 #include <atomic>
@@ -19,11 +20,6 @@ namespace vt::test {
 namespace {
 
 constexpr const char* kOffer = "Do you wish to view the journal file now?";
-
-std::string unreadable_box(const std::string& folder, int error) {
-    return "Your system is unable to read the source folder\r\n" + folder +
-           " with the following message: \r\n\r\n" + std::strerror(error);
-}
 
 // The names of the entries that start with `prefix`, in their order, each up to the
 // first blank after the prefix (the copy run adds dates).
@@ -104,8 +100,7 @@ TEST_F(BackupCheckTest, AnAlteredBackupIsFoundByTheCheckAndByNothingElse) {
     struct stat before {};
     ASSERT_EQ(::stat((dst + "/b.txt").c_str(), &before), 0);
     dir.write("dst/b.txt", "brAvo");
-    const struct timespec times[2] = {before.st_atim, before.st_mtim};
-    ASSERT_EQ(::utimensat(AT_FDCWD, (dst + "/b.txt").c_str(), times, 0), 0);
+    set_times(dst + "/b.txt", before.st_atim, before.st_mtim);
 
     expect_offer(prompter, 0);
     run();
@@ -208,7 +203,7 @@ TEST_F(BackupCheckTest, ChecksWhatARunCopiesInItsOrderAndWritesNothingToTheBacku
     dir.write("dst/.vantorel-versions/a.txt", "an older a.txt"); // kept versions: not checked
     // Old access times, which a careless read would move.
     for (const auto& e : std::filesystem::recursive_directory_iterator(dst))
-        EngineFixture::set_mtime(e.path(), 1500000000);
+        set_mtime(e.path(), 1500000000);
     const auto before = snapshot(dst);
 
     check_expecting("8 files checked: all the same");

@@ -2,10 +2,11 @@
 #include "core/desktop/freedesktop_type.h"
 #include "core/desktop/shortcut_file.h"
 #include "core/desktop/tool_run.h"
+#include "support/file_stat.h"
+#include "support/folder_listing.h"
 #include "support/temp_dir.h"
 
 #include <cstdlib>
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -241,17 +242,8 @@ protected:
         ::chmod(p.c_str(), 0755);
         return p;
     }
-    static unsigned mode_of(const std::string& path) {
-        struct stat st {};
-        ::stat(path.c_str(), &st);
-        return st.st_mode & 07777;
-    }
-    size_t files_in(const std::string& folder) const {
-        size_t n = 0;
-        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder))
-            ++n;
-        return n;
-    }
+    static unsigned permissions_of(const std::string& path) { return test::mode_of(path) & 07777; }
+    static size_t files_in(const std::string& folder) { return test::names_in(folder).size(); }
     test::TempDir dir;
     TShortcutFile writer;
 };
@@ -269,7 +261,7 @@ TEST_F(ShortcutTest, ProgramShortcutStartsTheProgramInItsFolder) {
     EXPECT_EQ(key_of(entry, "Path"), dir / "My Programs/");
     EXPECT_EQ(key_of(entry, "Icon"), "example.vantorel.Vantorel");
     EXPECT_EQ(key_of(entry, "Categories"), ""); // the desktop has no menus
-    EXPECT_EQ(mode_of(link), 0755u);
+    EXPECT_EQ(permissions_of(link), 0755u);
     if (test::have_tool("desktop-file-validate")) {
         std::string report;
         EXPECT_TRUE(validates(link, &report)) << report;
@@ -290,7 +282,7 @@ TEST_F(ShortcutTest, ListShortcutOpensTheListFromItsFolder) {
     EXPECT_EQ(key_of(entry, "Path"), dir / "Lists/");
     EXPECT_EQ(key_of(entry, "Icon"), "application-x-vantorel-list");
     EXPECT_EQ(key_of(entry, "Categories"), "Utility;Archiving;");
-    EXPECT_EQ(mode_of(link), 0755u);
+    EXPECT_EQ(permissions_of(link), 0755u);
     if (test::have_tool("desktop-file-validate")) {
         std::string report;
         EXPECT_TRUE(validates(link, &report)) << report;
@@ -327,7 +319,7 @@ TEST_F(ShortcutTest, AnExistingShortcutIsReplacedAndMadeExecutable) {
     shortcuts::create_program_shortcut(writer, desktop, target, shortcuts::Place::Desktop);
     EXPECT_EQ(files_in(desktop), 1u);
     EXPECT_EQ(test::read_file(link).find("stale"), std::string::npos);
-    EXPECT_EQ(mode_of(link), 0755u);
+    EXPECT_EQ(permissions_of(link), 0755u);
 }
 
 TEST_F(ShortcutTest, FailuresLeaveNoFileAndNoTrace) {

@@ -4,6 +4,7 @@
 #include "core/run/engine_fixture.h"
 #include "core/run/file_transfer.h"
 #include "core/run/journal.h"
+#include "support/file_stat.h"
 
 #include <atomic>
 #include <cerrno>
@@ -17,14 +18,9 @@ namespace vt::test {
 namespace {
 
 constexpr std::size_t kBlock = CompareBuffers::kBlock;
+// Runs of letters that straddle the blocks of the comparison.
+constexpr std::size_t kOddRun = 4093;
 constexpr const char* kDiffers = "The copy read back differs from its source";
-
-std::string pattern(std::size_t size) {
-    std::string s(size, '\0');
-    for (std::size_t i = 0; i < size; ++i)
-        s[i] = static_cast<char>('a' + (i * 7 + i / 4093) % 26);
-    return s;
-}
 
 struct Fd {
     int fd;
@@ -77,8 +73,8 @@ TEST_F(ContentCompareTest, FindsTheFirstDifferenceWhereverItIs) {
         {"a source shrunk to nothing, an empty copy", 0, -1, 0, R::Different, 0, 10},
     };
     for (const Case& c : cases) {
-        const std::string source = pattern(c.size);
-        std::string copy = pattern(std::max(c.size, c.copy_size)).substr(0, c.copy_size);
+        const std::string source = pattern(c.size, kOddRun);
+        std::string copy = pattern(std::max(c.size, c.copy_size), kOddRun).substr(0, c.copy_size);
         if (c.changed >= 0)
             copy[static_cast<std::size_t>(c.changed)] ^= 1;
         const Comparison got = compare(source, copy, c.told ? c.told : c.size);
@@ -101,7 +97,7 @@ TEST_F(ContentCompareTest, ReadFaultsAndCancelling) {
         {"the copy cannot be read", sys::Op::ReadBack, EIO, R::CopyError, EIO},
         {"the source cannot be read", sys::Op::Read, ESTALE, R::SourceError, ESTALE},
     };
-    const std::string content = pattern(2 * kBlock);
+    const std::string content = pattern(2 * kBlock, kOddRun);
     for (const Case& c : cases) {
         sys::set_fault_hook([&](sys::Op op, const char*) { return op == c.op ? c.fault : 0; });
         const Comparison got = compare(content, content, content.size());
@@ -121,7 +117,7 @@ TEST_F(ContentCompareTest, ReadFaultsAndCancelling) {
 }
 
 TEST_F(ContentCompareTest, ACopyIsWrittenOutBeforeItIsReadBack) {
-    const std::string content = pattern(3 * 4096);
+    const std::string content = pattern(3 * 4096, kOddRun);
     const Fd source{::open(dir.write("source", content).c_str(), O_RDONLY)};
     const Fd copy{::open((dir / "copy").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600)};
     ASSERT_EQ(::write(copy.fd, content.data(), content.size()), ssize_t(content.size()));
@@ -159,7 +155,7 @@ protected:
 };
 
 TEST_F(CompareEachCopyTest, ACopyThatReadsBackWrongNeverReplacesTheBackup) {
-    const std::string content = pattern(kBlock + 5000);
+    const std::string content = pattern(kBlock + 5000, kOddRun);
     dir.write("src/big", content);
     const std::string box = "Your system is having trouble completing the copy of file\r\nbig with "
                             "the following message: \r\n\r\n" +
@@ -191,9 +187,8 @@ TEST_F(CompareEachCopyTest, ACopyThatReadsBackWrongNeverReplacesTheBackup) {
 
 TEST_F(CompareEachCopyTest, ReadingTheCopyBackLeavesItsTimesAsTheSourcesAre) {
     // An access time older than the modification time is one a read would move.
-    const std::string from = dir.write("src/f", pattern(9000));
-    const struct timespec times[2] = {{1500000000, 123}, {1650000000, 456}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, from.c_str(), times, 0), 0);
+    const std::string from = dir.write("src/f", pattern(9000, kOddRun));
+    set_times(from, {1500000000, 123}, {1650000000, 456});
     int read_backs = 0;
     sys::set_fault_hook([&](sys::Op op, const char*) {
         read_backs += op == sys::Op::ReadBack;

@@ -6,11 +6,12 @@
 #include "core/platform/file_names.h"
 #include "core/platform/key_store.h"
 #include "core/settings/settings_file.h"
+#include "support/file_stat.h"
+#include "support/folder_listing.h"
 #include "support/temp_dir.h"
 
 #include <atomic>
 #include <chrono>
-#include <dirent.h>
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
@@ -23,23 +24,8 @@ namespace vt {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::vector<std::string> names_in(const std::string& folder) {
-    std::vector<std::string> names;
-    if (DIR* d = ::opendir(folder.c_str())) {
-        while (const dirent* e = ::readdir(d))
-            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-                names.emplace_back(e->d_name);
-        ::closedir(d);
-    }
-    return names;
-}
-
-unsigned mode_of(const std::string& path) {
-    struct stat st {};
-    ::stat(path.c_str(), &st);
-    return st.st_mode;
-}
+using test::mode_of;
+using test::names_in;
 
 // Each write gives the error text its caller shows.
 struct ReadOnlyCase {

@@ -1,5 +1,6 @@
 #include "core/platform/file_mask.h"
 #include "core/platform/folder_tree.h"
+#include "support/file_stat.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -59,8 +60,7 @@ TEST(FolderTree, ANewFolderIsMadeOnlyUnderAPlainName) {
         EXPECT_EQ(r.ok, c.made != nullptr) << c.name;
         if (c.made) {
             EXPECT_EQ(made, dir / c.made);
-            struct stat st {};
-            EXPECT_TRUE(::stat(made.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) << c.name;
+            EXPECT_TRUE(S_ISDIR(test::mode_of(made))) << c.name;
         } else {
             EXPECT_EQ(r.error, c.error) << c.name;
             EXPECT_TRUE(made.empty());

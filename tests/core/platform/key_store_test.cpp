@@ -1,5 +1,6 @@
 #include "core/platform/key_store.h"
 #include "core/platform/sys.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 #include <cerrno>
@@ -164,17 +165,11 @@ TEST_F(KeyStoreTest, MalformedFilesDoNotCrash) {
 }
 
 TEST(KeyStorePath, FollowsTheConfigFolder) {
-    const char* saved = std::getenv("XDG_CONFIG_HOME");
-    const std::string old = saved ? saved : "";
-    ::setenv("XDG_CONFIG_HOME", "/somewhere/config", 1);
+    test::ScopedEnv config{"XDG_CONFIG_HOME", "/somewhere/config"};
+    test::ScopedEnv home{"HOME", "/home/someone"};
     EXPECT_EQ(KeyStore::default_path(), "/somewhere/config/Vantorel/registry.ini");
-    ::setenv("XDG_CONFIG_HOME", "relative/config", 1); // not absolute: ignored
-    ::setenv("HOME", "/home/someone", 1);
+    config.set("relative/config"); // not absolute: ignored
     EXPECT_EQ(KeyStore::default_path(), "/home/someone/.config/Vantorel/registry.ini");
-    if (saved)
-        ::setenv("XDG_CONFIG_HOME", old.c_str(), 1);
-    else
-        ::unsetenv("XDG_CONFIG_HOME");
 }
 
 } // namespace

@@ -1,11 +1,11 @@
 #include "core/platform/atomic_file.h"
 #include "core/platform/new_file.h"
 #include "core/platform/sys.h"
+#include "support/folder_listing.h"
 #include "support/temp_dir.h"
 
 #include <cerrno>
 #include <fcntl.h>
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <unistd.h>
@@ -13,14 +13,6 @@
 
 namespace vt::test {
 namespace {
-
-std::vector<std::string> names_in(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(folder))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 class NewFileTest : public ::testing::Test {
 protected:

@@ -2,6 +2,7 @@
 #include "core/platform/file_mask.h"
 #include "core/platform/file_time.h"
 #include "core/platform/folder_create.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 #include <clocale>
@@ -53,21 +54,14 @@ TEST(FileMask, ManyStarsStayFast) {
 class LocalTime : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* tz = std::getenv("TZ");
-        old_tz_ = tz ? tz : "";
-        had_tz_ = tz != nullptr;
-        ::setenv("TZ", "UTC", 1);
+        tz_.emplace("TZ", "UTC");
         ::tzset();
     }
     void TearDown() override {
-        if (had_tz_)
-            ::setenv("TZ", old_tz_.c_str(), 1);
-        else
-            ::unsetenv("TZ");
+        tz_.reset();
         ::tzset();
     }
-    std::string old_tz_;
-    bool had_tz_ = false;
+    std::optional<test::ScopedEnv> tz_;
 };
 
 TEST_F(LocalTime, TimesCompareAtTwoSeconds) {

@@ -1,22 +1,17 @@
 #include "core/platform/sys.h"
 #include "core/restore/kept_versions.h"
 #include "core/run/engine_fixture.h"
+#include "support/file_stat.h"
 
 #include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 namespace vt::test {
 namespace {
 
 constexpr std::time_t kNoon = 1700049600;
 constexpr std::time_t kDay = 24 * 60 * 60;
-
-ino_t inode(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 ? st.st_ino : 0;
-}
 
 class KeptVersionsRunTest : public ::testing::Test, public EngineFixture {
 protected:

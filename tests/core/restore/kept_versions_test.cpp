@@ -1,19 +1,14 @@
 #include "core/platform/sys.h"
 #include "core/restore/kept_versions.h"
+#include "support/file_stat.h"
 #include "support/temp_dir.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vt::test {
 namespace {
-
-ino_t inode(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 ? st.st_ino : 0;
-}
 
 TEST(KeptVersionsTest, StampsNameTheRunAndSortAsTheirTimes) {
     const std::time_t when = 1700049600 + 3 * 3600 + 61;

@@ -1,6 +1,7 @@
 #include "core/platform/drive_check.h"
 #include "core/platform/sys.h"
 #include "core/run/engine_fixture.h"
+#include "support/file_stat.h"
 
 #include <algorithm>
 #include <atomic>

@@ -2,7 +2,8 @@
 
 #include "core/list/list_file.h"
 
-#include <fcntl.h>
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <regex>
@@ -54,11 +55,6 @@ std::vector<std::string> EngineFixture::journal_lines() const {
     return lines;
 }
 
-void EngineFixture::set_mtime(const std::string& path, std::time_t seconds, long nanoseconds) {
-    const struct timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
-}
-
 std::vector<std::string> EngineFixture::leftovers(const std::string& folder) {
     std::vector<std::string> found;
     for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
@@ -67,6 +63,23 @@ std::vector<std::string> EngineFixture::leftovers(const std::string& folder) {
             found.push_back(e.path().string());
     }
     return found;
+}
+
+int count_of(const std::vector<std::string>& lines, const std::string& prefix) {
+    return static_cast<int>(std::count_if(
+        lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
+}
+
+std::string unreadable_box(const std::string& folder, int error) {
+    return "Your system is unable to read the source folder\r\n" + folder +
+           " with the following message: \r\n\r\n" + std::strerror(error);
+}
+
+std::string pattern(std::size_t size, std::size_t block) {
+    std::string s(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        s[i] = static_cast<char>('a' + (i * 7 + i / block) % 26);
+    return s;
 }
 
 void expect_offer(ScriptedPrompter& prompter, int total, Answer answer) {

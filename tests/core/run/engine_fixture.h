@@ -1,7 +1,7 @@
 #pragma once
-#include "core/platform/desktop_services.h"
 #include "core/platform/event_pump.h"
 #include "core/run/copy_engine.h"
+#include "support/recording_desktop_services.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -82,8 +82,6 @@ public:
     std::vector<std::string> journal_lines() const;
     std::string journal_path() const;
 
-    // Sets a file's modification (and access) time, in seconds after the epoch.
-    static void set_mtime(const std::string& path, std::time_t seconds, long nanoseconds = 0);
     // Files in a folder tree whose names look like the engine's temporary files.
     static std::vector<std::string> leftovers(const std::string& folder);
 
@@ -104,5 +102,15 @@ void expect_offer(ScriptedPrompter& prompter, int total, Answer answer = Answer:
 
 // Date-time texts of the journal and the questions replaced by "<date>".
 std::string mask_dates(const std::string& text);
+
+// The journal's lines that start with `prefix`.
+int count_of(const std::vector<std::string>& lines, const std::string& prefix);
+
+// The box of a source folder the run cannot read.
+std::string unreadable_box(const std::string& folder, int error);
+
+// Letters whose run changes every `block` bytes, so that a block copied to the wrong
+// place, or twice, shows.
+std::string pattern(std::size_t size, std::size_t block);
 
 } // namespace vt::test

@@ -3,6 +3,7 @@
 #include "core/platform/sys.h"
 #include "core/run/engine_fixture.h"
 #include "core/run/journal.h"
+#include "support/file_stat.h"
 
 #include <algorithm>
 #include <atomic>
@@ -46,13 +47,6 @@ protected:
     FileTransfer transfer{prompter, journal};
 };
 
-std::string pattern(std::size_t size) {
-    std::string s(size, '\0');
-    for (std::size_t i = 0; i < size; ++i)
-        s[i] = static_cast<char>('a' + (i * 7 + i / 61440) % 26);
-    return s;
-}
-
 std::string box_text(const char* first_line, const std::string& name, const std::string& error) {
     return std::string(first_line) + "\r\n" + name + " with the following message: \r\n\r\n" +
            error;
@@ -64,10 +58,9 @@ TEST_F(FileTransferTest, CopiesContentWithTimesToTheNanosecondInFewLargeCalls) {
     const std::size_t sizes[] = {0, 1, 61440, 61441, 3 * 61440 + 5, 9u << 20};
     for (std::size_t size : sizes) {
         const std::string name = "f" + std::to_string(size);
-        const std::string content = pattern(size);
+        const std::string content = pattern(size, FileTransfer::kBlockSize);
         const std::string from = dir.write("src/" + name, content);
-        const struct timespec times[2] = {{1600000000, 111222333}, {1650000000, 987654321}};
-        ASSERT_EQ(::utimensat(AT_FDCWD, from.c_str(), times, 0), 0);
+        set_times(from, {1600000000, 111222333}, {1650000000, 987654321});
         std::atomic<int> writes = 0;
         sys::set_fault_hook([&](sys::Op op, const char*) {
             writes += op == sys::Op::Write;
@@ -116,7 +109,8 @@ const FaultCase kFaults[] = {
 };
 
 TEST_F(FileTransferTest, FailuresKeepTheOldDestinationAndLeaveNoTemporaryFile) {
-    const std::string content = pattern(9u << 20); // two kernel calls at least
+    const std::string content =
+        pattern(9u << 20, FileTransfer::kBlockSize); // two kernel calls at least
     dir.write("src/big", content);
     for (const FaultCase& c : kFaults) {
         for (Answer answer : {Answer::Abort, Answer::Ignore, Answer::Retry}) {
@@ -150,7 +144,7 @@ TEST_F(FileTransferTest, FailuresKeepTheOldDestinationAndLeaveNoTemporaryFile) {
 }
 
 TEST_F(FileTransferTest, AProgramKilledInTheMiddleLeavesTheOldFileAndNothingElse) {
-    dir.write("src/big", pattern(10 * 61440));
+    dir.write("src/big", pattern(10 * 61440, FileTransfer::kBlockSize));
     dir.write("dst/big", "the last good backup");
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
@@ -184,7 +178,7 @@ TEST_F(FileTransferTest, EveryFailedRetryIsRecordedAgain) {
 }
 
 TEST_F(FileTransferTest, FallsBackToReadAndWriteWhereTheKernelCannotCopy) {
-    const std::string content = pattern(3 * 61440 + 17);
+    const std::string content = pattern(3 * 61440 + 17, FileTransfer::kBlockSize);
     dir.write("src/f", content);
     int writes = 0;
     sys::set_fault_hook([&](sys::Op op, const char*) {
@@ -199,7 +193,7 @@ TEST_F(FileTransferTest, FallsBackToReadAndWriteWhereTheKernelCannotCopy) {
 }
 
 TEST_F(FileTransferTest, PartialWritesAreCompletedNotMistakenForFailures) {
-    const std::string content = pattern(100000);
+    const std::string content = pattern(100000, FileTransfer::kBlockSize);
     dir.write("src/f", content);
     fail_once(sys::Op::Write, 1, sys::kShortWrite);
     EXPECT_EQ(transfer.transfer(src, dst, "f"), TransferOutcome::Copied);

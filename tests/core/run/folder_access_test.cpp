@@ -15,18 +15,8 @@ namespace {
 
 constexpr std::time_t kNoon = 1700049600;
 
-std::string unreadable_box(const std::string& folder, int error) {
-    return "Your system is unable to read the source folder\r\n" + folder +
-           " with the following message: \r\n\r\n" + std::strerror(error);
-}
-
 std::string unreadable_entry(const std::string& folder, int error) {
     return "Unable to read directory " + folder + " because " + std::strerror(error);
-}
-
-int count_of(const std::vector<std::string>& lines, const std::string& prefix) {
-    return static_cast<int>(std::count_if(
-        lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
 }
 
 class FolderAccessTest : public ::testing::Test, public EngineFixture {

@@ -1,6 +1,7 @@
 #include "core/platform/sys.h"
 #include "core/run/engine_fixture.h"
 #include "core/run/run_progress.h"
+#include "support/file_stat.h"
 
 #include <algorithm>
 #include <chrono>
@@ -159,7 +160,7 @@ protected:
             const std::size_t size = i % 7 == 0 ? 300000 : 100 + static_cast<std::size_t>(i);
             std::string content(size, static_cast<char>('a' + i % 26));
             content += name;
-            EngineFixture::set_mtime(dir.write("src/" + folder + "/" + name, content), kNoon + 20);
+            set_mtime(dir.write("src/" + folder + "/" + name, content), kNoon + 20);
         }
     }
     // The destination as each run finds it: some files the same, older or newer.
@@ -170,14 +171,14 @@ protected:
                 if (!e.is_regular_file())
                     continue;
                 const std::string relative = e.path().string().substr((dir / "src").size());
-                EngineFixture::set_mtime(dir.write("dst" + relative, "old" + relative), kNoon);
+                set_mtime(dir.write("dst" + relative, "old" + relative), kNoon);
             }
         }
-        EngineFixture::set_mtime(dir.write("dst/a/f01", "same"), kNoon + 20);  // not copied
-        EngineFixture::set_mtime(dir.write("dst/a/f02", "older"), kNoon);      // replaced
-        EngineFixture::set_mtime(dir.write("dst/b/f14", "newer"), kNoon + 60); // asked about
-        EngineFixture::set_mtime(dir.write("dst/b/c/f30", "newer"), kNoon + 60);
-        EngineFixture::set_mtime(dir.write("dst/d/f40", "same"), kNoon + 20);
+        set_mtime(dir.write("dst/a/f01", "same"), kNoon + 20);  // not copied
+        set_mtime(dir.write("dst/a/f02", "older"), kNoon);      // replaced
+        set_mtime(dir.write("dst/b/f14", "newer"), kNoon + 60); // asked about
+        set_mtime(dir.write("dst/b/c/f30", "newer"), kNoon + 60);
+        set_mtime(dir.write("dst/d/f40", "same"), kNoon + 20);
     }
 
     Outcome run(const Scenario& s, int jobs) {
@@ -202,7 +203,7 @@ protected:
         prompter.while_open = [this, edited = false](const Prompt& p) mutable {
             if (!edited && p.buttons == Buttons::AbortRetryIgnore) {
                 edited = true;
-                EngineFixture::set_mtime(dir.write("dst/d/f41", "edited meanwhile"), kNoon + 90);
+                set_mtime(dir.write("dst/d/f41", "edited meanwhile"), kNoon + 90);
             }
         };
         MaskingPrompter masked{prompter};

@@ -1,5 +1,6 @@
 #include "core/platform/sys.h"
 #include "core/run/engine_fixture.h"
+#include "support/file_stat.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -32,8 +33,8 @@ protected:
     void make_tree(EngineFixture& f) {
         for (int i = 0; i < kFiles; ++i) {
             const std::string name = file_name(i);
-            EngineFixture::set_mtime(f.dir.write("src/" + name, "new " + name), kNoon + 10);
-            EngineFixture::set_mtime(f.dir.write("dst/" + name, "old " + name), kNoon);
+            set_mtime(f.dir.write("src/" + name, "new " + name), kNoon + 10);
+            set_mtime(f.dir.write("dst/" + name, "old " + name), kNoon);
         }
         f.line(f.dir / "src", "*.*", f.dir / "dst");
         f.save_list();

@@ -1,5 +1,6 @@
 #include "core/run/engine_fixture.h"
 #include "core/run/run_count.h"
+#include "support/file_stat.h"
 
 #include <chrono>
 #include <gtest/gtest.h>

@@ -1,8 +1,9 @@
 // One run of a list at a time: a second run is refused at once, in this process or
 // another, and a run that was killed leaves nothing behind that blocks the next.
-#include "core/list/list_file.h"
 #include "core/run/run_lock.h"
 #include "core/schedule/recording_runner.h"
+#include "support/saved_list.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 #include <chrono>
@@ -20,18 +21,12 @@ namespace {
 class RunLockTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ::setenv("XDG_RUNTIME_DIR", dir.mkdir("run").c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
         dir.write("src/a.txt", "a");
-        CopyList copy;
-        copy.append_line({dir / "src", "*.txt", dir / "dst", "No", "No"});
-        ASSERT_TRUE(save_vtl(copy, list).ok);
-    }
-    void TearDown() override {
-        ::unsetenv("XDG_RUNTIME_DIR");
-        ::unsetenv("XDG_CONFIG_HOME");
+        test::save_list(list, {{dir / "src", "*.txt", dir / "dst", "No", "No"}});
     }
     test::TempDir dir;
+    test::ScopedEnv runtime = test::runtime_dir_in(dir);
+    test::ScopedEnv config{"XDG_CONFIG_HOME", dir / "config"};
     std::string list = dir / "nightly.vtl";
 };
 
@@ -89,9 +84,7 @@ TEST_F(RunLockTest, TheNamesLockStillCountsForOlderRunsAndForAListSavedMeanwhile
     RunLock first(list);
     ASSERT_TRUE(first.held());
     const std::string before = RunLock::file_path_for(list);
-    CopyList copy;
-    ASSERT_TRUE(load_vtl(copy, list).ok);
-    ASSERT_TRUE(save_vtl(copy, list).ok);
+    test::save_list(list, {{dir / "src", "*.txt", dir / "dst", "No", "No"}});
     ASSERT_NE(RunLock::file_path_for(list), before);
     EXPECT_TRUE(RunLock(list).busy());
 }
@@ -127,7 +120,7 @@ TEST_F(RunLockTest, AKilledHolderDoesNotBlockTheNextRun) {
 
 TEST_F(RunLockTest, ALockThatCannotBeMadeDoesNotStopTheRun) {
     // The runtime folder is a file: no lock can be made there.
-    ::setenv("XDG_RUNTIME_DIR", dir.write("not-a-folder", "").c_str(), 1);
+    runtime.set(dir.write("not-a-folder", ""));
     RunLock lock(list);
     EXPECT_FALSE(lock.held());
     EXPECT_FALSE(lock.busy());

@@ -1,12 +1,12 @@
 #include "cli/headless_run.h"
 #include "core/list/list_file.h"
 #include "core/run/run_preview.h"
+#include "support/file_stat.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sstream>
-#include <sys/stat.h>
 
 namespace vt::test {
 namespace {
@@ -15,13 +15,8 @@ constexpr std::time_t kNoon = 1700049600;
 
 class RunPreviewTest : public ::testing::Test {
 protected:
-    void SetUp() override { ::setenv("XDG_RUNTIME_DIR", dir.mkdir("run").c_str(), 1); }
-    void TearDown() override { ::unsetenv("XDG_RUNTIME_DIR"); }
-
     void file(const std::string& relative, std::size_t size, std::time_t when) {
-        const std::string path = dir.write(relative, std::string(size, 'x'));
-        const struct timespec times[2] = {{when, 0}, {when, 0}};
-        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+        set_mtime(dir.write(relative, std::string(size, 'x')), when);
     }
     // One of each kind, on four lines: the second replaces, the third cannot be
     // read, the fourth copies a folder onto itself.
@@ -47,6 +42,7 @@ protected:
     }
 
     TempDir dir;
+    ScopedEnv runtime = runtime_dir_in(dir);
 };
 
 TEST_F(RunPreviewTest, CountsMatchTheJournalOfARealRunOnTheSameTree) {

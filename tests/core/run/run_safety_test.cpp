@@ -2,12 +2,13 @@
 #include "core/platform/new_file.h"
 #include "core/platform/sys.h"
 #include "core/run/engine_fixture.h"
+#include "support/file_stat.h"
+#include "support/folder_listing.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <thread>
@@ -16,19 +17,6 @@ namespace vt::test {
 namespace {
 
 constexpr std::time_t kNoon = 1700049600;
-
-int count_of(const std::vector<std::string>& lines, const std::string& prefix) {
-    return static_cast<int>(std::count_if(
-        lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
-}
-
-std::vector<std::string> names_in(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(folder))
-        names.push_back(e.path().string().substr(folder.size() + 1));
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 class RunSafetyTest : public ::testing::Test, public EngineFixture {
 protected:
@@ -202,7 +190,7 @@ TEST_F(RunSafetyTest, NoTemporaryFileIsLeftOrCopiedWhenTheListIsInsideACopiedFol
     save_list("docs/backup.vtl");
     std::vector<std::string> during;
     pump.at = 1;
-    pump.action = [&] { during = names_in(src); };
+    pump.action = [&] { during = paths_under(src); };
     for (int run_number = 0; run_number < 2; ++run_number) {
         prompter.answer_next(Answer::No);
         run();
@@ -215,9 +203,9 @@ TEST_F(RunSafetyTest, NoTemporaryFileIsLeftOrCopiedWhenTheListIsInsideACopiedFol
                                                    "sub",
                                                    "sub/notes.txt"};
     EXPECT_EQ(during, source_names);
-    EXPECT_EQ(names_in(src), source_names);
-    EXPECT_EQ(names_in(dst), (std::vector<std::string>{"backup.txt", "backup.vtl", "letter.txt",
-                                                       "sub", "sub/notes.txt"}));
+    EXPECT_EQ(paths_under(src), source_names);
+    EXPECT_EQ(paths_under(dst), (std::vector<std::string>{"backup.txt", "backup.vtl", "letter.txt",
+                                                          "sub", "sub/notes.txt"}));
     // The journal copied is this run's, as far as it had come: never a stale one.
     const std::string copied = read_file(dst + "/backup.txt");
     EXPECT_EQ(copied.rfind("Vantorel Journal file started ", 0), 0u);
@@ -239,7 +227,7 @@ TEST_F(RunSafetyTest, ALineIsRunWithTheCellsItStartedWith) {
     expect_offer(prompter, 3);
     run();
     EXPECT_TRUE(prompter.done());
-    EXPECT_EQ(names_in(dir / "first"),
+    EXPECT_EQ(paths_under(dir / "first"),
               (std::vector<std::string>{"a.txt", "b.txt", "sub", "sub/c.txt"}));
     EXPECT_FALSE(exists(dir / "second"));
     const auto lines = journal_lines();
@@ -358,7 +346,7 @@ TEST_F(RunSafetyTest, OnlyAnUnpluggedDiskIsNotAValidDrive) {
             EXPECT_TRUE(f.prompter.done()) << c.what;
             EXPECT_EQ(exists(target + "/sub/b"), !c.missing) << c.what;
             if (c.missing) {
-                EXPECT_TRUE(names_in(point).empty()) << c.what;
+                EXPECT_TRUE(paths_under(point).empty()) << c.what;
                 if (answer == Answer::Ok) {
                     EXPECT_EQ(count_of(f.journal_lines(), "Unable to create directory " + target),
                               2);

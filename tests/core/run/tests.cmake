@@ -21,3 +21,6 @@ vt_uses_program(test_run_lock)
 vt_add_core_test(test_run_preview ${CMAKE_CURRENT_LIST_DIR}/run_preview_test.cpp)
 # The preview is held against a real headless run of the same tree.
 target_link_libraries(test_run_preview PRIVATE vantorel_cli)
+# What a copy keeps of its source, held against cp -a; a restore brings back the same.
+vt_add_core_test(test_attributes ${CMAKE_CURRENT_LIST_DIR}/attributes_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/engine_fixture.cpp)

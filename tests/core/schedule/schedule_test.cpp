@@ -3,6 +3,7 @@
 #include "cli/command_line.h"
 #include "core/schedule/recording_runner.h"
 #include "core/schedule/schedule.h"
+#include "support/scoped_env.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -62,7 +63,7 @@ std::string local_text(std::time_t t) {
 }
 
 TEST(Schedule, NextRunAgreesWithSystemdAcrossClockChanges) {
-    ::setenv("TZ", "Europe/Berlin", 1);
+    std::optional<test::ScopedEnv> tz{std::in_place, "TZ", "Europe/Berlin"};
     ::tzset();
     // 2024-03-31 02:00 CET skips to 03:00; 2024-10-27 03:00 CEST falls back to 02:00.
     const std::time_t spring = 1711843200;      // 2024-03-31 01:00 CET
@@ -90,7 +91,7 @@ TEST(Schedule, NextRunAgreesWithSystemdAcrossClockChanges) {
                   systemd_next(on_calendar(c.schedule), c.base))
             << on_calendar(c.schedule) << " after " << local_text(c.base);
     EXPECT_EQ(next_run(Schedule{}, spring), 0);
-    ::unsetenv("TZ");
+    tz.reset();
     ::tzset();
 }
 

@@ -5,6 +5,7 @@
 #include "core/schedule/recording_runner.h"
 #include "core/schedule/unit_files.h"
 #include "core/schedule/unit_reader.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 #include <cstdlib>
@@ -57,9 +58,8 @@ TEST(UnitFiles, ExecWordsReadBackToTheSameBytes) {
 
 class UnitTexts : public ::testing::Test {
 protected:
-    void SetUp() override { ::setenv("XDG_RUNTIME_DIR", dir.mkdir("run").c_str(), 1); }
-    void TearDown() override { ::unsetenv("XDG_RUNTIME_DIR"); }
     test::TempDir dir;
+    test::ScopedEnv runtime = test::runtime_dir_in(dir);
 };
 
 TEST_F(UnitTexts, SystemdAcceptsThemAndTheyReadBack) {

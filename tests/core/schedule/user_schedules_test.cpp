@@ -2,12 +2,13 @@
 // round trip through the command line.
 #include "cli/command_line.h"
 #include "cli/schedule_command.h"
-#include "core/list/list_file.h"
 #include "core/platform/file_time.h"
 #include "core/schedule/recording_runner.h"
 #include "core/schedule/run_record.h"
 #include "core/schedule/unit_files.h"
 #include "core/schedule/user_schedules.h"
+#include "support/saved_list.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 #include <cstdlib>
@@ -23,12 +24,8 @@ using test::Argv;
 class UserSchedulesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ::setenv("XDG_STATE_HOME", (dir / "state").c_str(), 1);
-        CopyList list;
-        list.append_line({dir / "src", "*.*", dir / "dst", "No", "No"});
-        ASSERT_TRUE(save_vtl(list, this->list).ok);
+        test::save_list(list, {{dir / "src", "*.*", dir / "dst", "No", "No"}});
     }
-    void TearDown() override { ::unsetenv("XDG_STATE_HOME"); }
 
     std::string unit(const std::string& suffix) const {
         return schedules.folder() + "/" + units::unit_stem(list) + suffix;
@@ -45,6 +42,7 @@ protected:
     }
 
     test::TempDir dir;
+    test::ScopedEnv state{"XDG_STATE_HOME", dir / "state"};
     std::string list = dir / "my list.vtl";
     test::RecordingRunner runner;
     UserSchedules schedules{runner, dir / "config/systemd/user"};

@@ -1,5 +1,6 @@
 #include "core/platform/sys.h"
 #include "core/settings/settings_file.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 #include <cstdlib>
@@ -196,30 +197,19 @@ TEST_F(SettingsFileTest, AFileThatCannotBeReadIsNotOverwritten) {
 }
 
 TEST_F(SettingsFileTest, LivesInTheUsersConfigFolder) {
-    const char* saved_config = std::getenv("XDG_CONFIG_HOME");
-    const char* saved_home = std::getenv("HOME");
-    const std::string keep_config = saved_config ? saved_config : "";
-    const std::string keep_home = saved_home ? saved_home : "";
-
-    ::setenv("XDG_CONFIG_HOME", (dir.path() + "/cfg/").c_str(), 1);
+    test::ScopedEnv config{"XDG_CONFIG_HOME", dir.path() + "/cfg/"};
+    test::ScopedEnv home{"HOME", "/home/someone"};
     EXPECT_EQ(settings_file_path(), dir.path() + "/cfg/Vantorel/Vantorel.ini");
-    ::setenv("HOME", "/home/someone", 1);
-    ::setenv("XDG_CONFIG_HOME", "relative/not/used", 1);
+    config.set("relative/not/used");
     EXPECT_EQ(settings_file_path(), "/home/someone/.config/Vantorel/Vantorel.ini");
-    ::unsetenv("XDG_CONFIG_HOME");
+    config.set(std::nullopt);
     EXPECT_EQ(settings_file_path(), "/home/someone/.config/Vantorel/Vantorel.ini");
 
     // The copy options of a run without a window come from that file.
-    ::setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+    config.set(dir.path());
     EXPECT_EQ(startup_copy_options(), CopyOptions{});
     dir.write("Vantorel/Vantorel.ini", "[Options]\nVerifyEachFile=0\nJournalFileAppend=1\n");
     EXPECT_EQ(startup_copy_options(), (CopyOptions{false, true, 1}));
-
-    if (saved_config)
-        ::setenv("XDG_CONFIG_HOME", keep_config.c_str(), 1);
-    else
-        ::unsetenv("XDG_CONFIG_HOME");
-    ::setenv("HOME", keep_home.c_str(), 1);
 }
 
 } // namespace

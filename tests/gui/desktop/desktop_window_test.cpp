@@ -1,4 +1,3 @@
-#include "core/list/list_file.h"
 #include "core/platform/atomic_file.h"
 #include "core/platform/key_store.h"
 #include "core/platform/sys.h"
@@ -8,6 +7,9 @@
 #include "gui/desktop/qt_desktop_services.h"
 #include "gui/window/vt_main.h"
 #include "support/open_main_window.h"
+#include "support/recording_desktop_services.h"
+#include "support/saved_list.h"
+#include "support/scoped_env.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -34,7 +36,8 @@ bool is_key_store(const char* path) {
     return path && std::string_view(path).ends_with("/registry.ini");
 }
 
-// The widget suites run in a fresh XDG_CONFIG_HOME and XDG_DATA_HOME per test.
+// Each test has a key store and desktop folders of its own, also when the suite runs in
+// one process.
 class DesktopWindowTest : public ::testing::Test {
 protected:
     void TearDown() override { sys::clear_fault_hook(); }
@@ -59,8 +62,10 @@ protected:
         return QCoreApplication::applicationFilePath().toLocal8Bit().toStdString();
     }
     test::TempDir dir;
+    test::ScopedEnv config{"XDG_CONFIG_HOME", dir / "config"};
+    test::ScopedEnv data{"XDG_DATA_HOME", dir / "data"};
     test::ScriptedPrompter prompter;
-    RecordingDesktopServices desktop;
+    test::RecordingDesktopServices desktop;
     KeyStore store;
 };
 
@@ -210,11 +215,8 @@ TEST_F(ShortcutCommandsTest, AMissingDesktopFolderMakesNoShortcutAndNoMessage) {
 
 TEST_F(ShortcutCommandsTest, CurrentListShortcutsOpenTheList) {
     dir.mkdir("My Desktop");
-    CopyList list;
-    list.append_line({"/a", "*.*", "/b", "No", "No"});
-    const std::string name = dir / "Lists/daily.vtl";
-    dir.mkdir("Lists");
-    ASSERT_TRUE(save_vtl(list, name).ok);
+    const std::string name =
+        test::save_list(dir / "Lists/daily.vtl", {{"/a", "*.*", "/b", "No", "No"}});
     auto form = open(name);
     form->menu.SetupRegistrytorecognizevtlfiles1->trigger();
     form->menu.CreateDesktopShortcutcurrentfile1->trigger();

@@ -4,6 +4,8 @@
 #include "gui/editor/vt_entry.h"
 #include "gui/screens/modal_helper.h"
 #include "gui/window/vt_main.h"
+#include "support/open_main_window.h"
+#include "support/recording_desktop_services.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -33,9 +35,7 @@ protected:
         dir.mkdir("source/sub");
         destination = dir.mkdir("destination");
         dir.mkdir("destination/inner");
-        form = std::make_unique<TVT_main_Form>(QString(), MainFormServices{&prompter, &desktop});
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        ASSERT_NO_FATAL_FAILURE(form = test::open_main_window({&prompter, &desktop}));
     }
     void TearDown() override { EXPECT_TRUE(prompter.done()); }
 
@@ -61,7 +61,7 @@ protected:
     test::TempDir dir;
     std::string source, destination;
     test::ScriptedPrompter prompter;
-    RecordingDesktopServices desktop;
+    test::RecordingDesktopServices desktop;
     std::unique_ptr<TVT_main_Form> form;
 };
 

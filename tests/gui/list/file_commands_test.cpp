@@ -6,6 +6,9 @@
 #include "gui/window/settings_commands.h"
 #include "gui/window/vt_main.h"
 #include "support/open_main_window.h"
+#include "support/recording_desktop_services.h"
+#include "support/saved_list.h"
+#include "support/scoped_env.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -41,25 +44,18 @@ protected:
 
     // A saved list of two lines with a message.
     std::string saved_list(const std::string& relative) {
-        CopyList list;
-        list.set_message("Insert the disk");
-        list.append_line({"/home/a", "*.*", "/backup/a", "Yes", "No"});
-        list.append_line({"/home/b", "*.txt", "/backup/b", "No", "Yes"});
-        const std::string name = dir / relative;
-        if (const auto slash = relative.rfind('/'); slash != std::string::npos)
-            dir.mkdir(relative.substr(0, slash));
-        EXPECT_TRUE(save_vtl(list, name).ok);
-        return name;
+        return test::save_list(dir / relative,
+                               {{"/home/a", "*.*", "/backup/a", "Yes", "No"},
+                                {"/home/b", "*.txt", "/backup/b", "No", "Yes"}},
+                               "Insert the disk");
     }
 
     // Like saved_list, with folders that exist, so that the entry editor can show them.
     std::string editable_list(const std::string& relative) {
-        CopyList list;
-        list.set_message("Insert the disk");
-        list.append_line({dir.mkdir("a"), "*.*", dir.mkdir("backup/a"), "Yes", "No"});
-        list.append_line({dir.mkdir("b"), "*.txt", dir.mkdir("backup/b"), "No", "Yes"});
-        EXPECT_TRUE(save_vtl(list, dir / relative).ok);
-        return dir / relative;
+        return test::save_list(dir / relative,
+                               {{dir.mkdir("a"), "*.*", dir.mkdir("backup/a"), "Yes", "No"},
+                                {dir.mkdir("b"), "*.txt", dir.mkdir("backup/b"), "No", "Yes"}},
+                               "Insert the disk");
     }
 
     void TearDown() override {
@@ -72,7 +68,7 @@ protected:
     test::ScriptedPrompter prompter;
     test::ScriptedFileDialog open_dialog;
     test::ScriptedFileDialog save_dialog;
-    RecordingDesktopServices desktop;
+    test::RecordingDesktopServices desktop;
 };
 
 // --- Save and Save As -----------------------------------------------------
@@ -477,9 +473,8 @@ TEST_F(FileCommandsTest, AReadOnlyListIsNotReplaced) {
 
 TEST_F(FileCommandsTest, PrintWithoutADefaultPrinterSaysSo) {
     // A print server that does not exist: no printer is known.
-    ::setenv("CUPS_SERVER", (dir / "no-cups.sock").c_str(), 1);
-    ::unsetenv("PRINTER");
-    ::unsetenv("LPDEST");
+    test::ScopedEnv cups_server{"CUPS_SERVER", dir / "no-cups.sock"};
+    test::ScopedEnv printer{"PRINTER", std::nullopt}, lpdest{"LPDEST", std::nullopt};
     auto form = open();
     prompter.expect("Vantorel", "There is no default printer currently selected.", Answer::Ok);
 

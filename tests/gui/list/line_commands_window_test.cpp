@@ -1,10 +1,11 @@
 // The line commands driven through the main window and the real entry editor.
-#include "core/list/list_file.h"
 #include "gui/editor/directory_list_box.h"
 #include "gui/editor/vt_entry.h"
 #include "gui/window/settings_commands.h"
 #include "gui/window/vt_main.h"
 #include "support/open_main_window.h"
+#include "support/recording_desktop_services.h"
+#include "support/saved_list.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -60,7 +61,7 @@ protected:
     test::TempDir dir;
     std::string source, destination;
     test::ScriptedPrompter prompter;
-    RecordingDesktopServices desktop;
+    test::RecordingDesktopServices desktop;
     std::unique_ptr<TVT_main_Form> form;
 };
 
@@ -292,9 +293,7 @@ TEST_F(LineCommandsWindowTest, TheEditorChangesTheLineItShowsAndNoOther) {
          {"new.*", "one.*", "two.*", "three.*"}},
         {"load another list",
          [this] {
-             CopyList other;
-             other.append_line({source, "other.*", destination, "No", "No"});
-             ASSERT_TRUE(save_vtl(other, dir / "Other.vtl").ok);
+             test::save_list(dir / "Other.vtl", {{source, "other.*", destination, "No", "No"}});
              form->recent_files = {dir / "Daily.vtl", dir / "Other.vtl"};
              form->settings_commands->update_files_history();
              form->menu.recent[0]->trigger();

@@ -1,5 +1,6 @@
 // Save As in the running window with Qt's own dialog, answered with keys.
 #include "support/open_main_window.h"
+#include "support/recording_desktop_services.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -57,7 +58,7 @@ void type_name(QWidget& focus, const QString& name) {
 class SaveAsWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        form = test::open_main_window({&prompter, &desktop});
+        ASSERT_NO_FATAL_FAILURE(form = test::open_main_window({&prompter, &desktop}));
         form->document().append_line({"/src", "*.doc", "/dst", "Yes", "Yes"});
         form->document().set_list_folder(dir.path() + "/");
     }
@@ -65,7 +66,7 @@ protected:
 
     test::TempDir dir;
     test::ScriptedPrompter prompter;
-    RecordingDesktopServices desktop;
+    test::RecordingDesktopServices desktop;
     std::unique_ptr<TVT_main_Form> form;
 };
 

@@ -3,6 +3,7 @@
 #include "gui/window/vt_main.h"
 #include "support/generated_fields.h"
 #include "support/open_main_window.h"
+#include "support/recording_desktop_services.h"
 #include "support/scripted_prompter.h"
 
 #include <QApplication>
@@ -48,7 +49,7 @@ protected:
     }
 
     test::ScriptedPrompter prompter;
-    RecordingDesktopServices desktop;
+    test::RecordingDesktopServices desktop;
     std::unique_ptr<TVT_main_Form> form;
 };
 

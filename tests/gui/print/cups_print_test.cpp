@@ -1,9 +1,11 @@
 // Prints from the running window through a real print server: a cupsd of the
 // test's own with a cups-pdf queue as the default printer.
-#include "core/list/list_file.h"
 #include "gui/print/pdf_reader.h"
 #include "gui/window/vt_main.h"
 #include "support/open_main_window.h"
+#include "support/recording_desktop_services.h"
+#include "support/saved_list.h"
+#include "support/scoped_env.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -72,21 +74,18 @@ TEST(CupsPrintTest, PrintSendsLandscapeNumberedPagesToTheDefaultPrinter) {
         GTEST_SKIP() << "cupsd could not be started here";
     ASSERT_EQ(server.status(), 0) << "the print queue could not be set up";
     // Only the test's own server, and no personal default printer, are seen.
-    ::setenv("CUPS_SERVER", server.socket().c_str(), 1);
-    ::setenv("HOME", dir.path().c_str(), 1);
-    ::unsetenv("PRINTER");
-    ::unsetenv("LPDEST");
+    test::ScopedEnv cups_server{"CUPS_SERVER", server.socket()};
+    test::ScopedEnv home{"HOME", dir.path()};
+    test::ScopedEnv printer{"PRINTER", std::nullopt}, lpdest{"LPDEST", std::nullopt};
 
-    CopyList list;
+    std::vector<CopyLine> lines;
     for (int i = 1; i <= 60; ++i)
-        list.append_line({"/home/me/folder" + std::to_string(i), "*.*",
-                          "/media/backup/folder" + std::to_string(i), "Yes", "No"});
-    const std::string name = dir / "lists/Weekly.vtl";
-    dir.mkdir("lists");
-    ASSERT_TRUE(save_vtl(list, name).ok);
+        lines.push_back({"/home/me/folder" + std::to_string(i), "*.*",
+                         "/media/backup/folder" + std::to_string(i), "Yes", "No"});
+    const std::string name = test::save_list(dir / "lists/Weekly.vtl", lines);
 
     test::ScriptedPrompter prompter; // any message box fails the test
-    RecordingDesktopServices desktop;
+    test::RecordingDesktopServices desktop;
     std::unique_ptr<TVT_main_Form> form;
     ASSERT_NO_FATAL_FAILURE(form = test::open_main_window({&prompter, &desktop}, name));
     form->menu.Print1->trigger();

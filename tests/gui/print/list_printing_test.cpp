@@ -1,9 +1,10 @@
-#include "core/list/list_file.h"
 #include "gui/print/grid_printer.h"
 #include "gui/print/list_printing.h"
 #include "gui/print/pdf_reader.h"
 #include "gui/window/vt_main.h"
 #include "support/open_main_window.h"
+#include "support/recording_desktop_services.h"
+#include "support/saved_list.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -36,13 +37,11 @@ protected:
     }
 
     std::string saved_list(const std::string& relative, int lines) {
-        CopyList list;
+        std::vector<CopyLine> rows;
         for (int i = 1; i <= lines; ++i)
-            list.append_line(
+            rows.push_back(
                 {numbered("/source/line", i), "*.*", numbered("/backup/line", i), "Yes", "No"});
-        const std::string name = dir / relative;
-        EXPECT_TRUE(save_vtl(list, name).ok);
-        return name;
+        return test::save_list(dir / relative, rows);
     }
 
     // Prints the window's list as the Print command does, into a PDF file.
@@ -55,7 +54,7 @@ protected:
 
     test::TempDir dir;
     test::ScriptedPrompter prompter;
-    RecordingDesktopServices desktop;
+    test::RecordingDesktopServices desktop;
 };
 
 TEST_F(ListPrintingTest, AnEmptyListPrintsOneLandscapePageWithNumberTitleAndHeader) {

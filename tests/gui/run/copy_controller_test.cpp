@@ -5,6 +5,8 @@
 #include "gui/window/settings_commands.h"
 #include "gui/window/vt_main.h"
 #include "support/open_main_window.h"
+#include "support/probe_prompter.h"
+#include "support/recording_desktop_services.h"
 #include "support/temp_dir.h"
 
 #include <QAction>
@@ -25,18 +27,6 @@
 
 namespace vt {
 namespace {
-
-// Answers every box with a test's function, which can look at the window while the
-// run waits for the answer.
-class ProbePrompter final : public Prompter {
-public:
-    Answer ask(const Prompt& prompt) override {
-        titles.push_back(prompt.title);
-        return answer ? answer(prompt) : prompt.default_button;
-    }
-    std::function<Answer(const Prompt&)> answer;
-    std::vector<std::string> titles;
-};
 
 // The run's progress sits in the window's client area under the grid, clear of the
 // grid and the message edit.
@@ -71,8 +61,8 @@ protected:
 
     test::TempDir dir;
     std::string src;
-    ProbePrompter prompter;
-    RecordingDesktopServices desktop;
+    test::ProbePrompter prompter;
+    test::RecordingDesktopServices desktop;
     std::unique_ptr<TVT_main_Form> form;
 };
 
@@ -127,7 +117,7 @@ TEST_F(CopyControllerTest, RunningStateAndDisabledCommands) {
     EXPECT_FALSE(form->copy_controller().progress_panel()->isVisible());
     EXPECT_EQ(form->Edit3->width(), edit_width);
     EXPECT_EQ(form->FileList_StringGrid->geometry(), grid); // the idle window as before
-    EXPECT_EQ(prompter.titles.back(), "4 files copied");
+    EXPECT_EQ(prompter.shown.back().title, "4 files copied");
 }
 
 // A recent file that comes into the menu while a run holds the commands is held with
@@ -204,7 +194,8 @@ TEST_F(CopyControllerTest, CtrlCStartsTheRunFromTheGridAndCopiesTextInTheMessage
     form->FileList_StringGrid->setFocus();
     QTest::keyClick(form->FileList_StringGrid, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(copied(), 4);
-    EXPECT_EQ(prompter.titles, std::vector<std::string>{"Confirm"}); // the list's message
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].title, "Confirm"); // the list's message
 }
 
 TEST_F(CopyControllerTest, ClosingDuringARunStopsItFirst) {
@@ -252,9 +243,10 @@ TEST_F(CopyControllerTest, CheckBackupRunsAsARunDoesAndStopCopyEndsIt) {
     EXPECT_NE(journal().find("\r\nSame: f3\r\n"), std::string::npos);
     EXPECT_NE(journal().find("The check was stopped before it had compared every file"),
               std::string::npos);
-    EXPECT_NE(prompter.titles.back().find("1 folder could not be read, stopped before the end"),
-              std::string::npos)
-        << prompter.titles.back();
+    EXPECT_NE(
+        prompter.shown.back().title.find("1 folder could not be read, stopped before the end"),
+        std::string::npos)
+        << prompter.shown.back().title;
 }
 
 // A run held by the fault seam: every copy is dated a little late, on a clock the
@@ -270,8 +262,9 @@ TEST_F(CopyControllerTest, TheProgressBarShowsTheShareAndTheTimeLeft) {
     const auto run_thread = std::this_thread::get_id();
     int dated = 0;
     bool looked = false;
-    sys::set_fault_hook([&](sys::Op op, const char*) {
-        if (op != sys::Op::SetTimes || std::this_thread::get_id() != run_thread)
+    sys::set_fault_hook([&](sys::Op op, const char* path) {
+        // A copy's times are set on its descriptor; the folder's, after its files, by name.
+        if (op != sys::Op::SetTimes || path || std::this_thread::get_id() != run_thread)
             return 0;
         clock += std::chrono::seconds(1);
         // Long enough for the window to show the progress of every file.

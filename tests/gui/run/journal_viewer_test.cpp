@@ -4,6 +4,9 @@
 #include "gui/run/journal_viewer.h"
 #include "gui/run/run_end_prompter.h"
 #include "gui/window/vt_main.h"
+#include "support/open_main_window.h"
+#include "support/probe_prompter.h"
+#include "support/recording_desktop_services.h"
 #include "support/temp_dir.h"
 
 #include <QAction>
@@ -25,17 +28,6 @@
 namespace vt {
 namespace {
 
-// Answers every box with the test's function and keeps what it was shown.
-class ProbePrompter final : public Prompter {
-public:
-    Answer ask(const Prompt& prompt) override {
-        shown.push_back(prompt);
-        return answer ? answer(prompt) : prompt.default_button;
-    }
-    std::function<Answer(const Prompt&)> answer;
-    std::vector<Prompt> shown;
-};
-
 bool is_offer(const Prompt& p) {
     return p.text == "Do you wish to view the journal file now?";
 }
@@ -46,9 +38,7 @@ protected:
         src = dir.mkdir("src");
         for (int i = 0; i < 4; ++i)
             dir.write("src/f" + std::to_string(i), "content");
-        form = std::make_unique<TVT_main_Form>(QString(), MainFormServices{&prompter, &desktop});
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        ASSERT_NO_FATAL_FAILURE(form = test::open_main_window({&prompter, &desktop}));
         form->document().append_line({src, "*.*", dir / "dst", "Yes", "No"});
         form->set_copy_options({false, true, 0});
     }
@@ -63,8 +53,8 @@ protected:
 
     test::TempDir dir;
     std::string src;
-    ProbePrompter prompter;
-    RecordingDesktopServices desktop;
+    test::ProbePrompter prompter;
+    test::RecordingDesktopServices desktop;
     std::unique_ptr<TVT_main_Form> form;
 };
 

@@ -7,6 +7,8 @@
 #include "gui/screens/vt_intro.h"
 #include "gui/window/vt_main.h"
 #include "support/open_main_window.h"
+#include "support/probe_prompter.h"
+#include "support/recording_desktop_services.h"
 #include "support/temp_dir.h"
 
 #include <QAction>
@@ -23,16 +25,6 @@
 
 namespace vt {
 namespace {
-
-// Answers every box with a test's function, which can act on the window while the
-// run waits for the answer.
-class ProbePrompter final : public Prompter {
-public:
-    Answer ask(const Prompt& prompt) override {
-        return answer ? answer(prompt) : prompt.default_button;
-    }
-    std::function<Answer(const Prompt&)> answer;
-};
 
 // Acts once on every real message box that comes up, until the test ends. The act
 // must not wait for another box: this timer fires again only once it has returned.
@@ -80,8 +72,8 @@ protected:
 
     test::TempDir dir;
     std::string src;
-    ProbePrompter prompter;
-    RecordingDesktopServices desktop;
+    test::ProbePrompter prompter;
+    test::RecordingDesktopServices desktop;
     std::unique_ptr<TVT_main_Form> form;
 };
 
@@ -175,6 +167,7 @@ TEST_F(ListDuringRunTest, TheEntryEditorChangesNoLineDuringARun) {
         return Answer::Yes;
     };
     form->BitBtn_do_copy->click();
+    EXPECT_EQ(asked, 4) << "a question per file, the first with the editor open";
     EXPECT_EQ(copied(), 4);
     EXPECT_FALSE(form->document().modified());
     // Once the run has ended the editor's button works again.
@@ -197,6 +190,7 @@ TEST_F(ListDuringRunTest, AnInsertAbandonedDuringARunIsTakenBackAfterIt) {
         return Answer::Yes;
     };
     form->BitBtn_do_copy->click();
+    EXPECT_GE(asked, 1);
     EXPECT_EQ(form->document().line_count(), 1);
     EXPECT_FALSE(form->document().modified());
 }

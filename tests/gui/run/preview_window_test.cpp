@@ -4,7 +4,10 @@
 #include "gui/run/vt_preview.h"
 #include "gui/run/vt_restore.h"
 #include "gui/window/vt_main.h"
+#include "support/file_stat.h"
 #include "support/open_main_window.h"
+#include "support/recording_desktop_services.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 #include <QAction>
@@ -48,9 +51,6 @@ QStringList top_texts(const QTreeWidget& tree) {
 class PreviewWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        old_config = ::getenv("XDG_CONFIG_HOME") ? ::getenv("XDG_CONFIG_HOME") : "";
-        ::setenv("XDG_CONFIG_HOME", dir.mkdir("config").c_str(), 1);
-        ::setenv("XDG_RUNTIME_DIR", dir.mkdir("run").c_str(), 1);
         dir.write("src/a.txt", "alpha");
         dir.write("src/sub/b.txt", "bravo");
         ASSERT_NO_FATAL_FAILURE(form = test::open_main_window({&prompter, &desktop}));
@@ -58,11 +58,7 @@ protected:
         ASSERT_TRUE(form->save_vtl(dir / "list.vtl"));
         form->set_copy_options({false, true, 1});
     }
-    void TearDown() override {
-        form.reset();
-        ::setenv("XDG_CONFIG_HOME", old_config.c_str(), 1);
-        ::unsetenv("XDG_RUNTIME_DIR");
-    }
+    void TearDown() override { form.reset(); }
     // Acts on each preview once it is computed; `press` its action button or Close.
     void on_preview(std::function<void(TPreview_Form&)> act, bool press_action) {
         form->preview_commands->on_preview([act, press_action](TPreview_Form& p) {
@@ -74,9 +70,10 @@ protected:
     }
 
     test::TempDir dir;
-    std::string old_config;
+    test::ScopedEnv config{"XDG_CONFIG_HOME", dir.mkdir("config")};
+    test::ScopedEnv runtime = test::runtime_dir_in(dir);
     CountingPrompter prompter;
-    RecordingDesktopServices desktop;
+    test::RecordingDesktopServices desktop;
     std::unique_ptr<TVT_main_Form> form;
 };
 
@@ -142,8 +139,7 @@ TEST_F(PreviewWindowTest, RestoreAsksWhereShowsItsPreviewAndRuns) {
     dir.mkdir("dst/.vantorel-versions/2024-05-01_143005");
     const std::string kept =
         dir.write("dst/.vantorel-versions/2024-05-01_143005/a.txt", "alpha, before");
-    const struct timespec before[2] = {{1700049600, 0}, {1700049600, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, kept.c_str(), before, 0), 0);
+    test::set_mtime(kept, 1700049600);
 
     form->preview_commands->on_restore_dialog([this](TRestore_Form& d) {
         QTimer::singleShot(0, &d, [this, &d] {

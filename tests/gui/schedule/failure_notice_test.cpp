@@ -1,16 +1,16 @@
 // A scheduled run that fails tells the desktop: the real program on a private session
 // bus, with a notification service of the test's own that records the call.
-#include "core/list/list_file.h"
 #include "core/run/run_lock.h"
 #include "core/schedule/run_record.h"
 #include "gui/schedule/fake_notifications.h"
+#include "support/saved_list.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QProcess>
 #include <QTest>
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -36,7 +36,6 @@ protected:
         const std::string opener =
             dir.write("bin/xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > " + (dir / "opened") + "\n");
         ::chmod(opener.c_str(), 0755);
-        ::setenv("XDG_STATE_HOME", (dir / "state").c_str(), 1);
         environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
         environment.insert(QStringLiteral("XDG_STATE_HOME"), QString::fromStdString(dir / "state"));
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
@@ -47,7 +46,6 @@ protected:
                                                        QStringLiteral(":") +
                                                        environment.value(QStringLiteral("PATH")));
         environment.remove(QStringLiteral("INVOCATION_ID"));
-        ::setenv("XDG_RUNTIME_DIR", (dir / "run").c_str(), 1);
 
         dir.write("src/a.txt", "a");
     }
@@ -56,16 +54,10 @@ protected:
         QDBusConnection::disconnectFromBus(QStringLiteral("fake-notifications"));
         bus_daemon.kill();
         bus_daemon.waitForFinished();
-        ::unsetenv("XDG_STATE_HOME");
-        ::unsetenv("XDG_RUNTIME_DIR");
     }
 
     std::string save(const std::vector<CopyLine>& lines) {
-        CopyList list;
-        for (const CopyLine& l : lines)
-            list.append_line(l);
-        EXPECT_TRUE(save_vtl(list, list_file).ok);
-        return list_file;
+        return test::save_list(list_file, lines);
     }
     // Runs the program as its timer does, serving the bus meanwhile.
     int scheduled_run() {
@@ -83,6 +75,8 @@ protected:
 
     test::TempDir dir;
     std::string list_file = dir / "nightly.vtl";
+    test::ScopedEnv state{"XDG_STATE_HOME", dir / "state"};
+    test::ScopedEnv runtime = test::runtime_dir_in(dir);
     QProcess bus_daemon;
     QString address;
     std::unique_ptr<QDBusConnection> bus;

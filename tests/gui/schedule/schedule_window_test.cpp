@@ -1,6 +1,5 @@
 // "Schedule This List..." in the main window, offscreen: the dialog, saving first,
 // the units written and taken back, and Copy Now refused while another run copies.
-#include "core/list/list_file.h"
 #include "core/platform/path_key.h"
 #include "core/run/run_lock.h"
 #include "core/schedule/recording_runner.h"
@@ -11,6 +10,9 @@
 #include "gui/schedule/vt_schedule.h"
 #include "gui/window/vt_main.h"
 #include "support/open_main_window.h"
+#include "support/recording_desktop_services.h"
+#include "support/saved_list.h"
+#include "support/scoped_env.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -24,7 +26,6 @@
 #include <QTimeEdit>
 #include <QTimer>
 #include <QToolButton>
-#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace vt {
@@ -32,22 +33,8 @@ namespace {
 
 class ScheduleWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        // Units of one test must not show in the next.
-        if (const char* config = std::getenv("XDG_CONFIG_HOME"))
-            old_config = config;
-        ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
-        ::setenv("XDG_STATE_HOME", (dir / "state").c_str(), 1);
-        ::setenv("XDG_RUNTIME_DIR", dir.mkdir("run").c_str(), 1);
-        dir.write("src/a.txt", "a");
-    }
+    void SetUp() override { dir.write("src/a.txt", "a"); }
     void TearDown() override {
-        if (old_config.empty())
-            ::unsetenv("XDG_CONFIG_HOME");
-        else
-            ::setenv("XDG_CONFIG_HOME", old_config.c_str(), 1);
-        ::unsetenv("XDG_STATE_HOME");
-        ::unsetenv("XDG_RUNTIME_DIR");
         EXPECT_TRUE(prompter.done());
         EXPECT_TRUE(save_dialog.done());
     }
@@ -56,10 +43,7 @@ protected:
                                       argument);
     }
     std::string saved_list(const std::string& name) {
-        CopyList list;
-        list.append_line({dir / "src", "*.txt", dir / "dst", "No", "No"});
-        EXPECT_TRUE(save_vtl(list, dir / name).ok);
-        return dir / name;
+        return test::save_list(dir / name, {{dir / "src", "*.txt", dir / "dst", "No", "No"}});
     }
     // Acts on the dialog once it runs, then presses OK (or Cancel).
     void on_dialog(TVT_main_Form& form, std::function<void(TSchedule_Form&)> act, bool ok = true) {
@@ -72,9 +56,12 @@ protected:
     }
 
     test::TempDir dir;
-    std::string old_config;
+    // Units of one test must not show in the next.
+    test::ScopedEnv config{"XDG_CONFIG_HOME", dir / "config"};
+    test::ScopedEnv state{"XDG_STATE_HOME", dir / "state"};
+    test::ScopedEnv runtime = test::runtime_dir_in(dir);
     test::ScriptedPrompter prompter;
-    RecordingDesktopServices desktop;
+    test::RecordingDesktopServices desktop;
     test::ScriptedFileDialog open_dialog, save_dialog;
     test::RecordingRunner runner;
     UserSchedules schedules{runner, dir / "config/systemd/user"};

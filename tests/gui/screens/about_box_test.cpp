@@ -5,6 +5,7 @@
 #include "gui/screens/vt_about.h"
 #include "gui/window/vt_main.h"
 #include "support/open_main_window.h"
+#include "support/recording_desktop_services.h"
 #include "support/scripted_prompter.h"
 
 #include <QAction>
@@ -20,7 +21,7 @@ namespace {
 class AboutBoxTest : public ::testing::Test {
 protected:
     test::ScriptedPrompter prompter;
-    RecordingDesktopServices desktop;
+    test::RecordingDesktopServices desktop;
 };
 
 TEST_F(AboutBoxTest, ShowsTheProductAndVersionOfProductInfo) {
@@ -30,8 +31,7 @@ TEST_F(AboutBoxTest, ShowsTheProductAndVersionOfProductInfo) {
                                 std::to_string(ProductInfo::major_version) + "." +
                                 std::to_string(ProductInfo::minor_version) + ProductInfo::release +
                                 " " + ProductInfo::build_suffix;
-    EXPECT_EQ(box.Version->text().toStdString(), version);
-    EXPECT_EQ(box.Version->text(), "Version 1.0a "); // the blank before the empty suffix stays
+    EXPECT_EQ(box.Version->text().toStdString(), version); // a blank even before no suffix
     EXPECT_EQ(box.ProductName->text(), ProductInfo::product_name);
     EXPECT_EQ(box.Labelemail->text(), links::kInformationMail);
     EXPECT_EQ(box.Labelweb->text(), links::kWebAddress);
@@ -45,9 +45,7 @@ TEST_F(AboutBoxTest, ShowsTheProductAndVersionOfProductInfo) {
 
 TEST_F(AboutBoxTest, FixedSizeAndEveryTextFitsItsPanel) {
     TAboutBox box(desktop, nullptr);
-    EXPECT_EQ(box.size(), QSize(314, 362));
     EXPECT_EQ(box.minimumSize(), box.maximumSize());
-    EXPECT_EQ(box.font().pixelSize(), 13);
     for (QLabel* l : box.findChildren<QLabel*>()) {
         SCOPED_TRACE(l->objectName().toStdString());
         EXPECT_TRUE(l->parentWidget()->rect().contains(l->geometry()));
@@ -83,7 +81,6 @@ TEST_F(AboutBoxTest, AboutMakesANewBoxEachTimeClosedByOkOrEnter) {
     {
         test::OnModal<TAboutBox> user([&](TAboutBox& box) {
             boxes.emplace_back(&box);
-            EXPECT_EQ(box.Version->text(), "Version 1.0a ");
             QTest::keyClick(&box, Qt::Key_Return);
         });
         form->menu.About1->trigger();

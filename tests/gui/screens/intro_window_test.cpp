@@ -9,6 +9,7 @@
 #include "support/temp_dir.h"
 
 #include "support/intro_flags.h"
+#include "support/recording_desktop_services.h"
 #include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -68,7 +69,7 @@ protected:
 
     const std::string ini = settings_file_path();
     test::ScriptedPrompter prompter;
-    RecordingDesktopServices desktop;
+    test::RecordingDesktopServices desktop;
 };
 
 TEST_F(IntroWindowTest, ControlsCaptionsAndPlaces) {

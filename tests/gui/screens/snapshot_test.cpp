@@ -7,6 +7,7 @@
 #include "gui/screens/window_snapshot.h"
 #include "gui/window/vt_main.h"
 #include "support/open_main_window.h"
+#include "support/recording_desktop_services.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -41,7 +42,7 @@ protected:
 
     const std::string picture = names::program_folder() + "VT_main.bmp";
     test::ScriptedPrompter prompter;
-    RecordingDesktopServices desktop;
+    test::RecordingDesktopServices desktop;
 };
 
 TEST_F(SnapshotTest, TheItemIsHiddenLastInHelpAndCtrlSIsItsOnly) {

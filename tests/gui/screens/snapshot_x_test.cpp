@@ -4,6 +4,7 @@
 #include "gui/screens/window_snapshot.h"
 #include "gui/window/vt_main.h"
 #include "support/open_main_window.h"
+#include "support/recording_desktop_services.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -48,7 +49,7 @@ protected:
     test::TempDir elsewhere; // the working folder while the tests run
     const std::string picture = names::program_folder() + "VT_main.bmp";
     test::ScriptedPrompter prompter;
-    RecordingDesktopServices desktop;
+    test::RecordingDesktopServices desktop;
 };
 
 TEST_F(SnapshotOnScreenTest, CtrlSReplacesThePictureInTheProgramsFolderWithTheWindow) {

@@ -3,6 +3,7 @@
 #include "gui/window/settings_commands.h"
 #include "gui/window/vt_main.h"
 #include "support/open_main_window.h"
+#include "support/recording_desktop_services.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -46,7 +47,7 @@ Clashes clashes(const QList<QAction*>& items) {
 TEST(MainMenuTest, EachMenusAccessKeysAreItsOwn) {
     test::TempDir dir;
     test::ScriptedPrompter prompter;
-    RecordingDesktopServices desktop;
+    test::RecordingDesktopServices desktop;
     auto form = test::open_main_window({&prompter, &desktop});
     // The File menu at its fullest: nine recent files and the current file's shortcuts.
     for (int i = 0; i < 10; ++i)

@@ -1,6 +1,8 @@
 #include "core/list/list_file.h"
 #include "gui/window/vt_main.h"
 #include "support/open_main_window.h"
+#include "support/recording_desktop_services.h"
+#include "support/saved_list.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -30,7 +32,7 @@ protected:
     }
     test::TempDir dir;
     test::ScriptedPrompter prompter;
-    RecordingDesktopServices desktop;
+    test::RecordingDesktopServices desktop;
 };
 
 TEST_F(MainWindowTest, FreshStartShowsAnEmptyUntitledList) {
@@ -45,12 +47,9 @@ TEST_F(MainWindowTest, FreshStartShowsAnEmptyUntitledList) {
 }
 
 TEST_F(MainWindowTest, StartsWithTheListOfTheCommandLine) {
-    CopyList list;
-    list.set_message("Put the disk in");
-    list.append_line({"/a", "*.*", "/b", "Yes", "No"});
-    list.append_line({"/c", "*.txt", "/d", "No", "Yes"});
-    const std::string name = dir / "Daily.vtl";
-    ASSERT_TRUE(save_vtl(list, name).ok);
+    const std::string name = test::save_list(
+        dir / "Daily.vtl", {{"/a", "*.*", "/b", "Yes", "No"}, {"/c", "*.txt", "/d", "No", "Yes"}},
+        "Put the disk in");
 
     auto form = open(dir / "daily.VTL"); // found as stored on disk
     EXPECT_EQ(form->windowTitle(), "Vantorel: Daily.vtl");

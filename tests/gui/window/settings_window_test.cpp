@@ -1,11 +1,12 @@
 // The main window with its settings file: copy options, startup list, recent files.
-#include "core/list/list_file.h"
 #include "core/platform/file_names.h"
 #include "core/platform/sys.h"
 #include "core/settings/settings_file.h"
 #include "gui/window/settings_commands.h"
 #include "gui/window/vt_main.h"
 #include "support/open_main_window.h"
+#include "support/recording_desktop_services.h"
+#include "support/saved_list.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -44,12 +45,7 @@ protected:
         return ini;
     }
     std::string make_list(const std::string& name, const std::string& message = "msg") {
-        CopyList list;
-        list.set_message(message);
-        list.append_line({"/a", "*.*", "/b", "Yes", "No"});
-        const std::string path = dir / name;
-        EXPECT_TRUE(save_vtl(list, path).ok);
-        return path;
+        return test::save_list(dir / name, {{"/a", "*.*", "/b", "Yes", "No"}}, message);
     }
     static Strings menu_captions(TVT_main_Form& form) {
         Strings out;
@@ -65,7 +61,7 @@ protected:
     const std::string ini = settings_file_path();
     test::TempDir dir;
     test::ScriptedPrompter prompter;
-    RecordingDesktopServices desktop;
+    test::RecordingDesktopServices desktop;
 };
 
 TEST_F(SettingsWindowTest, FirstStartWithoutSettingsUsesTheDefaults) {

@@ -75,6 +75,8 @@ const Key kKeys[] = {
 };
 
 template <class... F> struct Overloaded : F... { using F::operator()...; };
+// Clang before 17 deduces no aggregate's template arguments by itself.
+template <class... F> Overloaded(F...) -> Overloaded<F...>;
 
 } // namespace
 

@@ -173,6 +173,12 @@ int syncfs(int fd) {
     return ::syncfs(fd);
 }
 
+int start_write_out(int fd) {
+    if (fail_with(Op::StartWriteOut, nullptr))
+        return -1;
+    return ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
 int open_folder(int dirfd, const char* path, int flags) {
     if (fail_with(Op::OpenDir, path))
         return -1;

@@ -1,11 +1,21 @@
 #include "core/run/copy_workers.h"
 
+#include "core/platform/sys.h"
+
 #include <algorithm>
 #include <csignal>
 #include <pthread.h>
 #include <sched.h>
 
 namespace vt {
+namespace {
+
+// Jobs waiting before an idle worker is woken for them, and the size of a file that
+// wakes one at once.
+constexpr std::size_t kPileUp = 8;
+constexpr std::uint64_t kWorthAWake = 256u << 10;
+
+} // namespace
 
 std::uint64_t TransferJob::left() const {
     const bool flushed = seen_ == DestinationSeen::Present;
@@ -23,10 +33,13 @@ void TransferJob::run(CopyMethods& methods, CopyScratch& scratch, CompareBuffers
     watch.done = &done_;
     made_ = FileTransfer::make_copy(place(), name_, seen_, methods, scratch, watch,
                                     compare_ ? &compare : nullptr);
-    // A flush cannot be cut short: a copy given up meanwhile is not flushed.
     if (cancel_.load(std::memory_order_relaxed))
         made_.problem = MadeCopy::Problem::Cancelled;
-    FileTransfer::flush_copy(made_);
+    // A copy that replaces a file is flushed with others before it is named (see
+    // flush_batch.h); its write-back starts now, while the run is busy elsewhere, so
+    // that the flush of the batch finds little left to write.
+    if (made_.ok() && made_.replacing)
+        sys::start_write_out(made_.file.fd());
 }
 
 CopyWorkers::CopyWorkers(int threads, CopyMethods& methods)
@@ -64,7 +77,11 @@ void CopyWorkers::start(std::shared_ptr<TransferJob> job) {
             threads_.emplace_back([this] { work(); });
             pthread_sigmask(SIG_SETMASK, &old, nullptr);
         }
-        wake = idle_ > 0;
+        // A worker that is busy takes the next job itself: waking an idle one for
+        // every small file costs more than copying it. One is woken when none works,
+        // when jobs pile up, or for a job large enough to be worth a thread.
+        const std::size_t size = waiting_.back()->size();
+        wake = idle_ > 0 && (running_.empty() || waiting_.size() >= kPileUp || size >= kWorthAWake);
     }
     if (wake)
         work_.notify_one();
@@ -74,6 +91,9 @@ bool CopyWorkers::wait(const TransferJob& job, std::chrono::milliseconds timeout
     if (job.finished())
         return true;
     std::unique_lock lock(mutex_);
+    // The run waits: every job waiting gets a thread, whatever its size.
+    if (idle_ > 0 && !waiting_.empty())
+        work_.notify_all();
     awaited_ = &job;
     const bool done = finished_.wait_for(lock, timeout, [&job] { return job.finished(); });
     awaited_ = nullptr;

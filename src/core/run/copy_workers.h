@@ -15,13 +15,13 @@
 
 namespace vt {
 
-// One file's copy for a worker: the data part of its transfer (the copy made and, when
-// it replaces a file, flushed), with the folders it needs kept open until it is done.
-// The run's thread names it later, in the run's order.
+// One file's copy for a worker: the data part of its transfer, with the folders it
+// needs kept open until it is done. The run's thread flushes it, when it replaces a
+// file, together with others (flush_batch.h) and names it later, in the run's order.
 class TransferJob {
 public:
     // With `compare`, the copy is read back and compared with its source as well
-    // ("Compare Each Copy"), on the worker, before it is flushed.
+    // ("Compare Each Copy"), on the worker.
     TransferJob(SharedFd source_dir, SharedFd destination_dir, const TransferPlace& place,
                 std::string name, DestinationSeen seen, std::uint64_t size, bool compare = false)
         : source_dir_(std::move(source_dir)), destination_dir_(std::move(destination_dir)),
@@ -41,6 +41,10 @@ public:
     // Asks the worker to give the copy up at its next call (or not to start it).
     void cancel() { cancel_.store(true, std::memory_order_relaxed); }
     bool finished() const { return finished_.load(std::memory_order_acquire); }
+    // Finished, whole, and to replace a file, but not yet on its disk.
+    bool needs_flush() const {
+        return finished() && made_.ok() && made_.replacing && !made_.flushed;
+    }
     // What the worker made, once finished.
     MadeCopy& made() { return made_; }
 

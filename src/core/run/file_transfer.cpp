@@ -203,6 +203,12 @@ void FileTransfer::name_copy(MadeCopy& made, const TransferPlace& place, const s
         made.problem = what;
         made.error = error;
     };
+    // Nothing takes a backup's name before it is on the disk, whoever flushed it.
+    if (made.replacing && !made.flushed) {
+        flush_copy(made);
+        if (!made.ok())
+            return fail(made.problem, made.error);
+    }
     // The file replaced is kept first, when the run keeps versions; one moved away for
     // that goes back when the copy cannot take its name after all.
     auto name_replacing = [&] {

@@ -123,12 +123,14 @@ public:
                               const CopyWatch& watch, CompareBuffers* compare = nullptr);
     // Step 2: a copy that replaces a file is flushed to the disk before it is named,
     // so that a power cut never leaves a zeroed file with the source's time stamp in
-    // place of the last good backup. Any thread.
+    // place of the last good backup (alone, with fdatasync; copies made on workers are
+    // flushed in batches, see flush_batch.h). Any thread.
     static void flush_copy(MadeCopy& made);
     // Step 3: the copy takes the destination's name (a link there is a failure,
     // never written through); a file that appeared since the copy was made is replaced
     // only under the rules for replacing. A file replaced is first kept by the
-    // place's keeper, when it has one. Run's thread.
+    // place's keeper, when it has one. A copy that replaces a file and was not flushed
+    // yet is flushed first. Run's thread.
     static void name_copy(MadeCopy& made, const TransferPlace& place, const std::string& name);
 
     // Bytes written by the last transfer that succeeded.

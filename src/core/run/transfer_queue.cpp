@@ -1,5 +1,8 @@
 #include "core/run/transfer_queue.h"
 
+#include "core/run/flush_batch.h"
+
+#include <algorithm>
 #include <chrono>
 
 namespace vt {
@@ -8,6 +11,14 @@ namespace {
 // Enough copies ahead to keep every worker busy while the run's thread looks at the
 // next files, few enough that an early end throws little away.
 constexpr std::size_t kCopiesPerWorker = 8;
+// Copies that replace backups are flushed together (see flush_batch.h): the queue holds
+// enough of them for a flush to serve many. A copy of a small file held unnamed costs
+// a descriptor and nothing to throw away.
+constexpr std::size_t kFlushBatch = 256;
+// A copy waiting for its batch's flush is named at the latest after this long, or once
+// this much is waiting: the progress and the journal do not lag far behind the copies.
+constexpr auto kFlushAfter = std::chrono::milliseconds(250);
+constexpr std::uint64_t kFlushBytes = 64u << 20;
 // Bytes being copied ahead of the head: unnamed copies hold their room on the disk
 // until they are named.
 constexpr std::uint64_t kBytesAhead = 1ull << 30;
@@ -19,7 +30,8 @@ constexpr auto kWaiterEvery = std::chrono::milliseconds(50);
 
 TransferQueue::TransferQueue(int workers, CopyMethods& methods)
     : workers_wanted_(workers),
-      copies_wanted_(kCopiesPerWorker * static_cast<std::size_t>(workers)), methods_(methods) {}
+      copies_wanted_(std::max(kCopiesPerWorker * static_cast<std::size_t>(workers), kFlushBatch)),
+      methods_(methods) {}
 
 TransferQueue::~TransferQueue() {
     discard();
@@ -59,11 +71,39 @@ bool TransferQueue::transfer(std::shared_ptr<TransferJob> job, Turn turn, const 
     return true;
 }
 
+bool TransferQueue::head_held() const {
+    return !slots_.empty() && slots_.front().job && slots_.front().job->needs_flush();
+}
+
+void TransferQueue::flush_batch() {
+    // Every finished copy in the queue joins, not only those at the head: one flush of
+    // the disk serves them all.
+    FlushBatch batch;
+    for (Slot& slot : slots_) {
+        if (slot.job && slot.job->needs_flush())
+            batch.add(slot.job->made());
+    }
+    batch.flush();
+    held_ = false;
+}
+
 bool TransferQueue::retire_ready() {
     while (!slots_.empty()) {
         Slot& head = slots_.front();
         if (head.job && !head.job->finished())
             return true;
+        if (head_held()) {
+            // Named only after the flush: held for more copies to share it, as long as
+            // the run has room to go on and the wait stays short.
+            const auto now = std::chrono::steady_clock::now();
+            if (!held_) {
+                held_ = true;
+                held_since_ = now;
+            }
+            if (now - held_since_ < kFlushAfter && bytes_ < kFlushBytes)
+                return true;
+            flush_batch();
+        }
         Slot slot = std::move(head);
         slots_.pop_front();
         if (slot.job) {
@@ -103,8 +143,14 @@ bool TransferQueue::retire_until(const std::function<bool()>& done, std::size_t 
             if (--behind <= left)
                 break;
         }
-        if (awaited->finished())
+        if (awaited->finished()) {
+            // The copies waited for are made: those held for a flush get it now.
+            if (head_held()) {
+                flush_batch();
+                continue;
+            }
             awaited = slots_.front().job.get();
+        }
         workers_->wait(*awaited, std::chrono::duration_cast<std::chrono::milliseconds>(
                                      last_waiter + kWaiterEvery - now) +
                                      std::chrono::milliseconds(1));
@@ -134,6 +180,7 @@ void TransferQueue::discard() {
             slot.job->cancel();
     }
     slots_.clear();
+    held_ = false;
     transfers_ = 0;
     bytes_ = 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include "core/run/copy_workers.h"
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -26,6 +27,12 @@ namespace vt {
 // The queue is bounded (slots, copies, and bytes being copied ahead of the head, so
 // that an early end gives back little and a nearly full disk is not filled by copies
 // that may never be named).
+//
+// A copy that replaces a file is named only once it is on its disk. Such copies are
+// flushed in batches (flush_batch.h): the head waits, while the run goes on, until
+// enough copies are made to share one flush, the queue is full, the run waits for
+// the copies anyway, or a short time has passed. The order of what is told is not
+// changed by it, only delayed.
 class TransferQueue {
 public:
     // Told at a slot's turn; false ends the run there (the copies behind are dropped).
@@ -77,6 +84,10 @@ private:
         Turn turn;
     };
     bool has_room(const TransferJob& next) const;
+    // The head is a copy made to replace a file, waiting for its flush.
+    bool head_held() const;
+    // Flushes every made copy in the queue that waits for it, in one batch.
+    void flush_batch();
     // Tells slots from the head until `done` holds, waiting for copies (until no more
     // than `left` of them are still being made).
     bool retire_until(const std::function<bool()>& done, std::size_t left, const Waiter& waiter);
@@ -90,6 +101,8 @@ private:
     std::deque<Slot> slots_;
     std::size_t transfers_ = 0;
     std::uint64_t bytes_ = 0; // sizes of the copies in the queue
+    bool held_ = false;       // the head waits for a flush, since `held_since_`
+    std::chrono::steady_clock::time_point held_since_;
 };
 
 } // namespace vt

@@ -42,6 +42,8 @@ public:
         bool once;
     };
     std::map<std::string, Fault> faults;
+    // Calls that fail for every file, on every thread.
+    std::map<sys::Op, int> always;
     // Files whose first opening waits a little, so that files after them are made
     // first and wait for their turn.
     std::set<std::string> slow;
@@ -64,6 +66,8 @@ private:
         const std::string name = op == sys::Op::Rename ? p : current;
         if (op == sys::Op::Close && ++closes == 2)
             current.clear();
+        if (const auto a = always.find(op); a != always.end())
+            return a->second;
         std::unique_lock lock(mutex_);
         if (op == sys::Op::Open && slow.count(name) && opened_.insert(name).second) {
             lock.unlock();
@@ -119,6 +123,9 @@ struct Scenario {
     std::function<Answer(const Prompt&)> rule;
     int stop_after = 0; // entries; 0: no stop
     bool compare = false;
+    // Every file has an older backup, which its copy replaces.
+    bool backups = false;
+    std::map<sys::Op, int> always = {}; // calls that fail for every file
 };
 
 Answer answer_for(const Prompt& p, const std::map<std::string, Answer>& by_file, Answer otherwise) {
@@ -128,6 +135,15 @@ Answer answer_for(const Prompt& p, const std::map<std::string, Answer>& by_file,
             return answer;
     }
     return otherwise;
+}
+
+// A scenario in which every file has an older backup, which its copy replaces.
+Scenario replacing(const char* name, const std::function<void(Scenario&)>& adjust) {
+    Scenario s;
+    s.name = name;
+    s.backups = true;
+    adjust(s);
+    return s;
 }
 
 class ParallelRunTest : public ::testing::Test {
@@ -148,8 +164,16 @@ protected:
         }
     }
     // The destination as each run finds it: some files the same, older or newer.
-    void reset_destination() {
+    void reset_destination(bool backups) {
         std::filesystem::remove_all(dir / "dst");
+        if (backups) {
+            for (const auto& e : std::filesystem::recursive_directory_iterator(dir / "src")) {
+                if (!e.is_regular_file())
+                    continue;
+                const std::string relative = e.path().string().substr((dir / "src").size());
+                set_mtime(dir.write("dst" + relative, "old" + relative), kNoon);
+            }
+        }
         set_mtime(dir.write("dst/a/f01", "same"), kNoon + 20);  // not copied
         set_mtime(dir.write("dst/a/f02", "older"), kNoon);      // replaced
         set_mtime(dir.write("dst/b/f14", "newer"), kNoon + 60); // asked about
@@ -158,7 +182,7 @@ protected:
     }
 
     Outcome run(const Scenario& s, int jobs) {
-        reset_destination();
+        reset_destination(s.backups);
         EngineFixture f;
         f.line(dir / "src", "*.*", dir / "dst", false, true);
         // A second line writes some of the same files: it sees the first one's copies.
@@ -193,6 +217,7 @@ protected:
         FileFaults faults;
         faults.faults = s.faults;
         faults.slow = s.slow;
+        faults.always = s.always;
         faults.install();
         engine.click();
         sys::clear_fault_hook();
@@ -262,6 +287,35 @@ TEST_F(ParallelRunTest, JournalBoxesAndBackupAreThoseOfARunCopyingOneFileAtATime
          },
          0,
          true},
+        replacing("every file replaces a backup", [](Scenario&) {}),
+        replacing("every file replaces a backup, a replaced one cannot take its name at first",
+                  [retry_then_ignore](Scenario& s) {
+                      s.faults = {{"f25", F{sys::Op::Rename, EACCES, true}},
+                                  {"f02", F{sys::Op::Rename, EBUSY, false}}};
+                      s.rule = [retry_then_ignore](const Prompt& p) {
+                          if (p.buttons == Buttons::AbortRetryIgnore)
+                              return answer_for(p, retry_then_ignore, Answer::Ignore);
+                          return p.default_button;
+                      };
+                  }),
+        replacing("every file replaces a backup, the flushes of whole disks fail",
+                  [](Scenario& s) {
+                      s.always = {{sys::Op::SyncFs, EIO}};
+                  }),
+        replacing("every file replaces a backup, no copy reaches the disk",
+                  [](Scenario& s) {
+                      s.always = {{sys::Op::SyncFs, EIO}, {sys::Op::DataSync, EIO}};
+                  }),
+        replacing("Abort when a copy that replaces a backup cannot reach the disk",
+                  [](Scenario& s) {
+                      s.always = {{sys::Op::SyncFs, EIO}, {sys::Op::DataSync, EIO}};
+                      s.rule = [](const Prompt& p) {
+                          return p.buttons == Buttons::AbortRetryIgnore ? Answer::Abort
+                                                                        : p.default_button;
+                      };
+                  }),
+        replacing("a stop among copies that replace backups",
+                  [](Scenario& s) { s.stop_after = 20; }),
     };
     make_source();
     for (const Scenario& s : scenarios) {

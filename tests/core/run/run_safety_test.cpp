@@ -52,13 +52,22 @@ protected:
 
 TEST_F(RunSafetyTest, AReplacedBackupIsOnTheDiskBeforeTheOldOneGoes) {
     // A new file is left to the flush at the end of the run; one that replaces a
-    // backup is flushed before it takes the backup's place.
-    for (const bool replacing : {false, true}) {
+    // backup is flushed before it takes the backup's place: alone when the run copies
+    // one file at a time (fdatasync), with the others made on workers (syncfs).
+    struct Case {
+        int jobs;
+        bool replacing;
+        sys::Op flush; // before the naming
+    };
+    for (const Case c : {Case{1, false, sys::Op::DataSync}, Case{1, true, sys::Op::DataSync},
+                         Case{2, false, sys::Op::SyncFs}, Case{2, true, sys::Op::SyncFs}}) {
+        SCOPED_TRACE(std::to_string(c.jobs) + (c.replacing ? " replacing" : " new"));
         EngineFixture f;
+        f.engine.set_jobs(c.jobs);
         const std::string src = f.dir.mkdir("src"), dst = f.dir.mkdir("dst");
         const std::string content = "new content";
         set_mtime(f.dir.write("src/f", content), kNoon + 10);
-        if (replacing)
+        if (c.replacing)
             set_mtime(f.dir.write("dst/f", "the last good backup"), kNoon);
         f.line(src, "f", dst, false, false);
         f.options.create_journal = false;
@@ -71,22 +80,27 @@ TEST_F(RunSafetyTest, AReplacedBackupIsOnTheDiskBeforeTheOldOneGoes) {
         f.run();
         sys::clear_fault_hook();
         EXPECT_TRUE(read_file(dst + "/f") == content);
-        // The copy takes the name "f" in its last step; before it, its data was flushed
-        // when it replaces a file, and only then.
+        // The copy takes the name "f" in its last step.
         const std::size_t named = [&] {
             for (std::size_t i = calls.size(); i-- > 0;)
                 if (calls[i].first == sys::Op::Rename && calls[i].second == "f")
                     return i;
             return calls.size();
         }();
-        ASSERT_LT(named, calls.size()) << replacing;
-        EXPECT_EQ(count(sys::Op::DataSync), replacing ? 1 : 0);
-        if (replacing) {
-            EXPECT_LT(position(sys::Op::DataSync), named);
+        ASSERT_LT(named, calls.size());
+        const auto flushes_before = std::count_if(
+            calls.begin(), calls.begin() + static_cast<std::ptrdiff_t>(named),
+            [](const auto& call) {
+                return call.first == sys::Op::DataSync || call.first == sys::Op::SyncFs;
+            });
+        EXPECT_EQ(flushes_before, c.replacing ? 1 : 0);
+        if (c.replacing) {
+            EXPECT_LT(position(c.flush), named);
         }
         // The destination's file system is flushed after the copy, once.
-        EXPECT_EQ(count(sys::Op::SyncFs), 1);
-        EXPECT_GT(position(sys::Op::SyncFs), named);
+        EXPECT_EQ(std::count(calls.begin() + static_cast<std::ptrdiff_t>(named), calls.end(),
+                             std::pair{sys::Op::SyncFs, std::string()}),
+                  1);
     }
 }
 

@@ -2,6 +2,7 @@ vt_add_core_test(test_engine
   ${CMAKE_CURRENT_LIST_DIR}/engine_fixture.cpp
   ${CMAKE_CURRENT_LIST_DIR}/copy_run_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/file_transfer_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/flush_batch_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/folder_scan_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/list_walk_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/journal_test.cpp
@@ -9,6 +10,8 @@ vt_add_core_test(test_engine
   ${CMAKE_CURRENT_LIST_DIR}/run_safety_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/link_safety_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/parallel_run_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/copy_workers_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/replacing_run_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/run_count_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/run_meter_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../platform/content_compare_test.cpp

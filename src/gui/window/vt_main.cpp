@@ -113,7 +113,9 @@ TVT_main_Form::TVT_main_Form(const QString& list_argument, MainFormServices serv
 }
 
 TVT_main_Form::~TVT_main_Form() {
-    delete add_form_; // it works on the list, which goes before the window's children
+    // These work on the list, which goes before the window's children.
+    delete add_form_;
+    delete journal_commands;
     list_.remove_listener(this);
 }
 

@@ -183,17 +183,19 @@ rt_first_one() {
     rt-vt) run "$1" "$vt" --run "$data/rt.vtl" "${jobs[@]}" ;;
   esac
 }
+# Each tool goes over a copy it made itself: cp and rsync copy symbolic links as links,
+# which the program refuses to write through in a backup.
 rt_same_one() {
   case $1 in
-    rt-same-cpu) run "$1" cp -au "$data/RT/." "$data/outrt" ;;
-    rt-same-rsync) run "$1" rsync -a "$data/RT/" "$data/outrt" ;;
+    rt-same-cpu) run "$1" cp -au "$data/RT/." "$data/outrt-cp" ;;
+    rt-same-rsync) run "$1" rsync -a "$data/RT/" "$data/outrt-rsync" ;;
     rt-same-vt) rm -f "$data/rt.txt"; run "$1" "$vt" --run "$data/rt.vtl" "${jobs[@]}" ;;
   esac
 }
 rt_replace_one() {
   case $1 in
-    rt-rep-rsync) run "$1" rsync -a -I "$data/RT/" "$data/outrt" ;;
-    rt-rep-rsync-fsync) run "$1" rsync -a -I --fsync "$data/RT/" "$data/outrt" ;;
+    rt-rep-rsync) run "$1" rsync -a -I "$data/RT/" "$data/outrt-rsync" ;;
+    rt-rep-rsync-fsync) run "$1" rsync -a -I --fsync "$data/RT/" "$data/outrt-rsync" ;;
     rt-rep-vt) rm -f "$data/rtr.txt"; run "$1" "$vt" --run "$data/rtr.vtl" "${jobs[@]}" ;;
   esac
 }
@@ -302,6 +304,8 @@ measure_place() {
     print_runs rt-cp+sync rt-vt
     aim "RT first copy vantorel / (cp -a; sync -f)" "$(ratio "$(m rt-vt)" "$(m rt-cp+sync)")" 0.9
     rm -rf "$data/outrt"; "$vt" --run "$data/rt.vtl" >/dev/null 2>&1 || true
+    cp -a "$data/RT/." "$data/outrt-cp"
+    rsync -a "$data/RT/" "$data/outrt-rsync"
     rounds rt_same_one rt-same-cpu rt-same-rsync rt-same-vt
     print_runs rt-same-cpu rt-same-rsync rt-same-vt
     aim "RT nothing changed vantorel / rsync -a" "$(ratio "$(m rt-same-vt)" "$(m rt-same-rsync)")" 0.6
@@ -312,7 +316,7 @@ measure_place() {
       "$(ratio "$(m rt-rep-vt)" "$(m rt-rep-rsync)")" 1.2
     aim "RT every file replaced vantorel / rsync -a -I --fsync" \
       "$(ratio "$(m rt-rep-vt)" "$(m rt-rep-rsync-fsync)")" 0.5
-    rm -rf "$data/RT" "$data/outrt"
+    rm -rf "$data/RT" "$data/outrt" "$data/outrt-cp" "$data/outrt-rsync"
   fi
   if wanted tf; then
     "$tool" tree "$data/TF" 200000 2100 100 100

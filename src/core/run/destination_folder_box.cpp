@@ -2,6 +2,7 @@
 
 #include "core/platform/error_text.h"
 #include "core/platform/prompter.h"
+#include "core/run/folder_access_box.h"
 #include "core/run/journal.h"
 #include "core/run/run_folder.h"
 
@@ -13,14 +14,8 @@ Answer ask_destination_folder(Prompter& prompter, Journal& journal, const std::s
                               int error) {
     const std::string text = system_error_text(error);
     journal.folder_unopenable(folder, text);
-    Prompt box;
-    box.title = "Destination Folder Access Problem";
-    box.text = "Your system is unable to open the destination folder\r\n" + folder +
-               " with the following message: \r\n\r\n" + text;
-    box.buttons = Buttons::AbortRetryIgnore;
-    box.default_button = Answer::Abort;
-    box.escape_answer = Answer::Abort;
-    return prompter.ask(box);
+    return ask_folder_access(prompter, "Destination Folder Access Problem",
+                             "open the destination folder", folder, text);
 }
 
 DestinationOpened open_destination(RunFolder& folder, Prompter& prompter, Journal& journal,

@@ -3,6 +3,7 @@
 #include "core/platform/directory.h"
 #include "core/platform/error_text.h"
 #include "core/platform/prompter.h"
+#include "core/run/folder_access_box.h"
 #include "core/run/journal.h"
 #include "core/run/run_progress.h"
 #include "core/run/walk_rules.h"
@@ -13,14 +14,8 @@ Answer ask_unreadable_folder(Prompter& prompter, Journal& journal, const std::st
                              int error) {
     const std::string text = system_error_text(error);
     journal.folder_unreadable(folder, text);
-    Prompt box;
-    box.title = "Source Folder Access Problem";
-    box.text = "Your system is unable to read the source folder\r\n" + folder +
-               " with the following message: \r\n\r\n" + text;
-    box.buttons = Buttons::AbortRetryIgnore;
-    box.default_button = Answer::Abort;
-    box.escape_answer = Answer::Abort;
-    return prompter.ask(box);
+    return ask_folder_access(prompter, "Source Folder Access Problem", "read the source folder",
+                             folder, text);
 }
 
 bool SourceFolders::list(const std::string& source, const struct stat* destination,

@@ -23,13 +23,14 @@ bool is_same_backup(const struct stat& source, const struct stat& backup) {
     return !(d > s) && !copies_unasked(s, d, false, source.st_size == backup.st_size);
 }
 
+bool CopyDecision::recent(const FolderScan::Entry& entry) const {
+    return entry.seen_at >= prompter_.last_answer() &&
+           AnsweredPrompter::Clock::now() - entry.seen_at <= kScanLifetime;
+}
+
 bool CopyDecision::unchanged(const FolderScan::Entry& entry, const struct stat& source,
                              const FileTime& s, bool replace) const {
-    if (!entry.destination_present)
-        return false;
-    // A look taken before the last answer, or long ago, may be out of date.
-    if (entry.seen_at < prompter_.last_answer() ||
-        AnsweredPrompter::Clock::now() - entry.seen_at > kScanLifetime)
+    if (!entry.destination_present || !recent(entry))
         return false;
     if (same_identity(source, entry.destination))
         return true;
@@ -79,6 +80,12 @@ bool CopyDecision::decide(const FolderScan::Entry& entry, const struct stat& sou
         // The destination is the source itself: it is its own copy already.
         return out.present && same_identity(source, destination);
     };
+    // The scan found no file of the name a moment ago: a copy without a question. One
+    // that appears meanwhile is found when the copy takes its name.
+    if (entry.destination_seen && !entry.destination_present && !verify && recent(entry)) {
+        out.copy = true;
+        return true;
+    }
     if (look()) {
         out.copy = false;
         return true;

@@ -41,6 +41,11 @@ public:
                 const std::string& source_folder, const std::string& destination_folder,
                 int destination_fd, bool replace, bool verify, Decision& out);
 
+    // Whether what the scan saw of `entry` is recent enough to be trusted: taken after
+    // the last answer (what a person may have changed while a box was open) and
+    // moments ago.
+    bool recent(const FolderScan::Entry& entry) const;
+
 private:
     // Whether the scan saw a destination that leaves the file nothing to do.
     bool unchanged(const FolderScan::Entry& entry, const struct stat& source, const FileTime& s,

@@ -316,6 +316,7 @@ CopyEngine::Flow CopyEngine::make_destination(RunFolder& folder) {
         folder.abandoned = true;
         return Flow::Go;
     case FolderOutcome::Created:
+        folder.made = true;
         folder.open_destination();
         disks_.wrote_into(folder.destination_fd(), folder.destination);
         folder.noted = true;
@@ -333,8 +334,12 @@ CopyEngine::Flow CopyEngine::process_file(RunFolder& folder, const FolderScan::E
     const std::string& name = entry.name;
     Decision decision;
     const CopyOptions options = inputs_.options();
-    if (!decision_.decide(entry, source, folder.source, folder.destination, folder.destination_fd(),
-                          line.replace, options.verify_each_file, decision))
+    // A folder the run made holds no file it has not copied there itself, and each
+    // name comes once: nothing is looked for. A file that someone else puts there
+    // meanwhile is found when the copy takes its name.
+    const int look_in = folder.made ? -1 : folder.destination_fd();
+    if (!decision_.decide(entry, source, folder.source, folder.destination, look_in, line.replace,
+                          options.verify_each_file, decision))
         return Flow::End;
     const FileTime s = file_time(source.st_mtime);
     const std::optional<FileTime>& replaced = decision.replaced;

@@ -12,7 +12,7 @@ namespace {
 
 // Jobs waiting before an idle worker is woken for them, and the size of a file that
 // wakes one at once.
-constexpr std::size_t kPileUp = 8;
+constexpr std::size_t kPileUp = 32;
 constexpr std::uint64_t kWorthAWake = 256u << 10;
 
 } // namespace
@@ -77,11 +77,11 @@ void CopyWorkers::start(std::shared_ptr<TransferJob> job) {
             threads_.emplace_back([this] { work(); });
             pthread_sigmask(SIG_SETMASK, &old, nullptr);
         }
-        // A worker that is busy takes the next job itself: waking an idle one for
-        // every small file costs more than copying it. One is woken when none works,
-        // when jobs pile up, or for a job large enough to be worth a thread.
+        // Waking a worker costs more than copying a small file: small files are let
+        // pile up and taken in a row by one wake; a file large enough to be worth a
+        // thread wakes one at once. The run wakes them all when it waits (wait()).
         const std::size_t size = waiting_.back()->size();
-        wake = idle_ > 0 && (running_.empty() || waiting_.size() >= kPileUp || size >= kWorthAWake);
+        wake = idle_ > 0 && (waiting_.size() >= kPileUp || size >= kWorthAWake);
     }
     if (wake)
         work_.notify_one();

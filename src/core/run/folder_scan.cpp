@@ -19,8 +19,8 @@ constexpr std::size_t kQueuedBatches = 8;
 
 } // namespace
 
-FolderScan::FolderScan(std::vector<Place> folders, std::string mask)
-    : folders_(std::move(folders)), mask_(std::move(mask)) {
+FolderScan::FolderScan(std::vector<Place> folders, std::string mask, bool looks)
+    : folders_(std::move(folders)), mask_(std::move(mask)), looks_(looks) {
     // Signals ("Stop Copy" by Ctrl+C in a headless run) stay with the run's thread,
     // whose handlers and interrupted calls expect them there.
     sigset_t all, old;
@@ -89,7 +89,8 @@ void FolderScan::scan_folder(std::size_t index) {
     }
     Directory search(place.source);
     // Only a hint: no fault is injected here, and a missing folder has no files yet.
-    const int destination = open_long_path(AT_FDCWD, place.destination, O_PATH | O_DIRECTORY);
+    const int destination =
+        looks_ ? open_long_path(AT_FDCWD, place.destination, O_PATH | O_DIRECTORY) : -1;
     std::string_view name;
     unsigned char type = 0;
     while (search.next(name, type)) {
@@ -101,9 +102,13 @@ void FolderScan::scan_folder(std::size_t index) {
         Entry& e = batch.entries.emplace_back();
         e.name.assign(name);
         e.type = type;
+        if (looks_ && type != DT_DIR) {
+            e.seen_at = std::chrono::steady_clock::now();
+            e.source_seen = true;
+            e.source_kind = classify_entry(search.fd(), e.name.c_str(), type, e.source);
+        }
         if (destination >= 0 && type != DT_DIR) {
             e.destination_seen = true;
-            e.seen_at = std::chrono::steady_clock::now();
             e.destination_present =
                 ::fstatat(destination, e.name.c_str(), &e.destination, AT_SYMLINK_NOFOLLOW) == 0 &&
                 S_ISREG(e.destination.st_mode);

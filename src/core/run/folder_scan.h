@@ -1,4 +1,6 @@
 #pragma once
+#include "core/platform/directory.h"
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -17,10 +19,11 @@ namespace vt {
 // destination folder held under the same name when the entry was read.
 //
 // A run over an unchanged tree does little but look at every file twice, once on
-// each side; the two looks are independent, so the destination side is taken off
-// the run's thread. What it saw is only a hint: it may be old by the time the run
-// gets there, so the run trusts it only to pass over a file it would neither copy
-// nor ask about, and looks again for everything else.
+// each side; both looks are independent of the run's decisions, so with `looks` they
+// are taken off the run's thread. What the scan saw is only a hint: it may be old by
+// the time the run gets there, so the run trusts it only while it is recent (see
+// CopyDecision::recent), and to pass over a file it would neither copy nor ask about
+// only when it says so, looking again for everything else.
 class FolderScan {
 public:
     struct Place {
@@ -31,13 +34,18 @@ public:
     struct Entry {
         std::string name;
         unsigned char type = 0;                          // as readdir reported it
+        bool source_seen = false;                        // the source entry was looked at
+        EntryKind source_kind = EntryKind::Other;        // and is this
+        struct stat source {};                           // with this stat, when a file
         bool destination_seen = false;                   // the destination was looked at
         bool destination_present = false;                // and held a regular file
         struct stat destination {};                      // what it held, when present
-        std::chrono::steady_clock::time_point seen_at{}; // when the destination was looked at
+        std::chrono::steady_clock::time_point seen_at{}; // when the looks were taken
     };
 
-    FolderScan(std::vector<Place> folders, std::string mask);
+    // With `looks`, each entry's source is looked at (classify_entry) and, where the
+    // place names one, the destination of the same name.
+    FolderScan(std::vector<Place> folders, std::string mask, bool looks = true);
     ~FolderScan();
     FolderScan(const FolderScan&) = delete;
     FolderScan& operator=(const FolderScan&) = delete;
@@ -64,6 +72,7 @@ private:
 
     const std::vector<Place> folders_;
     const std::string mask_;
+    const bool looks_;
 
     std::mutex mutex_;
     std::condition_variable ready_; // a batch was queued, or the scan ended

@@ -44,7 +44,7 @@ ListWalk::Step ListWalk::line(const ListLine& line) {
     for (const ListedFolder& f : folders)
         places.push_back({line.source + f.sub_path,
                           hints_ ? line.destination + f.sub_path : std::string(), f.passed_over});
-    FolderScan scan(std::move(places), line.spec);
+    FolderScan scan(std::move(places), line.spec, hints_);
     for (std::size_t i = 0; i < folders.size(); ++i) {
         if (folder(line, folders[i], scan, i) == Step::End)
             return Step::End;
@@ -157,9 +157,15 @@ ListWalk::Step ListWalk::read_again(Folder& folder, int& error) {
 ListWalk::Step ListWalk::take(Folder& folder, const FolderScan::Entry& entry) {
     folder.handled.append(entry.name).push_back('\0');
     const bool took = count_.took(folder.counting, folder.taken++);
-    struct stat st {};
     const int dir = folder.source_dir.get();
-    const bool file = classify_entry(dir, entry.name.c_str(), entry.type, st) == EntryKind::File;
+    struct stat st {};
+    bool file;
+    if (entry.source_seen && visitor_.recent(entry)) {
+        file = entry.source_kind == EntryKind::File;
+        st = entry.source;
+    } else {
+        file = classify_entry(dir, entry.name.c_str(), entry.type, st) == EntryKind::File;
+    }
     if (!file && is_dangling_link(dir, entry.name.c_str(), entry.type)) {
         const Step step = visitor_.passed_over(folder, PassedOver::DanglingLink,
                                                folder.source + "/" + entry.name);

@@ -65,6 +65,9 @@ public:
         // link), else null. `took`: the count ahead looked at it first.
         virtual Step entry(Folder& folder, const FolderScan::Entry& entry, const struct stat* file,
                            bool took) = 0;
+        // Whether what the scan saw of `entry` ahead is recent enough to stand for a
+        // look now.
+        virtual bool recent(const FolderScan::Entry&) const { return false; }
         // Something the walk passes over that the journal names (`path` whole).
         virtual Step passed_over(Folder&, PassedOver, const std::string&) { return Step::Go; }
         // The scan is slow to deliver (a network share, a huge folder with no match).
@@ -78,8 +81,8 @@ public:
     ListWalk(Visitor& visitor, Prompter& prompter, Journal& journal, RunCount& count,
              RunObserver* observer = nullptr);
 
-    // Whether the scan also looks at the destination ahead, as a hint for the visitor
-    // (on by default).
+    // Whether the scan also looks at the source and destination entries ahead, as hints
+    // for the visitor (on by default).
     void set_destination_hints(bool hints) { hints_ = hints; }
 
     // Walks one line. Leave is never returned.

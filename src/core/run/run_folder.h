@@ -34,6 +34,7 @@ public:
     bool abandoned = false;     // its destination could not be created
     bool pretended = false;     // a dry run acts as if the destination had been created
     bool noted = false;         // its disk is among those flushed at the end
+    bool made = false;          // created by this run, so empty but for the run's copies
 
     int source_fd() const { return source_dir.get(); }
     int destination_fd() const { return destination_dir.get(); }

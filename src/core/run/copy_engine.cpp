@@ -327,6 +327,29 @@ CopyEngine::Flow CopyEngine::make_destination(RunFolder& folder) {
     return Flow::Go;
 }
 
+CopyEngine::Flow CopyEngine::make_ahead(RunFolder& folder, bool& made) {
+    made = false;
+    if (!turns_.parallel() || journal_.preview())
+        return Flow::Go;
+    AttributeLoss lost;
+    std::shared_ptr<FolderAhead> ahead =
+        folders_.create_ahead(folder.source, folder.line->destination, folder.sub_path, lost);
+    if (!ahead)
+        return Flow::Go;
+    made = true;
+    folder.made = true;
+    folder.open_destination();
+    disks_.wrote_into(folder.destination_fd(), folder.destination);
+    folder.noted = true;
+    seen_first(folder);
+    return tell([this, ahead, lost, path = folder.destination, sub = folder.sub_path] {
+        ahead->keep();
+        folders_.made_ahead(path, lost);
+        dates_.made(sub);
+        return true;
+    });
+}
+
 CopyEngine::Flow CopyEngine::process_file(RunFolder& folder, const FolderScan::Entry& entry,
                                           const struct stat& source, bool took,
                                           MadeEarlier* earlier) {
@@ -370,9 +393,13 @@ CopyEngine::Flow CopyEngine::process_file(RunFolder& folder, const FolderScan::E
         });
     }
     if (folder.missing()) {
-        // Nothing the run would not have made yet is made: an Abort at a copy still
-        // being told ends the run before this folder.
-        if (settle() == Flow::End || make_destination(folder) == Flow::End)
+        // Made ahead of the copies still being told where nothing needs asking;
+        // otherwise nothing the run would not have made yet is made: an Abort at a copy
+        // still being told ends the run before this folder.
+        bool made = false;
+        if (make_ahead(folder, made) == Flow::End)
+            return Flow::End;
+        if (!made && (settle() == Flow::End || make_destination(folder) == Flow::End))
             return Flow::End;
         if (folder.abandoned) {
             tally(counted, size, false);

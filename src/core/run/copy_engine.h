@@ -119,6 +119,9 @@ private:
     Flow process_file(RunFolder& folder, const FolderScan::Entry& entry, const struct stat& source,
                       bool took, MadeEarlier* earlier = nullptr);
     Flow make_destination(RunFolder& folder);
+    // Makes a missing destination folder before its turn where nothing needs asking
+    // (see folder_ahead.h); `made` tells whether it did.
+    Flow make_ahead(RunFolder& folder, bool& made);
     // Whether a folder's destination is reached for the first time in the line.
     bool seen_first(const RunFolder& folder);
     // The copy of one file on a worker, told at its turn by transfer_turn.

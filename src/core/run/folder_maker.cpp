@@ -191,6 +191,32 @@ FolderOutcome FolderMaker::create_below(const std::string& template_folder, cons
     return outcome(made, new_folder, lost);
 }
 
+std::unique_ptr<FolderAhead> FolderMaker::create_ahead(const std::string& template_folder,
+                                                       const std::string& top,
+                                                       const std::string& sub_path,
+                                                       AttributeLoss& lost) {
+    const std::string new_folder = top + sub_path;
+    if (sub_path.empty() || on_missing_drive(new_folder))
+        return nullptr;
+    const std::size_t slash = sub_path.rfind('/');
+    const Folder line_top(open_long_path(AT_FDCWD, top, O_PATH | O_DIRECTORY));
+    if (line_top.fd < 0)
+        return nullptr;
+    Folder parent(open_beneath(line_top.fd, sub_path.substr(0, slash), O_PATH | O_DIRECTORY));
+    const std::string leaf = sub_path.substr(slash + 1);
+    if (parent.fd < 0 || !create_folder_at(parent.fd, leaf, new_folder, template_folder, &lost))
+        return nullptr;
+    const int parent_fd = parent.fd;
+    parent.fd = -1;
+    return std::make_unique<FolderAhead>(parent_fd, leaf);
+}
+
+void FolderMaker::made_ahead(const std::string& folder, const AttributeLoss& lost) {
+    made(folder);
+    if (lost)
+        journal_.attributes_not_kept(folder, lost);
+}
+
 FolderOutcome FolderMaker::outcome(const IoResult& made, const std::string& new_folder,
                                    const AttributeLoss& lost) {
     if (made) {

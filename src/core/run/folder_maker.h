@@ -1,6 +1,9 @@
 #pragma once
 #include "core/platform/file_attributes.h"
 #include "core/platform/io_result.h"
+#include "core/run/folder_ahead.h"
+
+#include <memory>
 
 #include <set>
 #include <string>
@@ -47,6 +50,17 @@ public:
     FolderOutcome create_below(const std::string& template_folder, const std::string& top,
                                const std::string& sub_path);
 
+    // Makes the folder `top` + `sub_path` as create_below() does, but only where that
+    // needs no question and no level above it (its parent is there, its disk is not
+    // one the run was told is missing), and without a word: for a run that makes it
+    // before its turn. Null when it made nothing; the caller then makes the folder the
+    // usual way at its turn.
+    std::unique_ptr<FolderAhead> create_ahead(const std::string& template_folder,
+                                              const std::string& top, const std::string& sub_path,
+                                              AttributeLoss& lost);
+    // Tells a folder create_ahead() made, at its turn: its journal entries and the
+    // observer, as for any folder made.
+    void made_ahead(const std::string& folder, const AttributeLoss& lost);
     // A dry run: tells what prepare() and create() would make for `destination` +
     // `sub_path` (named so), making nothing. A folder told once in a run is taken as
     // made from then on.

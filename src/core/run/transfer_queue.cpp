@@ -179,7 +179,10 @@ void TransferQueue::discard() {
         if (slot.job)
             slot.job->cancel();
     }
-    slots_.clear();
+    // From the back: a folder made ahead that is taken away again (folder_ahead.h) goes
+    // before the folder it lies in.
+    while (!slots_.empty())
+        slots_.pop_back();
     held_ = false;
     transfers_ = 0;
     bytes_ = 0;

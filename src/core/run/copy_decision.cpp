@@ -23,9 +23,9 @@ bool is_same_backup(const struct stat& source, const struct stat& backup) {
     return !(d > s) && !copies_unasked(s, d, false, source.st_size == backup.st_size);
 }
 
-bool CopyDecision::recent(const FolderScan::Entry& entry) const {
-    return entry.seen_at >= prompter_.last_answer() &&
-           AnsweredPrompter::Clock::now() - entry.seen_at <= kScanLifetime;
+bool CopyDecision::recent(AnsweredPrompter::Clock::time_point seen) const {
+    return seen >= prompter_.last_answer() &&
+           AnsweredPrompter::Clock::now() - seen <= kScanLifetime;
 }
 
 bool CopyDecision::unchanged(const FolderScan::Entry& entry, const struct stat& source,

@@ -44,7 +44,8 @@ public:
     // Whether what the scan saw of `entry` is recent enough to be trusted: taken after
     // the last answer (what a person may have changed while a box was open) and
     // moments ago.
-    bool recent(const FolderScan::Entry& entry) const;
+    bool recent(const FolderScan::Entry& entry) const { return recent(entry.seen_at); }
+    bool recent(AnsweredPrompter::Clock::time_point seen) const;
 
 private:
     // Whether the scan saw a destination that leaves the file nothing to do.

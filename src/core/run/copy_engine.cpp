@@ -325,6 +325,7 @@ CopyEngine::Flow CopyEngine::make_destination(RunFolder& folder) {
 
 void CopyEngine::took_made(RunFolder& folder) {
     folder.made = true;
+    folder.made_at = AnsweredPrompter::Clock::now();
     folder.open_destination();
     disks_.wrote_into(folder.destination_fd(), folder.destination);
     folder.noted = true;
@@ -357,10 +358,12 @@ CopyEngine::Flow CopyEngine::process_file(RunFolder& folder, const FolderScan::E
     const std::string& name = entry.name;
     Decision decision;
     const CopyOptions options = inputs_.options();
-    // A folder the run made holds no file it has not copied there itself, and each
-    // name comes once: nothing is looked for. A file that someone else puts there
-    // meanwhile is found when the copy takes its name.
-    const int look_in = folder.made ? -1 : folder.destination_fd();
+    // A folder the run has just made holds no file it has not copied there itself, and
+    // each name comes once: nothing is looked for. After a box, or a while, anyone may
+    // have put a file there that asks for a question; one put there later still is found
+    // when the copy takes its name.
+    const bool empty = folder.made && !options.verify_each_file && decision_.recent(folder.made_at);
+    const int look_in = empty ? -1 : folder.destination_fd();
     if (!decision_.decide(entry, source, folder.source, folder.destination, look_in, line.replace,
                           options.verify_each_file, decision))
         return Flow::End;

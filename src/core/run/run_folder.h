@@ -3,6 +3,7 @@
 #include "core/run/file_transfer.h"
 #include "core/run/list_line.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <sys/stat.h>
@@ -35,6 +36,7 @@ public:
     bool pretended = false;     // a dry run acts as if the destination had been created
     bool noted = false;         // its disk is among those flushed at the end
     bool made = false;          // created by this run, so empty but for the run's copies
+    std::chrono::steady_clock::time_point made_at{}; // (for a while, see CopyDecision::recent)
 
     int source_fd() const { return source_dir.get(); }
     int destination_fd() const { return destination_dir.get(); }

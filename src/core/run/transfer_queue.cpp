@@ -36,6 +36,8 @@ TransferQueue::TransferQueue(int workers, CopyMethods& methods)
 TransferQueue::~TransferQueue() {
     discard();
     workers_.reset();
+    while (!dropped_.empty())
+        dropped_.pop_front();
 }
 
 bool TransferQueue::note(Turn note, const Waiter& waiter) {
@@ -179,10 +181,14 @@ void TransferQueue::discard() {
         if (slot.job)
             slot.job->cancel();
     }
-    // From the back: a folder made ahead that is taken away again (folder_ahead.h) goes
+    // What a dropped turn holds (a folder made ahead, taken away again: folder_ahead.h)
+    // is let go only once the workers are done with the copies given up, one of which
+    // may still hold a hidden name in such a folder. From the back: a folder goes
     // before the folder it lies in.
-    while (!slots_.empty())
+    while (!slots_.empty()) {
+        dropped_.push_back(std::move(slots_.back().turn));
         slots_.pop_back();
+    }
     held_ = false;
     transfers_ = 0;
     bytes_ = 0;

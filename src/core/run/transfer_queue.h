@@ -99,6 +99,7 @@ private:
     CopyMethods& methods_;
     std::optional<CopyWorkers> workers_; // started with the first copy
     std::deque<Slot> slots_;
+    std::deque<Turn> dropped_; // by discard(), let go when the workers have ended
     std::size_t transfers_ = 0;
     std::uint64_t bytes_ = 0; // sizes of the copies in the queue
     bool held_ = false;       // the head waits for a flush, since `held_since_`

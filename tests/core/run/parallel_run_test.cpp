@@ -420,6 +420,37 @@ TEST_F(ParallelRunTest, AnEarlyEndLeavesNoFolderMadeAheadOfIt) {
     }
 }
 
+// Fails today: where the disk cannot make a file without a name (vfat, CIFS, NFS),
+// a copy a worker is still making when the run ends holds a hidden name in the folder
+// made ahead, which therefore cannot be taken away; it stays, empty, once the copy is
+// given up.
+TEST_F(ParallelRunTest, DISABLED_AnEarlyEndLeavesNoFolderMadeAheadOnADiskWithoutUnnamedFiles) {
+    dir.write("src/top", "top");
+    for (const char* folder : {"a", "a/b", "d"})
+        for (const char* name : {"f01", "f02"})
+            dir.write(std::string("src/") + folder + "/" + name, folder);
+    EngineFixture f;
+    f.line(dir / "src", "*.*", dir / "dst", false, true);
+    f.options.create_journal = false;
+    f.engine.set_jobs(2);
+    f.prompter.answer_next(Answer::Abort); // at the copy of "top"
+    sys::set_fault_hook([](sys::Op op, const char* path) {
+        const std::string p = path ? path : "";
+        if (op == sys::Op::Create && p == ".") // O_TMPFILE
+            return EOPNOTSUPP;
+        // "top" fails once the folders are made; the copies in them are slow.
+        if (op == sys::Op::Open && p == "top")
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        if (op == sys::Op::Write)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        return op == sys::Op::Open && p == "top" ? EIO : 0;
+    });
+    f.run();
+    sys::clear_fault_hook();
+    EXPECT_TRUE(f.prompter.done());
+    EXPECT_EQ(tree_of(dir / "dst"), std::vector<std::string>{});
+}
+
 TEST_F(ParallelRunTest, AStopWhileWorkersCopyEndsSoonAndLeavesOnlyWholeCopies) {
     constexpr int kFiles = 6;
     const std::string big(24u << 20, 'x');

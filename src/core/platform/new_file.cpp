@@ -2,6 +2,7 @@
 
 #include "core/platform/sys.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -36,6 +37,29 @@ bool unnamed_files_usable() {
 // Errors of O_TMPFILE that only mean the file system cannot make unnamed files.
 bool unnamed_unsupported(int error) {
     return error == EOPNOTSUPP || error == EISDIR || error == EINVAL || error == ENOENT;
+}
+
+// Whether this kernel links a descriptor directly for its opener (AT_EMPTY_PATH, open
+// to everyone since Linux 6.10); older ones asked for a privilege and said ENOENT.
+std::atomic<bool> links_descriptors{true};
+
+// Gives the unnamed file `fd` the name `name` in `dirfd` with `link` (the fault seam's
+// for a name the file keeps, the plain call for a hidden one on its way to a rename):
+// directly where the kernel allows it, saving the walk through /proc, else through the
+// descriptor's /proc entry.
+using Link = int (*)(int, const char*, int, const char*, int);
+int link_unnamed(int fd, int dirfd, const char* name, Link link) {
+    if (links_descriptors.load(std::memory_order_relaxed)) {
+        if (link(fd, "", dirfd, name, AT_EMPTY_PATH) == 0)
+            return 0;
+        if (errno != ENOENT && errno != EPERM)
+            return -1;
+        // ENOENT may also mean the folder is gone: the /proc path tells.
+        links_descriptors.store(false, std::memory_order_relaxed);
+    }
+    char self[32];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
+    return link(AT_FDCWD, self, dirfd, name, AT_SYMLINK_FOLLOW);
 }
 
 std::string inside(const std::string& folder, const std::string& name) {
@@ -91,12 +115,10 @@ int NewFile::name_as(const std::string& name, bool flush_before_replacing, Targe
         replacing = ::fstatat(dirfd_, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
     }
     if (temp_.empty()) {
-        char self[32];
-        std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd_);
         // A new name is taken directly; an existing file is replaced by a rename,
         // which a link cannot do, so the file is first linked under a hidden name.
         if (!replacing) {
-            if (sys::linkat(AT_FDCWD, self, dirfd_, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            if (link_unnamed(fd_, dirfd_, name.c_str(), sys::linkat) == 0) {
                 named_ = true;
                 return 0;
             }
@@ -107,7 +129,7 @@ int NewFile::name_as(const std::string& name, bool flush_before_replacing, Targe
             return errno;
         for (int attempt = 0;; ++attempt) {
             const std::string temp = inside(folder_, temporary_name());
-            if (::linkat(AT_FDCWD, self, dirfd_, temp.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            if (link_unnamed(fd_, dirfd_, temp.c_str(), ::linkat) == 0) {
                 temp_ = temp;
                 break;
             }

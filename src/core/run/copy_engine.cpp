@@ -316,15 +316,19 @@ CopyEngine::Flow CopyEngine::make_destination(RunFolder& folder) {
         folder.abandoned = true;
         return Flow::Go;
     case FolderOutcome::Created:
-        folder.made = true;
-        folder.open_destination();
-        disks_.wrote_into(folder.destination_fd(), folder.destination);
-        folder.noted = true;
-        seen_first(folder);
+        took_made(folder);
         dates_.made(folder.sub_path);
         break;
     }
     return Flow::Go;
+}
+
+void CopyEngine::took_made(RunFolder& folder) {
+    folder.made = true;
+    folder.open_destination();
+    disks_.wrote_into(folder.destination_fd(), folder.destination);
+    folder.noted = true;
+    seen_first(folder);
 }
 
 CopyEngine::Flow CopyEngine::make_ahead(RunFolder& folder, bool& made) {
@@ -337,11 +341,7 @@ CopyEngine::Flow CopyEngine::make_ahead(RunFolder& folder, bool& made) {
     if (!ahead)
         return Flow::Go;
     made = true;
-    folder.made = true;
-    folder.open_destination();
-    disks_.wrote_into(folder.destination_fd(), folder.destination);
-    folder.noted = true;
-    seen_first(folder);
+    took_made(folder);
     return tell([this, ahead, lost, path = folder.destination, sub = folder.sub_path] {
         ahead->keep();
         folders_.made_ahead(path, lost);

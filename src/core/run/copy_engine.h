@@ -122,6 +122,8 @@ private:
     // Makes a missing destination folder before its turn where nothing needs asking
     // (see folder_ahead.h); `made` tells whether it did.
     Flow make_ahead(RunFolder& folder, bool& made);
+    // The run made the folder's destination: it works in it from now on.
+    void took_made(RunFolder& folder);
     // Whether a folder's destination is reached for the first time in the line.
     bool seen_first(const RunFolder& folder);
     // The copy of one file on a worker, told at its turn by transfer_turn.

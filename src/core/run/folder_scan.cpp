@@ -13,14 +13,18 @@ namespace vt {
 
 namespace {
 
-// Bounds the memory of a huge folder and how far the scan runs ahead.
+// Bounds the memory of a huge folder and how far the scan runs ahead: in entries, and
+// in folders, of which a tree has many with few entries each (a few hundred bytes a
+// folder, a few hundred an entry).
 constexpr std::size_t kBatchEntries = 1024;
-constexpr std::size_t kQueuedBatches = 8;
+constexpr std::size_t kQueuedEntries = 8192;
+constexpr std::size_t kQueuedBatches = 1024;
 
 } // namespace
 
-FolderScan::FolderScan(std::vector<Place> folders, std::string mask, bool looks)
-    : folders_(std::move(folders)), mask_(std::move(mask)), looks_(looks) {
+FolderScan::FolderScan(std::vector<Place> folders, std::string mask, bool looks, bool more_to_come)
+    : folders_(std::move(folders)), all_added_(!more_to_come), mask_(std::move(mask)),
+      looks_(looks) {
     // Signals ("Stop Copy" by Ctrl+C in a headless run) stay with the run's thread,
     // whose handlers and interrupted calls expect them there.
     sigset_t all, old;
@@ -45,6 +49,7 @@ bool FolderScan::next(std::size_t index, std::vector<Entry>& batch, int& error,
     std::unique_lock lock(mutex_);
     for (;;) {
         while (!queue_.empty() && queue_.front().folder < index) {
+            queued_entries_ -= queue_.front().entries.size();
             queue_.pop_front();
             room_.notify_one();
         }
@@ -56,6 +61,7 @@ bool FolderScan::next(std::size_t index, std::vector<Entry>& batch, int& error,
             const bool more = !front.last;
             if (front.error)
                 error = front.error;
+            queued_entries_ -= batch.size();
             queue_.pop_front();
             room_.notify_one();
             return more;
@@ -68,10 +74,35 @@ bool FolderScan::next(std::size_t index, std::vector<Entry>& batch, int& error,
     }
 }
 
+void FolderScan::add(Place folder) {
+    {
+        const std::lock_guard lock(mutex_);
+        folders_.push_back(std::move(folder));
+    }
+    room_.notify_all();
+}
+
+void FolderScan::added_all() {
+    {
+        const std::lock_guard lock(mutex_);
+        all_added_ = true;
+    }
+    room_.notify_all();
+}
+
 void FolderScan::scan() {
     ::pthread_setname_np(::pthread_self(), "vantorel-scan");
-    for (std::size_t i = 0; i < folders_.size() && !stopping_; ++i)
-        scan_folder(i);
+    for (std::size_t i = 0;; ++i) {
+        Place place;
+        {
+            std::unique_lock lock(mutex_);
+            room_.wait(lock, [&] { return stopping_ || all_added_ || i < folders_.size(); });
+            if (stopping_ || i >= folders_.size())
+                break;
+            place = folders_[i];
+        }
+        scan_folder(place, i);
+    }
     {
         const std::lock_guard lock(mutex_);
         finished_ = true;
@@ -79,8 +110,7 @@ void FolderScan::scan() {
     ready_.notify_all();
 }
 
-void FolderScan::scan_folder(std::size_t index) {
-    const Place& place = folders_[index];
+void FolderScan::scan_folder(const Place& place, std::size_t index) {
     Batch batch{index, {}, false};
     if (place.skip) {
         batch.last = true;
@@ -130,9 +160,13 @@ void FolderScan::scan_folder(std::size_t index) {
 bool FolderScan::push(Batch&& batch) {
     {
         std::unique_lock lock(mutex_);
-        room_.wait(lock, [this] { return stopping_ || queue_.size() < kQueuedBatches; });
+        room_.wait(lock, [this] {
+            return stopping_ ||
+                   (queue_.size() < kQueuedBatches && queued_entries_ < kQueuedEntries);
+        });
         if (stopping_)
             return false;
+        queued_entries_ += batch.entries.size();
         queue_.push_back(std::move(batch));
     }
     ready_.notify_one();

@@ -44,8 +44,11 @@ public:
     };
 
     // With `looks`, each entry's source is looked at (classify_entry) and, where the
-    // place names one, the destination of the same name.
-    FolderScan(std::vector<Place> folders, std::string mask, bool looks = true);
+    // place names one, the destination of the same name. The scan starts at once with
+    // the folders given; add() gives more (while the run still lists them), until
+    // added_all().
+    FolderScan(std::vector<Place> folders, std::string mask, bool looks = true,
+               bool more_to_come = false);
     ~FolderScan();
     FolderScan(const FolderScan&) = delete;
     FolderScan& operator=(const FolderScan&) = delete;
@@ -59,6 +62,9 @@ public:
     bool next(std::size_t index, std::vector<Entry>& batch, int& error,
               std::chrono::milliseconds patience = std::chrono::milliseconds(50));
 
+    void add(Place folder);
+    void added_all();
+
 private:
     struct Batch {
         std::size_t folder = 0;
@@ -67,17 +73,19 @@ private:
         int error = 0; // of the last batch of a folder that could not be read
     };
     void scan();
-    void scan_folder(std::size_t index);
+    void scan_folder(const Place& place, std::size_t index);
     bool push(Batch&& batch); // false once stopping
 
-    const std::vector<Place> folders_;
+    std::vector<Place> folders_; // under the mutex
+    bool all_added_ = false;
     const std::string mask_;
     const bool looks_;
 
     std::mutex mutex_;
     std::condition_variable ready_; // a batch was queued, or the scan ended
-    std::condition_variable room_;  // a batch was taken, or stopping
+    std::condition_variable room_;  // a batch was taken, a folder added, or stopping
     std::deque<Batch> queue_;
+    std::size_t queued_entries_ = 0;
     std::atomic<bool> stopping_ = false; // set under the mutex, read by the scan without it
     bool finished_ = false;
     std::thread worker_;

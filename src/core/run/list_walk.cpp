@@ -25,6 +25,12 @@ ListWalk::Step ListWalk::line(const ListLine& line) {
         visitor_.refused(line);
         return Step::Go;
     }
+    // The scan reads each folder as soon as it is listed, while the rest are listed.
+    FolderScan scan({}, line.spec, hints_, true);
+    auto scan_too = [&](const ListedFolder& f) {
+        scan.add({line.source + f.sub_path, hints_ ? line.destination + f.sub_path : std::string(),
+                  f.passed_over});
+    };
     std::vector<ListedFolder> folders;
     if (line.subfolders) {
         // A folder that cannot be listed is journaled and asked about at once: what
@@ -34,17 +40,13 @@ ListWalk::Step ListWalk::line(const ListLine& line) {
         struct stat target {};
         const bool have_target = stat_long_path(line.destination, target, true) == 0;
         if (!sources_.list(line.source, have_target ? &target : nullptr, line.hidden_folders,
-                           folders))
+                           folders, scan_too))
             return Step::End;
     } else {
         folders.push_back({"", false, {}});
+        scan_too(folders.back());
     }
-    std::vector<FolderScan::Place> places;
-    places.reserve(folders.size());
-    for (const ListedFolder& f : folders)
-        places.push_back({line.source + f.sub_path,
-                          hints_ ? line.destination + f.sub_path : std::string(), f.passed_over});
-    FolderScan scan(std::move(places), line.spec, hints_);
+    scan.added_all();
     for (std::size_t i = 0; i < folders.size(); ++i) {
         if (folder(line, folders[i], scan, i) == Step::End)
             return Step::End;

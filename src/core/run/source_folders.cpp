@@ -19,7 +19,8 @@ Answer ask_unreadable_folder(Prompter& prompter, Journal& journal, const std::st
 }
 
 bool SourceFolders::list(const std::string& source, const struct stat* destination,
-                         bool hidden_folders, std::vector<ListedFolder>& out) {
+                         bool hidden_folders, std::vector<ListedFolder>& out,
+                         const std::function<void(const ListedFolder&)>& listed) {
     // Each folder is read whole and closed before its children are entered, and the
     // walk keeps its place in lists of names, not in open folders: a tree of any depth
     // holds one folder open at a time, and no recursion can run out of stack.
@@ -37,6 +38,8 @@ bool SourceFolders::list(const std::string& source, const struct stat* destinati
         if (outcome == Outcome::EndRun)
             return false;
         out.push_back({level.sub_path, outcome == Outcome::PassedOver, std::move(not_entered)});
+        if (listed)
+            listed(out.back());
         path.push_back(std::move(level));
         return true;
     };

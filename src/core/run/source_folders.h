@@ -1,6 +1,7 @@
 #pragma once
 #include "core/run/walk_rules.h"
 
+#include <functional>
 #include <string>
 #include <sys/stat.h>
 #include <utility>
@@ -38,9 +39,10 @@ public:
         : prompter_(prompter), journal_(journal), observer_(observer) {}
 
     // False when the user ended the run (Abort). Hidden folders are entered with
-    // `hidden_folders`.
+    // `hidden_folders`. `listed`, when given, hears of each folder as it joins `out`.
     bool list(const std::string& source, const struct stat* destination, bool hidden_folders,
-              std::vector<ListedFolder>& out);
+              std::vector<ListedFolder>& out,
+              const std::function<void(const ListedFolder&)>& listed = {});
 
     // Folders that could not be read, over the engine's life.
     int failures() const { return failures_; }

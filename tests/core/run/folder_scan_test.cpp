@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vt::test {
 namespace {
@@ -64,6 +67,53 @@ TEST(FolderScanTest, ReportsEveryMatchingEntryInOrderWithTheDestinationsState) {
     EXPECT_EQ(second[0].name, "g.txt");
     EXPECT_FALSE(second[0].destination_seen); // no destination folder yet
     EXPECT_TRUE(take_folder(scan, 2).empty());
+}
+
+// The run takes the scan's look at a source entry for its own while it is recent:
+// it must be the look the run would take, and none is taken for a walk without hints.
+TEST(FolderScanTest, LooksAtEachSourceEntryAsTheRunWouldUnlessToldNot) {
+    TempDir dir;
+    const std::string src = dir.mkdir("src"), out = dir.mkdir("out");
+    dir.write("src/file", "eight ch");
+    dir.write("out/file", "old");
+    dir.mkdir("src/folder");
+    ASSERT_EQ(::symlink("file", (src + "/to_file").c_str()), 0);
+    ASSERT_EQ(::symlink("folder", (src + "/to_folder").c_str()), 0);
+    ASSERT_EQ(::symlink("nowhere", (src + "/dangling").c_str()), 0);
+    ASSERT_EQ(::mkfifo((src + "/fifo").c_str(), 0644), 0);
+    struct Case {
+        const char* name;
+        bool looked;
+        EntryKind kind;
+        off_t size; // of a file
+    };
+    const Case cases[] = {
+        {"file", true, EntryKind::File, 8},
+        {"to_file", true, EntryKind::File, 8}, // the file's, not the link's
+        {"to_folder", true, EntryKind::Other, 0},
+        {"dangling", true, EntryKind::Other, 0},
+        {"fifo", true, EntryKind::Other, 0},
+        {"folder", false, EntryKind::Other, 0}, // entered, never taken as a file
+    };
+    for (const bool looks : {true, false}) {
+        FolderScan scan({{src, out}}, "*", looks);
+        const auto entries = take_folder(scan, 0);
+        ASSERT_EQ(entries.size(), std::size(cases));
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (looks ? ", looks" : ", no looks"));
+            const auto e = std::find_if(entries.begin(), entries.end(),
+                                        [&c](const auto& entry) { return entry.name == c.name; });
+            ASSERT_NE(e, entries.end());
+            EXPECT_EQ(e->source_seen, looks && c.looked);
+            EXPECT_EQ(e->destination_seen, looks && c.looked);
+            if (!e->source_seen)
+                continue;
+            EXPECT_EQ(e->source_kind, c.kind);
+            if (c.kind == EntryKind::File) {
+                EXPECT_EQ(e->source.st_size, c.size);
+            }
+        }
+    }
 }
 
 TEST(FolderScanTest, LeavingAFolderEarlyOrStoppingTheRunNeverHangs) {

@@ -126,6 +126,9 @@ struct Scenario {
     // Every file has an older backup, which its copy replaces.
     bool backups = false;
     std::map<sys::Op, int> always = {}; // calls that fail for every file
+    // The destination is not there yet: the run makes every folder, on workers while
+    // copies before it are still being told.
+    bool fresh = false;
 };
 
 Answer answer_for(const Prompt& p, const std::map<std::string, Answer>& by_file, Answer otherwise) {
@@ -142,6 +145,14 @@ Scenario replacing(const char* name, const std::function<void(Scenario&)>& adjus
     Scenario s;
     s.name = name;
     s.backups = true;
+    adjust(s);
+    return s;
+}
+
+Scenario first_copy(const char* name, const std::function<void(Scenario&)>& adjust) {
+    Scenario s;
+    s.name = name;
+    s.fresh = true;
     adjust(s);
     return s;
 }
@@ -164,8 +175,10 @@ protected:
         }
     }
     // The destination as each run finds it: some files the same, older or newer.
-    void reset_destination(bool backups) {
+    void reset_destination(bool backups, bool fresh) {
         std::filesystem::remove_all(dir / "dst");
+        if (fresh)
+            return;
         if (backups) {
             for (const auto& e : std::filesystem::recursive_directory_iterator(dir / "src")) {
                 if (!e.is_regular_file())
@@ -182,7 +195,7 @@ protected:
     }
 
     Outcome run(const Scenario& s, int jobs) {
-        reset_destination(s.backups);
+        reset_destination(s.backups, s.fresh);
         EngineFixture f;
         f.line(dir / "src", "*.*", dir / "dst", false, true);
         // A second line writes some of the same files: it sees the first one's copies.
@@ -199,8 +212,9 @@ protected:
                                                           : p.default_button;
         };
         // While a box is open, the person edits a backup file that a later question
-        // (or none) is about: the run decides on what it finds after the box.
-        prompter.while_open = [this, edited = false](const Prompt& p) mutable {
+        // (or none) is about: the run decides on what it finds after the box. A first
+        // copy has no backup to edit.
+        prompter.while_open = [this, edited = s.fresh](const Prompt& p) mutable {
             if (!edited && p.buttons == Buttons::AbortRetryIgnore) {
                 edited = true;
                 set_mtime(dir.write("dst/d/f41", "edited meanwhile"), kNoon + 90);
@@ -227,6 +241,22 @@ protected:
         o.tree = tree_of(dir / "dst");
         o.summary = engine.summary();
         EXPECT_TRUE(EngineFixture::leftovers(dir / "dst").empty()) << s.name << " " << jobs;
+        if (s.fresh) {
+            // The folders there are those the journal says were made: one made ahead
+            // and taken away again after an early end is in neither.
+            std::set<std::string> made, told;
+            if (exists(dir / "dst")) {
+                made.insert(dir / "dst");
+                for (const auto& e : std::filesystem::recursive_directory_iterator(dir / "dst"))
+                    if (e.is_directory())
+                        made.insert(e.path().string());
+            }
+            const std::string created = "Directory created ";
+            for (const std::string& l : o.journal)
+                if (l.starts_with(created))
+                    told.insert(l.substr(created.size()));
+            EXPECT_EQ(made, told) << s.name << ", " << jobs << " at once";
+        }
         return o;
     }
 
@@ -316,6 +346,18 @@ TEST_F(ParallelRunTest, JournalBoxesAndBackupAreThoseOfARunCopyingOneFileAtATime
                   }),
         replacing("a stop among copies that replace backups",
                   [](Scenario& s) { s.stop_after = 20; }),
+        first_copy("a first copy", [](Scenario&) {}),
+        first_copy("a first copy, failures answered Retry and Ignore",
+                   [retry_then_ignore](Scenario& s) {
+                       s.faults = {{"f07", F{sys::Op::Open, EBUSY, true}},
+                                   {"f13", F{sys::Op::Write, ENOSPC, false}}};
+                       s.slow = {"f07"};
+                       s.rule = [retry_then_ignore](const Prompt& p) {
+                           if (p.buttons == Buttons::AbortRetryIgnore)
+                               return answer_for(p, retry_then_ignore, Answer::Ignore);
+                           return p.default_button;
+                       };
+                   }),
     };
     make_source();
     for (const Scenario& s : scenarios) {
@@ -337,6 +379,76 @@ TEST_F(ParallelRunTest, JournalBoxesAndBackupAreThoseOfARunCopyingOneFileAtATime
             EXPECT_EQ(many.summary.ended_early, one.summary.ended_early) << s.name;
         }
     }
+}
+
+TEST_F(ParallelRunTest, AnEarlyEndLeavesNoFolderMadeAheadOfIt) {
+    // The file above the folders is copied before any of them is entered, whatever
+    // order the file system lists them in; meanwhile the run makes the folders, one
+    // inside another, ahead of it. Too large for a stop to finish it.
+    dir.write("src/top", std::string(17u << 20, 't'));
+    for (const char* folder : {"a", "a/b", "a/b/c", "d"})
+        for (const char* name : {"f01", "f02", "f03"})
+            dir.write(std::string("src/") + folder + "/" + name, folder);
+    using F = FileFaults::Fault;
+    const Scenario scenarios[] = {
+        first_copy("Abort at the first copy",
+                   [](Scenario& s) {
+                       s.faults = {{"top", F{sys::Op::Open, EIO, false}}};
+                       s.slow = {"top"};
+                       s.rule = [](const Prompt& p) {
+                           return p.buttons == Buttons::AbortRetryIgnore ? Answer::Abort
+                                                                         : p.default_button;
+                       };
+                   }),
+        // Workers give the first copy up: the run ends as one stopped before it.
+        first_copy("a stop while the first copy is made",
+                   [](Scenario& s) {
+                       s.slow = {"top"};
+                       s.stop_after = 10;
+                   }),
+    };
+    for (const Scenario& s : scenarios) {
+        const Outcome one = run(s, 1);
+        for (int jobs : {2, 4}) {
+            const Outcome many = run(s, jobs);
+            if (s.stop_after)
+                continue; // checked by run() only: a stop on workers ends earlier
+            EXPECT_EQ(many.journal, one.journal) << s.name << ", " << jobs << " at once";
+            EXPECT_EQ(many.boxes, one.boxes) << s.name << ", " << jobs << " at once";
+            EXPECT_EQ(many.tree, one.tree) << s.name << ", " << jobs << " at once";
+        }
+    }
+}
+
+// Fails today: where the disk cannot make a file without a name (vfat, CIFS, NFS),
+// a copy a worker is still making when the run ends holds a hidden name in the folder
+// made ahead, which therefore cannot be taken away; it stays, empty, once the copy is
+// given up.
+TEST_F(ParallelRunTest, DISABLED_AnEarlyEndLeavesNoFolderMadeAheadOnADiskWithoutUnnamedFiles) {
+    dir.write("src/top", "top");
+    for (const char* folder : {"a", "a/b", "d"})
+        for (const char* name : {"f01", "f02"})
+            dir.write(std::string("src/") + folder + "/" + name, folder);
+    EngineFixture f;
+    f.line(dir / "src", "*.*", dir / "dst", false, true);
+    f.options.create_journal = false;
+    f.engine.set_jobs(2);
+    f.prompter.answer_next(Answer::Abort); // at the copy of "top"
+    sys::set_fault_hook([](sys::Op op, const char* path) {
+        const std::string p = path ? path : "";
+        if (op == sys::Op::Create && p == ".") // O_TMPFILE
+            return EOPNOTSUPP;
+        // "top" fails once the folders are made; the copies in them are slow.
+        if (op == sys::Op::Open && p == "top")
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        if (op == sys::Op::Write)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        return op == sys::Op::Open && p == "top" ? EIO : 0;
+    });
+    f.run();
+    sys::clear_fault_hook();
+    EXPECT_TRUE(f.prompter.done());
+    EXPECT_EQ(tree_of(dir / "dst"), std::vector<std::string>{});
 }
 
 TEST_F(ParallelRunTest, AStopWhileWorkersCopyEndsSoonAndLeavesOnlyWholeCopies) {

@@ -234,11 +234,19 @@ TEST_F(RunSafetyTest, ALineIsRunWithTheCellsItStartedWith) {
     EXPECT_EQ(count_of(lines, "Searching For " + src + "/sub/*.txt"), 1);
 }
 
-// Every box of the run counts as an answer: what the scan saw of the destination
-// before the box is looked at again after it.
+// Every box of the run counts as an answer: what the scan saw of the destination,
+// or of the source, before the box is looked at again after it.
 TEST_F(RunSafetyTest, EveryQuestionIsDecidedOnAFreshLook) {
     enum class Box { VerifySameFile, TransferError, UnreadableFolder };
-    for (Box box : {Box::VerifySameFile, Box::TransferError, Box::UnreadableFolder}) {
+    struct Case {
+        Box box;
+        bool source; // the source of "b" is edited, not a backup
+    };
+    for (const Case c : {Case{Box::VerifySameFile, false}, Case{Box::TransferError, false},
+                         Case{Box::UnreadableFolder, false}, Case{Box::VerifySameFile, true},
+                         Case{Box::TransferError, true}, Case{Box::UnreadableFolder, true}}) {
+        const Box box = c.box;
+        const bool source = c.source;
         EngineFixture f;
         const std::string src = f.dir.mkdir("src"), dst = f.dir.mkdir("dst");
         set_mtime(f.dir.write("src/a", "a"), kNoon + 10);
@@ -248,13 +256,22 @@ TEST_F(RunSafetyTest, EveryQuestionIsDecidedOnAFreshLook) {
         f.line(src, "*.*", dst, false, true);
         f.options.create_journal = false;
         f.options.verify_each_file = box == Box::VerifySameFile;
-        // The backup file is edited while the box is open, after the scan looked at it.
-        const std::string edited = box == Box::VerifySameFile ? dst + "/a" : dst + "/sub/b";
+        // One file at a time: "b" is then taken after the box by the walk, on the scan's
+        // look or a new one, rather than decided again at its turn behind a copy.
+        if (source)
+            f.engine.set_jobs(1);
+        // The backup file is edited while the box is open, after the scan looked at it;
+        // or the source of "b", the same as its backup until then.
+        const std::string edited = source                       ? src + "/sub/b"
+                                   : box == Box::VerifySameFile ? dst + "/a"
+                                                                : dst + "/sub/b";
         f.prompter.while_open = [&, done = false](const Prompt&) mutable {
             if (done)
                 return;
             done = true;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            if (source)
+                f.dir.write("src/sub/b", "newest");
             set_mtime(edited, kNoon + 100);
         };
         auto calls = std::make_shared<std::atomic<int>>(0);
@@ -269,7 +286,14 @@ TEST_F(RunSafetyTest, EveryQuestionIsDecidedOnAFreshLook) {
                 return op == sys::Op::ReadDir && path && src == path && ++*calls == 10 ? EIO : 0;
             });
         f.prompter.answer_next(box == Box::VerifySameFile ? Answer::Yes : Answer::Ignore);
-        if (box == Box::VerifySameFile)
+        if (source) {
+            // "b" is newer than its backup now: asked about only to confirm its copy.
+            if (box == Box::VerifySameFile)
+                f.prompter.expect("Copy this file?",
+                                  "Confirm copy of \r\nb\r\n from \r\n" + src + "/sub\r\n to \r\n" +
+                                      dst + "/sub",
+                                  Answer::Yes);
+        } else if (box == Box::VerifySameFile)
             f.prompter.expect("Copy this file?",
                               "The version of: \r\n\r\na\r\n\r\nIn the Destination folder: \r\n" +
                                   dst +
@@ -287,8 +311,12 @@ TEST_F(RunSafetyTest, EveryQuestionIsDecidedOnAFreshLook) {
                               Answer::No);
         f.run();
         sys::clear_fault_hook();
-        EXPECT_TRUE(f.prompter.done()) << static_cast<int>(box);
-        EXPECT_EQ(read_file(edited), box == Box::VerifySameFile ? "old a" : "old");
+        EXPECT_TRUE(f.prompter.done()) << static_cast<int>(box) << source;
+        if (source) {
+            EXPECT_EQ(read_file(dst + "/sub/b"), "newest") << static_cast<int>(box);
+        } else {
+            EXPECT_EQ(read_file(edited), box == Box::VerifySameFile ? "old a" : "old");
+        }
     }
 }
 

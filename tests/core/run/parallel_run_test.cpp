@@ -420,11 +420,10 @@ TEST_F(ParallelRunTest, AnEarlyEndLeavesNoFolderMadeAheadOfIt) {
     }
 }
 
-// Fails today: where the disk cannot make a file without a name (vfat, CIFS, NFS),
-// a copy a worker is still making when the run ends holds a hidden name in the folder
-// made ahead, which therefore cannot be taken away; it stays, empty, once the copy is
-// given up.
-TEST_F(ParallelRunTest, DISABLED_AnEarlyEndLeavesNoFolderMadeAheadOnADiskWithoutUnnamedFiles) {
+// Where the disk cannot make a file without a name (vfat, CIFS, NFS), a copy a worker
+// is still making when the run ends holds a hidden name in the folder made ahead: the
+// folder goes once the copy is given up.
+TEST_F(ParallelRunTest, AnEarlyEndLeavesNoFolderMadeAheadOnADiskWithoutUnnamedFiles) {
     dir.write("src/top", "top");
     for (const char* folder : {"a", "a/b", "d"})
         for (const char* name : {"f01", "f02"})

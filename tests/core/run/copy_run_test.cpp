@@ -638,32 +638,53 @@ TEST_F(CopyRunTest, DestinationChangedWhileAQuestionWasOpenIsLookedAtAgain) {
 // answered: anyone may have put a file there meanwhile, and one newer than its source
 // gets the question any other newer backup gets.
 TEST_F(CopyRunTest, AFileAddedToAFolderTheRunMadeWhileABoxWasOpenIsAskedAbout) {
-    const std::string src = dir.mkdir("src"), dst = dir / "dst";
-    for (const char* name : {"x", "y", "z"})
-        set_mtime(dir.write(std::string("src/") + name, "source"), kNoon);
-    line(src, "*.*", dst);
-    options.verify_each_file = true;
-    options.create_journal = false;
-    // While the second file is confirmed, in the folder the run has made by then, a
-    // newer backup of the file not yet asked about is put there.
-    std::string added;
-    prompter.while_open = [&](const Prompt&) {
-        if (prompter.shown.size() != 2)
-            return;
-        for (const std::string name : {"x", "y", "z"})
-            if (std::none_of(prompter.shown.begin(), prompter.shown.end(), [&](const Prompt& p) {
-                    return p.text.find("\r\n" + name + "\r\n") != std::string::npos;
-                }))
-                added = name;
-        set_mtime(dir.write("dst/" + added, "by hand"), kNoon + 100);
-    };
-    prompter.answer_next(Answer::Yes);
-    prompter.answer_next(Answer::Yes);
-    prompter.answer_next(Answer::No);
-    run();
-    ASSERT_EQ(prompter.shown.size(), 3u);
-    EXPECT_EQ(prompter.shown[2].text, newer_question(added, dst, src));
-    EXPECT_EQ(read_file(dst + "/" + added), "by hand");
+    // The box confirms the second file's copy, or tells of its failure.
+    for (const bool verify : {true, false}) {
+        SCOPED_TRACE(verify ? "a copy confirmed" : "a copy that failed");
+        EngineFixture f;
+        const std::string src = f.dir.mkdir("src"), dst = f.dir / "dst";
+        for (const char* name : {"x", "y", "z"})
+            set_mtime(f.dir.write(std::string("src/") + name, "source"), kNoon);
+        f.line(src, "*.*", dst);
+        f.options.verify_each_file = verify;
+        f.options.create_journal = false;
+        f.engine.set_jobs(1); // the third file is still to come when the box opens
+        std::vector<std::string> opened;
+        if (!verify)
+            sys::set_fault_hook([&opened](sys::Op op, const char* path) {
+                if (op != sys::Op::Open || !path || std::string(path).size() != 1)
+                    return 0;
+                opened.emplace_back(path);
+                return opened.size() == 2 ? EBUSY : 0;
+            });
+        // While the box about the second file is open, in the folder the run has made by
+        // then, a newer backup of the third is put there.
+        std::string added;
+        f.prompter.while_open = [&](const Prompt&) {
+            if (f.prompter.shown.size() != (verify ? 2u : 1u))
+                return;
+            for (const std::string name : {"x", "y", "z"})
+                if (std::find(opened.begin(), opened.end(), name) == opened.end() &&
+                    std::none_of(
+                        f.prompter.shown.begin(), f.prompter.shown.end(), [&](const Prompt& p) {
+                            return p.text.find("\r\n" + name + "\r\n") != std::string::npos;
+                        }))
+                    added = name;
+            set_mtime(f.dir.write("dst/" + added, "by hand"), kNoon + 100);
+        };
+        if (verify) {
+            f.prompter.answer_next(Answer::Yes);
+            f.prompter.answer_next(Answer::Yes);
+        } else {
+            f.prompter.answer_next(Answer::Ignore);
+        }
+        f.prompter.answer_next(Answer::No);
+        f.run();
+        sys::clear_fault_hook();
+        ASSERT_FALSE(f.prompter.shown.empty());
+        EXPECT_EQ(f.prompter.shown.back().text, newer_question(added, dst, src));
+        EXPECT_EQ(read_file(dst + "/" + added), "by hand");
+    }
 }
 
 TEST_F(CopyRunTest, ACopyHasItsSourcesBitsWhateverTheUmaskOrTheFoldersDefaultAcl) {

@@ -27,13 +27,8 @@ CopyEngine::CopyEngine(const CopyInputs& inputs, Prompter& prompter, EventPump& 
     decision_.before_question([this] { return turns_.settle(); });
     // Every box of the run counts as an answer for the scan's look ahead.
     tell_boxes(prompter_, observer_);
-    transfer_.on_block([this](std::uint64_t done, std::uint64_t size) {
-        progress_.file_done = done;
-        progress_.file_size = size;
-        count_.read(progress_);
-        if (observer_)
-            observer_->transfer_progress(progress_);
-    });
+    transfer_.on_block(
+        [this](std::uint64_t done, std::uint64_t size) { report_.block(done, size); });
 }
 
 CopyEngine::~CopyEngine() = default;
@@ -52,23 +47,7 @@ void CopyEngine::click() {
 
 void CopyEngine::set_running(bool running) {
     running_ = running;
-    if (observer_)
-        observer_->running_changed(running);
-}
-
-void CopyEngine::notify() {
-    count_.read(progress_);
-    if (observer_)
-        observer_->progress(progress_);
-}
-
-void CopyEngine::tally(bool counted, std::uint64_t size, bool copied) {
-    if (copied && !counted) {
-        count_.add(size);
-    } else if (!copied && counted) {
-        ++progress_.passed_files;
-        progress_.passed_bytes += size;
-    }
+    report_.running(running);
 }
 
 void CopyEngine::run() {
@@ -143,7 +122,7 @@ void CopyEngine::end_run() {
 }
 
 CopyEngine::Flow CopyEngine::after_entry() {
-    notify();
+    report_.now();
     if (!turns_.tell_ready())
         return Flow::End;
     pump_.pump();
@@ -160,7 +139,7 @@ CopyEngine::Flow CopyEngine::process_line(int row) {
     progress_.folder = line.source;
     line_destinations_.clear();
     dates_.start_line(line.source, line.destination, !journal_.preview());
-    notify();
+    report_.now();
     if (walk_.line(line) == Flow::End)
         return Flow::End;
     // The next line may write the same files: it sees this line's copies.
@@ -202,7 +181,7 @@ CopyEngine::Flow CopyEngine::enter(ListWalk::Folder& walked) {
         return Flow::End;
     progress_.folder = folder.source;
     progress_.file.clear();
-    notify();
+    report_.now();
     if (walked.passed_over)
         return Flow::Go;
 
@@ -372,26 +351,16 @@ CopyEngine::Flow CopyEngine::process_file(RunFolder& folder, const FolderScan::E
     const bool present = decision.present;
     const auto size = static_cast<std::uint64_t>(source.st_size);
     const bool counted = took && copies_unasked(s, replaced, line.replace, decision.same_size);
-    if (observer_) {
-        FileDecision told;
-        told.line = line.row;
-        told.sub_path = &folder.sub_path;
-        told.name = &name;
-        told.size = size;
-        told.source = s;
-        told.destination = replaced ? &*replaced : nullptr;
-        told.replace = line.replace;
-        told.copy = decision.copy;
-        observer_->decided(told);
-    }
+    report_.decided(line.row, folder.sub_path, name, size, s, replaced, line.replace,
+                    decision.copy);
     if (!decision.copy) {
         return tell([this, shared = folder.shared_from_this(), name, type = entry.type,
                      answers = prompter_.answers(), s, replaced, took, counted, size] {
             if (prompter_.answers() != answers)
                 return redo(*shared, name, type, took);
             journal_.not_copied(name, s, replaced ? &*replaced : nullptr);
-            file_done(shared->source, name, false);
-            tally(counted, size, false);
+            report_.file_done(shared->source, name, false);
+            report_.tally(counted, size, false);
             return true;
         });
     }
@@ -405,7 +374,7 @@ CopyEngine::Flow CopyEngine::process_file(RunFolder& folder, const FolderScan::E
         if (!made && (settle() == Flow::End || make_destination(folder) == Flow::End))
             return Flow::End;
         if (folder.abandoned) {
-            tally(counted, size, false);
+            report_.tally(counted, size, false);
             return Flow::Go;
         }
     }
@@ -423,7 +392,7 @@ CopyEngine::Flow CopyEngine::process_file(RunFolder& folder, const FolderScan::E
     }
     if (journal_.preview()) {
         copied(folder, name, s, replaced, size);
-        tally(counted, size, true);
+        report_.tally(counted, size, true);
         return Flow::Go;
     }
     // A file just asked about is copied here at once: everything before it has been
@@ -441,26 +410,18 @@ CopyEngine::Flow CopyEngine::process_file(RunFolder& folder, const FolderScan::E
         return Flow::End;
     case TransferOutcome::Skip:
         ++summary_.failures;
-        tally(counted, size, false);
+        report_.tally(counted, size, false);
         return Flow::Go;
     case TransferOutcome::Copied:
         break;
     }
     copied(folder, name, s, replaced, size);
-    tally(counted, size, true);
+    report_.tally(counted, size, true);
     return Flow::Go;
 }
 
 bool CopyEngine::while_waiting(const TransferQueue::InFlight& in) {
-    if (in.size > 0 && observer_) {
-        count_.read(progress_);
-        RunProgress now = progress_;
-        now.file =
-            in.files > 1 ? in.first + " and " + std::to_string(in.files - 1) + " more" : in.first;
-        now.file_done = in.done;
-        now.file_size = in.size;
-        observer_->transfer_progress(now);
-    }
+    report_.waiting(in);
     pump_.wait_pump();
     return !stop_requested_;
 }
@@ -508,13 +469,13 @@ bool CopyEngine::transfer_turn(RunFolder& folder, TransferJob& job, const FileTi
         return false;
     case TransferOutcome::Skip:
         ++summary_.failures;
-        tally(counted, job.size(), false);
+        report_.tally(counted, job.size(), false);
         return true;
     case TransferOutcome::Copied:
         break;
     }
     copied(folder, job.name(), s, replaced, job.size());
-    tally(counted, job.size(), true);
+    report_.tally(counted, job.size(), true);
     return true;
 }
 
@@ -544,21 +505,7 @@ void CopyEngine::copied(RunFolder& folder, const std::string& name, const FileTi
     ++folder.count;
     ++progress_.copied;
     progress_.bytes += size;
-    file_done(folder.source, name, true);
-}
-
-void CopyEngine::file_done(const std::string& folder, const std::string& name, bool copied) {
-    if (!observer_)
-        return;
-    if (progress_.folder == folder && progress_.file == name) {
-        observer_->file_done(progress_, copied);
-        return;
-    }
-    // Told after the run has gone on to other files.
-    RunProgress then = progress_;
-    then.folder = folder;
-    then.file = name;
-    observer_->file_done(then, copied);
+    report_.file_done(folder.source, name, true);
 }
 
 } // namespace vt

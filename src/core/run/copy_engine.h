@@ -14,6 +14,7 @@
 #include "core/run/run_count.h"
 #include "core/run/run_folder.h"
 #include "core/run/run_progress.h"
+#include "core/run/run_report.h"
 #include "core/run/turn_order.h"
 
 #include <ctime>
@@ -141,7 +142,6 @@ private:
     // A file copied: its journal entry, the counts, the observer.
     void copied(RunFolder& folder, const std::string& name, const FileTime& s,
                 const std::optional<FileTime>& replaced, std::uint64_t size);
-    void file_done(const std::string& folder, const std::string& name, bool copied);
     // Tells `f` now, or after what the workers are still copying (false from `f` ends
     // the run).
     Flow tell(std::function<bool()> f);
@@ -150,10 +150,6 @@ private:
     void end_run();
     void set_running(bool running);
     Flow after_entry();
-    void notify();
-    // Settles a file against the count once the run is done with it; `counted`: the
-    // count expects it to be copied.
-    void tally(bool counted, std::uint64_t size, bool copied);
 
     const CopyInputs& inputs_;
     AnsweredPrompter prompter_;
@@ -172,8 +168,9 @@ private:
     DiskFlush disks_;
     CopyDecision decision_;
     RunSummary summary_;
-    RunProgress progress_;
-    RunCount count_;
+    RunReport report_{observer_};
+    RunProgress& progress_ = report_.progress;
+    RunCount& count_ = report_.count;
     ListWalk walk_;
     TurnOrder turns_;
     bool counting_ = true;

@@ -127,17 +127,19 @@ void FolderScan::scan_folder(const Place& place, std::size_t index) {
         // A stopped run waits for this thread; a huge folder must not keep it waiting.
         if (stopping_.load(std::memory_order_relaxed))
             break;
-        if (!selects_entry(mask_, name))
+        const bool selected = selects_entry(mask_, name);
+        if (!selected && !(place.links_too && may_be_link(type)))
             continue;
         Entry& e = batch.entries.emplace_back();
         e.name.assign(name);
         e.type = type;
-        if (looks_ && type != DT_DIR) {
+        e.outside_mask = !selected;
+        if (looks_ && selected && type != DT_DIR) {
             e.seen_at = std::chrono::steady_clock::now();
             e.source_seen = true;
             e.source_kind = classify_entry(search.fd(), e.name.c_str(), type, e.source);
         }
-        if (destination >= 0 && type != DT_DIR) {
+        if (destination >= 0 && selected && type != DT_DIR) {
             e.destination_seen = true;
             e.destination_present =
                 ::fstatat(destination, e.name.c_str(), &e.destination, AT_SYMLINK_NOFOLLOW) == 0 &&

@@ -30,10 +30,14 @@ public:
         std::string source;
         std::string destination;
         bool skip = false; // not to be read (already known to be unreadable)
+        // Links outside the mask are given too (outside_mask), for the walk to tell
+        // which of them lead to folders.
+        bool links_too = false;
     };
     struct Entry {
         std::string name;
         unsigned char type = 0;                          // as readdir reported it
+        bool outside_mask = false;                       // a link the mask does not select
         bool source_seen = false;                        // the source entry was looked at
         EntryKind source_kind = EntryKind::Other;        // and is this
         struct stat source {};                           // with this stat, when a file

@@ -29,7 +29,7 @@ ListWalk::Step ListWalk::line(const ListLine& line) {
     FolderScan scan({}, line.spec, hints_, true);
     auto scan_too = [&](const ListedFolder& f) {
         scan.add({line.source + f.sub_path, hints_ ? line.destination + f.sub_path : std::string(),
-                  f.passed_over});
+                  f.passed_over, f.unread});
     };
     std::vector<ListedFolder> folders;
     if (line.subfolders) {
@@ -63,6 +63,7 @@ ListWalk::Step ListWalk::folder(const ListLine& line, const ListedFolder& listed
     folder.source = line.source + listed.sub_path;
     folder.destination = line.destination + listed.sub_path;
     folder.passed_over = listed.passed_over;
+    folder.unread = listed.unread;
     folder.counting = count_.reached(line.row, index);
     const Step entered = visitor_.enter(folder);
     if (entered == Step::End)
@@ -143,11 +144,13 @@ ListWalk::Step ListWalk::read_again(Folder& folder, int& error) {
     std::string_view name;
     unsigned char type = 0;
     while (dir.next(name, type)) {
-        if (!selects_entry(folder.line->spec, name) || done.count(name))
+        const bool selected = selects_entry(folder.line->spec, name);
+        if ((!selected && !(folder.unread && may_be_link(type))) || done.count(name))
             continue;
         FolderScan::Entry entry;
         entry.name.assign(name);
         entry.type = type;
+        entry.outside_mask = !selected;
         const Step step = take(folder, entry);
         if (step != Step::Go)
             return step;
@@ -158,8 +161,13 @@ ListWalk::Step ListWalk::read_again(Folder& folder, int& error) {
 
 ListWalk::Step ListWalk::take(Folder& folder, const FolderScan::Entry& entry) {
     folder.handled.append(entry.name).push_back('\0');
-    const bool took = count_.took(folder.counting, folder.taken++);
     const int dir = folder.source_dir.get();
+    if (entry.outside_mask)
+        return is_folder_link(dir, entry.name.c_str(), entry.type)
+                   ? visitor_.passed_over(folder, PassedOver::FolderLink,
+                                          folder.source + "/" + entry.name)
+                   : Step::Go;
+    const bool took = count_.took(folder.counting, folder.taken++);
     struct stat st {};
     bool file;
     if (entry.source_seen && visitor_.recent(entry)) {
@@ -171,6 +179,11 @@ ListWalk::Step ListWalk::take(Folder& folder, const FolderScan::Entry& entry) {
     if (!file && is_dangling_link(dir, entry.name.c_str(), entry.type)) {
         const Step step = visitor_.passed_over(folder, PassedOver::DanglingLink,
                                                folder.source + "/" + entry.name);
+        if (step != Step::Go)
+            return step;
+    } else if (!file && folder.unread && is_folder_link(dir, entry.name.c_str(), entry.type)) {
+        const Step step =
+            visitor_.passed_over(folder, PassedOver::FolderLink, folder.source + "/" + entry.name);
         if (step != Step::Go)
             return step;
     }

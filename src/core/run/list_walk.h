@@ -40,6 +40,7 @@ public:
         std::string source;       // line's source folder text + sub-path
         std::string destination;  // line's destination folder text + sub-path
         bool passed_over = false; // could not be listed (Ignore): not read
+        bool unread = false;      // not read when listed: the walk names its folder links
         SharedFd source_dir;      // while read
 
         // The walk's own: who counts the entries, how many were taken, and their

@@ -3,6 +3,7 @@
 #include "core/platform/directory.h"
 #include "core/platform/error_text.h"
 #include "core/platform/prompter.h"
+#include "core/platform/subfolder_count.h"
 #include "core/run/folder_access_box.h"
 #include "core/run/journal.h"
 #include "core/run/run_progress.h"
@@ -26,24 +27,29 @@ bool SourceFolders::list(const std::string& source, const struct stat* destinati
     // holds one folder open at a time, and no recursion can run out of stack.
     struct Level {
         std::string sub_path;
-        std::vector<std::string> children;
+        std::vector<Child> children;
         std::size_t next = 0;
     };
     std::vector<Level> path;
-    auto visit = [&](std::string sub_path) {
+    auto visit = [&](std::string sub_path, bool unread) {
         Level level{std::move(sub_path), {}, 0};
         std::vector<std::pair<PassedOver, std::string>> not_entered;
         const Outcome outcome =
-            read(source + level.sub_path, destination, hidden_folders, level.children, not_entered);
+            unread ? Outcome::Read
+                   : read(source + level.sub_path, level.sub_path.empty(), destination,
+                          hidden_folders, level.children, not_entered);
         if (outcome == Outcome::EndRun)
             return false;
-        out.push_back({level.sub_path, outcome == Outcome::PassedOver, std::move(not_entered)});
+        out.push_back(
+            {level.sub_path, outcome == Outcome::PassedOver, std::move(not_entered), unread});
         if (listed)
             listed(out.back());
-        path.push_back(std::move(level));
+        if (!level.children.empty())
+            path.push_back(std::move(level));
         return true;
     };
-    if (!visit(""))
+    counted_.reset();
+    if (!visit("", false))
         return false;
     while (!path.empty()) {
         Level& top = path.back();
@@ -51,28 +57,34 @@ bool SourceFolders::list(const std::string& source, const struct stat* destinati
             path.pop_back();
             continue;
         }
-        std::string child = top.sub_path + "/" + top.children[top.next++];
-        if (!visit(std::move(child)))
+        const Child& child = top.children[top.next++];
+        if (!visit(top.sub_path + "/" + child.name, child.unread))
             return false;
     }
     return true;
 }
 
 SourceFolders::Outcome
-SourceFolders::read(const std::string& folder, const struct stat* destination, bool hidden_folders,
-                    std::vector<std::string>& subfolders,
+SourceFolders::read(const std::string& folder, bool top, const struct stat* destination,
+                    bool hidden_folders, std::vector<Child>& subfolders,
                     std::vector<std::pair<PassedOver, std::string>>& not_entered) {
     for (;;) {
         subfolders.clear();
         not_entered.clear();
         Directory dir(folder);
+        struct stat own {};
+        if (top && dir.fd() >= 0 && ::fstat(dir.fd(), &own) == 0 && counts_subfolders(dir.fd()))
+            counted_ = own.st_dev;
         std::string_view name;
         unsigned char type = 0;
         while (dir.next(name, type)) {
             std::string sub(name);
-            switch (subfolder_of(dir.fd(), sub.c_str(), type, destination, hidden_folders)) {
+            struct stat seen {};
+            switch (vt::subfolder_of(dir.fd(), sub.c_str(), type, destination, hidden_folders,
+                                     counted_ ? &seen : nullptr)) {
             case Subfolder::Enter:
-                subfolders.push_back(std::move(sub));
+                subfolders.push_back(
+                    {std::move(sub), counted_ && holds_no_subfolders(seen, *counted_)});
                 break;
             case Subfolder::Hidden:
                 not_entered.emplace_back(PassedOver::HiddenFolder, std::move(sub));

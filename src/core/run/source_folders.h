@@ -2,6 +2,7 @@
 #include "core/run/walk_rules.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <utility>
@@ -23,16 +24,22 @@ Answer ask_unreadable_folder(Prompter& prompter, Journal& journal, const std::st
 
 // A folder of a line: its sub-path, whether it was passed over (Ignore) when the
 // line's folders were listed, its failure already reported, and the subfolders the
-// walk does not enter that the journal names (their names).
+// walk does not enter that the journal names (their names). A folder `unread` was
+// not read when listed, since its link count says it holds no subfolders; its links
+// to folders are then for the walk to name, and a failure to read it for the walk to
+// ask about.
 struct ListedFolder {
     std::string sub_path;
     bool passed_over = false;
     std::vector<std::pair<PassedOver, std::string>> not_entered;
+    bool unread = false;
 };
 
 // Lists the folders of a line that searches subfolders: the source folder, then each
 // subfolder a walk enters (walk_rules.h) depth first, parent before children, in the file
-// system's order.
+// system's order. Listing reads every folder of the tree once more than copying it
+// does; where the file system counts subfolders in a folder's links, the folders
+// without any (most of a tree's, holding most of its files) are listed unread.
 class SourceFolders {
 public:
     SourceFolders(Prompter& prompter, Journal& journal, RunObserver* observer = nullptr)
@@ -49,14 +56,22 @@ public:
 
 private:
     enum class Outcome { Read, PassedOver, EndRun };
-    Outcome read(const std::string& folder, const struct stat* destination, bool hidden_folders,
-                 std::vector<std::string>& subfolders,
+    struct Child {
+        std::string name;
+        bool unread = false; // holds no subfolders: not to be read
+    };
+    // `top`: the line's own folder, whose file system decides whether link counts
+    // are trusted.
+    Outcome read(const std::string& folder, bool top, const struct stat* destination,
+                 bool hidden_folders, std::vector<Child>& subfolders,
                  std::vector<std::pair<PassedOver, std::string>>& not_entered);
 
     Prompter& prompter_;
     Journal& journal_;
     RunObserver* observer_;
     int failures_ = 0;
+    // The device of the line's source folder, while its file system counts subfolders.
+    std::optional<dev_t> counted_;
 };
 
 } // namespace vt

@@ -15,17 +15,22 @@ bool selects_entry(const std::string& mask, std::string_view name) {
 }
 
 Subfolder subfolder_of(int dirfd, const char* name, unsigned char type,
-                       const struct stat* destination, bool hidden_folders) {
+                       const struct stat* destination, bool hidden_folders, struct stat* seen) {
     if (!is_real_folder(dirfd, name, type))
         return is_folder_link(dirfd, name, type) ? Subfolder::Link : Subfolder::Ignore;
     if (!kept_versions::walks_into(name))
         return Subfolder::Ignore;
     if (name[0] == '.' && !hidden_folders)
         return Subfolder::Hidden;
+    if (!destination && !seen)
+        return Subfolder::Enter;
     struct stat st {};
-    if (destination && ::fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-        st.st_dev == destination->st_dev && st.st_ino == destination->st_ino)
+    if (::fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        st.st_nlink = 0;
+    else if (destination && st.st_dev == destination->st_dev && st.st_ino == destination->st_ino)
         return Subfolder::Ignore;
+    if (seen)
+        *seen = st;
     return Subfolder::Enter;
 }
 

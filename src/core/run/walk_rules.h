@@ -1,4 +1,5 @@
 #pragma once
+#include <dirent.h>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -22,6 +23,11 @@ enum class PassedOver {
     LinkInBackup    // a symbolic link a restore found in the backup: never read through
 };
 
+// Whether an entry that readdir reported as `type` may be a link.
+inline bool may_be_link(unsigned char type) {
+    return type == DT_LNK || type == DT_UNKNOWN;
+}
+
 // What the walk does with an entry of a folder it lists for subfolders.
 enum class Subfolder { Enter, Ignore, Hidden, Link };
 
@@ -29,9 +35,12 @@ enum class Subfolder { Enter, Ignore, Hidden, Link };
 // folder (never a link to one), not the kept versions, a hidden one only with
 // `hidden_folders`, and not the line's own backup folder inside its source
 // (`destination`, when it exists), which would otherwise be copied into itself.
-// Hidden and Link are the folders passed over that the journal names.
+// Hidden and Link are the folders passed over that the journal names. With `seen`, a
+// folder to enter is looked at and `seen` holds what it is (a link count of 0 when
+// the look failed).
 Subfolder subfolder_of(int dirfd, const char* name, unsigned char type,
-                       const struct stat* destination, bool hidden_folders);
+                       const struct stat* destination, bool hidden_folders,
+                       struct stat* seen = nullptr);
 inline bool enters_folder(int dirfd, const char* name, unsigned char type,
                           const struct stat* destination, bool hidden_folders) {
     return subfolder_of(dirfd, name, type, destination, hidden_folders) == Subfolder::Enter;

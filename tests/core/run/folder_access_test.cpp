@@ -127,6 +127,15 @@ TEST_F(FolderAccessTest, ASourceFolderThatCannotBeReadIsAFailureNeverAnEmptyFold
          Answer::Ignore,
          {"a.txt", "b.txt", "c.txt", "sub/d.txt", "sub/deeper/e.txt"},
          1},
+        {"subfolder without subfolders, not listed, cannot be opened",
+         "/other",
+         sys::Op::OpenDir,
+         1,
+         EACCES,
+         true,
+         Answer::Ignore,
+         {"a.txt", "b.txt", "c.txt", "sub/d.txt", "sub/deeper/e.txt"},
+         1},
         {"abort ends the run", "/sub", sys::Op::OpenDir, 1, EACCES, true, Answer::Abort, {}, 1},
     };
     for (const Unreadable& c : cases) {

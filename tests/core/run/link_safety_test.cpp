@@ -132,28 +132,59 @@ INSTANTIATE_TEST_SUITE_P(
 
 class WalkJournalTest : public ::testing::Test, public EngineFixture {};
 
+// Where the links are, and the mask: a subfolder without subfolders of its own is not
+// read when the folders are listed, so its folder links are named by the walk, also
+// those outside the mask.
+struct LinkPlace {
+    const char* what;
+    const char* folder; // under src/
+    const char* mask;
+};
+
+class LinkJournalTest : public ::testing::TestWithParam<LinkPlace>, public EngineFixture {};
+
 // Links keep their rule (a file's content is copied, a folder is not entered, a link
-// to nothing is not copied), and what is passed over is named.
-TEST_F(WalkJournalTest, LinksPassedOverAreNamed) {
+// to nothing is not copied), and what is passed over is named once.
+TEST_P(LinkJournalTest, LinksPassedOverAreNamedOnce) {
+    const LinkPlace& p = GetParam();
     const std::string src = dir.mkdir("src"), dst = dir / "dst";
+    const std::string at =
+        std::string(p.folder).empty() ? src : dir.mkdir(std::string("src/") + p.folder);
+    dir.mkdir("src/other/deeper");
     dir.write("elsewhere/inside.txt", "not entered");
     dir.write("data.txt", "through a link");
-    ASSERT_EQ(::symlink((dir / "elsewhere").c_str(), (src + "/docs").c_str()), 0);
-    ASSERT_EQ(::symlink((dir / "nothing").c_str(), (src + "/gone.txt").c_str()), 0);
-    ASSERT_EQ(::symlink((dir / "data.txt").c_str(), (src + "/data.txt").c_str()), 0);
-    line(src, "*", dst, false, true);
+    ASSERT_EQ(::symlink((dir / "elsewhere").c_str(), (at + "/docs").c_str()), 0);
+    ASSERT_EQ(::symlink((dir / "nothing").c_str(), (at + "/gone.txt").c_str()), 0);
+    ASSERT_EQ(::symlink((dir / "data.txt").c_str(), (at + "/data.txt").c_str()), 0);
+    ASSERT_EQ(::symlink((dir / "data.txt").c_str(), (at + "/note").c_str()), 0);
+    line(src, p.mask, dst, false, true);
     save_list();
-    expect_offer(prompter, 1);
+    expect_offer(prompter, std::string(p.mask) == "*" ? 2 : 1);
     run();
     EXPECT_TRUE(prompter.done());
     const std::vector<std::string> lines = journal_lines();
-    EXPECT_TRUE(journal_has(lines, "Symbolic link to a folder passed over: " + src + "/docs"));
-    EXPECT_TRUE(journal_has(lines, "Dangling symbolic link passed over: " + src + "/gone.txt"));
-    EXPECT_EQ(read_file(dst + "/data.txt"), "through a link");
-    EXPECT_FALSE(exists(dst + "/docs"));
-    EXPECT_FALSE(exists(dst + "/gone.txt"));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                         "Symbolic link to a folder passed over: " + at + "/docs"),
+              1);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                         "Dangling symbolic link passed over: " + at + "/gone.txt"),
+              1);
+    const std::string backup = dst + (at == src ? "" : "/" + std::string(p.folder));
+    EXPECT_EQ(read_file(backup + "/data.txt"), "through a link");
+    EXPECT_EQ(exists(backup + "/note"), std::string(p.mask) == "*");
+    EXPECT_FALSE(exists(backup + "/docs"));
+    EXPECT_FALSE(exists(backup + "/gone.txt"));
     EXPECT_EQ(engine.summary().failures, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Places, LinkJournalTest,
+                         ::testing::Values(LinkPlace{"top", "", "*"},
+                                           LinkPlace{"top_masked", "", "*.txt"},
+                                           LinkPlace{"leaf", "leaf", "*"},
+                                           LinkPlace{"leaf_masked", "leaf", "*.txt"},
+                                           LinkPlace{"parent", "other", "*"},
+                                           LinkPlace{"parent_masked", "other", "*.txt"}),
+                         [](const auto& info) { return std::string(info.param.what); });
 
 // A run killed between making a copy and naming it left it under a temporary name.
 TEST_F(WalkJournalTest, AStaleTemporaryFileIsRemovedByTheNextRunAndNeverCopied) {

@@ -19,6 +19,7 @@ namespace {
 constexpr std::size_t kBatchEntries = 1024;
 constexpr std::size_t kQueuedEntries = 8192;
 constexpr std::size_t kQueuedBatches = 1024;
+constexpr std::size_t kSpares = 4;
 
 } // namespace
 
@@ -58,6 +59,8 @@ bool FolderScan::next(std::size_t index, std::vector<Entry>& batch, int& error,
             if (front.folder > index)
                 return false; // this folder's last entries were taken already
             batch.swap(front.entries);
+            if (front.entries.capacity() > 0 && spares_.size() < kSpares)
+                spares_.push_back(std::move(front.entries));
             const bool more = !front.last;
             if (front.error)
                 error = front.error;
@@ -110,8 +113,17 @@ void FolderScan::scan() {
     ready_.notify_all();
 }
 
+std::vector<FolderScan::Entry> FolderScan::spare() {
+    const std::lock_guard lock(mutex_);
+    if (spares_.empty())
+        return {};
+    std::vector<Entry> room = std::move(spares_.back());
+    spares_.pop_back();
+    return room;
+}
+
 void FolderScan::scan_folder(const Place& place, std::size_t index) {
-    Batch batch{index, {}, false};
+    Batch batch{index, spare(), false};
     if (place.skip) {
         batch.last = true;
         push(std::move(batch));
@@ -148,7 +160,7 @@ void FolderScan::scan_folder(const Place& place, std::size_t index) {
         if (batch.entries.size() == kBatchEntries) {
             if (!push(std::move(batch)))
                 break;
-            batch = Batch{index, {}, false};
+            batch = Batch{index, spare(), false};
         }
     }
     if (destination >= 0)

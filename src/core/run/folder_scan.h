@@ -78,7 +78,8 @@ private:
     };
     void scan();
     void scan_folder(const Place& place, std::size_t index);
-    bool push(Batch&& batch); // false once stopping
+    bool push(Batch&& batch);   // false once stopping
+    std::vector<Entry> spare(); // an emptied batch's room, or none
 
     std::vector<Place> folders_; // under the mutex
     bool all_added_ = false;
@@ -89,6 +90,9 @@ private:
     std::condition_variable ready_; // a batch was queued, or the scan ended
     std::condition_variable room_;  // a batch was taken, a folder added, or stopping
     std::deque<Batch> queue_;
+    // The room of batches the run has taken, for the scan's next ones: a tree of many
+    // folders would otherwise cost a few allocations and copies of entries per folder.
+    std::vector<std::vector<Entry>> spares_;
     std::size_t queued_entries_ = 0;
     std::atomic<bool> stopping_ = false; // set under the mutex, read by the scan without it
     bool finished_ = false;

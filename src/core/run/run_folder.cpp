@@ -27,21 +27,23 @@ int RunFolder::open_destination() {
     destination_dir = SharedFd(fd);
     if (!destination_dir || ::fstat(destination_dir.get(), &destination_stat) != 0)
         destination_stat = {};
-    umask_decides = destination_dir && vt::umask_decides(destination_dir.get());
+    umask_decides_.reset();
     return error;
 }
 
 void RunFolder::close_destination() {
     destination_dir.reset();
     destination_stat = {};
-    umask_decides = false;
+    umask_decides_.reset();
 }
 
 TransferPlace RunFolder::place() {
+    if (!umask_decides_ && destination_dir)
+        umask_decides_ = vt::umask_decides(destination_dir.get());
     return {source_fd(),
             destination_fd(),
             destination_stat.st_dev,
-            umask_decides,
+            umask_decides_.value_or(false),
             versions_ ? this : nullptr,
             destination_stat.st_mode & S_ISGID ? destination_stat.st_gid : process_owner().second};
 }

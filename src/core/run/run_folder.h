@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 
@@ -30,12 +31,11 @@ public:
     SharedFd source_dir;           // for looking at and copying the entries
     SharedFd destination_dir;      // none while the destination folder is missing
     struct stat destination_stat {};
-    bool umask_decides = false; // new files there get their bits from the umask alone
-    int count = 0;              // files copied in this folder
-    bool abandoned = false;     // its destination could not be created
-    bool pretended = false;     // a dry run acts as if the destination had been created
-    bool noted = false;         // its disk is among those flushed at the end
-    bool made = false;          // created by this run, so empty but for the run's copies
+    int count = 0;          // files copied in this folder
+    bool abandoned = false; // its destination could not be created
+    bool pretended = false; // a dry run acts as if the destination had been created
+    bool noted = false;     // its disk is among those flushed at the end
+    bool made = false;      // created by this run, so empty but for the run's copies
     std::chrono::steady_clock::time_point made_at{}; // (for a while, see CopyDecision::recent)
 
     int source_fd() const { return source_dir.get(); }
@@ -52,6 +52,10 @@ public:
 
 private:
     KeptVersions* versions_; // of the run, when it keeps them
+    // Whether new files there get their bits from the umask alone: asked of the folder
+    // (its default ACL) only once a copy is made there, since most folders of a run
+    // over an unchanged tree get none.
+    std::optional<bool> umask_decides_;
 };
 
 } // namespace vt

@@ -161,12 +161,9 @@ ListWalk::Step ListWalk::read_again(Folder& folder, int& error) {
 
 ListWalk::Step ListWalk::take(Folder& folder, const FolderScan::Entry& entry) {
     folder.handled.append(entry.name).push_back('\0');
-    const int dir = folder.source_dir.get();
     if (entry.outside_mask)
-        return is_folder_link(dir, entry.name.c_str(), entry.type)
-                   ? visitor_.passed_over(folder, PassedOver::FolderLink,
-                                          folder.source + "/" + entry.name)
-                   : Step::Go;
+        return told_if_folder_link(folder, entry);
+    const int dir = folder.source_dir.get();
     const bool took = count_.took(folder.counting, folder.taken++);
     struct stat st {};
     bool file;
@@ -181,13 +178,18 @@ ListWalk::Step ListWalk::take(Folder& folder, const FolderScan::Entry& entry) {
                                                folder.source + "/" + entry.name);
         if (step != Step::Go)
             return step;
-    } else if (!file && folder.unread && is_folder_link(dir, entry.name.c_str(), entry.type)) {
-        const Step step =
-            visitor_.passed_over(folder, PassedOver::FolderLink, folder.source + "/" + entry.name);
+    } else if (!file && folder.unread) {
+        const Step step = told_if_folder_link(folder, entry);
         if (step != Step::Go)
             return step;
     }
     return visitor_.entry(folder, entry, file ? &st : nullptr, took);
+}
+
+ListWalk::Step ListWalk::told_if_folder_link(Folder& folder, const FolderScan::Entry& entry) {
+    if (!is_folder_link(folder.source_dir.get(), entry.name.c_str(), entry.type))
+        return Step::Go;
+    return visitor_.passed_over(folder, PassedOver::FolderLink, folder.source + "/" + entry.name);
 }
 
 } // namespace vt

@@ -100,6 +100,9 @@ private:
     Step read_scanned(Folder& folder, FolderScan& scan, int& error);
     Step read_again(Folder& folder, int& error);
     Step take(Folder& folder, const FolderScan::Entry& entry);
+    // In a folder not read when listed, a link to a folder is named where the walk
+    // meets it.
+    Step told_if_folder_link(Folder& folder, const FolderScan::Entry& entry);
 
     Visitor& visitor_;
     Prompter& prompter_;

@@ -31,12 +31,13 @@ bool SourceFolders::list(const std::string& source, const struct stat* destinati
         std::size_t next = 0;
     };
     std::vector<Level> path;
+    std::optional<dev_t> counted;
     auto visit = [&](std::string sub_path, bool unread) {
         Level level{std::move(sub_path), {}, 0};
         std::vector<std::pair<PassedOver, std::string>> not_entered;
         const Outcome outcome =
             unread ? Outcome::Read
-                   : read(source + level.sub_path, level.sub_path.empty(), destination,
+                   : read(source + level.sub_path, level.sub_path.empty(), counted, destination,
                           hidden_folders, level.children, not_entered);
         if (outcome == Outcome::EndRun)
             return false;
@@ -48,7 +49,6 @@ bool SourceFolders::list(const std::string& source, const struct stat* destinati
             path.push_back(std::move(level));
         return true;
     };
-    counted_.reset();
     if (!visit("", false))
         return false;
     while (!path.empty()) {
@@ -65,8 +65,9 @@ bool SourceFolders::list(const std::string& source, const struct stat* destinati
 }
 
 SourceFolders::Outcome
-SourceFolders::read(const std::string& folder, bool top, const struct stat* destination,
-                    bool hidden_folders, std::vector<Child>& subfolders,
+SourceFolders::read(const std::string& folder, bool top, std::optional<dev_t>& counted,
+                    const struct stat* destination, bool hidden_folders,
+                    std::vector<Child>& subfolders,
                     std::vector<std::pair<PassedOver, std::string>>& not_entered) {
     for (;;) {
         subfolders.clear();
@@ -74,17 +75,17 @@ SourceFolders::read(const std::string& folder, bool top, const struct stat* dest
         Directory dir(folder);
         struct stat own {};
         if (top && dir.fd() >= 0 && ::fstat(dir.fd(), &own) == 0 && counts_subfolders(dir.fd()))
-            counted_ = own.st_dev;
+            counted = own.st_dev;
         std::string_view name;
         unsigned char type = 0;
         while (dir.next(name, type)) {
             std::string sub(name);
             struct stat seen {};
             switch (vt::subfolder_of(dir.fd(), sub.c_str(), type, destination, hidden_folders,
-                                     counted_ ? &seen : nullptr)) {
+                                     counted ? &seen : nullptr)) {
             case Subfolder::Enter:
                 subfolders.push_back(
-                    {std::move(sub), counted_ && holds_no_subfolders(seen, *counted_)});
+                    {std::move(sub), counted && holds_no_subfolders(seen, *counted)});
                 break;
             case Subfolder::Hidden:
                 not_entered.emplace_back(PassedOver::HiddenFolder, std::move(sub));

@@ -60,18 +60,17 @@ private:
         std::string name;
         bool unread = false; // holds no subfolders: not to be read
     };
-    // `top`: the line's own folder, whose file system decides whether link counts
-    // are trusted.
-    Outcome read(const std::string& folder, bool top, const struct stat* destination,
-                 bool hidden_folders, std::vector<Child>& subfolders,
+    // `counted`: the device of the line's own folder while its file system counts
+    // subfolders; reading the line's own folder (`top`) decides it.
+    Outcome read(const std::string& folder, bool top, std::optional<dev_t>& counted,
+                 const struct stat* destination, bool hidden_folders,
+                 std::vector<Child>& subfolders,
                  std::vector<std::pair<PassedOver, std::string>>& not_entered);
 
     Prompter& prompter_;
     Journal& journal_;
     RunObserver* observer_;
     int failures_ = 0;
-    // The device of the line's source folder, while its file system counts subfolders.
-    std::optional<dev_t> counted_;
 };
 
 } // namespace vt

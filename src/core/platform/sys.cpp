@@ -173,6 +173,12 @@ int syncfs(int fd) {
     return ::syncfs(fd);
 }
 
+int write_behind(int fd) {
+    if (fail_with(Op::WriteBehind, nullptr))
+        return -1;
+    return ::syncfs(fd);
+}
+
 int start_write_out(int fd) {
     if (fail_with(Op::StartWriteOut, nullptr))
         return -1;

@@ -22,18 +22,19 @@ enum class Op {
     SetTimes,
     Unlink,
     Sync,
-    OpenDir,      // a folder opened to read its entries
-    ReadDir,      // the next entries of an open folder
-    DataSync,     // a file's content flushed to its disk (fdatasync)
-    SyncFs,       // a whole file system flushed (syncfs)
-    Clone,        // a copy made by sharing the source's blocks (FICLONE)
-    ReadBack,     // a file read back to be compared with another (a finished copy, a backup)
-    SetOwner,     // a copy given its source's owner and group (fchown)
-    SetMode,      // a copy given its source's permission bits (fchmod)
-    ListAttrs,    // the names of a file's extended attributes (flistxattr)
-    GetAttr,      // one extended attribute read (fgetxattr)
-    SetAttr,      // one extended attribute written or removed (fsetxattr, fremovexattr)
-    StartWriteOut // a file's write-back started, not waited for
+    OpenDir,       // a folder opened to read its entries
+    ReadDir,       // the next entries of an open folder
+    DataSync,      // a file's content flushed to its disk (fdatasync)
+    SyncFs,        // a whole file system flushed (syncfs)
+    Clone,         // a copy made by sharing the source's blocks (FICLONE)
+    ReadBack,      // a file read back to be compared with another (a finished copy, a backup)
+    SetOwner,      // a copy given its source's owner and group (fchown)
+    SetMode,       // a copy given its source's permission bits (fchmod)
+    ListAttrs,     // the names of a file's extended attributes (flistxattr)
+    GetAttr,       // one extended attribute read (fgetxattr)
+    SetAttr,       // one extended attribute written or removed (fsetxattr, fremovexattr)
+    StartWriteOut, // a file's write-back started, not waited for
+    WriteBehind    // a file system flushed in the background, while a run writes on
 };
 
 // Returned by a hook for Op::Write: the call writes only half of what it was given.
@@ -79,6 +80,9 @@ int syncfs(int fd);
 // SYNC_FILE_RANGE_WRITE); a later flush then finds it written or under way. Faults as
 // Op::StartWriteOut; a failure only means the later flush has it all to do.
 int start_write_out(int fd);
+// A syncfs that only sends data on early (write_behind.h). Faults as Op::WriteBehind,
+// apart from Op::SyncFs, whose calls tests count and whose failures a run reports.
+int write_behind(int fd);
 
 // Opens the folder `path` (relative to `dirfd`, or absolute) with `flags` | O_DIRECTORY,
 // however long the path is (see long_path.h). Faults as Op::OpenDir with `path`.

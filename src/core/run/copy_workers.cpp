@@ -1,11 +1,12 @@
 #include "core/run/copy_workers.h"
 
+#include "core/platform/quiet_thread.h"
 #include "core/platform/sys.h"
 
 #include <algorithm>
-#include <csignal>
 #include <pthread.h>
 #include <sched.h>
+#include <sys/resource.h>
 
 namespace vt {
 namespace {
@@ -14,6 +15,8 @@ namespace {
 // wakes one at once.
 constexpr std::size_t kPileUp = 32;
 constexpr std::uint64_t kWorthAWake = 256u << 10;
+// How far the workers' priority lies below the run's thread (a nice value).
+constexpr int kGiveWay = 5;
 
 } // namespace
 
@@ -69,13 +72,7 @@ void CopyWorkers::start(std::shared_ptr<TransferJob> job) {
         waiting_.push_back(std::move(job));
         if (static_cast<int>(threads_.size()) < threads_wanted_ &&
             waiting_.size() + running_.size() > threads_.size()) {
-            // Signals ("Stop Copy" by Ctrl+C in a headless run) stay with the run's
-            // thread, whose handlers and interrupted calls expect them there.
-            sigset_t all, old;
-            sigfillset(&all);
-            pthread_sigmask(SIG_BLOCK, &all, &old);
-            threads_.emplace_back([this] { work(); });
-            pthread_sigmask(SIG_SETMASK, &old, nullptr);
+            threads_.push_back(quiet_thread([this] { work(); }));
         }
         // Waking a worker costs more than copying a small file: small files are let
         // pile up and taken in a row by one wake; a file large enough to be worth a
@@ -102,6 +99,10 @@ bool CopyWorkers::wait(const TransferJob& job, std::chrono::milliseconds timeout
 
 void CopyWorkers::work() {
     ::pthread_setname_np(::pthread_self(), "vantorel-copy");
+    // The run's thread hands out the copies and names them: when it waits for a core
+    // behind the workers, they soon run out of work and a core idles. So the workers
+    // give way to it. On Linux a nice value is a thread's own, and 0 names the caller.
+    ::setpriority(PRIO_PROCESS, 0, ::getpriority(PRIO_PROCESS, 0) + kGiveWay);
     CopyScratch scratch;
     CompareBuffers compare; // made when the first copy is compared
     std::unique_lock lock(mutex_);

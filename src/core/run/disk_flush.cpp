@@ -21,11 +21,14 @@ void DiskFlush::wrote_into(int dirfd, const std::string& folder) {
             return;
     }
     const int fd = ::openat(dirfd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0)
-        disks_.push_back({st.st_dev, fd, folder});
+    if (fd < 0)
+        return;
+    disks_.push_back({st.st_dev, fd, folder});
+    behind_.add(fd);
 }
 
 int DiskFlush::flush(Journal& journal, Prompter& prompter) {
+    behind_.stop();
     int failures = 0;
     for (const Disk& d : disks_) {
         if (sys::syncfs(d.fd) == 0)
@@ -40,6 +43,7 @@ int DiskFlush::flush(Journal& journal, Prompter& prompter) {
 }
 
 void DiskFlush::clear() {
+    behind_.stop();
     for (const Disk& d : disks_)
         ::close(d.fd);
     disks_.clear();

@@ -1,4 +1,6 @@
 #pragma once
+#include "core/platform/write_behind.h"
+
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -10,7 +12,9 @@ class Prompter;
 
 // The file systems a run wrote to, flushed (syncfs) before the journal's end entries,
 // so that "Journal file Ended" means the copies are on the disk: a backup disk pulled
-// out right after the run holds what the journal says.
+// out right after the run holds what the journal says. While the run writes, the same
+// file systems are flushed in the background (write_behind.h), so that this flush
+// finds little left.
 class DiskFlush {
 public:
     DiskFlush() = default;
@@ -35,6 +39,7 @@ private:
         std::string folder;
     };
     std::vector<Disk> disks_;
+    WriteBehind behind_;
 };
 
 } // namespace vt

@@ -2,9 +2,9 @@
 
 #include "core/platform/directory.h"
 #include "core/platform/long_path.h"
+#include "core/platform/quiet_thread.h"
 #include "core/run/walk_rules.h"
 
-#include <csignal>
 #include <fcntl.h>
 #include <pthread.h>
 #include <unistd.h>
@@ -26,13 +26,7 @@ constexpr std::size_t kSpares = 4;
 FolderScan::FolderScan(std::vector<Place> folders, std::string mask, bool looks, bool more_to_come)
     : folders_(std::move(folders)), all_added_(!more_to_come), mask_(std::move(mask)),
       looks_(looks) {
-    // Signals ("Stop Copy" by Ctrl+C in a headless run) stay with the run's thread,
-    // whose handlers and interrupted calls expect them there.
-    sigset_t all, old;
-    sigfillset(&all);
-    pthread_sigmask(SIG_BLOCK, &all, &old);
-    worker_ = std::thread([this] { scan(); });
-    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    worker_ = quiet_thread([this] { scan(); });
 }
 
 FolderScan::~FolderScan() {

@@ -2,10 +2,10 @@
 
 #include "core/platform/directory.h"
 #include "core/platform/long_path.h"
+#include "core/platform/quiet_thread.h"
 #include "core/run/copy_inputs.h"
 #include "core/run/walk_rules.h"
 
-#include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
 #include <pthread.h>
@@ -92,12 +92,7 @@ void RunCount::start(std::vector<Line> lines, bool every_file) {
         serial_ = 1;
         frontier_ = serial_ << 32;
     }
-    // Signals ("Stop Copy" by Ctrl+C in a headless run) stay with the run's thread.
-    sigset_t all, old;
-    sigfillset(&all);
-    pthread_sigmask(SIG_BLOCK, &all, &old);
-    worker_ = std::thread([this] { count(); });
-    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    worker_ = quiet_thread([this] { count(); });
 }
 
 void RunCount::stop() {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <mutex>
@@ -146,6 +147,33 @@ TEST_F(RunSafetyTest, TheDisksAreFlushedBeforeTheJournalEnds) {
     expect_offer(prompter, 0);
     run();
     EXPECT_EQ(count(sys::Op::SyncFs), 0);
+}
+
+TEST_F(RunSafetyTest, ALongRunSendsItsCopiesToTheDiskAsItGoes) {
+    // The copies do not wait in memory for the closing flush; an early flush that
+    // fails is no failure of the run (the closing flush tells what did not arrive).
+    const std::string src = dir.mkdir("src");
+    dir.write("src/a", "a");
+    dir.write("src/b", "b");
+    line(src, "*", dir / "dst");
+    save_list();
+    std::atomic<int> early = 0, named = 0;
+    sys::set_fault_hook([&](sys::Op op, const char*) {
+        if (op == sys::Op::WriteBehind) {
+            ++early;
+            return EIO;
+        }
+        if (op == sys::Op::Rename && ++named == 2) // the second copy is slow to come
+            std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        return 0;
+    });
+    expect_offer(prompter, 2);
+    run();
+    sys::clear_fault_hook();
+    EXPECT_TRUE(prompter.done());
+    EXPECT_GE(early.load(), 2);
+    EXPECT_EQ(engine.summary().failures, 0);
+    EXPECT_EQ(read_file(dir / "dst/b"), "b");
 }
 
 TEST_F(RunSafetyTest, TheJournalReachesItsFileAsTheRunGoes) {

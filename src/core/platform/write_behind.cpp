@@ -1,0 +1,62 @@
+#include "core/platform/write_behind.h"
+
+#include "core/platform/quiet_thread.h"
+#include "core/platform/sys.h"
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vt {
+void WriteBehind::add(int dirfd) {
+    struct stat st {};
+    if (dirfd < 0 || ::fstat(dirfd, &st) != 0)
+        return;
+    const std::lock_guard lock(mutex_);
+    for (const Disk& d : disks_) {
+        if (d.device == st.st_dev)
+            return;
+    }
+    const int fd = ::openat(dirfd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    disks_.push_back({st.st_dev, fd});
+    if (!thread_.joinable()) {
+        stopping_ = false;
+        thread_ = quiet_thread([this] { flush_until_stopped(); });
+    }
+}
+
+void WriteBehind::stop() {
+    {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    if (thread_.joinable())
+        thread_.join();
+    for (const Disk& d : disks_)
+        ::close(d.fd);
+    disks_.clear();
+}
+
+void WriteBehind::flush_until_stopped() {
+    ::pthread_setname_np(::pthread_self(), "vantorel-flush");
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        if (wake_.wait_for(lock, every_, [this] { return stopping_; }))
+            return;
+        // Disks are only added while the thread runs, so the list is copied: a flush
+        // may take long, and add() must not wait for it.
+        std::vector<int> fds;
+        for (const Disk& d : disks_)
+            fds.push_back(d.fd);
+        lock.unlock();
+        for (int fd : fds)
+            sys::write_behind(fd);
+        lock.lock();
+    }
+}
+
+} // namespace vt

@@ -3,6 +3,7 @@
 #include "core/platform/quiet_thread.h"
 #include "core/platform/sys.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/stat.h>
@@ -44,8 +45,9 @@ void WriteBehind::stop() {
 void WriteBehind::flush_until_stopped() {
     ::pthread_setname_np(::pthread_self(), "vantorel-flush");
     std::unique_lock lock(mutex_);
+    auto pause = every_;
     for (;;) {
-        if (wake_.wait_for(lock, every_, [this] { return stopping_; }))
+        if (wake_.wait_for(lock, pause, [this] { return stopping_; }))
             return;
         // Disks are only added while the thread runs, so the list is copied: a flush
         // may take long, and add() must not wait for it.
@@ -53,8 +55,14 @@ void WriteBehind::flush_until_stopped() {
         for (const Disk& d : disks_)
             fds.push_back(d.fd);
         lock.unlock();
+        const auto started = std::chrono::steady_clock::now();
         for (int fd : fds)
             sys::write_behind(fd);
+        // Each flush also empties the disk's cache and commits its journal: a slow
+        // disk (a USB stick, a disk that spins) is flushed less often, so that those
+        // cost it at most half its time.
+        pause = std::max(every_, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     std::chrono::steady_clock::now() - started));
         lock.lock();
     }
 }

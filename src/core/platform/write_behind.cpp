@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 namespace vt {
+
 void WriteBehind::add(int dirfd) {
     struct stat st {};
     if (dirfd < 0 || ::fstat(dirfd, &st) != 0)

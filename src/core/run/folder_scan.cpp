@@ -20,10 +20,13 @@ constexpr std::size_t kBatchEntries = 1024;
 constexpr std::size_t kQueuedEntries = 8192;
 constexpr std::size_t kQueuedBatches = 1024;
 constexpr std::size_t kSpares = 4;
+// Entries waiting for the reader before a scan that shares the destination looks takes
+// them too (Looks::Shared); fewer, and the reader would soon wait for the scan.
+constexpr std::size_t kLooksAhead = 512;
 
 } // namespace
 
-FolderScan::FolderScan(std::vector<Place> folders, std::string mask, bool looks, bool more_to_come)
+FolderScan::FolderScan(std::vector<Place> folders, std::string mask, Looks looks, bool more_to_come)
     : folders_(std::move(folders)), all_added_(!more_to_come), mask_(std::move(mask)),
       looks_(looks) {
     worker_ = quiet_thread([this] { scan(); });
@@ -45,6 +48,7 @@ bool FolderScan::next(std::size_t index, std::vector<Entry>& batch, int& error,
     for (;;) {
         while (!queue_.empty() && queue_.front().folder < index) {
             queued_entries_ -= queue_.front().entries.size();
+            ahead_.store(queued_entries_, std::memory_order_relaxed);
             queue_.pop_front();
             room_.notify_one();
         }
@@ -59,6 +63,7 @@ bool FolderScan::next(std::size_t index, std::vector<Entry>& batch, int& error,
             if (front.error)
                 error = front.error;
             queued_entries_ -= batch.size();
+            ahead_.store(queued_entries_, std::memory_order_relaxed);
             queue_.pop_front();
             room_.notify_one();
             return more;
@@ -125,8 +130,9 @@ void FolderScan::scan_folder(const Place& place, std::size_t index) {
     }
     Directory search(place.source);
     // Only a hint: no fault is injected here, and a missing folder has no files yet.
-    const int destination =
-        looks_ ? open_long_path(AT_FDCWD, place.destination, O_PATH | O_DIRECTORY) : -1;
+    const int destination = looks_ != Looks::None
+                                ? open_long_path(AT_FDCWD, place.destination, O_PATH | O_DIRECTORY)
+                                : -1;
     std::string_view name;
     unsigned char type = 0;
     while (search.next(name, type)) {
@@ -140,12 +146,13 @@ void FolderScan::scan_folder(const Place& place, std::size_t index) {
         e.name.assign(name);
         e.type = type;
         e.outside_mask = !selected;
-        if (looks_ && selected && type != DT_DIR) {
+        if (looks_ != Looks::None && selected && type != DT_DIR) {
             e.seen_at = std::chrono::steady_clock::now();
             e.source_seen = true;
             e.source_kind = classify_entry(search.fd(), e.name.c_str(), type, e.source);
         }
-        if (destination >= 0 && selected && type != DT_DIR) {
+        if (destination >= 0 && selected && type != DT_DIR &&
+            (looks_ == Looks::Both || ahead_.load(std::memory_order_relaxed) >= kLooksAhead)) {
             e.destination_seen = true;
             e.destination_present =
                 ::fstatat(destination, e.name.c_str(), &e.destination, AT_SYMLINK_NOFOLLOW) == 0 &&
@@ -175,6 +182,7 @@ bool FolderScan::push(Batch&& batch) {
         if (stopping_)
             return false;
         queued_entries_ += batch.entries.size();
+        ahead_.store(queued_entries_, std::memory_order_relaxed);
         queue_.push_back(std::move(batch));
     }
     ready_.notify_one();

@@ -19,11 +19,11 @@ namespace vt {
 // destination folder held under the same name when the entry was read.
 //
 // A run over an unchanged tree does little but look at every file twice, once on
-// each side; both looks are independent of the run's decisions, so with `looks` they
-// are taken off the run's thread. What the scan saw is only a hint: it may be old by
-// the time the run gets there, so the run trusts it only while it is recent (see
-// CopyDecision::recent), and to pass over a file it would neither copy nor ask about
-// only when it says so, looking again for everything else.
+// each side; both looks are independent of the run's decisions, so they are taken off
+// the run's thread, or shared with it (Looks::Shared). What the scan saw is only a
+// hint: it may be old by the time the run gets there, so the run trusts it only while
+// it is recent (see CopyDecision::recent), and to pass over a file it would neither
+// copy nor ask about only when it says so, looking again for everything else.
 class FolderScan {
 public:
     struct Place {
@@ -47,11 +47,18 @@ public:
         std::chrono::steady_clock::time_point seen_at{}; // when the looks were taken
     };
 
-    // With `looks`, each entry's source is looked at (classify_entry) and, where the
-    // place names one, the destination of the same name. The scan starts at once with
-    // the folders given; add() gives more (while the run still lists them), until
-    // added_all().
-    FolderScan(std::vector<Place> folders, std::string mask, bool looks = true,
+    enum class Looks {
+        None, // names and types only
+        Both, // each entry's source (classify_entry), and where the place names one,
+              // the destination of the same name
+        // The source; the destination only while the scan is well ahead of its reader,
+        // who looks at the others itself. In a run over an unchanged tree both threads
+        // are then busy: the scan alone would take longest, the run waiting for it.
+        Shared,
+    };
+    // The scan starts at once with the folders given; add() gives more (while the run
+    // still lists them), until added_all().
+    FolderScan(std::vector<Place> folders, std::string mask, Looks looks = Looks::Both,
                bool more_to_come = false);
     ~FolderScan();
     FolderScan(const FolderScan&) = delete;
@@ -84,7 +91,7 @@ private:
     std::vector<Place> folders_; // under the mutex
     bool all_added_ = false;
     const std::string mask_;
-    const bool looks_;
+    const Looks looks_;
 
     std::mutex mutex_;
     std::condition_variable ready_; // a batch was queued, or the scan ended
@@ -94,6 +101,7 @@ private:
     // folders would otherwise cost a few allocations and copies of entries per folder.
     std::vector<std::vector<Entry>> spares_;
     std::size_t queued_entries_ = 0;
+    std::atomic<std::size_t> ahead_ = 0; // queued_entries_, for the scan to read unlocked
     std::atomic<bool> stopping_ = false; // set under the mutex, read by the scan without it
     bool finished_ = false;
     std::thread worker_;

@@ -26,7 +26,8 @@ ListWalk::Step ListWalk::line(const ListLine& line) {
         return Step::Go;
     }
     // The scan reads each folder as soon as it is listed, while the rest are listed.
-    FolderScan scan({}, line.spec, hints_, true);
+    FolderScan scan({}, line.spec, hints_ ? FolderScan::Looks::Shared : FolderScan::Looks::None,
+                    true);
     auto scan_too = [&](const ListedFolder& f) {
         scan.add({line.source + f.sub_path, hints_ ? line.destination + f.sub_path : std::string(),
                   f.passed_over, f.unread});

@@ -3,9 +3,11 @@
 #include "support/temp_dir.h"
 
 #include <algorithm>
+#include <chrono>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vt::test {
@@ -96,7 +98,8 @@ TEST(FolderScanTest, LooksAtEachSourceEntryAsTheRunWouldUnlessToldNot) {
         {"folder", false, EntryKind::Other, 0}, // entered, never taken as a file
     };
     for (const bool looks : {true, false}) {
-        FolderScan scan({{src, out}}, "*", looks);
+        FolderScan scan({{src, out}}, "*",
+                        looks ? FolderScan::Looks::Both : FolderScan::Looks::None);
         const auto entries = take_folder(scan, 0);
         ASSERT_EQ(entries.size(), std::size(cases));
         for (const Case& c : cases) {
@@ -114,6 +117,26 @@ TEST(FolderScanTest, LooksAtEachSourceEntryAsTheRunWouldUnlessToldNot) {
             }
         }
     }
+}
+
+TEST(FolderScanTest, ASharingScanLooksAtDestinationsOnlyWhileWellAheadOfItsReader) {
+    TempDir dir;
+    const std::string src = dir.mkdir("src"), out = dir.mkdir("out");
+    for (int i = 0; i < 2500; ++i) {
+        dir.write("src/f" + std::to_string(i), "x");
+        dir.write("out/f" + std::to_string(i), "old");
+    }
+    FolderScan scan({{src, out}}, "*", FolderScan::Looks::Shared);
+    // The reader is late: the first batch went out with nothing queued before it, the
+    // later ones behind more than enough.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const auto entries = take_folder(scan, 0);
+    ASSERT_EQ(entries.size(), 2500u);
+    EXPECT_FALSE(entries.front().destination_seen);
+    EXPECT_TRUE(entries.back().destination_seen);
+    EXPECT_TRUE(entries.back().destination_present);
+    for (const auto& e : entries)
+        EXPECT_TRUE(e.source_seen) << e.name;
 }
 
 TEST(FolderScanTest, LeavingAFolderEarlyOrStoppingTheRunNeverHangs) {

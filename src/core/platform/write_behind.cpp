@@ -6,24 +6,16 @@
 #include <algorithm>
 #include <fcntl.h>
 #include <pthread.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vt {
 
 void WriteBehind::add(int dirfd) {
-    struct stat st {};
-    if (dirfd < 0 || ::fstat(dirfd, &st) != 0)
-        return;
-    const std::lock_guard lock(mutex_);
-    for (const Disk& d : disks_) {
-        if (d.device == st.st_dev)
-            return;
-    }
     const int fd = ::openat(dirfd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return;
-    disks_.push_back({st.st_dev, fd});
+    const std::lock_guard lock(mutex_);
+    disks_.push_back(fd);
     if (!thread_.joinable()) {
         stopping_ = false;
         thread_ = quiet_thread([this] { flush_until_stopped(); });
@@ -38,8 +30,8 @@ void WriteBehind::stop() {
     wake_.notify_all();
     if (thread_.joinable())
         thread_.join();
-    for (const Disk& d : disks_)
-        ::close(d.fd);
+    for (const int fd : disks_)
+        ::close(fd);
     disks_.clear();
 }
 
@@ -52,9 +44,7 @@ void WriteBehind::flush_until_stopped() {
             return;
         // Disks are only added while the thread runs, so the list is copied: a flush
         // may take long, and add() must not wait for it.
-        std::vector<int> fds;
-        for (const Disk& d : disks_)
-            fds.push_back(d.fd);
+        const std::vector<int> fds = disks_;
         lock.unlock();
         const auto started = std::chrono::steady_clock::now();
         for (int fd : fds)

@@ -2,7 +2,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <sys/types.h>
 #include <thread>
 #include <vector>
 
@@ -32,7 +31,8 @@ public:
     WriteBehind(const WriteBehind&) = delete;
     WriteBehind& operator=(const WriteBehind&) = delete;
 
-    // Flushes the file system that holds the open folder `dirfd` from now on.
+    // Flushes the file system that holds the open folder `dirfd` from now on (one not
+    // given before: the owner knows which disks it wrote to).
     void add(int dirfd);
     // Ends the flushing, waiting for a flush under way; add() starts it again.
     void stop();
@@ -40,14 +40,10 @@ public:
 private:
     void flush_until_stopped();
 
-    struct Disk {
-        dev_t device;
-        int fd;
-    };
     const std::chrono::milliseconds every_;
     std::mutex mutex_;
     std::condition_variable wake_;
-    std::vector<Disk> disks_;
+    std::vector<int> disks_; // a folder on each, open for reading (syncfs refuses O_PATH)
     bool stopping_ = false;
     std::thread thread_;
 };

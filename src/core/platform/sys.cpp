@@ -191,10 +191,8 @@ int open_folder(int dirfd, const char* path, int flags) {
     return open_long_path(dirfd, path, flags | O_DIRECTORY);
 }
 
-struct dirent* readdir(DIR* dir, const char* path) {
-    if (fail_with(Op::ReadDir, path))
-        return nullptr;
-    return ::readdir(dir);
+bool entry_fails(const char* path) {
+    return fail_with(Op::ReadDir, path);
 }
 
 int unlink(const char* path) {

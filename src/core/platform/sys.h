@@ -1,5 +1,5 @@
 #pragma once
-#include <dirent.h>
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <sys/stat.h>
@@ -87,9 +87,11 @@ int write_behind(int fd);
 // Opens the folder `path` (relative to `dirfd`, or absolute) with `flags` | O_DIRECTORY,
 // however long the path is (see long_path.h). Faults as Op::OpenDir with `path`.
 int open_folder(int dirfd, const char* path, int flags);
-// The next entry of an open folder; nullptr at the end (errno untouched) or on an
-// error (errno set). `path` names the folder for the hook only. Faults as Op::ReadDir.
-struct dirent* readdir(DIR* dir, const char* path);
+// Whether the next entry of the folder `path` is to fail as a read error would (errno
+// set). Asked once for each entry (Directory reads folders in batches of entries), so
+// that a hook can fail a folder in the middle however the system groups its entries.
+// Faults as Op::ReadDir.
+bool entry_fails(const char* path);
 int unlink(const char* path);
 int unlinkat(int dirfd, const char* path, int flags);
 int futimens(int fd, const struct timespec times[2]);

@@ -28,13 +28,19 @@ bool CopyDecision::recent(AnsweredPrompter::Clock::time_point seen) const {
            AnsweredPrompter::Clock::now() - seen <= kScanLifetime;
 }
 
+FileTime CopyDecision::local(std::time_t seconds) const {
+    if (!last_local_ || last_local_->first != seconds)
+        last_local_.emplace(seconds, file_time(seconds));
+    return last_local_->second;
+}
+
 bool CopyDecision::unchanged(const FolderScan::Entry& entry, const struct stat& source,
                              const FileTime& s, bool replace) const {
     if (!entry.destination_present || !recent(entry))
         return false;
     if (same_identity(source, entry.destination))
         return true;
-    const FileTime d = file_time(entry.destination.st_mtime);
+    const FileTime d = local(entry.destination.st_mtime);
     return !(d > s) && !copies_unasked(s, d, replace, source.st_size == entry.destination.st_size);
 }
 
@@ -54,12 +60,13 @@ bool CopyDecision::decide(const FolderScan::Entry& entry, const struct stat& sou
                           const std::string& source_folder, const std::string& destination_folder,
                           int destination_fd, bool replace, bool verify, Decision& out) {
     const std::string& name = entry.name;
-    const FileTime s = file_time(source.st_mtime);
+    const FileTime s = local(source.st_mtime);
     out = {};
+    out.source = s;
     // The scan's look at the destination settles only the case with nothing to do
     // and nothing to ask; a copy or a question is decided on a fresh look.
     if (unchanged(entry, source, s, replace)) {
-        out.replaced = file_time(entry.destination.st_mtime);
+        out.replaced = local(entry.destination.st_mtime);
         out.same_size = source.st_size == entry.destination.st_size;
         return true;
     }
@@ -73,7 +80,7 @@ bool CopyDecision::decide(const FolderScan::Entry& entry, const struct stat& sou
         out.replaced.reset();
         out.same_size = true;
         if (out.present) {
-            d = file_time(destination.st_mtime);
+            d = local(destination.st_mtime);
             out.replaced = d;
             out.same_size = source.st_size == destination.st_size;
         }

@@ -7,11 +7,13 @@
 #include <optional>
 #include <string>
 #include <sys/stat.h>
+#include <utility>
 
 namespace vt {
 
 // Whether a run copies one source file, and what it saw at the destination.
 struct Decision {
+    FileTime source; // the source's time
     bool copy = false;
     bool present = false;             // a destination file of that name is to be replaced
     std::optional<FileTime> replaced; // its time, for the journal's replace note
@@ -54,9 +56,14 @@ private:
     // Asks, after what comes before has been told unless nobody sees the box; false
     // when the run ends instead.
     bool ask(std::string text, Decision& out, Answer& answer);
+    // file_time(), for the last time asked again: an unchanged backup has its source's
+    // time, and a folder's files often share one, so most of a run's conversions to
+    // local time would repeat the one before.
+    FileTime local(std::time_t seconds) const;
 
     AnsweredPrompter& prompter_;
     std::function<bool()> before_question_;
+    mutable std::optional<std::pair<std::time_t, FileTime>> last_local_;
 };
 
 } // namespace vt

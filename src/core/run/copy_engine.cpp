@@ -346,7 +346,7 @@ CopyEngine::Flow CopyEngine::process_file(RunFolder& folder, const FolderScan::E
     if (!decision_.decide(entry, source, folder.source, folder.destination, look_in, line.replace,
                           options.verify_each_file, decision))
         return Flow::End;
-    const FileTime s = file_time(source.st_mtime);
+    const FileTime& s = decision.source;
     const std::optional<FileTime>& replaced = decision.replaced;
     const bool present = decision.present;
     const auto size = static_cast<std::uint64_t>(source.st_size);

@@ -88,7 +88,7 @@ bool Journal::open(const std::string& list_file, bool append, Prompter& prompter
     }
     path_ = file_name_for(list_file);
     failure_ = IoResult::success();
-    cached_time_ = -1; // the locale may have changed since the last run
+    date_texts_.clear(); // the locale may have changed since the last run
     struct stat st {};
     const bool exists = ::stat(path_.c_str(), &st) == 0;
     if (exists && !check_signature(prompter))
@@ -248,12 +248,13 @@ void Journal::attributes_not_kept(const std::string& name, const AttributeLoss& 
 }
 
 const std::string& Journal::date_text(const FileTime& time) {
+    constexpr std::size_t kBound = 8192;
     const std::int64_t packed = time.packed();
-    if (packed != cached_time_) {
-        cached_text_ = date_time_text(time);
-        cached_time_ = packed;
-    }
-    return cached_text_;
+    if (const auto known = date_texts_.find(packed); known != date_texts_.end())
+        return known->second;
+    if (date_texts_.size() == kBound)
+        date_texts_.clear();
+    return date_texts_.emplace(packed, date_time_text(time)).first->second;
 }
 
 void Journal::file_entry(const char* prefix, const std::string& name, const FileTime& source,

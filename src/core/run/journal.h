@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vt {
@@ -130,10 +131,11 @@ private:
     std::function<void(const std::string&)> mirror_;
     std::string label_;
     std::string started_note_;
-    // Files of one folder mostly share their times; their texts are made once.
-    std::int64_t cached_time_ = -1;
+    // A tree's files share a few thousand times (one per package installed, per
+    // download, per save), so each text is made once; a run of more times than the
+    // bound makes them again.
+    std::unordered_map<std::int64_t, std::string> date_texts_;
     unsigned unkept_told_ = 0; // AttributeLoss bits told since the line started
-    std::string cached_text_;
 };
 
 // The question that offers the journal; the window knows the box by it.

@@ -5,10 +5,8 @@
 #include "cli/scheduled_run.h"
 #include "core/desktop/product_info.h"
 #include "core/settings/settings_file.h"
-#include "gui/schedule/desktop_failure_notice.h"
-#include "gui/window/vt_main.h"
+#include "gui/module/window_loader.h"
 
-#include <QApplication>
 #include <clocale>
 #include <cstdio>
 #include <iostream>
@@ -32,10 +30,14 @@ int main(int argc, char* argv[]) {
     case vt::CommandLine::Mode::Run:
     case vt::CommandLine::Mode::Restore:
         if (cl.notify)
-            return vt::scheduled_run(cl, [&](const vt::FailureText& failure,
-                                             const std::string& journal) {
-                vt::notify_failure_on_desktop(argc, argv, failure.summary, failure.body, journal);
-            });
+            return vt::scheduled_run(
+                cl, [&](const vt::FailureText& failure, const std::string& journal) {
+                    using vt::window_module::NotifyFailure;
+                    if (auto* notify = vt::window_module::entry_as<NotifyFailure>(
+                            vt::window_module::kNotifyFailure))
+                        notify(argc, argv, failure.summary.c_str(), failure.body.c_str(),
+                               journal.c_str());
+                });
         return vt::headless_run(cl, vt::startup_copy_options(), std::cout, std::cerr,
                                 ::isatty(2) != 0);
     case vt::CommandLine::Mode::Check:
@@ -50,19 +52,7 @@ int main(int argc, char* argv[]) {
         break;
     }
 
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vantorel"));
-    QApplication::setApplicationDisplayName(QString());
-    // Lets the desktop match the windows to the menu entry and its icon (Wayland asks).
-    QGuiApplication::setDesktopFileName(QString::fromLatin1(vt::ProductInfo::app_id));
-    // Qt has taken its own options (-platform and the like) out of the arguments.
-    const QStringList qt_args = QApplication::arguments();
-    const QString list_argument = qt_args.size() > 1 ? qt_args.at(1) : QString();
-    vt::MainFormServices services;
-    services.introduction_at_start = true;
-    vt::TVT_main_Form form(list_argument, services);
-    if (form.ended_at_start())
-        return 0; // the introduction screen was rejected
-    form.show();
-    return QApplication::exec();
+    auto* window =
+        vt::window_module::entry_as<vt::window_module::WindowMain>(vt::window_module::kWindowMain);
+    return window ? window(argc, argv) : 1;
 }

@@ -30,6 +30,12 @@ grep -q "<release version=\"$version\"" "$p/share/metainfo/$id.metainfo.xml" ||
 zcat "$p/share/man/man1/vantorel.1.gz" | grep -q "^\.TH VANTOREL 1 .*\"Vantorel $version\"" ||
   fail "the manual page is not of version $version"
 
+# The installed program finds the window's module: its window stays up until it is
+# closed, where without the module it ends at once.
+QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$root/config" timeout 3 "$p/bin/vantorel" \
+  >/dev/null 2>"$root/window.txt"
+[ $? -eq 124 ] || fail "the installed program opens no window: $(cat "$root/window.txt")"
+
 # Every PNG has the size its folder names.
 for png in "$p"/share/icons/hicolor/*x*/*/*.png; do
   size=${png#"$p/share/icons/hicolor/"}

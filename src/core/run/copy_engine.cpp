@@ -96,6 +96,7 @@ void CopyEngine::end_run() {
     dates_.finish(); // once every copy has its name
     folder_.reset();
     line_.reset();
+    line_top_.reset();
     // The copies reach the disk before the journal says the run has ended; the
     // journal's entries so far go with them.
     if (journal_.preview())
@@ -133,6 +134,7 @@ CopyEngine::Flow CopyEngine::after_entry() {
 
 CopyEngine::Flow CopyEngine::process_line(int row) {
     line_ = std::make_shared<const ListLine>(read_line(inputs_, row));
+    line_top_ = std::make_shared<SharedFd>();
     const ListLine& line = *line_;
     journal_.line_start(row, line.spec, line.source, line.destination);
     progress_.line = row;
@@ -169,7 +171,7 @@ CopyEngine::Flow CopyEngine::enter(ListWalk::Folder& walked) {
                                        line.destination) == destinations_.end())
         destinations_.push_back(line.destination);
     folder_ = std::make_shared<RunFolder>(line_, walked.sub_path, walked.source, walked.destination,
-                                          versions_ ? &*versions_ : nullptr);
+                                          versions_ ? &*versions_ : nullptr, line_top_);
     RunFolder& folder = *folder_;
     const Flow told =
         tell([this, pattern = folder.source + "/" + line.spec, sub = folder.sub_path] {

@@ -183,6 +183,7 @@ private:
     bool restore_ = false;
     int jobs_;
     std::shared_ptr<const ListLine> line_; // the line being run, for its folders
+    std::shared_ptr<SharedFd> line_top_;   // its destination folder, once opened (RunFolder)
     std::shared_ptr<RunFolder> folder_;    // the folder being walked
     // The destination folders of the current line: a folder reached twice (through a
     // link) waits for the copies already made into it.

@@ -8,21 +8,32 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <unistd.h>
 
 namespace vt {
+
+int RunFolder::open_below_line_top() {
+    for (bool fresh = !*line_top_;; fresh = true) {
+        if (fresh) {
+            line_top_->reset();
+            const int top = open_long_path(AT_FDCWD, line->destination, O_PATH | O_DIRECTORY);
+            if (top < 0)
+                return -1;
+            *line_top_ = SharedFd(top);
+        }
+        // A folder missing below the line's folder as it was opened may be there below
+        // the folder now at its path: one made since, or put in its place.
+        const int fd = open_beneath(line_top_->get(), sub_path, O_PATH | O_DIRECTORY);
+        if (fd >= 0 || fresh || errno != ENOENT)
+            return fd;
+    }
+}
 
 int RunFolder::open_destination() {
     // The line's own folder may be a link; nothing below it is followed, so that no
     // copy is ever written through a link someone placed in the backup.
-    int fd = open_long_path(AT_FDCWD, line->destination, O_PATH | O_DIRECTORY);
-    if (fd >= 0 && !sub_path.empty()) {
-        const int top = fd;
-        fd = open_beneath(top, sub_path, O_PATH | O_DIRECTORY);
-        const int error = errno;
-        ::close(top);
-        errno = error;
-    }
+    const int fd = sub_path.empty()
+                       ? open_long_path(AT_FDCWD, line->destination, O_PATH | O_DIRECTORY)
+                       : open_below_line_top();
     const int error = fd < 0 ? errno : 0;
     destination_dir = SharedFd(fd);
     if (!destination_dir || ::fstat(destination_dir.get(), &destination_stat) != 0)

@@ -19,10 +19,14 @@ class KeptVersions;
 // keeps the backups that copies replace here.
 class RunFolder final : public ReplacedKeeper, public std::enable_shared_from_this<RunFolder> {
 public:
+    // `line_top` holds the line's own destination folder for all of the line's folders
+    // (opened by the first that needs it): a tree of thousands of folders would otherwise
+    // open it again for each.
     RunFolder(std::shared_ptr<const ListLine> line, std::string sub_path, std::string source,
-              std::string destination, KeptVersions* versions)
+              std::string destination, KeptVersions* versions, std::shared_ptr<SharedFd> line_top)
         : line(std::move(line)), sub_path(std::move(sub_path)), source(std::move(source)),
-          destination(std::move(destination)), versions_(versions) {}
+          destination(std::move(destination)), versions_(versions), line_top_(std::move(line_top)) {
+    }
 
     const std::shared_ptr<const ListLine> line;
     const std::string sub_path;
@@ -51,7 +55,10 @@ public:
     void put_back(int destination_dir, const std::string& name) override;
 
 private:
+    int open_below_line_top();
+
     KeptVersions* versions_; // of the run, when it keeps them
+    std::shared_ptr<SharedFd> line_top_;
     // Whether new files there get their bits from the umask alone: asked of the folder
     // (its default ACL) only once a copy is made there, since most folders of a run
     // over an unchanged tree get none.

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <thread>
@@ -260,6 +261,36 @@ TEST_F(RunSafetyTest, ALineIsRunWithTheCellsItStartedWith) {
     EXPECT_FALSE(exists(dir / "second"));
     const auto lines = journal_lines();
     EXPECT_EQ(count_of(lines, "Searching For " + src + "/sub/*.txt"), 1);
+}
+
+// A line's backup folder put in another's place while the line runs: the folders
+// entered after that are made and copied into where the line names, not into the
+// folder that was moved away.
+TEST_F(RunSafetyTest, ABackupFolderReplacedDuringTheRunIsFollowedByItsPath) {
+    const std::string src = dir.mkdir("src"), dst = dir.mkdir("dst");
+    dir.write("src/a/a.txt", "a");
+    dir.write("src/b/b.txt", "b");
+    line(src, "*.txt", dst, false, true);
+    save_list();
+    // Swapped as the run opens the second subfolder's source: after it looked for the
+    // subfolder's backup folder and before it makes it.
+    const auto walk = std::this_thread::get_id();
+    sys::set_fault_hook([&, opened = 0](sys::Op op, const char* path) mutable {
+        if (op == sys::Op::OpenDir && std::this_thread::get_id() == walk && path &&
+            (path == src + "/a" || path == src + "/b") && ++opened == 2) {
+            std::filesystem::rename(dst, dir / "moved");
+            std::filesystem::create_directory(dst);
+        }
+        return 0;
+    });
+    expect_offer(prompter, 2);
+    run();
+    EXPECT_TRUE(prompter.done());
+    EXPECT_EQ(engine.summary().failures, 0);
+    const auto moved = paths_under(dir / "moved"), now = paths_under(dst);
+    ASSERT_EQ(moved.size(), 2u) << "the first subfolder, copied before the swap";
+    EXPECT_EQ(now, (std::vector<std::string>{moved[0] == "a" ? "b" : "a",
+                                             moved[0] == "a" ? "b/b.txt" : "a/a.txt"}));
 }
 
 // Every box of the run counts as an answer: what the scan saw of the destination,

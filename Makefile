@@ -57,7 +57,8 @@ tsan-tests:
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTOREL_WERROR=ON -DVANTOREL_TSAN=ON $(LAUNCHER) $(CMAKE_ARGS)
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_SUITES)
 	for suite in $(TSAN_SUITES); do \
-	  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" $(TSAN_BUILD)/tests/$$suite --gtest_brief=1 || exit 1; \
+	  XDG_STATE_HOME=$(TSAN_BUILD)/test-state TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+	    $(TSAN_BUILD)/tests/$$suite --gtest_brief=1 || exit 1; \
 	done
 
 fuzz-smoke:

@@ -6,11 +6,13 @@
 
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    // Settings, key store and desktop files of tests never touch the real home folder.
+    // Settings, key store, desktop files and run records of tests never touch the real
+    // home folder.
     char home[] = "/tmp/vantorel-home-XXXXXX";
     if (::mkdtemp(home)) {
         ::setenv("XDG_CONFIG_HOME", (std::string(home) + "/config").c_str(), 1);
         ::setenv("XDG_DATA_HOME", (std::string(home) + "/data").c_str(), 1);
+        ::setenv("XDG_STATE_HOME", (std::string(home) + "/state").c_str(), 1);
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantorel"));

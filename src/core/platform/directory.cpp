@@ -37,7 +37,7 @@ void Directory::close() {
 
 bool Directory::fill() {
     if (!buffer_)
-        buffer_ = std::make_unique<char[]>(kBatchBytes);
+        buffer_ = std::make_unique_for_overwrite<char[]>(kBatchBytes);
     const ssize_t n = ::getdents64(fd_, buffer_.get(), kBatchBytes);
     if (n <= 0) {
         error_ = n < 0 ? errno : 0;

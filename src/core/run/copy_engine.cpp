@@ -64,6 +64,8 @@ void CopyEngine::run() {
     }
     summary_.started = true;
     run_started_ = std::time(nullptr);
+    if (!journal_.preview())
+        swept_.load(inputs_.list_file_name());
     run_total_ = 0;
     progress_ = {};
     count_.start(counting_ ? RunCount::lines_of(inputs_) : std::vector<RunCount::Line>{});
@@ -99,10 +101,12 @@ void CopyEngine::end_run() {
     line_top_.reset();
     // The copies reach the disk before the journal says the run has ended; the
     // journal's entries so far go with them.
-    if (journal_.preview())
+    if (journal_.preview()) {
         disks_.clear();
-    else
+    } else {
         summary_.failures += disks_.flush(journal_, prompter_);
+        swept_.save(); // only spares the next run some reading: a failure is no run's
+    }
     set_running(false);
     summary_.copied = run_total_;
     if (!journal_.is_open())
@@ -200,12 +204,15 @@ CopyEngine::Flow CopyEngine::enter(ListWalk::Folder& walked) {
     case DestinationOpened::Opened:
         break;
     }
-    if (folder.destination_dir && !journal_.preview()) {
-        for (const std::string& name :
-             remove_stale_temporaries(folder.destination_fd(), run_started_))
+    if (folder.destination_dir && !journal_.preview() && !swept_.clean(folder.destination_stat)) {
+        bool none = false;
+        for (const std::string& name : remove_stale_temporaries(
+                 folder.destination_fd(), run_started_, &none, folder.destination))
             if (passed_over(walked, PassedOver::StaleTemporary, folder.destination + "/" + name) ==
                 Flow::End)
                 return Flow::End;
+        if (none)
+            swept_.found_clean(folder.destination_stat, run_started_);
     }
     // A line's destination that is the empty mount point of a disk that is not there
     // counts as missing: the disk is, and whatever the run wrote there would land on

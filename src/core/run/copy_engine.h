@@ -15,6 +15,7 @@
 #include "core/run/run_folder.h"
 #include "core/run/run_progress.h"
 #include "core/run/run_report.h"
+#include "core/run/swept_folders.h"
 #include "core/run/turn_order.h"
 
 #include <ctime>
@@ -180,6 +181,7 @@ private:
     std::function<std::time_t()> now_ = [] { return std::time(nullptr); };
     int run_total_ = 0;
     std::time_t run_started_ = 0; // the program's temporary files older than this are stale
+    SweptFolders swept_;          // the backup folders known to hold none
     bool restore_ = false;
     int jobs_;
     std::shared_ptr<const ListLine> line_; // the line being run, for its folders

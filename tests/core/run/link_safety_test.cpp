@@ -1,6 +1,9 @@
 #include "core/platform/beneath.h"
+#include "core/platform/sys.h"
+#include "core/run/swept_folders.h"
 #include "engine_fixture.h"
 #include "support/file_stat.h"
+#include "support/scoped_env.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,6 +12,9 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -210,6 +216,49 @@ TEST_F(WalkJournalTest, AStaleTemporaryFileIsRemovedByTheNextRunAndNeverCopied) 
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                             [](const std::string& l) { return l.find(".tmp") != l.npos; }),
               1);
+}
+
+// A backup folder found without temporary files is not read for them again while it
+// stays as it was; one that changed since is, and what a killed run left there goes.
+TEST_F(WalkJournalTest, OnlyBackupFoldersChangedSinceFoundCleanAreReadForLeftovers) {
+    const ScopedEnv state{"XDG_STATE_HOME", dir / "state"};
+    const std::string src = dir.mkdir("src"), dst = dir.mkdir("dst");
+    set_mtime(dir.write("src/one/a.txt", "a"), kNoon);
+    set_mtime(dir.write("src/two/b.txt", "b"), kNoon);
+    line(src, "*", dst, false, true);
+    save_list();
+    expect_offer(prompter, 2);
+    run();
+    // A run found both folders clean; then a run was killed in the middle of two.
+    SweptFolders swept;
+    swept.load(list.file_name());
+    for (const std::string& folder : {dst + "/one", dst + "/two"}) {
+        struct stat st {};
+        ASSERT_EQ(::stat(folder.c_str(), &st), 0);
+        swept.found_clean(st, std::time(nullptr) + 60);
+    }
+    ASSERT_TRUE(swept.save());
+    set_mtime(dir.write("dst/two/.vantorel-0123456789ab.tmp", "half a copy"),
+              std::time(nullptr) - 3600);
+    struct Reads {
+        std::mutex mutex;
+        std::map<std::string, int> of; // entries asked for, by folder
+    };
+    auto reads = std::make_shared<Reads>();
+    sys::set_fault_hook([reads](sys::Op op, const char* path) {
+        if (op == sys::Op::ReadDir && path) {
+            const std::lock_guard lock(reads->mutex);
+            ++reads->of[path];
+        }
+        return 0;
+    });
+    expect_offer(prompter, 0);
+    run();
+    sys::clear_fault_hook();
+    EXPECT_TRUE(prompter.done());
+    EXPECT_FALSE(exists(dst + "/two/.vantorel-0123456789ab.tmp"));
+    EXPECT_EQ(reads->of[dst + "/one"], 0);
+    EXPECT_GT(reads->of[dst + "/two"], 0);
 }
 
 // Hidden folders follow the copy option; the kept versions are never copied.

@@ -1,10 +1,8 @@
 #include "core/run/copy_engine.h"
 
 #include "core/platform/directory.h"
-#include "core/platform/drive_check.h"
 #include "core/platform/event_pump.h"
 #include "core/platform/prompter.h"
-#include "core/platform/stale_temporaries.h"
 #include "core/run/destination_folder_box.h"
 #include "core/run/run_start.h"
 #include "core/run/version_prune.h"
@@ -109,21 +107,11 @@ void CopyEngine::end_run() {
     }
     set_running(false);
     summary_.copied = run_total_;
-    if (!journal_.is_open())
-        return;
-    const bool preview = journal_.preview();
-    if (summary_.stopped)
-        journal_.stopped_by_user();
-    IoResult written = journal_.failed() ? journal_.failure() : journal_.finish(run_total_);
-    journal_.abandon();
-    if (!written) {
+    if (journal_.is_open() &&
+        !end_run_journal(journal_, prompter_, desktop_, run_total_, summary_.stopped)) {
         summary_.journal_failed = true;
         ++summary_.failures;
-        prompter_.show_error(Journal::error_message("write", journal_.path(), written.error));
-        return;
     }
-    if (!preview)
-        offer_journal(prompter_, desktop_, journal_.path(), run_total_);
 }
 
 CopyEngine::Flow CopyEngine::after_entry() {
@@ -204,22 +192,16 @@ CopyEngine::Flow CopyEngine::enter(ListWalk::Folder& walked) {
     case DestinationOpened::Opened:
         break;
     }
-    if (folder.destination_dir && !journal_.preview() && !swept_.clean(folder.destination_stat)) {
-        bool none = false;
-        for (const std::string& name : remove_stale_temporaries(
-                 folder.destination_fd(), run_started_, &none, folder.destination))
+    if (folder.destination_dir && !journal_.preview()) {
+        for (const std::string& name :
+             swept_.sweep(folder.destination_fd(), folder.destination_stat, folder.destination,
+                          run_started_))
             if (passed_over(walked, PassedOver::StaleTemporary, folder.destination + "/" + name) ==
                 Flow::End)
                 return Flow::End;
-        if (none)
-            swept_.found_clean(folder.destination_stat, run_started_);
     }
-    // A line's destination that is the empty mount point of a disk that is not there
-    // counts as missing: the disk is, and whatever the run wrote there would land on
-    // the disk underneath. Its creation then asks about the disk and fails.
-    if (walked.sub_path.empty() && folder.destination_dir && !journal_.preview() &&
-        drives::is_missing_drive(folder.destination))
-        folder.close_destination();
+    if (!journal_.preview())
+        folder.close_if_missing_drive();
     if (folder.destination_dir && !seen_first(folder) && settle() == Flow::End)
         return Flow::End;
     return Flow::Go;

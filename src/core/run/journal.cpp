@@ -350,6 +350,22 @@ void Journal::abandon() {
     open_ = false;
 }
 
+bool end_run_journal(Journal& journal, Prompter& prompter, DesktopServices* desktop, int run_total,
+                     bool stopped) {
+    const bool preview = journal.preview();
+    if (stopped)
+        journal.stopped_by_user();
+    const IoResult written = journal.failed() ? journal.failure() : journal.finish(run_total);
+    journal.abandon();
+    if (!written) {
+        prompter.show_error(Journal::error_message("write", journal.path(), written.error));
+        return false;
+    }
+    if (!preview)
+        offer_journal(prompter, desktop, journal.path(), run_total);
+    return true;
+}
+
 void offer_journal(Prompter& prompter, DesktopServices* desktop, const std::string& path,
                    int run_total) {
     offer_journal(prompter, desktop, path, std::to_string(run_total) + " files copied");

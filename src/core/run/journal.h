@@ -145,6 +145,12 @@ constexpr const char* kOfferJournalText = "Do you wish to view the journal file 
 // now?" under the title "<total> files copied"; Yes opens it with the desktop.
 void offer_journal(Prompter& prompter, DesktopServices* desktop, const std::string& path,
                    int run_total);
+// Ends the journal of a run that copied `run_total` files (or of a preview): the stop
+// note when the person stopped it, the end entries, then the offer to view it (not
+// after a preview). False when it could not be written, which the standard error box
+// has told.
+bool end_run_journal(Journal& journal, Prompter& prompter, DesktopServices* desktop, int run_total,
+                     bool stopped);
 // The same question under another title (a check's summary).
 void offer_journal(Prompter& prompter, DesktopServices* desktop, const std::string& path,
                    const std::string& title);

@@ -1,6 +1,7 @@
 #include "core/run/run_folder.h"
 
 #include "core/platform/beneath.h"
+#include "core/platform/drive_check.h"
 #include "core/platform/file_attributes.h"
 #include "core/platform/file_mode.h"
 #include "core/platform/long_path.h"
@@ -46,6 +47,11 @@ void RunFolder::close_destination() {
     destination_dir.reset();
     destination_stat = {};
     umask_decides_.reset();
+}
+
+void RunFolder::close_if_missing_drive() {
+    if (sub_path.empty() && destination_dir && drives::is_missing_drive(destination))
+        close_destination();
 }
 
 TransferPlace RunFolder::place() {

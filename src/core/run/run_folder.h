@@ -49,6 +49,10 @@ public:
     // stands where the folder should be).
     int open_destination();
     void close_destination();
+    // A line's destination that is the empty mount point of a disk that is not there
+    // counts as missing: the disk is, and whatever the run wrote there would land on
+    // the disk underneath. Its creation then asks about the disk and fails.
+    void close_if_missing_drive();
     TransferPlace place();
 
     int keep(int destination_dir, const std::string& name, bool& moved) override;

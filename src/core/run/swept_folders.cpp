@@ -2,6 +2,7 @@
 
 #include "core/platform/atomic_file.h"
 #include "core/platform/path_key.h"
+#include "core/platform/stale_temporaries.h"
 #include "core/platform/whole_file.h"
 #include "core/platform/xdg_folders.h"
 
@@ -76,6 +77,17 @@ void SweptFolders::found_clean(const struct stat& folder, std::time_t looked_aft
     if (!path_.empty() && folder.st_ctim.tv_sec < looked_after - 1)
         folders_[{folder.st_dev, folder.st_ino}] = {folder.st_ctim.tv_sec, folder.st_ctim.tv_nsec,
                                                     true};
+}
+
+std::vector<std::string> SweptFolders::sweep(int fd, const struct stat& folder,
+                                             const std::string& path, std::time_t run_started) {
+    if (clean(folder))
+        return {};
+    bool none = false;
+    std::vector<std::string> removed = remove_stale_temporaries(fd, run_started, &none, path);
+    if (none)
+        found_clean(folder, run_started);
+    return removed;
 }
 
 IoResult SweptFolders::save() {

@@ -7,6 +7,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unordered_map>
+#include <vector>
 
 namespace vt {
 
@@ -29,6 +30,11 @@ public:
     bool clean(const struct stat& folder);
     // The folder looked at as `folder`, after `looked_after`, holds no temporary file.
     void found_clean(const struct stat& folder, std::time_t looked_after);
+    // Removes the stale temporary files from the folder open at `fd` (looked at as
+    // `folder`, named `path`) unless it is known to hold none, and returns their names;
+    // a folder found without any is kept as clean.
+    std::vector<std::string> sweep(int fd, const struct stat& folder, const std::string& path,
+                                   std::time_t run_started);
     // Replaces the record with the folders found clean since load().
     IoResult save();
 

@@ -2,6 +2,7 @@
 #include "core/platform/file_mask.h"
 #include "core/platform/file_time.h"
 #include "core/platform/folder_create.h"
+#include "core/platform/sys.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <map>
+#include <set>
 #include <sys/stat.h>
 
 namespace vt {
@@ -130,6 +132,36 @@ TEST(Directory, ClassifiesEntriesForTheFileSearch) {
         {"dangling", {EntryKind::Other, false}}, {"fifo", {EntryKind::Other, false}},
     };
     EXPECT_EQ(seen, expected);
+}
+
+// A folder of many batches of entries is read whole, each name once; a read that
+// fails in a later batch is an error, never the end of the folder.
+TEST(Directory, ReadsAFolderOfManyBatchesWholeAndTellsAFailureFromItsEnd) {
+    test::TempDir dir;
+    constexpr int kFiles = 3000; // names of 40 bytes: several batches
+    for (int i = 0; i < kFiles; ++i)
+        dir.write(std::string(35, 'n') + std::to_string(10000 + i), "");
+    auto read = [&](int& error) {
+        Directory d(dir.path());
+        std::set<std::string> names;
+        std::string_view name;
+        unsigned char type = 0;
+        int count = 0;
+        for (; d.next(name, type); ++count)
+            names.emplace(name);
+        error = d.error();
+        return std::make_pair(count, names.size());
+    };
+    int error = -1;
+    EXPECT_EQ(read(error), std::make_pair(kFiles, std::size_t{kFiles}));
+    EXPECT_EQ(error, 0);
+    sys::set_fault_hook([asked = 0](sys::Op op, const char*) mutable {
+        return op == sys::Op::ReadDir && ++asked == 2500 ? EIO : 0;
+    });
+    const auto partly = read(error);
+    sys::clear_fault_hook();
+    EXPECT_LT(partly.first, kFiles);
+    EXPECT_EQ(error, EIO);
 }
 
 } // namespace

@@ -95,30 +95,5 @@ TEST(SweptFolders, OnlyAFolderFoundWithoutTemporaryFilesAndUnchangedSinceIsTrust
     }
 }
 
-TEST(SweptFolders, ARecordKeepsWhatTheLastRunFoundAndNothingForAnUnnamedList) {
-    TempDir dir;
-    const ScopedEnv state{"XDG_STATE_HOME", dir / "state"};
-    const std::string one = dir.mkdir("one"), two = dir.mkdir("two"), list = dir / "list.vtl";
-    const std::time_t later = std::time(nullptr) + 60;
-    SweptFolders swept;
-    swept.load(list);
-    swept.found_clean(stat_of(one), later);
-    swept.found_clean(stat_of(two), later);
-    ASSERT_TRUE(swept.save());
-    // The next run meets only the first folder: the second is left out of its record.
-    swept.load(list);
-    EXPECT_TRUE(swept.clean(stat_of(one)));
-    ASSERT_TRUE(swept.save());
-    swept.load(list);
-    EXPECT_TRUE(swept.clean(stat_of(one)));
-    EXPECT_FALSE(swept.clean(stat_of(two)));
-
-    SweptFolders unnamed;
-    unnamed.load("");
-    unnamed.found_clean(stat_of(one), later);
-    EXPECT_FALSE(unnamed.clean(stat_of(one)));
-    EXPECT_TRUE(unnamed.save());
-}
-
 } // namespace
 } // namespace vt::test

@@ -40,6 +40,8 @@ std::string SweptFolders::path_for(const std::string& list_file) {
 
 void SweptFolders::load(const std::string& list_file) {
     folders_.clear();
+    loaded_ = 0;
+    added_ = false;
     path_ = list_file.empty() ? std::string() : path_for(list_file);
     std::string text;
     if (path_.empty() || !read_small_file(path_, text))
@@ -57,6 +59,7 @@ void SweptFolders::load(const std::string& list_file) {
             folders_[folder] = seen;
         at = line_end + 1;
     }
+    loaded_ = folders_.size();
 }
 
 bool SweptFolders::clean(const struct stat& folder) {
@@ -74,9 +77,11 @@ void SweptFolders::found_clean(const struct stat& folder, std::time_t looked_aft
     // The kernel stamps a change with the time of its clock tick: a change made in the
     // tick of the look could leave the change time as it was. Only a folder that had
     // not changed for a second before the look is kept.
-    if (!path_.empty() && folder.st_ctim.tv_sec < looked_after - 1)
+    if (!path_.empty() && folder.st_ctim.tv_sec < looked_after - 1) {
         folders_[{folder.st_dev, folder.st_ino}] = {folder.st_ctim.tv_sec, folder.st_ctim.tv_nsec,
                                                     true};
+        added_ = true;
+    }
 }
 
 std::vector<std::string> SweptFolders::sweep(int fd, const struct stat& folder,
@@ -94,11 +99,17 @@ IoResult SweptFolders::save() {
     if (path_.empty())
         return IoResult::success();
     std::string text;
+    std::size_t kept = 0;
     for (const auto& [folder, seen] : folders_) {
-        if (seen.kept)
-            text += std::to_string(folder.dev) + ' ' + std::to_string(folder.ino) + ' ' +
-                    std::to_string(seen.seconds) + ' ' + std::to_string(seen.nanoseconds) + '\n';
+        if (!seen.kept)
+            continue;
+        ++kept;
+        text += std::to_string(folder.dev) + ' ' + std::to_string(folder.ino) + ' ' +
+                std::to_string(seen.seconds) + ' ' + std::to_string(seen.nanoseconds) + '\n';
     }
+    // A run over an unchanged tree finds what the record holds: no write, no flush.
+    if (!added_ && kept == loaded_)
+        return IoResult::success();
     if (IoResult made = xdg::make_folders(path_.substr(0, path_.rfind('/'))); !made)
         return made;
     return replace_file(path_, text, 0600);

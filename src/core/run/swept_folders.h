@@ -19,8 +19,8 @@ namespace vt {
 // to look for them, which would be a tenth of its work.
 //
 // Kept per list under the state folder, replaced at the end of each run with the
-// folders that run found clean. A record that is missing, damaged or of another disk
-// only means that the folder is read again.
+// folders that run found clean (not written again when that is what it holds). A record that is
+// missing, damaged or of another disk only means that the folder is read again.
 class SweptFolders {
 public:
     // The record of the list `list_file`; nothing is kept for an unnamed list ("").
@@ -58,6 +58,8 @@ private:
 
     std::string path_;
     std::unordered_map<Folder, Seen, FolderHash> folders_;
+    std::size_t loaded_ = 0; // folders the record held
+    bool added_ = false;     // a folder found clean that it did not hold as it is
 };
 
 } // namespace vt

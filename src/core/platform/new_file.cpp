@@ -19,13 +19,17 @@ constexpr std::string_view kSuffix = ".tmp";
 constexpr std::size_t kRandomChars = 12;
 constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
 
-std::string temporary_name() {
+} // namespace
+
+std::string NewFile::temporary_name() {
     thread_local std::mt19937_64 generator{std::random_device{}()};
     std::string name(kPrefix);
     for (std::size_t i = 0; i < kRandomChars; ++i)
         name += kDigits[generator() % 36];
     return name + std::string(kSuffix);
 }
+
+namespace {
 
 // Unnamed files get their name through /proc: linking a descriptor directly
 // (AT_EMPTY_PATH) needs a privilege most users lack.

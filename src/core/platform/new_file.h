@@ -54,6 +54,8 @@ public:
 
     // Whether `name` is one of the hidden names this class gives while writing.
     static bool is_own_temporary(std::string_view name);
+    // A new hidden name of that kind, for a short-lived file of the program's own.
+    static std::string temporary_name();
 
 private:
     int dirfd_ = -1;

@@ -62,6 +62,40 @@ void clear_fault_hook() {
     g_hooked.store(false, std::memory_order_release);
 }
 
+namespace {
+std::atomic<bool> g_typed = false;
+std::shared_ptr<const DiskTypeHook> g_type_hook; // under g_hook_mutex
+} // namespace
+
+void set_disk_type_hook(DiskTypeHook h) {
+    auto hook = std::make_shared<const DiskTypeHook>(std::move(h));
+    const std::lock_guard lock(g_hook_mutex);
+    g_type_hook = std::move(hook);
+    g_typed.store(true, std::memory_order_release);
+}
+void clear_disk_type_hook() {
+    std::shared_ptr<const DiskTypeHook> old;
+    const std::lock_guard lock(g_hook_mutex);
+    old.swap(g_type_hook);
+    g_typed.store(false, std::memory_order_release);
+}
+
+int fstatfs(int fd, struct statfs* out) {
+    if (::fstatfs(fd, out) != 0)
+        return -1;
+    if (g_typed.load(std::memory_order_acquire)) {
+        std::shared_ptr<const DiskTypeHook> hook;
+        {
+            const std::lock_guard lock(g_hook_mutex);
+            hook = g_type_hook;
+        }
+        if (hook && *hook)
+            out->f_type =
+                static_cast<decltype(out->f_type)>((*hook)(static_cast<long>(out->f_type)));
+    }
+    return 0;
+}
+
 int open(const char* path, int flags, mode_t mode) {
     if (fail_with(creates(flags) ? Op::Create : Op::Open, path))
         return -1;

@@ -4,6 +4,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <sys/vfs.h>
 
 // Thin wrappers over the system calls that write or read user data, with a
 // fault-injection seam: tests run as root, so permission bits cannot make these
@@ -53,6 +54,15 @@ inline constexpr int kAltered = -2;
 using FaultHook = std::function<int(Op, const char* path)>;
 void set_fault_hook(FaultHook hook);
 void clear_fault_hook();
+
+// Makes fstatfs report another file system type (the type it found is passed in), so
+// that what a run does on a FUSE, FAT or network disk can be tried on the test
+// machine's own disk. Safe to set and clear as the fault hook is.
+using DiskTypeHook = std::function<long(long type)>;
+void set_disk_type_hook(DiskTypeHook hook);
+void clear_disk_type_hook();
+// fstatfs, with the type the hook gives.
+int fstatfs(int fd, struct statfs* out);
 
 int open(const char* path, int flags, mode_t mode = 0);
 int openat(int dirfd, const char* path, int flags, mode_t mode = 0);

@@ -73,6 +73,7 @@ void CopyEngine::run() {
         versions_.emplace(kept_versions::stamp_for(now_()));
     folders_.start_run();
     transfer_.start_run();
+    catalog_.start(!dry_sink_);
     turns_.start(journal_.preview() ? 1 : jobs_, transfer_.methods());
     const int folder_failures_before = folders_.failures() + walk_.failures();
     const int lines = inputs_.row_count() - 1;
@@ -163,7 +164,7 @@ CopyEngine::Flow CopyEngine::enter(ListWalk::Folder& walked) {
                                        line.destination) == destinations_.end())
         destinations_.push_back(line.destination);
     folder_ = std::make_shared<RunFolder>(line_, walked.sub_path, walked.source, walked.destination,
-                                          versions_ ? &*versions_ : nullptr, line_top_);
+                                          versions_ ? &*versions_ : nullptr, line_top_, &catalog_);
     RunFolder& folder = *folder_;
     const Flow told =
         tell([this, pattern = folder.source + "/" + line.spec, sub = folder.sub_path] {

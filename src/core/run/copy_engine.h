@@ -164,6 +164,7 @@ private:
 
     Journal journal_;
     FileTransfer transfer_;
+    DiskCatalog catalog_; // the destinations' disks, each looked at once a run
     FolderMaker folders_;
     FolderDates dates_{journal_}; // the times of the folders written into, once left
     DiskFlush disks_;

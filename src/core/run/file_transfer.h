@@ -1,5 +1,6 @@
 #pragma once
 #include "core/platform/content_compare.h"
+#include "core/platform/disk_traits.h"
 #include "core/platform/file_attributes.h"
 #include "core/platform/file_copy.h"
 #include "core/platform/new_file.h"
@@ -39,6 +40,9 @@ struct TransferPlace {
     // The group a new file in the folder gets (the folder's own where it has setgid),
     // when the caller knows: then it need not be asked of every copy.
     std::optional<gid_t> new_files_group = std::nullopt;
+    // What the destination's disk keeps, and how a copy reaches it; none: an unknown
+    // disk's least.
+    const DiskTraits* disk = nullptr;
 };
 
 // What the run saw at the destination when it decided to copy the file.

@@ -40,13 +40,22 @@ int RunFolder::open_destination() {
     if (!destination_dir || ::fstat(destination_dir.get(), &destination_stat) != 0)
         destination_stat = {};
     umask_decides_.reset();
+    disk_ = nullptr;
     return error;
+}
+
+const DiskTraits& RunFolder::disk() {
+    static const DiskTraits unknown = traits_of_type(0);
+    if (!disk_ && destination_dir && disks_)
+        disk_ = &disks_->of(destination_dir.get());
+    return disk_ ? *disk_ : unknown;
 }
 
 void RunFolder::close_destination() {
     destination_dir.reset();
     destination_stat = {};
     umask_decides_.reset();
+    disk_ = nullptr;
 }
 
 void RunFolder::close_if_missing_drive() {
@@ -62,7 +71,8 @@ TransferPlace RunFolder::place() {
             destination_stat.st_dev,
             umask_decides_.value_or(false),
             versions_ ? this : nullptr,
-            destination_stat.st_mode & S_ISGID ? destination_stat.st_gid : process_owner().second};
+            destination_stat.st_mode & S_ISGID ? destination_stat.st_gid : process_owner().second,
+            &disk()};
 }
 
 int RunFolder::keep(int destination_dir, const std::string& name, bool& moved) {

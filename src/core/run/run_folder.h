@@ -1,4 +1,5 @@
 #pragma once
+#include "core/platform/disk_catalog.h"
 #include "core/platform/shared_fd.h"
 #include "core/run/file_transfer.h"
 #include "core/run/list_line.h"
@@ -23,10 +24,11 @@ public:
     // (opened by the first that needs it): a tree of thousands of folders would otherwise
     // open it again for each.
     RunFolder(std::shared_ptr<const ListLine> line, std::string sub_path, std::string source,
-              std::string destination, KeptVersions* versions, std::shared_ptr<SharedFd> line_top)
+              std::string destination, KeptVersions* versions, std::shared_ptr<SharedFd> line_top,
+              DiskCatalog* disks = nullptr)
         : line(std::move(line)), sub_path(std::move(sub_path)), source(std::move(source)),
-          destination(std::move(destination)), versions_(versions), line_top_(std::move(line_top)) {
-    }
+          destination(std::move(destination)), versions_(versions), line_top_(std::move(line_top)),
+          disks_(disks) {}
 
     const std::shared_ptr<const ListLine> line;
     const std::string sub_path;
@@ -54,6 +56,9 @@ public:
     // the disk underneath. Its creation then asks about the disk and fails.
     void close_if_missing_drive();
     TransferPlace place();
+    // What the destination folder's disk keeps (an unknown disk's least while the
+    // folder is missing).
+    const DiskTraits& disk();
 
     int keep(int destination_dir, const std::string& name, bool& moved) override;
     void put_back(int destination_dir, const std::string& name) override;
@@ -63,6 +68,8 @@ private:
 
     KeptVersions* versions_; // of the run, when it keeps them
     std::shared_ptr<SharedFd> line_top_;
+    DiskCatalog* disks_;
+    const DiskTraits* disk_ = nullptr; // of the open destination folder
     // Whether new files there get their bits from the umask alone: asked of the folder
     // (its default ACL) only once a copy is made there, since most folders of a run
     // over an unchanged tree get none.

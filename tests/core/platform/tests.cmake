@@ -6,6 +6,7 @@ vt_add_core_test(test_platform
   ${CMAKE_CURRENT_LIST_DIR}/new_file_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/drive_check_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/write_behind_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/disk_traits_test.cpp
 )
 vt_add_core_test(test_key_store ${CMAKE_CURRENT_LIST_DIR}/key_store_test.cpp)
 vt_add_core_test(test_profile_file ${CMAKE_CURRENT_LIST_DIR}/profile_file_test.cpp)

@@ -59,8 +59,14 @@ TEST_F(HeadlessCheckTest, ReportAndExitStatuses) {
     EXPECT_EQ(test::read_file(dir / "nightly.txt"), lines);
     EXPECT_NE(err.str().find("3 files checked: all the same, exit status 0"), std::string::npos);
 
-    dir.write("dst/b.txt", "B.txt"); // same size
+    // A copy missing and nothing else is a failure too.
     ASSERT_EQ(::unlink((dir / "dst/c.txt").c_str()), 0);
+    EXPECT_EQ(check({"--journal=none"}), kExitFailures);
+    EXPECT_NE(err.str().find("3 files checked: 1 missing in backup, exit status 1"),
+              std::string::npos)
+        << err.str();
+
+    dir.write("dst/b.txt", "B.txt"); // same size
     const std::string journal = test::read_file(dir / "nightly.txt");
     EXPECT_EQ(check({"--journal=none"}), kExitFailures);
     EXPECT_TRUE(printed("DIFFERENT: b.txt differs from byte 1 on"));

@@ -163,8 +163,15 @@ TEST_F(RestoreRunTest, PlanTurnsEachLineAround) {
          {{versions + "2024-05-02_090000", "*.txt", "/home/me/docs/", "No", "Yes"}},
          "",
          " - Restore of the versions of 2024-05-02"},
+        {{"", "2024-05-01_170000"},
+         {{versions + "2024-05-01_170000", "*.txt", "/home/me/docs/", "No", "Yes"}},
+         "",
+         " - Restore of the versions of 2024-05-01_170000"},
         {{"", "2024-05-01"}, {}, "names several kept versions of line 1", ""},
         {{"", "2023-01-01"}, {}, "no line keeps versions of 2023-01-01", ""},
+        // A version is named from its start only: a part of a day or a time names none.
+        {{"", "05-02"}, {}, "no line keeps versions of 05-02", ""},
+        {{"", "170000"}, {}, "no line keeps versions of 170000", ""},
     };
     for (const auto& c : cases) {
         const RestorePlan plan = plan_restore(list, c.request);

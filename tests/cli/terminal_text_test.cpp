@@ -2,6 +2,7 @@
 // that the terminal would take as a command, and every other character as it is.
 #include "cli/terminal_text.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -11,6 +12,17 @@ namespace {
 using namespace std::string_literals;
 
 TEST(TerminalText, EscapesWhatATerminalWouldObeyAndKeepsTheRest) {
+    // Every C0 control, 0x00 to 0x1F, and DEL after them, as octal escapes.
+    std::string controls, controls_shown;
+    const auto add_control = [&](int byte) {
+        char shown[8];
+        std::snprintf(shown, sizeof shown, "\\%03o", byte);
+        controls += static_cast<char>(byte);
+        controls_shown += shown;
+    };
+    for (int byte = 0; byte < 0x20; ++byte)
+        add_control(byte);
+    add_control(0x7F);
     const struct {
         const char* what;
         std::string text;
@@ -23,6 +35,9 @@ TEST(TerminalText, EscapesWhatATerminalWouldObeyAndKeepsTheRest) {
          "1\r2\n3\t4\0"s
          "5\x7f",
          "1\\0152\\0123\\0114\\0005\\177"},
+        {"every C0 control and DEL", controls, controls_shown},
+        // The printable bytes nearest to them: space after 0x1F, tilde before DEL.
+        {"space and tilde", " ~", " ~"},
         {"letters of other languages", "Übersicht €.txt 日本", "Übersicht €.txt 日本"},
         {"a four-byte character", "\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
         // CSI written as one character: some terminals obey it.

@@ -30,6 +30,8 @@ TEST(KeptVersionsTest, StampsNameTheRunAndSortAsTheirTimes) {
     EXPECT_EQ(kept_versions::matching(stamps, "2024-05-01").size(), 2u);
     EXPECT_EQ(kept_versions::matching(stamps, "2024-05-01_170000").size(), 1u);
     EXPECT_TRUE(kept_versions::matching(stamps, "2023").empty());
+    for (const char* inside : {"05-02", "-05-01", "170000", "_090000"})
+        EXPECT_TRUE(kept_versions::matching(stamps, inside).empty()) << inside;
     EXPECT_TRUE(kept_versions::matching(stamps, "").empty());
 }
 

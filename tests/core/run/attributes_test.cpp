@@ -191,6 +191,10 @@ protected:
         return path;
     }
     void own(const std::string& path) { ASSERT_EQ(::lchown(path.c_str(), kOther, kOther), 0); }
+    // The copier's own owner, another group: only the group is the copy's to change.
+    void regroup(const std::string& path) {
+        ASSERT_EQ(::lchown(path.c_str(), ::geteuid(), kOther), 0);
+    }
     // Every file and folder of src dated, folders after what is in them.
     void date_tree() {
         std::vector<std::string> paths;
@@ -226,6 +230,9 @@ TEST_P(AttributesTest, BackupAndRestoreKeepWhatCpArchiveKeeps) {
     own(file("suid", 04755));
     file("sgid", 02750);
     own(file("other.txt", 0640));
+    regroup(file("team.txt", 0640));
+    regroup(folder("team", 0750));
+    file("team/notes.txt", 0640);
     const std::string tagged = file("tagged.txt", 0644);
     set_xattr(tagged, "user.origin", "camera");
     set_xattr(tagged, "user.empty", "");

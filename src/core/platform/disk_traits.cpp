@@ -109,8 +109,17 @@ bool probe(int fd, DiskTraits& traits) {
         if (auto ignores = found_in_other_case(fd, name, {name}))
             traits.ignores_case = *ignores;
     }
+    std::string named = name;
+    const std::string renamed = NewFile::temporary_name();
+    if (::fstat(file, &st) == 0 && ::renameat(fd, name.c_str(), fd, renamed.c_str()) == 0) {
+        named = renamed;
+        struct stat after {};
+        traits.naming_sets_time =
+            ::fstat(file, &after) == 0 && (after.st_mtim.tv_sec != st.st_mtim.tv_sec ||
+                                           after.st_mtim.tv_nsec != st.st_mtim.tv_nsec);
+    }
     ::close(file);
-    ::unlinkat(fd, name.c_str(), 0);
+    ::unlinkat(fd, named.c_str(), 0);
     traits.probed = true;
     return true;
 }

@@ -34,6 +34,9 @@ struct DiskTraits {
     // from one mount to the next: a record of what a folder held may be trusted while
     // its change time stays the same.
     bool steady_change_times = false;
+    // Giving a file a new name stamps it with the time of the renaming (fusefat): a
+    // copy's times are set again once it has its name.
+    bool naming_sets_time = false;
     // The largest file the disk can hold.
     std::uint64_t largest_file = std::numeric_limits<std::uint64_t>::max();
     // Learnt from a file of the program's own written there, not from the type alone.

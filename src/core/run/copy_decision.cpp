@@ -17,10 +17,8 @@ bool same_identity(const struct stat& a, const struct stat& b) {
 
 } // namespace
 
-bool is_same_backup(const struct stat& source, const struct stat& backup) {
-    const FileTime s = file_time(source.st_mtime);
-    const FileTime d = file_time(backup.st_mtime);
-    return !(d > s) && !copies_unasked(s, d, false, source.st_size == backup.st_size);
+bool is_same_backup(const struct stat& source, const struct stat& backup, const DiskTraits& disk) {
+    return disk.same_time(source.st_mtim, backup.st_mtim) && source.st_size == backup.st_size;
 }
 
 bool CopyDecision::recent(AnsweredPrompter::Clock::time_point seen) const {
@@ -35,13 +33,15 @@ FileTime CopyDecision::local(std::time_t seconds) const {
 }
 
 bool CopyDecision::unchanged(const FolderScan::Entry& entry, const struct stat& source,
-                             const FileTime& s, bool replace) const {
+                             const DiskTraits& disk, bool replace) const {
     if (!entry.destination_present || !recent(entry))
         return false;
     if (same_identity(source, entry.destination))
         return true;
-    const FileTime d = local(entry.destination.st_mtime);
-    return !(d > s) && !copies_unasked(s, d, replace, source.st_size == entry.destination.st_size);
+    const timespec& d = entry.destination.st_mtim;
+    return !disk.later(d, source.st_mtim) &&
+           !copies_unasked(source.st_mtim, d, disk, replace,
+                           source.st_size == entry.destination.st_size);
 }
 
 bool CopyDecision::ask(std::string text, Decision& out, Answer& answer) {
@@ -58,15 +58,18 @@ bool CopyDecision::ask(std::string text, Decision& out, Answer& answer) {
 
 bool CopyDecision::decide(const FolderScan::Entry& entry, const struct stat& source,
                           const std::string& source_folder, const std::string& destination_folder,
-                          int destination_fd, bool replace, bool verify, Decision& out) {
+                          int destination_fd, const DiskTraits& disk, bool replace, bool verify,
+                          Decision& out) {
     const std::string& name = entry.name;
     const FileTime s = local(source.st_mtime);
     out = {};
     out.source = s;
+    out.source_time = source.st_mtim;
     // The scan's look at the destination settles only the case with nothing to do
     // and nothing to ask; a copy or a question is decided on a fresh look.
-    if (unchanged(entry, source, s, replace)) {
+    if (unchanged(entry, source, disk, replace)) {
         out.replaced = local(entry.destination.st_mtime);
+        out.replaced_time = entry.destination.st_mtim;
         out.same_size = source.st_size == entry.destination.st_size;
         return true;
     }
@@ -78,10 +81,12 @@ bool CopyDecision::decide(const FolderScan::Entry& entry, const struct stat& sou
             ::fstatat(destination_fd, name.c_str(), &destination, AT_SYMLINK_NOFOLLOW) == 0 &&
             S_ISREG(destination.st_mode);
         out.replaced.reset();
+        out.replaced_time.reset();
         out.same_size = true;
         if (out.present) {
             d = local(destination.st_mtime);
             out.replaced = d;
+            out.replaced_time = destination.st_mtim;
             out.same_size = source.st_size == destination.st_size;
         }
         // The destination is the source itself: it is its own copy already.
@@ -97,7 +102,8 @@ bool CopyDecision::decide(const FolderScan::Entry& entry, const struct stat& sou
         out.copy = false;
         return true;
     }
-    out.copy = !out.present || replace || copies_unasked(s, d, replace, out.same_size);
+    out.copy = !out.present || replace ||
+               copies_unasked(source.st_mtim, out.replaced_time, disk, replace, out.same_size);
 
     if (out.copy && verify) {
         Answer a;
@@ -112,7 +118,7 @@ bool CopyDecision::decide(const FolderScan::Entry& entry, const struct stat& sou
             return true;
         }
     }
-    if (out.present && d > s) {
+    if (out.present && disk.later(*out.replaced_time, source.st_mtim)) {
         Answer a;
         if (!ask("The version of: \r\n\r\n" + name + "\r\n\r\nIn the Destination folder: \r\n" +
                      destination_folder + "\r\nDated:  " + date_time_text(d) +

@@ -73,7 +73,8 @@ void CopyEngine::run() {
         versions_.emplace(kept_versions::stamp_for(now_()));
     folders_.start_run();
     transfer_.start_run();
-    catalog_.start(!dry_sink_);
+    catalog_.start(!dry_sink_, restore_);
+    count_.set_disks(&catalog_);
     turns_.start(journal_.preview() ? 1 : jobs_, transfer_.methods());
     const int folder_failures_before = folders_.failures() + walk_.failures();
     const int lines = inputs_.row_count() - 1;
@@ -335,14 +336,16 @@ CopyEngine::Flow CopyEngine::process_file(RunFolder& folder, const FolderScan::E
     // when the copy takes its name.
     const bool empty = folder.made && !options.verify_each_file && decision_.recent(folder.made_at);
     const int look_in = empty ? -1 : folder.destination_fd();
-    if (!decision_.decide(entry, source, folder.source, folder.destination, look_in, line.replace,
-                          options.verify_each_file, decision))
+    if (!decision_.decide(entry, source, folder.source, folder.destination, look_in,
+                          folder.compared(), line.replace, options.verify_each_file, decision))
         return Flow::End;
     const FileTime& s = decision.source;
     const std::optional<FileTime>& replaced = decision.replaced;
     const bool present = decision.present;
     const auto size = static_cast<std::uint64_t>(source.st_size);
-    const bool counted = took && copies_unasked(s, replaced, line.replace, decision.same_size);
+    const bool counted =
+        took && copies_unasked(decision.source_time, decision.replaced_time, folder.compared(),
+                               line.replace, decision.same_size);
     report_.decided(line.row, folder.sub_path, name, size, s, replaced, line.replace,
                     decision.copy);
     if (!decision.copy) {

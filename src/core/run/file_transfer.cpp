@@ -80,13 +80,15 @@ MadeCopy::Problem check_replaced(int destination_dir, const std::string& name,
 // Whether the backup that `made` replaces differs from it: a version of a backup
 // that is the copy already would only double the room it takes. The copy carries its
 // source's size and time (a copy whose time could not be set keeps the backup).
-bool replaces_other_backup(const MadeCopy& made, int destination_dir, const std::string& name) {
+bool replaces_other_backup(const MadeCopy& made, const TransferPlace& place,
+                           const std::string& name) {
     struct stat copy {
     }, backup{};
     if (::fstat(made.file.fd(), &copy) != 0 ||
-        ::fstatat(destination_dir, name.c_str(), &backup, AT_SYMLINK_NOFOLLOW) != 0)
+        ::fstatat(place.destination_dir, name.c_str(), &backup, AT_SYMLINK_NOFOLLOW) != 0)
         return true;
-    return !S_ISREG(backup.st_mode) || !is_same_backup(copy, backup);
+    return !S_ISREG(backup.st_mode) ||
+           !is_same_backup(copy, backup, place.disk ? *place.disk : traits_of_type(0));
 }
 
 } // namespace
@@ -209,11 +211,16 @@ void FileTransfer::name_copy(MadeCopy& made, const TransferPlace& place, const s
         if (!made.ok())
             return fail(made.problem, made.error);
     }
+    // A disk that stamps a renamed file with the time of the renaming gets the copy's
+    // times once more when it has its name.
+    struct stat timed {};
+    const bool retime =
+        place.disk && place.disk->naming_sets_time && ::fstat(made.file.fd(), &timed) == 0;
     // The file replaced is kept first, when the run keeps versions; one moved away for
     // that goes back when the copy cannot take its name after all.
     auto name_replacing = [&] {
         bool moved = false;
-        if (place.keeper && replaces_other_backup(made, place.destination_dir, name))
+        if (place.keeper && replaces_other_backup(made, place, name))
             if (const int e = place.keeper->keep(place.destination_dir, name, moved))
                 return e;
         const int e = made.file.name_as(name, false, NewFile::Target::Taken);
@@ -246,6 +253,11 @@ void FileTransfer::name_copy(MadeCopy& made, const TransferPlace& place, const s
     }
     if (e != 0)
         return fail(MadeCopy::Problem::Destination, e);
+    if (retime) {
+        const timespec times[2] = {timed.st_atim, timed.st_mtim};
+        if (sys::futimens(made.file.fd(), times) != 0)
+            made.times_error = errno;
+    }
     if (const int late = made.file.close()) {
         // A late write error: a new file that may be incomplete is taken away again.
         if (!made.replacing)

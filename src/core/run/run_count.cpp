@@ -60,10 +60,10 @@ private:
 
 } // namespace
 
-bool copies_unasked(const FileTime& source, const std::optional<FileTime>& destination,
-                    bool replace, bool same_size) {
-    return !destination || source > *destination ||
-           ((replace || !same_size) && source == *destination);
+bool copies_unasked(const timespec& source, const std::optional<timespec>& destination,
+                    const DiskTraits& disk, bool replace, bool same_size) {
+    return !destination || disk.later(source, *destination) ||
+           ((replace || !same_size) && disk.same_time(source, *destination));
 }
 
 std::vector<RunCount::Line> RunCount::lines_of(const CopyInputs& inputs) {
@@ -228,6 +228,12 @@ void RunCount::count_line(int row, const Line& line) {
     }
 }
 
+DiskTraits RunCount::compared_at(int source, int destination) const {
+    if (!disks_)
+        return traits_of_type(0);
+    return DiskCatalog::comparing(disks_->of(destination), disks_->of_source(source));
+}
+
 void RunCount::count_folder(const Line& line, const std::string& sub_path, bool take,
                             std::vector<std::string>* subfolders, const struct stat* target) {
     PlainFolder source(line.source + sub_path);
@@ -238,7 +244,8 @@ void RunCount::count_folder(const Line& line, const std::string& sub_path, bool 
         take && !every_file_
             ? open_long_path(AT_FDCWD, line.destination + sub_path, O_PATH | O_DIRECTORY)
             : -1;
-    std::size_t entry = 0; // of those that match the mask
+    std::size_t entry = 0;              // of those that match the mask
+    std::optional<DiskTraits> compared; // asked for when a backup is there to compare with
     while (const dirent* e = source.next()) {
         if (stopping_.load(std::memory_order_relaxed))
             break;
@@ -253,9 +260,13 @@ void RunCount::count_folder(const Line& line, const std::string& sub_path, bool 
         const bool present = file && destination >= 0 && ::fstatat(destination, name, &d, 0) == 0 &&
                              !S_ISDIR(d.st_mode);
         // Times are only worth converting when there is a backup to compare with.
-        const bool copies = file && (every_file_ || !present ||
-                                     copies_unasked(file_time(s.st_mtime), file_time(d.st_mtime),
-                                                    line.replace, s.st_size == d.st_size));
+        const bool copies =
+            file &&
+            (every_file_ || !present ||
+             copies_unasked(s.st_mtim, d.st_mtim,
+                            compared ? *compared
+                                     : compared.emplace(compared_at(source.fd(), destination)),
+                            line.replace, s.st_size == d.st_size));
         // The run may have got to this entry first: the rest of the folder is its own.
         if (!pass(entry++))
             take = false;

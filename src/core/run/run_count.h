@@ -1,4 +1,5 @@
 #pragma once
+#include "core/platform/disk_catalog.h"
 #include "core/platform/file_time.h"
 #include "core/run/list_line.h"
 #include "core/run/run_progress.h"
@@ -23,8 +24,12 @@ class CopyInputs;
 // not the source's. A copy cut short by a crash before the disk was flushed keeps the
 // source's time over too few bytes; taken as up to date, it would never be mended. A
 // backup newer than its source is always asked about, so it is never taken for granted.
-bool copies_unasked(const FileTime& source, const std::optional<FileTime>& destination,
-                    bool replace, bool same_size = true);
+//
+// Times are the same when the destination's disk keeps them as one (see DiskTraits):
+// nanoseconds apart on ext4, two seconds on FAT; a file rewritten a second after its
+// backup on a disk that keeps more is a newer file.
+bool copies_unasked(const timespec& source, const std::optional<timespec>& destination,
+                    const DiskTraits& disk, bool replace, bool same_size = true);
 
 // Counts, on a thread of its own, the files a copy run will copy and their bytes, so
 // that a progress display knows the whole long before the run has got there.
@@ -68,6 +73,8 @@ public:
     void start(std::vector<Line> lines, bool every_file = false);
     // Ends the count; the run is over.
     void stop();
+    // The run's disks, for how times compare there; none: an unknown disk's least.
+    void set_disks(DiskCatalog* disks) { disks_ = disks; }
 
     // The run starts folder `index` of line `row` (in the order in which the run
     // takes a line's folders). A folder the count has not reached is the run's: the
@@ -95,8 +102,11 @@ private:
     // The count has looked at the next entry of its folder: false when the run took
     // it first.
     bool pass(std::size_t entry);
+    // How times of the folder `source` and its backup folder `destination` compare.
+    DiskTraits compared_at(int source, int destination) const;
 
     std::vector<Line> lines_;
+    DiskCatalog* disks_ = nullptr;
     bool every_file_ = false;
     std::atomic<std::int64_t> files_ = 0;
     std::atomic<std::uint64_t> bytes_ = 0;

@@ -41,6 +41,7 @@ int RunFolder::open_destination() {
         destination_stat = {};
     umask_decides_.reset();
     disk_ = nullptr;
+    compared_.reset();
     return error;
 }
 
@@ -51,11 +52,22 @@ const DiskTraits& RunFolder::disk() {
     return disk_ ? *disk_ : unknown;
 }
 
+const DiskTraits& RunFolder::compared() {
+    if (!compared_) {
+        const DiskTraits& destination = disk();
+        if (!disk_ || !disks_ || !source_dir)
+            return destination;
+        compared_ = DiskCatalog::comparing(destination, disks_->of_source(source_fd()));
+    }
+    return *compared_;
+}
+
 void RunFolder::close_destination() {
     destination_dir.reset();
     destination_stat = {};
     umask_decides_.reset();
     disk_ = nullptr;
+    compared_.reset();
 }
 
 void RunFolder::close_if_missing_drive() {

@@ -59,6 +59,8 @@ public:
     // What the destination folder's disk keeps (an unknown disk's least while the
     // folder is missing).
     const DiskTraits& disk();
+    // How a file's times here are compared with its backup's (DiskCatalog::comparing).
+    const DiskTraits& compared();
 
     int keep(int destination_dir, const std::string& name, bool& moved) override;
     void put_back(int destination_dir, const std::string& name) override;
@@ -70,6 +72,7 @@ private:
     std::shared_ptr<SharedFd> line_top_;
     DiskCatalog* disks_;
     const DiskTraits* disk_ = nullptr; // of the open destination folder
+    std::optional<DiskTraits> compared_;
     // Whether new files there get their bits from the umask alone: asked of the folder
     // (its default ACL) only once a copy is made there, since most folders of a run
     // over an unchanged tree get none.

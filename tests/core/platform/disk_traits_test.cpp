@@ -85,6 +85,7 @@ TEST(DiskTraits, WhatEachDiskKeepsIsLearntFromItsTypeOrAFileWrittenThere) {
         expect_traits(t, {F::EachFile, disk == &fat ? 2 * kSecond : kSecond, true, false, false},
                       disk->name());
         EXPECT_EQ(t.largest_file, disk == &fat ? 0xFFFFFFFFull : ~0ull) << disk->name();
+        EXPECT_EQ(t.naming_sets_time, disk == &fat) << disk->name();
         expect_empty(disk->path());
     }
 }

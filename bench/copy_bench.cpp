@@ -122,9 +122,11 @@ int gui_run(int argc, char** argv, const std::string& list, const char* time_fil
     Answers answers;
     vt::TVT_main_Form runner(QString::fromLocal8Bit(list.c_str()),
                              vt::MainFormServices{&answers, nullptr});
-    // The options a headless run takes: the saved ones (no question per file in the
-    // benchmark's settings).
-    runner.set_copy_options(vt::startup_copy_options());
+    // The options a headless run takes: the saved ones, without a question per file
+    // (a run without a window asks none), so that both runs do the same work.
+    vt::CopyOptions options = vt::startup_copy_options();
+    options.verify_each_file = false;
+    runner.set_copy_options(options);
     runner.show();
     const auto start = std::chrono::steady_clock::now();
     runner.copy_controller().DoCopyNowClick();

@@ -21,6 +21,7 @@
 #   tmpfs     a RAM disk
 #   disk      the build folder's file system (the default without root)
 # Sources and destinations lie on the measured file system; the page cache is warm.
+# Vantorel runs with the settings of a first start: no settings file.
 # VANTOREL_BENCH_RUNS (7) sets the runs per tool, VANTOREL_BENCH_ONLY a subset of
 # "t1 t2 t3 sp gui ck rt tf sc" (ck: the checks and the runs with --compare, of T1 and T3 where
 # those are measured; sc: the system calls of T1, counted with strace -c -f when it is
@@ -216,11 +217,11 @@ measure_place() {
   place=$1
   prepare "$place" || return 0
   echo "== $place: $(df -T "$data" | awk 'NR == 2 {print $2 " on " $1}')"
-  # The copy options of a scheduled backup: no question per file, a new journal each run.
+  # The settings of a first start, as a person who never saved startup defaults has
+  # them: no settings file ("Verify Each File" ticked, the journal appended to).
   export XDG_CONFIG_HOME="$data/config"
-  mkdir -p "$XDG_CONFIG_HOME/Vantorel"
-  printf '[Options]\nVerifyEachFile=0\nJournalFile=1\nJournalFileAppend=1\n' \
-    > "$XDG_CONFIG_HOME/Vantorel/Vantorel.ini"
+  rm -rf "$XDG_CONFIG_HOME"
+  mkdir -p "$XDG_CONFIG_HOME"
   forget t1-gui-inside
   list "$data/T1" "$data/out" "$data/t1.vtl"
   list "$data/T3" "$data/out3" "$data/t3.vtl"

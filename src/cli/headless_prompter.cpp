@@ -47,8 +47,7 @@ Answer HeadlessPrompter::choose(const Prompt& prompt) const {
 }
 
 bool HeadlessPrompter::answers_unseen(const Prompt& prompt) const {
-    return quiet_ && (prompt.text.rfind("Confirm copy of ", 0) == 0 ||
-                      prompt.text == "Do you wish to view the journal file now?");
+    return quiet_ && prompt.text == "Do you wish to view the journal file now?";
 }
 
 Answer HeadlessPrompter::ask(const Prompt& prompt) {

@@ -27,9 +27,9 @@ public:
 
     static const char* answer_name(Answer answer);
 
-    // Leaves out of the log the questions that every file or every run gets and
-    // that are always answered the same (the verify question, the offer to view
-    // the journal): a scheduled run's log then shows what went wrong.
+    // Leaves out of the log the question that every run gets and that is always
+    // answered the same (the offer to view the journal): a scheduled run's log then
+    // shows what went wrong. (The verify question is never asked without a window.)
     void set_quiet(bool quiet) { quiet_ = quiet; }
     // The text of the last question, on one line.
     const std::string& last_question() const { return last_question_; }

@@ -68,6 +68,11 @@ int headless_run(const CommandLine& command, CopyOptions options, std::ostream& 
     apply_hidden_folders_option(command.hidden_folders, options);
     if (command.compare)
         options.compare_each_copy = true;
+    // Nobody is there to verify: the question would only be answered Yes, once per
+    // file, and a question before each copy keeps every copy on the run's own thread,
+    // each flushed alone.
+    const bool unverified = options.verify_each_file;
+    options.verify_each_file = false;
 
     HeadlessPrompter prompter(err, command.newer == "copy");
     prompter.set_quiet(command.quiet || (command.notify && !command.verbose));
@@ -89,6 +94,8 @@ int headless_run(const CommandLine& command, CopyOptions options, std::ostream& 
     RunSummary summary;
     if (!command.dry_run)
         log.started(list_name, restore);
+    if (unverified)
+        log.copies_unverified();
     engine.click();
     summary = engine.summary();
     out.flush();

@@ -21,7 +21,9 @@ enum HeadlessExit {
 int run_exit_status(const RunSummary& summary, bool interrupted);
 
 // `vantorel --run LIST`: runs the copy list without a window, with the copy options
-// `options` (the journal option of the command line overrides theirs). Questions,
+// `options` (the journal option of the command line overrides theirs) but without
+// "Verify Each File", which nobody is there to answer: when `options` has it, the log
+// says once that the run copies without asking. Questions,
 // answers and messages go to `err`; a dry run's lines go to `out`. Progress is shown
 // on `err` when `show_progress` (standard error is a terminal). SIGINT, SIGTERM and
 // SIGHUP stop the run like "Stop Copy"; a second one ends the program at once.

@@ -48,6 +48,10 @@ void RunLog::started(const std::string& list, bool restore) {
     line((restore ? "restoring " : "copying ") + list + " (" + current_date_time_text() + ")");
 }
 
+void RunLog::copies_unverified() {
+    line("Verify Each File is on in the settings: a run without a window copies without asking");
+}
+
 void RunLog::ended(const HeadlessReport& report, int status) {
     if (!report.reason.empty()) {
         line("the copy of " + report.list + " did not start: " + report.reason + " (exit status " +

@@ -36,6 +36,8 @@ public:
     void before_writing(std::function<void()> f) { before_writing_ = std::move(f); }
 
     void started(const std::string& list, bool restore = false);
+    // The settings say "Verify Each File", which a run without a window leaves off.
+    void copies_unverified();
     void ended(const HeadlessReport& report, int status);
 
     void running_changed(bool running) override;

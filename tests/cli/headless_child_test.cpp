@@ -16,6 +16,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace vt::test {
 namespace {
@@ -32,8 +33,8 @@ protected:
     void SetUp() override {
         src = dir.mkdir("src");
         dst = dir / "dst";
-        // Enough files that the questions written to standard error (every file is
-        // confirmed) fill a small pipe long before the run could end.
+        // Enough files that the lines written to standard error (one for every file
+        // with --verbose) fill a small pipe long before the run could end.
         for (int i = 0; i < 300; ++i)
             dir.write("src/file" + std::to_string(i) + ".txt", "content " + std::to_string(i));
         dir.mkdir("config");
@@ -52,9 +53,17 @@ protected:
     }
 
     // Starts `vantorel --run` with its standard error on a pipe of one page; with
-    // `closed_stderr` nobody reads that pipe at all.
+    // `closed_stderr` nobody reads that pipe at all. The list of SetUp is copied one
+    // file after the other, each logged: a run without a window asks no question, and
+    // once the pipe is full nothing but the reader lets the run go on.
     void start(bool closed_stderr = false, const std::string& list_file = {}) {
         const std::string run_list = list_file.empty() ? list : list_file;
+        std::vector<const char*> argv = {VT_PROGRAM, "--run", run_list.c_str(), "--journal=new"};
+        if (list_file.empty()) {
+            argv.push_back("--jobs=1");
+            argv.push_back("--verbose");
+        }
+        argv.push_back(nullptr);
         int fds[2];
         ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
         ::fcntl(fds[0], F_SETPIPE_SZ, 4096);
@@ -66,8 +75,7 @@ protected:
             ::dup2(null, 0);
             ::dup2(null, 1);
             ::dup2(fds[1], 2);
-            ::execl(VT_PROGRAM, VT_PROGRAM, "--run", run_list.c_str(), "--journal=new",
-                    static_cast<char*>(nullptr));
+            ::execv(VT_PROGRAM, const_cast<char* const*>(argv.data()));
             ::_exit(127);
         }
         ::close(fds[1]);

@@ -3,6 +3,7 @@
 #include "core/platform/drive_check.h"
 #include "core/platform/sys.h"
 #include "core/run/journal.h"
+#include "core/settings/settings_file.h"
 #include "support/file_stat.h"
 #include "support/saved_list.h"
 #include "support/scoped_env.h"
@@ -54,8 +55,11 @@ TEST_F(HeadlessRunTest, CopiesAndAnswersWithoutAWindow) {
     const std::string log = err.str();
     EXPECT_NE(log.find("vantorel: [Confirm] Insert the disk\nvantorel: answered OK\n"),
               std::string::npos);
-    EXPECT_NE(log.find("[Copy this file?] Confirm copy of a.txt from " + src + " to "),
+    // The options say "Verify Each File"; nobody is there to verify.
+    EXPECT_NE(log.find("vantorel: Verify Each File is on in the settings: a run without a window "
+                       "copies without asking\n"),
               std::string::npos);
+    EXPECT_EQ(log.find("Confirm copy of"), std::string::npos);
     EXPECT_NE(log.find("[2 files copied] Do you wish to view the journal file now?\n"
                        "vantorel: answered No"),
               std::string::npos);
@@ -221,7 +225,9 @@ TEST_F(HeadlessRunTest, AnUnreadableSourceFolderIsPassedOverAndFailsTheRun) {
 }
 
 TEST_F(HeadlessRunTest, InterruptStopsAfterTheFileInHandAndFinishesTheJournal) {
-    for (int i = 0; i < 20; ++i)
+    // More files than the workers take ahead (a flush's batch of a few hundred): the
+    // walk is still going when the signal comes.
+    for (int i = 0; i < 300; ++i)
         dir.write("src/f" + std::to_string(i) + ".txt", "x");
     const std::string list = save({{src, "*.txt", dir / "dst", "No", "No"}});
     for (const char* jobs : {"--jobs=1", "--jobs=4"}) {
@@ -256,7 +262,7 @@ TEST_F(HeadlessRunTest, InterruptStopsAfterTheFileInHandAndFinishesTheJournal) {
         if (std::string(jobs) == "--jobs=1")
             EXPECT_EQ(copied, 3);
         else
-            EXPECT_TRUE(copied >= 3 && copied < 20) << copied;
+            EXPECT_TRUE(copied >= 3 && copied < 300) << copied;
     }
     // The handler is gone again after the run.
     struct sigaction now {};
@@ -302,7 +308,7 @@ TEST_F(HeadlessRunTest, LogStylesForScheduledQuietAndVerboseRuns) {
     const std::string list =
         save({{src, "a.txt", dir / "dst", "No", "No"}, {src, "b.txt", dir / "dst", "No", "No"}});
     const std::string copying = "vantorel: copying " + list + " (";
-    const std::string verify = "vantorel: [Copy this file?] Confirm copy of a.txt from ";
+    const std::string unverified = "vantorel: Verify Each File is on in the settings: ";
     const std::string newer = "vantorel: [Copy this file?] The version of: b.txt In the ";
     const std::string finished = "vantorel: finished " + list +
                                  ": 1 files copied, 0 failures, exit status 0; journal " +
@@ -312,11 +318,11 @@ TEST_F(HeadlessRunTest, LogStylesForScheduledQuietAndVerboseRuns) {
         std::vector<std::string> log; // the beginning of each line
     } cases[] = {
         // A scheduled run and --quiet: no line for a file copied without a real question.
-        {{"--notify"}, {copying, newer, "vantorel: answered No", finished}},
-        {{"--quiet"}, {copying, newer, "vantorel: answered No", finished}},
-        // By default every question the run was asked, the verify question included.
+        {{"--notify"}, {copying, unverified, newer, "vantorel: answered No", finished}},
+        {{"--quiet"}, {copying, unverified, newer, "vantorel: answered No", finished}},
+        // By default every question the run was asked.
         {{},
-         {copying, verify, "vantorel: answered Yes", newer, "vantorel: answered No",
+         {copying, unverified, newer, "vantorel: answered No",
           "vantorel: [1 files copied] Do you wish to view the journal file now?",
           "vantorel: answered No", finished}},
     };
@@ -356,15 +362,33 @@ TEST_F(HeadlessRunTest, FailureNoticeOfAStoppedOrRefusedRun) {
     EXPECT_EQ(report.journal, "");
 }
 
-TEST_F(HeadlessRunTest, AQuietRunCopiesOnItsWorkersEvenWhenEveryFileIsToBeVerified) {
-    // The saved options say "Verify Each File"; a quiet run answers the question
-    // without writing it, so nothing waits for it, while a run that writes every
-    // question copies each file once it has written its question.
+TEST_F(HeadlessRunTest, EveryRunWithoutAWindowCopiesOnItsWorkersWithAFirstStartsSettings) {
+    // No settings file: "Verify Each File" is ticked, as on a first start. Nobody is
+    // there to answer the question, so no run asks it: the copies are made by the
+    // workers, not one by one on the run's thread after each question.
+    test::ScopedEnv config("XDG_CONFIG_HOME", dir.mkdir("config"));
+    const CopyOptions first_start = startup_copy_options();
+    ASSERT_TRUE(first_start.verify_each_file);
     for (int i = 0; i < 40; ++i)
         dir.write("src/f" + std::to_string(i) + ".txt", std::string(20000, 'x'));
-    const std::string list = save({{src, "*.txt", dir / "dst", "No", "No"}});
-    for (const bool quiet : {true, false}) {
-        std::filesystem::remove_all(dir / "dst");
+    const std::string list = save({{src, "f*.txt", dir / "dst", "No", "No"}});
+    const struct {
+        std::vector<std::string> args;
+        std::string copy; // a file the run copies
+    } cases[] = {
+        {{"--run", list}, "dst/f7.txt"},
+        {{"--run", list, "--quiet"}, "dst/f7.txt"},
+        {{"--run", list, "--notify"}, "dst/f7.txt"},
+        {{"--run", list, "--verbose", "--journal=none"}, "dst/f7.txt"},
+        // A restore asks nobody either (the backup made by the runs above).
+        {{"--restore", list, "--to=" + (dir / "back")}, "back/1-src/f7.txt"},
+    };
+    for (const auto& c : cases) {
+        const std::string args = ::testing::PrintToString(c.args);
+        if (c.args[0] == "--run")
+            std::filesystem::remove_all(dir / "dst");
+        std::vector<std::string> with_jobs = c.args;
+        with_jobs.push_back("--jobs=4");
         const auto run_thread = std::this_thread::get_id();
         std::atomic<int> elsewhere = 0;
         sys::set_fault_hook([&](sys::Op op, const char* path) {
@@ -373,25 +397,31 @@ TEST_F(HeadlessRunTest, AQuietRunCopiesOnItsWorkersEvenWhenEveryFileIsToBeVerifi
                 ++elsewhere;
             return 0;
         });
-        std::vector<std::string> args = {"--run", list, "--jobs=4", "--journal=new"};
-        if (quiet)
-            args.push_back("--quiet");
-        EXPECT_EQ(run(args), kExitDone) << quiet;
+        out.str("");
+        err.str("");
+        const CommandLine command = parse_command_line(with_jobs);
+        ASSERT_NE(command.mode, CommandLine::Mode::Invalid) << command.error;
+        EXPECT_EQ(headless_run(command, startup_copy_options(), out, err, false), kExitDone)
+            << args;
         sys::clear_fault_hook();
         const std::string log = err.str();
-        std::size_t questions = 0;
-        for (std::size_t at = 0; (at = log.find("[Copy this file?]", at)) != std::string::npos;
-             ++at)
-            ++questions;
-        if (quiet) {
-            EXPECT_EQ(questions, 0u);
-            EXPECT_GT(elsewhere.load(), 0);
-        } else {
-            EXPECT_EQ(questions, 42u) << log; // and a.txt, b.txt
-            EXPECT_EQ(elsewhere.load(), 0);
-        }
-        EXPECT_EQ(test::read_file(dir / "dst/f7.txt"), std::string(20000, 'x')) << quiet;
+        EXPECT_GT(elsewhere.load(), 0) << args;
+        EXPECT_EQ(log.find("Confirm copy of"), std::string::npos) << args;
+        const std::string notice = "vantorel: Verify Each File is on in the settings: a run "
+                                   "without a window copies without asking\n";
+        const std::size_t at = log.find(notice);
+        EXPECT_NE(at, std::string::npos) << args << log;
+        EXPECT_EQ(log.find(notice, at + 1), std::string::npos) << args;
+        EXPECT_EQ(test::read_file(dir / c.copy), std::string(20000, 'x')) << args;
     }
+    // Settings that leave the box unticked need no notice.
+    CopyOptions unticked = first_start;
+    unticked.verify_each_file = false;
+    std::filesystem::remove_all(dir / "dst");
+    err.str("");
+    EXPECT_EQ(headless_run(parse_command_line({"--run", list}), unticked, out, err, false),
+              kExitDone);
+    EXPECT_EQ(err.str().find("Verify Each File"), std::string::npos);
 }
 
 } // namespace

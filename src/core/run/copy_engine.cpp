@@ -165,6 +165,7 @@ CopyEngine::Flow CopyEngine::enter(ListWalk::Folder& walked) {
     folder_ = std::make_shared<RunFolder>(line_, walked.sub_path, walked.source, walked.destination,
                                           versions_ ? &*versions_ : nullptr, line_top_);
     RunFolder& folder = *folder_;
+    folder.no_source_links = restore_;
     const Flow told =
         tell([this, pattern = folder.source + "/" + line.spec, sub = folder.sub_path] {
             dates_.reach(sub);
@@ -209,6 +210,12 @@ CopyEngine::Flow CopyEngine::enter(ListWalk::Folder& walked) {
 
 CopyEngine::Flow CopyEngine::passed_over(ListWalk::Folder&, PassedOver what,
                                          const std::string& path) {
+    if (restore_ && (what == PassedOver::FolderLink || what == PassedOver::DanglingLink)) {
+        // A restore's source is the backup, which holds no links of the run's making:
+        // one found there was put there, and what it leaves out is a failure.
+        what = PassedOver::LinkInBackup;
+        ++summary_.failures;
+    }
     return tell([this, what, path] {
         journal_.passed_over(what, path);
         return true;

@@ -39,6 +39,9 @@ struct TransferPlace {
     // The group a new file in the folder gets (the folder's own where it has setgid),
     // when the caller knows: then it need not be asked of every copy.
     std::optional<gid_t> new_files_group = std::nullopt;
+    // The source is opened without following a link (ELOOP): a restore's source is a
+    // backup that others may have written to.
+    bool source_no_follow = false;
 };
 
 // What the run saw at the destination when it decided to copy the file.

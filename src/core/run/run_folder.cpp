@@ -62,7 +62,8 @@ TransferPlace RunFolder::place() {
             destination_stat.st_dev,
             umask_decides_.value_or(false),
             versions_ ? this : nullptr,
-            destination_stat.st_mode & S_ISGID ? destination_stat.st_gid : process_owner().second};
+            destination_stat.st_mode & S_ISGID ? destination_stat.st_gid : process_owner().second,
+            no_source_links};
 }
 
 int RunFolder::keep(int destination_dir, const std::string& name, bool& moved) {

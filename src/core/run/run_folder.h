@@ -35,11 +35,12 @@ public:
     SharedFd source_dir;           // for looking at and copying the entries
     SharedFd destination_dir;      // none while the destination folder is missing
     struct stat destination_stat {};
-    int count = 0;          // files copied in this folder
-    bool abandoned = false; // its destination could not be created
-    bool pretended = false; // a dry run acts as if the destination had been created
-    bool noted = false;     // its disk is among those flushed at the end
-    bool made = false;      // created by this run, so empty but for the run's copies
+    int count = 0;                // files copied in this folder
+    bool abandoned = false;       // its destination could not be created
+    bool pretended = false;       // a dry run acts as if the destination had been created
+    bool noted = false;           // its disk is among those flushed at the end
+    bool made = false;            // created by this run, so empty but for the run's copies
+    bool no_source_links = false; // a restore's: its files are never read through a link
     std::chrono::steady_clock::time_point made_at{}; // (for a while, see CopyDecision::recent)
 
     int source_fd() const { return source_dir.get(); }

@@ -213,9 +213,12 @@ TEST_F(WalkJournalTest, AStaleTemporaryFileIsRemovedByTheNextRunAndNeverCopied) 
     const std::vector<std::string> lines = journal_lines();
     EXPECT_TRUE(journal_has(lines, "Unfinished copy of an earlier run removed: " + dst +
                                        "/sub/.vantorel-0123456789ab.tmp"));
+    // The one in the source is named, not copied and not removed.
+    EXPECT_TRUE(journal_has(lines, "File named like a temporary file of Vantorel passed over: " +
+                                       src + "/.vantorel-abcdefghijkl.tmp"));
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                             [](const std::string& l) { return l.find(".tmp") != l.npos; }),
-              1);
+              2);
 }
 
 // A backup folder found without temporary files is not read for them again while it

@@ -309,6 +309,33 @@ TEST_F(RestoreRunTest, ABackupSwappedForALinkDuringARestoreIsNeverReadThrough) {
     }
 }
 
+// A backup folder swapped for a link as the restore makes its folder: the folder made
+// never takes the times of the other's.
+TEST_F(RestoreRunTest, AFolderMadeByARestoreIsNeverDatedThroughALink) {
+    file("src/sub/c.txt", "charlie", kNoon);
+    const std::string list = save({{dir / "src", "*.txt", dir / "dst", "No", "Yes"}});
+    ASSERT_EQ(run({"--run", list}), kExitDone);
+    std::filesystem::remove_all(dir / "src/sub");
+    file("other/secret.txt", "someone else's", kNoon);
+    set_mtime(dir / "other", kNoon - 5000);
+
+    const std::string made = dir / "src/sub", swapped = dir / "dst/sub", moved = dir / "moved",
+                      other = dir / "other";
+    auto swaps = std::make_shared<std::atomic<int>>(0);
+    sys::set_fault_hook([=](sys::Op op, const char* path) {
+        if (op == sys::Op::Mkdir && path && made == path && ++*swaps == 1) {
+            std::filesystem::rename(swapped, moved);
+            std::filesystem::create_symlink(other, swapped);
+        }
+        return 0;
+    });
+    EXPECT_EQ(run({"--restore", list}), kExitDone) << err.str();
+    sys::clear_fault_hook();
+    ASSERT_EQ(*swaps, 1) << "the swap was never made";
+    EXPECT_EQ(test::read_file(dir / "src/sub/c.txt"), "charlie");
+    EXPECT_NE(mtime(made), kNoon - 5000);
+}
+
 // A person's file named like the program's temporary files is passed over and named,
 // never copied, and the run still succeeds.
 TEST_F(RestoreRunTest, AFileNamedLikeATemporaryFileIsNamedNotCopied) {

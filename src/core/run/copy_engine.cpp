@@ -286,7 +286,7 @@ CopyEngine::Flow CopyEngine::make_destination(RunFolder& folder) {
         ++summary_.failures;
         return Flow::End;
     }
-    switch (folders_.create_below(folder.source, line.destination, folder.sub_path)) {
+    switch (folders_.create_below(folder.template_folder(), line.destination, folder.sub_path)) {
     case FolderOutcome::EndRun:
         return Flow::End;
     case FolderOutcome::Failed:
@@ -314,8 +314,8 @@ CopyEngine::Flow CopyEngine::make_ahead(RunFolder& folder, bool& made) {
     if (!turns_.parallel() || journal_.preview())
         return Flow::Go;
     AttributeLoss lost;
-    std::shared_ptr<FolderAhead> ahead =
-        folders_.create_ahead(folder.source, folder.line->destination, folder.sub_path, lost);
+    std::shared_ptr<FolderAhead> ahead = folders_.create_ahead(
+        folder.template_folder(), folder.line->destination, folder.sub_path, lost);
     if (!ahead)
         return Flow::Go;
     made = true;

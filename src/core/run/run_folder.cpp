@@ -66,6 +66,12 @@ TransferPlace RunFolder::place() {
             no_source_links};
 }
 
+std::string RunFolder::template_folder() const {
+    if (!no_source_links || !source_dir)
+        return source;
+    return "/proc/self/fd/" + std::to_string(source_fd());
+}
+
 int RunFolder::keep(int destination_dir, const std::string& name, bool& moved) {
     return versions_->keep(destination_dir, line->destination, sub_path, name, moved);
 }

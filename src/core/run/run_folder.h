@@ -55,6 +55,10 @@ public:
     // the disk underneath. Its creation then asks about the disk and fails.
     void close_if_missing_drive();
     TransferPlace place();
+    // The folder whose attributes a destination folder made for this one takes: in a
+    // restore the source folder the walk opened, never what a link now at its path
+    // leads to.
+    std::string template_folder() const;
 
     int keep(int destination_dir, const std::string& name, bool& moved) override;
     void put_back(int destination_dir, const std::string& name) override;

@@ -1,5 +1,6 @@
 #include "cli/headless_run.h"
 
+#include "core/platform/sys.h"
 #include "core/restore/kept_versions.h"
 #include "core/restore/restore_plan.h"
 #include "support/file_stat.h"
@@ -7,10 +8,13 @@
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
+#include <atomic>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sstream>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vt {
@@ -249,6 +253,132 @@ TEST_F(RestoreRunTest, LinksBelowALinesFoldersAreNeverWrittenOrReadThrough) {
         }
         EXPECT_NE(test::read_file(dir / "nightly.txt").find(c.journal_entry), std::string::npos)
             << c.what;
+    }
+}
+
+// A folder or file of the backup swapped for a link to someone else's while a restore
+// runs: nothing is read through it, and the restore fails at that name.
+TEST_F(RestoreRunTest, ABackupSwappedForALinkDuringARestoreIsNeverReadThrough) {
+    struct Case {
+        const char* what;
+        sys::Op op;        // the call at which the swap is made
+        const char* at;    // on this path (below dir; a file's own name for Op::Open)
+        const char* name;  // of the backup's, swapped for a link to the other's
+        int nth;           // of the calls on the run's thread for that path
+        const char* entry; // in the journal
+    };
+    const std::string backup = dir / "dst";
+    const Case cases[] = {
+        {"a folder, before its parent is listed", sys::Op::OpenDir, "dst", "sub", 1,
+         "Symbolic link in the backup not restored: "},
+        {"a folder, as the folders are listed", sys::Op::OpenDir, "dst/sub", "sub", 1,
+         "Unable to read directory "},
+        {"a folder, as the run opens it for its files", sys::Op::OpenDir, "dst/sub", "sub", 2,
+         "Unable to read directory "},
+        {"a file, as it is opened to be restored", sys::Op::Open, "c.txt", "sub/c.txt", 1,
+         "Copy of c.txt generated a system error of Too many levels of symbolic links"},
+    };
+    for (const Case& c : cases) {
+        for (const char* gone : {"src", "dst", "other", "moved", "nightly.txt"})
+            std::filesystem::remove_all(dir / gone);
+        file("src/sub/c.txt", "charlie", kNoon);
+        file("src/sub/deeper/x.txt", "x-ray", kNoon);
+        const std::string list = save({{dir / "src", "*.txt", backup, "No", "Yes"}});
+        ASSERT_EQ(run({"--run", list}), kExitDone) << c.what;
+        std::filesystem::remove_all(dir / "src/sub");
+        file("other/c.txt", "someone else's", kNoon);
+        file("other/deeper/x.txt", "someone else's", kNoon);
+
+        const std::string swapped = dir / (std::string("dst/") + c.name);
+        const std::string moved = dir / "moved";
+        const std::string seen = c.op == sys::Op::Open ? std::string(c.at) : dir / c.at;
+        const std::string target = dir / (c.op == sys::Op::Open ? "other/c.txt" : "other");
+        auto calls = std::make_shared<std::atomic<int>>(0);
+        const auto walk = std::this_thread::get_id();
+        sys::set_fault_hook(
+            [c, seen, walk, calls, swapped, moved, target](sys::Op op, const char* path) {
+                // The restore's files are opened on its workers, its folders on its thread.
+                const bool counted = op == sys::Op::Open || std::this_thread::get_id() == walk;
+                if (op == c.op && path && seen == path && counted && ++*calls == c.nth) {
+                    std::filesystem::rename(swapped, moved);
+                    std::filesystem::create_symlink(target, swapped);
+                }
+                return 0;
+            });
+        EXPECT_EQ(run({"--restore", list}), kExitFailures) << c.what << "\n" << err.str();
+        sys::clear_fault_hook();
+        EXPECT_GE(*calls, c.nth) << c.what << ": the swap was never made";
+        for (const char* restored : {"src/sub/c.txt", "src/sub/deeper/x.txt"}) {
+            if (test::exists(dir / restored)) {
+                EXPECT_NE(test::read_file(dir / restored), "someone else's") << c.what;
+            }
+        }
+        EXPECT_EQ(test::read_file(dir / "other/c.txt"), "someone else's") << c.what;
+        const std::string journal = test::read_file(dir / "nightly.txt");
+        EXPECT_NE(journal.find(c.entry), std::string::npos) << c.what << "\n" << journal;
+    }
+}
+
+// A backup folder swapped for a link as the restore makes its folder: the folder made
+// never takes the times of the other's.
+TEST_F(RestoreRunTest, AFolderMadeByARestoreIsNeverDatedThroughALink) {
+    file("src/sub/c.txt", "charlie", kNoon);
+    const std::string list = save({{dir / "src", "*.txt", dir / "dst", "No", "Yes"}});
+    ASSERT_EQ(run({"--run", list}), kExitDone);
+    std::filesystem::remove_all(dir / "src/sub");
+    file("other/secret.txt", "someone else's", kNoon);
+    set_mtime(dir / "other", kNoon - 5000);
+
+    const std::string made = dir / "src/sub", swapped = dir / "dst/sub", moved = dir / "moved",
+                      other = dir / "other";
+    auto swaps = std::make_shared<std::atomic<int>>(0);
+    sys::set_fault_hook([=](sys::Op op, const char* path) {
+        if (op == sys::Op::Mkdir && path && made == path && ++*swaps == 1) {
+            std::filesystem::rename(swapped, moved);
+            std::filesystem::create_symlink(other, swapped);
+        }
+        return 0;
+    });
+    EXPECT_EQ(run({"--restore", list}), kExitDone) << err.str();
+    sys::clear_fault_hook();
+    ASSERT_EQ(*swaps, 1) << "the swap was never made";
+    EXPECT_EQ(test::read_file(dir / "src/sub/c.txt"), "charlie");
+    EXPECT_NE(mtime(made), kNoon - 5000);
+}
+
+// A person's file named like the program's temporary files is passed over and named,
+// never copied, and the run still succeeds.
+TEST_F(RestoreRunTest, AFileNamedLikeATemporaryFileIsNamedNotCopied) {
+    struct Case {
+        const char* what;
+        const char* mask;
+        bool named; // in the journal
+    };
+    const Case cases[] = {
+        {"every file", "*", true},
+        {"a mask that selects it", "*.tmp", true},
+        {"a mask that does not", "*.txt", false},
+    };
+    for (const Case& c : cases) {
+        for (const char* gone : {"src", "dst", "nightly.txt"})
+            std::filesystem::remove_all(dir / gone);
+        file("src/a.txt", "alpha", kNoon);
+        file("src/.vantorel-0123456789ab.tmp", "mine", kNoon);
+        file("src/sub/.vantorel-abcdefghijkl.tmp", "mine too", kNoon);
+        const std::string list = save({{dir / "src", c.mask, dir / "dst", "No", "Yes"}});
+        EXPECT_EQ(run({"--run", list}), kExitDone) << c.what << "\n" << err.str();
+        EXPECT_FALSE(test::exists(dir / "dst/.vantorel-0123456789ab.tmp")) << c.what;
+        EXPECT_FALSE(test::exists(dir / "dst/sub/.vantorel-abcdefghijkl.tmp")) << c.what;
+        EXPECT_EQ(test::read_file(dir / "src/.vantorel-0123456789ab.tmp"), "mine") << c.what;
+        const std::string journal = test::read_file(dir / "nightly.txt");
+        for (const std::string name :
+             {"/.vantorel-0123456789ab.tmp", "/sub/.vantorel-abcdefghijkl.tmp"}) {
+            const std::string entry =
+                "File named like a temporary file of Vantorel passed over: " + (dir / "src") + name;
+            EXPECT_EQ(journal.find(entry + "\r\n") != std::string::npos, c.named)
+                << c.what << ": " << name << "\n"
+                << journal;
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include "core/platform/io_result.h"
 
+#include <cerrno>
 #include <dirent.h>
 #include <memory>
 #include <string>
@@ -23,8 +24,10 @@ public:
     Directory() = default;
     explicit Directory(const std::string& path) { open(path); }
     // Reads the folder open at `fd` (O_RDONLY), which it then owns; `path` names it
-    // for the fault hook.
-    Directory(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+    // for the fault hook. A negative `fd` is a folder that could not be opened, with
+    // errno as its error: it never reads as an empty folder.
+    Directory(int fd, std::string path)
+        : fd_(fd), path_(std::move(path)), error_(fd < 0 ? errno : 0) {}
     ~Directory() { close(); }
     Directory(const Directory&) = delete;
     Directory& operator=(const Directory&) = delete;

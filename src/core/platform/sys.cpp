@@ -1,5 +1,6 @@
 #include "core/platform/sys.h"
 
+#include "core/platform/beneath.h"
 #include "core/platform/long_path.h"
 
 #include <atomic>
@@ -223,6 +224,12 @@ int open_folder(int dirfd, const char* path, int flags) {
     if (fail_with(Op::OpenDir, path))
         return -1;
     return open_long_path(dirfd, path, flags | O_DIRECTORY);
+}
+
+int open_folder_beneath(int top, const char* sub_path, int flags, const char* hook_path) {
+    if (fail_with(Op::OpenDir, hook_path))
+        return -1;
+    return vt::open_beneath(top, sub_path, flags | O_DIRECTORY);
 }
 
 bool entry_fails(const char* path) {

@@ -102,6 +102,10 @@ int open_folder(int dirfd, const char* path, int flags);
 // that a hook can fail a folder in the middle however the system groups its entries.
 // Faults as Op::ReadDir.
 bool entry_fails(const char* path);
+// Opens the folder `sub_path` below the open folder `top` as open_beneath() does (no
+// symbolic link on the way, the last part included: ELOOP), with `flags` | O_DIRECTORY.
+// Faults as Op::OpenDir with `hook_path`, the folder's whole path.
+int open_folder_beneath(int top, const char* sub_path, int flags, const char* hook_path);
 int unlink(const char* path);
 int unlinkat(int dirfd, const char* path, int flags);
 int futimens(int fd, const struct timespec times[2]);

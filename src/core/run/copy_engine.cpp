@@ -167,6 +167,7 @@ CopyEngine::Flow CopyEngine::enter(ListWalk::Folder& walked) {
     folder_ = std::make_shared<RunFolder>(line_, walked.sub_path, walked.source, walked.destination,
                                           versions_ ? &*versions_ : nullptr, line_top_, &catalog_);
     RunFolder& folder = *folder_;
+    folder.no_source_links = restore_;
     const Flow told =
         tell([this, pattern = folder.source + "/" + line.spec, sub = folder.sub_path] {
             dates_.reach(sub);
@@ -211,6 +212,12 @@ CopyEngine::Flow CopyEngine::enter(ListWalk::Folder& walked) {
 
 CopyEngine::Flow CopyEngine::passed_over(ListWalk::Folder&, PassedOver what,
                                          const std::string& path) {
+    if (restore_ && (what == PassedOver::FolderLink || what == PassedOver::DanglingLink)) {
+        // A restore's source is the backup, which holds no links of the run's making:
+        // one found there was put there, and what it leaves out is a failure.
+        what = PassedOver::LinkInBackup;
+        ++summary_.failures;
+    }
     return tell([this, what, path] {
         journal_.passed_over(what, path);
         return true;
@@ -281,7 +288,7 @@ CopyEngine::Flow CopyEngine::make_destination(RunFolder& folder) {
         ++summary_.failures;
         return Flow::End;
     }
-    switch (folders_.create_below(folder.source, line.destination, folder.sub_path)) {
+    switch (folders_.create_below(folder.template_folder(), line.destination, folder.sub_path)) {
     case FolderOutcome::EndRun:
         return Flow::End;
     case FolderOutcome::Failed:
@@ -309,8 +316,8 @@ CopyEngine::Flow CopyEngine::make_ahead(RunFolder& folder, bool& made) {
     if (!turns_.parallel() || journal_.preview())
         return Flow::Go;
     AttributeLoss lost;
-    std::shared_ptr<FolderAhead> ahead =
-        folders_.create_ahead(folder.source, folder.line->destination, folder.sub_path, lost);
+    std::shared_ptr<FolderAhead> ahead = folders_.create_ahead(
+        folder.template_folder(), folder.line->destination, folder.sub_path, lost);
     if (!ahead)
         return Flow::Go;
     made = true;

@@ -33,11 +33,11 @@ struct Fd {
     }
 };
 
-int open_source(int dir, const std::string& name) {
+int open_source(int dir, const std::string& name, bool no_follow) {
     // O_NOATIME keeps a backup from touching the source's access time; it is only
     // allowed for the file's owner, so fall back without it. O_NONBLOCK: a FIFO
     // slipped in since the search must not hang the run.
-    const int flags = O_RDONLY | O_NOCTTY | O_NONBLOCK;
+    const int flags = O_RDONLY | O_NOCTTY | O_NONBLOCK | (no_follow ? O_NOFOLLOW : 0);
     int fd = sys::openat(dir, name.c_str(), flags | O_NOATIME);
     if (fd < 0 && errno == EPERM)
         fd = sys::openat(dir, name.c_str(), flags);
@@ -100,7 +100,7 @@ MadeCopy FileTransfer::make_copy(const TransferPlace& place, const std::string& 
                                  DestinationSeen seen, CopyMethods& methods, CopyScratch& scratch,
                                  const CopyWatch& watch, CompareBuffers* compare) {
     // 1. The source.
-    Fd source{open_source(place.source_dir, name)};
+    Fd source{open_source(place.source_dir, name, place.source_no_follow)};
     if (source.fd < 0)
         return problem(MadeCopy::Problem::Source, errno);
     struct stat from {};

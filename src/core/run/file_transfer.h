@@ -43,6 +43,9 @@ struct TransferPlace {
     // What the destination's disk keeps, and how a copy reaches it; none: an unknown
     // disk's least.
     const DiskTraits* disk = nullptr;
+    // The source is opened without following a link (ELOOP): a restore's source is a
+    // backup that others may have written to.
+    bool source_no_follow = false;
 };
 
 // What the run saw at the destination when it decided to copy the file.

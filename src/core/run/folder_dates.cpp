@@ -1,5 +1,6 @@
 #include "core/run/folder_dates.h"
 
+#include "core/platform/beneath.h"
 #include "core/platform/file_attributes.h"
 #include "core/platform/long_path.h"
 #include "core/platform/sys.h"
@@ -81,6 +82,10 @@ void FolderDates::date_from(std::size_t first) {
     // date, one level at a time, never through a link.
     Fd at;
     at.reset(open_long_path(AT_FDCWD, destination_, O_PATH | O_DIRECTORY));
+    // The times are those of the source folders below the line's own as they are, never
+    // those of what a link that took a folder's place leads to.
+    Fd source_top;
+    source_top.reset(open_long_path(AT_FDCWD, source_, O_PATH | O_DIRECTORY));
     std::string reached; // the sub-path `at` stands for
     AttributeLoss lost;
     std::string lost_folder;
@@ -107,8 +112,10 @@ void FolderDates::date_from(std::size_t first) {
         const int parent = at.fd;
         if (i >= first && w.changed) {
             struct stat st {};
-            const std::string source = source_ + w.sub_path;
-            if (stat_long_path(source, st, true) == 0) {
+            Fd source;
+            if (source_top.fd >= 0)
+                source.reset(open_beneath(source_top.fd, w.sub_path, O_PATH | O_DIRECTORY));
+            if (source.fd >= 0 && ::fstat(source.fd, &st) == 0) {
                 const struct timespec times[2] = {st.st_atim, st.st_mtim};
                 char self[40];
                 std::snprintf(self, sizeof self, "/proc/self/fd/%d", parent);

@@ -3,6 +3,7 @@
 #include "core/platform/directory.h"
 #include "core/platform/long_path.h"
 #include "core/platform/quiet_thread.h"
+#include "core/platform/sys.h"
 #include "core/run/walk_rules.h"
 
 #include <fcntl.h>
@@ -128,7 +129,10 @@ void FolderScan::scan_folder(const Place& place, std::size_t index) {
         push(std::move(batch));
         return;
     }
-    Directory search(place.source);
+    Directory search(place.top ? sys::open_folder_beneath(place.top.get(), place.sub_path.c_str(),
+                                                          O_RDONLY, place.source.c_str())
+                               : sys::open_folder(AT_FDCWD, place.source.c_str(), O_RDONLY),
+                     place.source);
     // Only a hint: no fault is injected here, and a missing folder has no files yet.
     const int destination = looks_ != Looks::None
                                 ? open_long_path(AT_FDCWD, place.destination, O_PATH | O_DIRECTORY)
@@ -140,12 +144,14 @@ void FolderScan::scan_folder(const Place& place, std::size_t index) {
         if (stopping_.load(std::memory_order_relaxed))
             break;
         const bool selected = selects_entry(mask_, name);
-        if (!selected && !(place.links_too && may_be_link(type)))
+        const bool temporary = !selected && masked_as_temporary(mask_, name);
+        if (!selected && !temporary && !(place.links_too && may_be_link(type)))
             continue;
         Entry& e = batch.entries.emplace_back();
         e.name.assign(name);
         e.type = type;
         e.outside_mask = !selected;
+        e.temporary_name = temporary;
         if (looks_ != Looks::None && selected && type != DT_DIR) {
             e.seen_at = std::chrono::steady_clock::now();
             e.source_seen = true;

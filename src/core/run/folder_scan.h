@@ -1,5 +1,6 @@
 #pragma once
 #include "core/platform/directory.h"
+#include "core/platform/shared_fd.h"
 
 #include <atomic>
 #include <chrono>
@@ -33,11 +34,16 @@ public:
         // Links outside the mask are given too (outside_mask), for the walk to tell
         // which of them lead to folders.
         bool links_too = false;
+        // With `top`, the folder is opened below it, never through a link (see
+        // source_top.h): `source` is then `top`'s path + `sub_path`.
+        SharedFd top = {};
+        std::string sub_path = {};
     };
     struct Entry {
         std::string name;
         unsigned char type = 0;                          // as readdir reported it
-        bool outside_mask = false;                       // a link the mask does not select
+        bool outside_mask = false;                       // a link the mask does not select,
+        bool temporary_name = false;                     // or a name like the program's own
         bool source_seen = false;                        // the source entry was looked at
         EntryKind source_kind = EntryKind::Other;        // and is this
         struct stat source {};                           // with this stat, when a file

@@ -1,6 +1,5 @@
 #include "core/run/journal.h"
 
-#include "core/platform/atomic_file.h"
 #include "core/platform/desktop_services.h"
 #include "core/platform/error_text.h"
 #include "core/platform/file_attributes.h"
@@ -10,6 +9,7 @@
 #include "core/platform/sys.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -35,8 +35,19 @@ std::string Journal::error_message(const char* action, const std::string& path,
     return std::string("Unable to ") + action + " the journal file \"" + path + "\": " + error;
 }
 
-bool Journal::check_signature(Prompter& prompter) {
-    const int fd = sys::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY);
+// A journal name that is a symbolic link is never read or written through: the link
+// may lead to any file (another person's, a list), which the run would append to or
+// replace. It is asked about as a file that is no journal, with what the link holds as
+// its start and No as the default; Yes makes the new journal take the link's own place.
+bool Journal::check_signature(Prompter& prompter, bool& link) {
+    const int fd = sys::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW);
+    if (fd < 0 && errno == ELOOP) {
+        link = true;
+        std::string target(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(path_.c_str(), target.data(), target.size());
+        target.resize(n > 0 ? static_cast<size_t>(n) : 0);
+        return ask_not_a_journal(prompter, target, Answer::No);
+    }
     if (fd < 0) {
         if (errno == ENOENT)
             return true;
@@ -65,12 +76,17 @@ bool Journal::check_signature(Prompter& prompter) {
     first = first.substr(0, first.find_first_of("\r\n"));
     if (first == kSignature)
         return true;
+    return ask_not_a_journal(prompter, first, Answer::Yes);
+}
+
+bool Journal::ask_not_a_journal(Prompter& prompter, const std::string& first,
+                                Answer default_button) {
     Prompt question;
     question.title = "Error";
     question.text = "The existing file \"" + names::name_part(path_) + "\" starting with \"" +
                     first + "\"... does not appear to be a Vantorel journal file.  Continue copy?";
     question.buttons = Buttons::YesNo;
-    question.default_button = Answer::Yes;
+    question.default_button = default_button;
     question.icon = Icon::Stop;
     question.escape_answer = Answer::No;
     return prompter.ask(question) == Answer::Yes;
@@ -90,12 +106,14 @@ bool Journal::open(const std::string& list_file, bool append, Prompter& prompter
     failure_ = IoResult::success();
     date_texts_.clear(); // the locale may have changed since the last run
     struct stat st {};
-    const bool exists = ::stat(path_.c_str(), &st) == 0;
-    if (exists && !check_signature(prompter))
+    const bool exists = ::lstat(path_.c_str(), &st) == 0;
+    bool link = false;
+    if (exists && !check_signature(prompter, link))
         return false;
-    if (!exists || !append)
-        return create_new(prompter, exists, exists ? (st.st_mode & 07777) : 0644);
-    fd_ = sys::open(path_.c_str(), O_WRONLY | O_APPEND | O_NOCTTY);
+    // A link is replaced by a new journal, never appended to through.
+    if (!exists || !append || link)
+        return create_new(prompter, exists && !link, exists && !link ? (st.st_mode & 07777) : 0644);
+    fd_ = sys::open(path_.c_str(), O_WRONLY | O_APPEND | O_NOCTTY | O_NOFOLLOW);
     if (fd_ < 0) {
         prompter.show_error(error_message("open", path_, IoResult::from_errno(errno).error));
         return false;
@@ -115,9 +133,10 @@ bool Journal::open(const std::string& list_file, bool append, Prompter& prompter
 
 // The new journal is written with its started entry before it takes the old one's
 // place in one rename: a journal never shows a run that did not start, and the old
-// one stays whole when the new one cannot be made.
+// one stays whole when the new one cannot be made. The rename replaces whatever has
+// the journal's name, a link itself included, and never writes where a link leads.
 bool Journal::create_new(Prompter& prompter, bool exists, unsigned mode) {
-    const std::string target = resolve_link_target(path_);
+    const std::string& target = path_;
     const std::string folder = names::folder_part(target);
     NewFile file;
     if (const int e = file.create(AT_FDCWD, folder.empty() ? "." : folder, mode)) {
@@ -223,6 +242,8 @@ void Journal::passed_over(PassedOver what, const std::string& path) {
                    path);
     case PassedOver::LinkInBackup:
         return put("Symbolic link in the backup not restored: " + path);
+    case PassedOver::TemporaryName:
+        return put("File named like a temporary file of Vantorel passed over: " + path);
     }
 }
 

@@ -16,6 +16,7 @@ namespace vt {
 
 class DesktopServices;
 class Prompter;
+enum class Answer;
 
 // The journal of a copy run: a text file beside the list file recording what the
 // run did, one entry per line, lines ended by CR LF. A run appends a block to it or
@@ -117,7 +118,10 @@ private:
     void put(std::string_view line, bool mirrored = true) { put({line}, mirrored); }
     IoResult close_file();
     bool create_new(Prompter& prompter, bool exists, unsigned mode);
-    bool check_signature(Prompter& prompter);
+    // `link`: the journal's name is a symbolic link (asked about, never followed).
+    bool check_signature(Prompter& prompter, bool& link);
+    // The question about an existing file that is no journal, starting with `first`.
+    bool ask_not_a_journal(Prompter& prompter, const std::string& first, Answer default_button);
     void file_entry(const char* prefix, const std::string& name, const FileTime& source,
                     const FileTime* replaced);
     const std::string& date_text(const FileTime& time);

@@ -3,7 +3,6 @@
 #include "core/platform/directory.h"
 #include "core/platform/long_path.h"
 #include "core/platform/prompter.h"
-#include "core/platform/sys.h"
 #include "core/run/run_progress.h"
 #include "core/run/walk_rules.h"
 
@@ -25,12 +24,18 @@ ListWalk::Step ListWalk::line(const ListLine& line) {
         visitor_.refused(line);
         return Step::Go;
     }
+    top_.emplace(line.source);
+    // A disk can be unmounted once a run has ended: the line's folder is let go.
+    struct Closing {
+        std::optional<SourceTop>& top;
+        ~Closing() { top.reset(); }
+    } closing{top_};
     // The scan reads each folder as soon as it is listed, while the rest are listed.
     FolderScan scan({}, line.spec, hints_ ? FolderScan::Looks::Shared : FolderScan::Looks::None,
                     true);
     auto scan_too = [&](const ListedFolder& f) {
         scan.add({line.source + f.sub_path, hints_ ? line.destination + f.sub_path : std::string(),
-                  f.passed_over, f.unread});
+                  f.passed_over, f.unread, top_->shared(), f.sub_path});
     };
     std::vector<ListedFolder> folders;
     if (line.subfolders) {
@@ -40,8 +45,8 @@ ListWalk::Step ListWalk::line(const ListLine& line) {
             return Step::End;
         struct stat target {};
         const bool have_target = stat_long_path(line.destination, target, true) == 0;
-        if (!sources_.list(line.source, have_target ? &target : nullptr, line.hidden_folders,
-                           folders, scan_too))
+        if (!sources_.list(*top_, have_target ? &target : nullptr, line.hidden_folders, folders,
+                           scan_too))
             return Step::End;
     } else {
         folders.push_back({"", false, {}});
@@ -104,7 +109,7 @@ ListWalk::Step ListWalk::folder(const ListLine& line, const ListedFolder& listed
 
 int ListWalk::open_source(Folder& folder) {
     folder.source_dir.reset();
-    const int fd = sys::open_folder(AT_FDCWD, folder.source.c_str(), O_RDONLY);
+    const int fd = top_->open(folder.sub_path, O_RDONLY);
     const int error = errno;
     folder.source_dir = SharedFd(fd);
     if (fd < 0)
@@ -141,17 +146,19 @@ ListWalk::Step ListWalk::read_again(Folder& folder, int& error) {
         done.insert(std::string_view(handled).substr(at, end - at));
         at = end + 1;
     }
-    Directory dir(folder.source);
+    Directory dir(top_->open(folder.sub_path, O_RDONLY), folder.source);
     std::string_view name;
     unsigned char type = 0;
     while (dir.next(name, type)) {
         const bool selected = selects_entry(folder.line->spec, name);
-        if ((!selected && !(folder.unread && may_be_link(type))) || done.count(name))
+        const bool temporary = !selected && masked_as_temporary(folder.line->spec, name);
+        if ((!selected && !temporary && !(folder.unread && may_be_link(type))) || done.count(name))
             continue;
         FolderScan::Entry entry;
         entry.name.assign(name);
         entry.type = type;
         entry.outside_mask = !selected;
+        entry.temporary_name = temporary;
         const Step step = take(folder, entry);
         if (step != Step::Go)
             return step;
@@ -162,6 +169,8 @@ ListWalk::Step ListWalk::read_again(Folder& folder, int& error) {
 
 ListWalk::Step ListWalk::take(Folder& folder, const FolderScan::Entry& entry) {
     folder.handled.append(entry.name).push_back('\0');
+    if (entry.temporary_name)
+        return told_if_temporary_name(folder, entry);
     if (entry.outside_mask)
         return told_if_folder_link(folder, entry);
     const int dir = folder.source_dir.get();
@@ -185,6 +194,18 @@ ListWalk::Step ListWalk::take(Folder& folder, const FolderScan::Entry& entry) {
             return step;
     }
     return visitor_.entry(folder, entry, file ? &st : nullptr, took);
+}
+
+ListWalk::Step ListWalk::told_if_temporary_name(Folder& folder, const FolderScan::Entry& entry) {
+    // The program's own are unnamed, or gone once the run that made them has ended:
+    // a file of such a name in a source is most likely the person's, and a backup
+    // without it says why.
+    struct stat st {};
+    if (classify_entry(folder.source_dir.get(), entry.name.c_str(), entry.type, st) !=
+        EntryKind::File)
+        return Step::Go;
+    return visitor_.passed_over(folder, PassedOver::TemporaryName,
+                                folder.source + "/" + entry.name);
 }
 
 ListWalk::Step ListWalk::told_if_folder_link(Folder& folder, const FolderScan::Entry& entry) {

@@ -4,9 +4,11 @@
 #include "core/run/list_line.h"
 #include "core/run/run_count.h"
 #include "core/run/source_folders.h"
+#include "core/run/source_top.h"
 #include "core/run/walk_rules.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 
@@ -21,8 +23,9 @@ class RunObserver;
 // versions, the backup inside its own source), the entries the mask selects as the
 // scan reads them ahead, and a source folder that cannot be opened or read to its
 // end, which is asked about ("Source Folder Access Problem": Abort, Retry, Ignore) and
-// never taken for an empty one. Retry reads the folder again from its start and passes
-// over the entries already handled.
+// never taken for an empty one. The folders below a line's source folder are opened
+// beneath it, never through a link (see source_top.h). Retry reads the folder again from its start
+// and passes over the entries already handled.
 //
 // What is done with each folder and entry is the visitor's; so is everything it tells,
 // except the unreadable-folder entries and boxes, which the walk writes and asks once
@@ -103,6 +106,9 @@ private:
     // In a folder not read when listed, a link to a folder is named where the walk
     // meets it.
     Step told_if_folder_link(Folder& folder, const FolderScan::Entry& entry);
+    // A file of the mask named like the program's temporary files is passed over, and
+    // named.
+    Step told_if_temporary_name(Folder& folder, const FolderScan::Entry& entry);
 
     Visitor& visitor_;
     Prompter& prompter_;
@@ -110,6 +116,7 @@ private:
     RunCount& count_;
     RunObserver* observer_;
     SourceFolders sources_;
+    std::optional<SourceTop> top_; // of the line being walked
     bool hints_ = true;
     int failures_ = 0;
 };

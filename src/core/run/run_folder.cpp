@@ -84,7 +84,14 @@ TransferPlace RunFolder::place() {
             umask_decides_.value_or(false),
             versions_ ? this : nullptr,
             destination_stat.st_mode & S_ISGID ? destination_stat.st_gid : process_owner().second,
-            &disk()};
+            &disk(),
+            no_source_links};
+}
+
+std::string RunFolder::template_folder() const {
+    if (!no_source_links || !source_dir)
+        return source;
+    return "/proc/self/fd/" + std::to_string(source_fd());
 }
 
 int RunFolder::keep(int destination_dir, const std::string& name, bool& moved) {

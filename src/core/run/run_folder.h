@@ -37,11 +37,12 @@ public:
     SharedFd source_dir;           // for looking at and copying the entries
     SharedFd destination_dir;      // none while the destination folder is missing
     struct stat destination_stat {};
-    int count = 0;          // files copied in this folder
-    bool abandoned = false; // its destination could not be created
-    bool pretended = false; // a dry run acts as if the destination had been created
-    bool noted = false;     // its disk is among those flushed at the end
-    bool made = false;      // created by this run, so empty but for the run's copies
+    int count = 0;                // files copied in this folder
+    bool abandoned = false;       // its destination could not be created
+    bool pretended = false;       // a dry run acts as if the destination had been created
+    bool noted = false;           // its disk is among those flushed at the end
+    bool made = false;            // created by this run, so empty but for the run's copies
+    bool no_source_links = false; // a restore's: its files are never read through a link
     std::chrono::steady_clock::time_point made_at{}; // (for a while, see CopyDecision::recent)
 
     int source_fd() const { return source_dir.get(); }
@@ -61,6 +62,10 @@ public:
     const DiskTraits& disk();
     // How a file's times here are compared with its backup's (DiskCatalog::comparing).
     const DiskTraits& compared();
+    // The folder whose attributes a destination folder made for this one takes: in a
+    // restore the source folder the walk opened, never what a link now at its path
+    // leads to.
+    std::string template_folder() const;
 
     int keep(int destination_dir, const std::string& name, bool& moved) override;
     void put_back(int destination_dir, const std::string& name) override;

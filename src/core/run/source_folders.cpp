@@ -7,7 +7,10 @@
 #include "core/run/folder_access_box.h"
 #include "core/run/journal.h"
 #include "core/run/run_progress.h"
+#include "core/run/source_top.h"
 #include "core/run/walk_rules.h"
+
+#include <fcntl.h>
 
 namespace vt {
 
@@ -19,8 +22,8 @@ Answer ask_unreadable_folder(Prompter& prompter, Journal& journal, const std::st
                              folder, text);
 }
 
-bool SourceFolders::list(const std::string& source, const struct stat* destination,
-                         bool hidden_folders, std::vector<ListedFolder>& out,
+bool SourceFolders::list(SourceTop& top, const struct stat* destination, bool hidden_folders,
+                         std::vector<ListedFolder>& out,
                          const std::function<void(const ListedFolder&)>& listed) {
     // Each folder is read whole and closed before its children are entered, and the
     // walk keeps its place in lists of names, not in open folders: a tree of any depth
@@ -35,10 +38,9 @@ bool SourceFolders::list(const std::string& source, const struct stat* destinati
     auto visit = [&](std::string sub_path, bool unread) {
         Level level{std::move(sub_path), {}, 0};
         std::vector<std::pair<PassedOver, std::string>> not_entered;
-        const Outcome outcome =
-            unread ? Outcome::Read
-                   : read(source + level.sub_path, level.sub_path.empty(), counted, destination,
-                          hidden_folders, level.children, not_entered);
+        const Outcome outcome = unread ? Outcome::Read
+                                       : read(top, level.sub_path, counted, destination,
+                                              hidden_folders, level.children, not_entered);
         if (outcome == Outcome::EndRun)
             return false;
         out.push_back(
@@ -52,29 +54,31 @@ bool SourceFolders::list(const std::string& source, const struct stat* destinati
     if (!visit("", false))
         return false;
     while (!path.empty()) {
-        Level& top = path.back();
-        if (top.next == top.children.size()) {
+        Level& level = path.back();
+        if (level.next == level.children.size()) {
             path.pop_back();
             continue;
         }
-        const Child& child = top.children[top.next++];
-        if (!visit(top.sub_path + "/" + child.name, child.unread))
+        const Child& child = level.children[level.next++];
+        if (!visit(level.sub_path + "/" + child.name, child.unread))
             return false;
     }
     return true;
 }
 
 SourceFolders::Outcome
-SourceFolders::read(const std::string& folder, bool top, std::optional<dev_t>& counted,
+SourceFolders::read(SourceTop& top, const std::string& sub_path, std::optional<dev_t>& counted,
                     const struct stat* destination, bool hidden_folders,
                     std::vector<Child>& subfolders,
                     std::vector<std::pair<PassedOver, std::string>>& not_entered) {
+    const std::string folder = top.path() + sub_path;
     for (;;) {
         subfolders.clear();
         not_entered.clear();
-        Directory dir(folder);
+        Directory dir(top.open(sub_path, O_RDONLY), folder);
         struct stat own {};
-        if (top && dir.fd() >= 0 && ::fstat(dir.fd(), &own) == 0 && counts_subfolders(dir.fd()))
+        if (sub_path.empty() && dir.fd() >= 0 && ::fstat(dir.fd(), &own) == 0 &&
+            counts_subfolders(dir.fd()))
             counted = own.st_dev;
         std::string_view name;
         unsigned char type = 0;

@@ -13,6 +13,7 @@ namespace vt {
 class Journal;
 class Prompter;
 class RunObserver;
+class SourceTop;
 
 enum class Answer;
 
@@ -47,7 +48,8 @@ public:
 
     // False when the user ended the run (Abort). Hidden folders are entered with
     // `hidden_folders`. `listed`, when given, hears of each folder as it joins `out`.
-    bool list(const std::string& source, const struct stat* destination, bool hidden_folders,
+    // Each folder is opened below `top` (see source_top.h).
+    bool list(SourceTop& top, const struct stat* destination, bool hidden_folders,
               std::vector<ListedFolder>& out,
               const std::function<void(const ListedFolder&)>& listed = {});
 
@@ -62,7 +64,7 @@ private:
     };
     // `counted`: the device of the line's own folder while its file system counts
     // subfolders; reading the line's own folder (`top`) decides it.
-    Outcome read(const std::string& folder, bool top, std::optional<dev_t>& counted,
+    Outcome read(SourceTop& top, const std::string& sub_path, std::optional<dev_t>& counted,
                  const struct stat* destination, bool hidden_folders,
                  std::vector<Child>& subfolders,
                  std::vector<std::pair<PassedOver, std::string>>& not_entered);

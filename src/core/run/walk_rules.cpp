@@ -14,6 +14,10 @@ bool selects_entry(const std::string& mask, std::string_view name) {
     return mask_matches(mask, name) && !NewFile::is_own_temporary(name);
 }
 
+bool masked_as_temporary(const std::string& mask, std::string_view name) {
+    return NewFile::is_own_temporary(name) && mask_matches(mask, name);
+}
+
 Subfolder subfolder_of(int dirfd, const char* name, unsigned char type,
                        const struct stat* destination, bool hidden_folders, struct stat* seen) {
     if (!is_real_folder(dirfd, name, type))

@@ -12,6 +12,9 @@ namespace vt {
 // Whether the line's mask selects a folder entry. The hidden names the program gives
 // its own unfinished copies are never selected: they are not the person's files.
 bool selects_entry(const std::string& mask, std::string_view name);
+// Whether the mask would select the entry but for its name, one of the program's own
+// temporary names: a person's file named so is passed over, and named in the journal.
+bool masked_as_temporary(const std::string& mask, std::string_view name);
 
 // What a walk passes over and names in the journal, so that nothing a person might
 // expect in the backup is missing without a word.
@@ -20,7 +23,8 @@ enum class PassedOver {
     FolderLink,     // a symbolic link to a folder: never entered
     DanglingLink,   // a symbolic link to nothing
     StaleTemporary, // a killed run's unfinished copy, removed from the backup
-    LinkInBackup    // a symbolic link a restore found in the backup: never read through
+    LinkInBackup,   // a symbolic link a restore found in the backup: never read through
+    TemporaryName   // a file named like the program's own temporary files: never copied
 };
 
 // Whether an entry that readdir reported as `type` may be a link.

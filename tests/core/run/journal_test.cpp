@@ -5,8 +5,11 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vt::test {
 namespace {
@@ -89,6 +92,92 @@ TEST_F(JournalTest, AFileThatIsNotAJournalIsAskedAbout) {
                   .rfind("Vantorel Journal\r\n\r\nVantorel Journal file started", 0),
               0u);
     EXPECT_TRUE(prompter.done());
+}
+
+// A journal name that is a symbolic link is never read or written through, whatever
+// the link leads to: it is asked about with No as the default, and Yes puts a new
+// journal in the link's place.
+TEST_F(JournalTest, AJournalNameThatIsALinkIsAskedAboutAndNeverFollowed) {
+    struct Case {
+        const char* what;
+        const char* content; // of the link's target; null: there is none
+        Answer answer;
+        int append_index;
+    };
+    const std::string journal_text = std::string(Journal::kSignature) + " started 1.1.2000\r\n";
+    const Case cases[] = {
+        {"a link to another file, No", "someone else's notes", Answer::No, 0},
+        {"a link to another file, Yes, appending", "someone else's notes", Answer::Yes, 0},
+        {"a link to another file, Yes, starting anew", "someone else's notes", Answer::Yes, 1},
+        {"a link to a journal elsewhere, No", journal_text.c_str(), Answer::No, 0},
+        {"a link to a journal elsewhere, Yes", journal_text.c_str(), Answer::Yes, 0},
+        {"a dangling link, No", nullptr, Answer::No, 1},
+        {"a dangling link, Yes", nullptr, Answer::Yes, 0},
+    };
+    for (const Case& c : cases) {
+        EngineFixture f;
+        const std::string src = f.dir.mkdir("src");
+        f.dir.write("src/a", "a");
+        f.line(src, "*.*", f.dir / "dst", true, false);
+        f.save_list();
+        f.options.journal_append_index = c.append_index;
+        const std::string target = f.dir / "elsewhere/notes.txt";
+        f.dir.mkdir("elsewhere");
+        if (c.content)
+            f.dir.write("elsewhere/notes.txt", c.content);
+        ASSERT_EQ(::symlink(target.c_str(), f.journal_path().c_str()), 0) << c.what;
+
+        f.prompter.expect(
+            "Error",
+            "The existing file \"backup.txt\" starting with \"" + target +
+                "\"... does not appear to be a Vantorel journal file.  Continue copy?",
+            c.answer);
+        if (c.answer == Answer::Yes)
+            expect_offer(f.prompter, 1);
+        f.run();
+        f.prompter.verify_all_asked();
+        ASSERT_FALSE(f.prompter.shown.empty()) << c.what;
+        EXPECT_EQ(f.prompter.shown[0].default_button, Answer::No) << c.what;
+        EXPECT_EQ(f.prompter.shown[0].escape_answer, Answer::No) << c.what;
+        if (c.content)
+            EXPECT_EQ(read_file(target), c.content) << c.what;
+        else
+            EXPECT_FALSE(exists(target)) << c.what;
+        struct stat st {};
+        ASSERT_EQ(::lstat(f.journal_path().c_str(), &st), 0) << c.what;
+        if (c.answer == Answer::No) {
+            EXPECT_TRUE(S_ISLNK(st.st_mode)) << c.what;
+            EXPECT_FALSE(exists(f.dir / "dst/a")) << c.what;
+        } else {
+            // The new journal took the link's own place.
+            EXPECT_TRUE(S_ISREG(st.st_mode)) << c.what;
+            EXPECT_EQ(f.journal_lines().front(), "Vantorel Journal file started <date>") << c.what;
+            EXPECT_EQ(read_file(f.dir / "dst/a"), "a") << c.what;
+        }
+    }
+}
+
+// A journal that is a plain file when it is looked at and a link by the time it is
+// opened to be appended to is not written through either.
+TEST_F(JournalTest, AJournalSwappedForALinkBeforeItIsOpenedIsNotWrittenThrough) {
+    expect_offer(prompter, 1);
+    run();
+    const std::string target = dir.write("elsewhere/notes.txt", "someone else's notes");
+    // The journal is read for its signature, then opened to be appended to.
+    sys::set_fault_hook([&, reads = 0](sys::Op op, const char* path) mutable {
+        if (op == sys::Op::Open && path && journal_path() == path && ++reads == 2) {
+            std::filesystem::rename(journal_path(), dir / "moved.txt");
+            std::filesystem::create_symlink(target, journal_path());
+        }
+        return 0;
+    });
+    prompter.answer_next(Answer::Ok); // the box naming the journal that cannot be opened
+    run();
+    sys::clear_fault_hook();
+    EXPECT_TRUE(prompter.done());
+    ASSERT_FALSE(prompter.shown.empty());
+    EXPECT_EQ(read_file(target), "someone else's notes");
+    EXPECT_FALSE(engine.running());
 }
 
 TEST_F(JournalTest, AJournalThatCannotBeCreatedRefusesTheRun) {

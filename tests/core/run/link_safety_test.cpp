@@ -213,9 +213,12 @@ TEST_F(WalkJournalTest, AStaleTemporaryFileIsRemovedByTheNextRunAndNeverCopied) 
     const std::vector<std::string> lines = journal_lines();
     EXPECT_TRUE(journal_has(lines, "Unfinished copy of an earlier run removed: " + dst +
                                        "/sub/.vantorel-0123456789ab.tmp"));
+    // The one in the source is named, not copied and not removed.
+    EXPECT_TRUE(journal_has(lines, "File named like a temporary file of Vantorel passed over: " +
+                                       src + "/.vantorel-abcdefghijkl.tmp"));
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                             [](const std::string& l) { return l.find(".tmp") != l.npos; }),
-              1);
+              2);
 }
 
 // A backup folder found without temporary files is not read for them again while it
@@ -282,6 +285,49 @@ TEST_F(WalkJournalTest, HiddenFoldersFollowTheOption) {
         EXPECT_FALSE(
             journal_has(lines, "Hidden folder passed over: " + src + "/.vantorel-versions"));
     }
+}
+
+// Swaps a folder of the backup for a link to someone else's once the restore has
+// decided to bring back a file of it: after the walk opened it, before its folder is
+// made.
+class SwapOnDecision final : public RunObserver {
+public:
+    void decided(const FileDecision& decision) override {
+        if (*decision.sub_path == "/sub" && !swapped) {
+            swapped = true;
+            std::filesystem::rename(folder, moved);
+            std::filesystem::create_symlink(other, folder);
+        }
+    }
+    std::string folder, moved, other;
+    bool swapped = false;
+};
+
+TEST_F(WalkJournalTest, AFolderARestoreMakesIsLikeTheBackupsNotWhereALinkLeads) {
+    const std::string backup = dir.mkdir("backup"), target = dir / "target";
+    dir.write("backup/sub/c.txt", "charlie");
+    ASSERT_EQ(::chmod((backup + "/sub").c_str(), 0750), 0);
+    set_mtime(backup + "/sub", kNoon - 1000);
+    dir.write("other/secret.txt", "someone else's");
+    ASSERT_EQ(::chmod((dir / "other").c_str(), 0701), 0);
+    set_mtime(dir / "other", kNoon - 5000);
+    line(backup, "*", target, false, true);
+    save_list();
+    SwapOnDecision swap;
+    swap.folder = backup + "/sub";
+    swap.moved = dir / "moved";
+    swap.other = dir / "other";
+    CopyEngine restore{inputs, masked, pump, &desktop, &swap};
+    restore.set_restore(true);
+    expect_offer(prompter, 1);
+    restore.click();
+    EXPECT_TRUE(prompter.done());
+    ASSERT_TRUE(swap.swapped);
+    EXPECT_EQ(read_file(target + "/sub/c.txt"), "charlie");
+    struct stat st {};
+    ASSERT_EQ(::stat((target + "/sub").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0750u);
+    EXPECT_NE(st.st_mtime, kNoon - 5000);
 }
 
 } // namespace

@@ -44,8 +44,8 @@ public:
     }
     ListWalk::Step passed_over(ListWalk::Folder&, PassedOver what,
                                const std::string& path) override {
-        static const char* const kinds[] = {"hidden folder", "folder link", "dangling link",
-                                            "stale temporary", "link in backup"};
+        static const char* const kinds[] = {"hidden folder",   "folder link",    "dangling link",
+                                            "stale temporary", "link in backup", "temporary name"};
         passed.push_back(std::string(kinds[static_cast<int>(what)]) + " " + path);
         return ListWalk::Step::Go;
     }
@@ -133,12 +133,15 @@ TEST_F(ListWalkTest, TakesWhatTheCountAheadCountsAndEntersOnlyRealVisibleFolders
     EXPECT_EQ(visitor.files, 7);
     EXPECT_EQ(walker.failures(), 0);
     EXPECT_TRUE(prompter.shown.empty());
-    // Nothing a person might look for vanishes without a word; the program's own
-    // versions folder is no folder of theirs.
+    // Nothing a person might look for vanishes without a word, a file named like the
+    // program's temporary files included; the program's own versions folder is no
+    // folder of theirs.
     std::sort(visitor.passed.begin(), visitor.passed.end());
-    EXPECT_EQ(visitor.passed, (std::vector<std::string>{"dangling link " + src + "/dangling",
-                                                        "folder link " + src + "/to-elsewhere",
-                                                        "hidden folder " + src + "/.git"}));
+    EXPECT_EQ(visitor.passed,
+              (std::vector<std::string>{"dangling link " + src + "/dangling",
+                                        "folder link " + src + "/to-elsewhere",
+                                        "hidden folder " + src + "/.git",
+                                        "temporary name " + src + "/.vantorel-0123456789ab.tmp"}));
 
     // The count ahead of a run goes by the same rules: it expects the same files.
     RunCount ahead;

@@ -10,6 +10,26 @@
 #include "core/run/walk_rules.h"
 
 namespace vt {
+namespace {
+
+// Subfolders that lose to another entry of the same name on a destination that
+// ignores case are marked, and named in `clashed`; the files that lose are the walk's.
+template <typename Child>
+void mark_clashes(int dirfd, std::vector<std::pair<std::string, unsigned char>> entries,
+                  const ClashRule& rule, std::vector<Child>& subfolders,
+                  std::vector<NameClash>& clashed) {
+    for (NameClash& clash : name_clashes(dirfd, std::move(entries), rule)) {
+        if (!clash.folder)
+            continue;
+        for (Child& child : subfolders) {
+            if (child.name == clash.name)
+                child.clashed = true;
+        }
+        clashed.push_back(std::move(clash));
+    }
+}
+
+} // namespace
 
 Answer ask_unreadable_folder(Prompter& prompter, Journal& journal, const std::string& folder,
                              int error) {
@@ -21,35 +41,40 @@ Answer ask_unreadable_folder(Prompter& prompter, Journal& journal, const std::st
 
 bool SourceFolders::list(const std::string& source, const struct stat* destination,
                          bool hidden_folders, std::vector<ListedFolder>& out,
-                         const std::function<void(const ListedFolder&)>& listed) {
+                         const std::function<void(const ListedFolder&)>& listed,
+                         const ClashLook* clashes) {
     // Each folder is read whole and closed before its children are entered, and the
     // walk keeps its place in lists of names, not in open folders: a tree of any depth
     // holds one folder open at a time, and no recursion can run out of stack.
     struct Level {
         std::string sub_path;
+        bool clashed = false;
         std::vector<Child> children;
         std::size_t next = 0;
     };
     std::vector<Level> path;
     std::optional<dev_t> counted;
-    auto visit = [&](std::string sub_path, bool unread) {
-        Level level{std::move(sub_path), {}, 0};
+    auto visit = [&](std::string sub_path, bool unread, bool clashed) {
+        Level level{std::move(sub_path), clashed, {}, 0};
         std::vector<std::pair<PassedOver, std::string>> not_entered;
+        std::vector<NameClash> clashing;
+        const ClashRule* rule =
+            clashes && !clashed && clashes->ignores_case(level.sub_path) ? &clashes->rule : nullptr;
         const Outcome outcome =
             unread ? Outcome::Read
                    : read(source + level.sub_path, level.sub_path.empty(), counted, destination,
-                          hidden_folders, level.children, not_entered);
+                          hidden_folders, level.children, not_entered, rule, clashing, clashed);
         if (outcome == Outcome::EndRun)
             return false;
-        out.push_back(
-            {level.sub_path, outcome == Outcome::PassedOver, std::move(not_entered), unread});
+        out.push_back({level.sub_path, outcome == Outcome::PassedOver, std::move(not_entered),
+                       unread, std::move(clashing), clashed});
         if (listed)
             listed(out.back());
         if (!level.children.empty())
             path.push_back(std::move(level));
         return true;
     };
-    if (!visit("", false))
+    if (!visit("", false, false))
         return false;
     while (!path.empty()) {
         Level& top = path.back();
@@ -58,7 +83,7 @@ bool SourceFolders::list(const std::string& source, const struct stat* destinati
             continue;
         }
         const Child& child = top.children[top.next++];
-        if (!visit(top.sub_path + "/" + child.name, child.unread))
+        if (!visit(top.sub_path + "/" + child.name, child.unread, top.clashed || child.clashed))
             return false;
     }
     return true;
@@ -68,10 +93,14 @@ SourceFolders::Outcome
 SourceFolders::read(const std::string& folder, bool top, std::optional<dev_t>& counted,
                     const struct stat* destination, bool hidden_folders,
                     std::vector<Child>& subfolders,
-                    std::vector<std::pair<PassedOver, std::string>>& not_entered) {
+                    std::vector<std::pair<PassedOver, std::string>>& not_entered,
+                    const ClashRule* clashes, std::vector<NameClash>& clashed, bool quiet) {
     for (;;) {
         subfolders.clear();
         not_entered.clear();
+        // Every entry, when the destination ignores case: a file too may share a
+        // subfolder's name there.
+        std::vector<std::pair<std::string, unsigned char>> entries;
         Directory dir(folder);
         struct stat own {};
         if (top && dir.fd() >= 0 && ::fstat(dir.fd(), &own) == 0 && counts_subfolders(dir.fd()))
@@ -80,6 +109,8 @@ SourceFolders::read(const std::string& folder, bool top, std::optional<dev_t>& c
         unsigned char type = 0;
         while (dir.next(name, type)) {
             std::string sub(name);
+            if (clashes)
+                entries.emplace_back(sub, type);
             struct stat seen {};
             switch (vt::subfolder_of(dir.fd(), sub.c_str(), type, destination, hidden_folders,
                                      counted ? &seen : nullptr)) {
@@ -97,8 +128,11 @@ SourceFolders::read(const std::string& folder, bool top, std::optional<dev_t>& c
                 break;
             }
         }
-        if (dir.error() == 0)
+        if (dir.error() == 0 || quiet) {
+            if (clashes)
+                mark_clashes(dir.fd(), std::move(entries), *clashes, subfolders, clashed);
             return Outcome::Read;
+        }
         if (observer_)
             observer_->folder_unreadable(folder);
         const Answer answer = ask_unreadable_folder(prompter_, journal_, folder, dir.error());

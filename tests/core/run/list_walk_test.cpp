@@ -49,6 +49,10 @@ public:
         passed.push_back(std::string(kinds[static_cast<int>(what)]) + " " + path);
         return ListWalk::Step::Go;
     }
+    ListWalk::Step clash(ListWalk::Folder& folder, const NameClash& clash) override {
+        clashes.push_back(folder.sub_path + "/" + clash.name + " lost to " + clash.winner);
+        return ListWalk::Step::Go;
+    }
     ListWalk::Step idle() override { return ListWalk::Step::Go; }
     ListWalk::Step leave(ListWalk::Folder& folder) override {
         events.push_back("leave " + folder.sub_path);
@@ -57,6 +61,7 @@ public:
 
     std::vector<std::string> events;
     std::vector<std::string> passed;                         // what the journal names
+    std::vector<std::string> clashes;                        // entries not handed on
     std::map<std::string, std::vector<std::string>> entries; // by sub-path
     int files = 0;
     int taken = 0;

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
 #include <sstream>
@@ -150,6 +151,34 @@ TEST_F(NameClashTest, OneOfTwoNamesThatFoldToOneIsCopiedAndTheOtherIsAFailure) {
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(previewed, expected);
         EXPECT_EQ(preview.lines[0].copies().files, 0);
+    }
+}
+
+TEST_F(NameClashTest, ABackupOfTheSameNameInAnotherCaseIsReplacedNotAClash) {
+    // "Readme" from an older run; the source now holds "README" only.
+    const std::string only = dir.mkdir("only");
+    dir.write("only/README", "upper");
+    for (const FuseDisk::Kind kind : {FuseDisk::Kind::Fat32, FuseDisk::Kind::Exfat}) {
+        FuseDisk disk(kind);
+        SCOPED_TRACE(disk.name());
+        if (!disk.mounted()) {
+            std::printf("[ SKIPPED  ] %s disk not available: %s\n", disk.name(),
+                        disk.why_not().c_str());
+            continue;
+        }
+        ASSERT_EQ(::mkdir((disk / "backup").c_str(), 0755), 0);
+        std::ofstream(disk / "backup/Readme") << "old";
+        test::set_mtime(disk / "backup/Readme", test::mtime(dir / "only/README") - 3600);
+        list = CopyList();
+        list.append_line({only, "*", disk / "backup", "No", "No"});
+        list_path = dir / (std::string(disk.name()) + "-only.vtl");
+        ASSERT_TRUE(save_vtl(list, list_path).ok);
+        HeadlessReport report;
+        EXPECT_EQ(run(report), kExitDone);
+        EXPECT_EQ(report.copied, 1);
+        EXPECT_EQ(report.failures, 0);
+        EXPECT_EQ(test::read_file(disk / "backup/README"), "upper");
+        EXPECT_EQ(preview_list(list, CopyOptions{}).lines[0].clashes.size(), 0u);
     }
 }
 

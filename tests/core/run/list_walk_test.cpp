@@ -1,3 +1,4 @@
+#include "core/platform/disk_traits.h"
 #include "core/platform/sys.h"
 #include "core/run/journal.h"
 #include "core/run/list_walk.h"
@@ -94,6 +95,51 @@ protected:
     RecordingVisitor visitor;
     ListWalk walker{visitor, prompter, journal, count};
 };
+
+TEST_F(ListWalkTest, OnADestinationThatIgnoresCaseOnlyTheFirstOfNamesThatFoldToOneIsHandedOn) {
+    const std::string src = dir.mkdir("src");
+    for (const char* f : {"README", "Readme", "CaseDir/one", "casedir/one", "casedir/deeper/two",
+                          "a", "A/x", "keep/Notes", "keep/notes"})
+        dir.write(std::string("src/") + f, f);
+    // An empty backup folder on a disk that says by its type it ignores case (nothing
+    // written there, and no entry to look up in the other case, tells otherwise).
+    const std::string dst = dir.mkdir("dst");
+    struct Case {
+        bool folds;
+        std::vector<std::string> clashes;
+        std::vector<std::string> top; // the files handed on
+        int entered;                  // folders
+    };
+    const Case cases[] = {
+        {false, {}, {"README", "Readme", "a"}, 6},
+        {true,
+         {"/Readme lost to README", "/a lost to A", "/casedir lost to CaseDir",
+          "/keep/notes lost to Notes"},
+         {"README"},
+         4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folds ? "folds" : "keeps case");
+        visitor = RecordingVisitor();
+        if (c.folds)
+            sys::set_disk_type_hook([](long) { return disk_type::kVfat; });
+        EXPECT_EQ(walk(src, "*", dst, true), ListWalk::Step::Go);
+        sys::clear_disk_type_hook();
+        std::sort(visitor.clashes.begin(), visitor.clashes.end());
+        EXPECT_EQ(visitor.clashes, c.clashes);
+        std::vector<std::string> top;
+        for (const std::string& e : sorted(""))
+            if (e.find(" (not a file)") == std::string::npos)
+                top.push_back(e);
+        EXPECT_EQ(top, c.top);
+        // The folder that loses is not entered, nor any folder in it.
+        EXPECT_EQ(std::count_if(visitor.events.begin(), visitor.events.end(),
+                                [](const std::string& e) { return e.rfind("enter ", 0) == 0; }),
+                  c.entered)
+            << ::testing::PrintToString(visitor.events);
+        EXPECT_EQ(visitor.entries.count("/casedir/deeper"), c.folds ? 0u : 1u);
+    }
+}
 
 TEST_F(ListWalkTest, TakesWhatTheCountAheadCountsAndEntersOnlyRealVisibleFolders) {
     const std::string src = dir.mkdir("src");

@@ -89,8 +89,6 @@ ListWalk::Step ListWalk::folder(const ListLine& line, const ListedFolder& listed
     }
 
     int error = open_source(folder);
-    if (error == 0 && case_->ignores_case(folder.sub_path))
-        find_losers(folder);
     Step step = error ? Step::Go : read_scanned(folder, scan, error);
     // A folder that cannot be opened or read to its end is asked about; Retry reads it
     // again, here, from its start.
@@ -124,6 +122,8 @@ int ListWalk::open_source(Folder& folder) {
     if (fd < 0)
         return error;
     visitor_.opened(folder);
+    if (case_->ignores_case(folder.sub_path))
+        find_losers(folder); // again after a Retry: the folder may have changed
     return 0;
 }
 
@@ -133,6 +133,7 @@ void ListWalk::find_losers(Folder& folder) {
     Directory dir(::openat(folder.source_dir.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC),
                   folder.source);
     std::vector<std::pair<std::string, unsigned char>> entries;
+    folder.losers.clear();
     std::string_view name;
     unsigned char type = 0;
     while (dir.next(name, type))

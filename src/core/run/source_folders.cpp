@@ -59,7 +59,8 @@ bool SourceFolders::list(const std::string& source, const struct stat* destinati
         std::vector<std::pair<PassedOver, std::string>> not_entered;
         std::vector<NameClash> clashing;
         const ClashRule* rule =
-            clashes && !clashed && clashes->ignores_case(level.sub_path) ? &clashes->rule : nullptr;
+            clashes && !clashed && !unread && clashes->ignores_case(level.sub_path) ? &clashes->rule
+                                                                                    : nullptr;
         const Outcome outcome =
             unread ? Outcome::Read
                    : read(source + level.sub_path, level.sub_path.empty(), counted, destination,

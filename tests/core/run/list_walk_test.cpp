@@ -139,6 +139,26 @@ TEST_F(ListWalkTest, OnADestinationThatIgnoresCaseOnlyTheFirstOfNamesThatFoldToO
             << ::testing::PrintToString(visitor.events);
         EXPECT_EQ(visitor.entries.count("/casedir/deeper"), c.folds ? 0u : 1u);
     }
+
+    // A folder the walk could not open at first, read after Retry, without subfolders:
+    // the folder "A" is not written, so the file "a" is.
+    visitor = RecordingVisitor();
+    sys::set_disk_type_hook([](long) { return disk_type::kVfat; });
+    const auto walking = std::this_thread::get_id(); // not the scan's
+    auto calls = std::make_shared<std::atomic<int>>(0);
+    sys::set_fault_hook([=](sys::Op op, const char* path) {
+        return op == sys::Op::OpenDir && path && src == path &&
+                       std::this_thread::get_id() == walking && ++*calls == 1
+                   ? EIO
+                   : 0;
+    });
+    prompter.answer_next(Answer::Retry);
+    EXPECT_EQ(walk(src, "*", dst, false), ListWalk::Step::Go);
+    sys::clear_fault_hook();
+    sys::clear_disk_type_hook();
+    EXPECT_TRUE(prompter.done());
+    EXPECT_EQ(visitor.clashes, std::vector<std::string>{"/Readme lost to README"});
+    EXPECT_EQ(visitor.files, 2); // README and a
 }
 
 TEST_F(ListWalkTest, TakesWhatTheCountAheadCountsAndEntersOnlyRealVisibleFolders) {

@@ -26,7 +26,7 @@ std::string count_of(int n, const char* one, const char* many) {
 
 bool CheckSummary::all_same() const {
     return started && !ended_early && !journal_failed && different == 0 && missing == 0 &&
-           unreadable == 0 && folders_unreadable == 0 && lines_refused == 0;
+           unreadable == 0 && folders_unreadable == 0 && lines_refused == 0 && clashes == 0;
 }
 
 std::string check_summary_text(const CheckSummary& s) {
@@ -42,6 +42,7 @@ std::string check_summary_text(const CheckSummary& s) {
     add(s.folders_unreadable,
         s.folders_unreadable == 1 ? "folder could not be read" : "folders could not be read");
     add(s.lines_refused, s.lines_refused == 1 ? "line not checked" : "lines not checked");
+    add(s.clashes, "not backed up (the same name as another on a disk that ignores case)");
     if (s.ended_early)
         found += std::string(found.empty() ? "" : ", ") + "stopped before the end";
     return text + (found.empty() ? "all the same" : found);
@@ -153,6 +154,10 @@ void BackupCheck::end_check() {
     if (summary_.folders_unreadable > 0)
         totals.push_back(count_of(summary_.folders_unreadable, "folder", "folders") +
                          " could not be read");
+    if (summary_.clashes > 0)
+        totals.push_back(count_of(summary_.clashes, "file or folder", "files or folders") +
+                         " not backed up: each has the same name as another on a disk that "
+                         "ignores case");
     if (summary_.lines_refused > 0)
         totals.push_back(count_of(summary_.lines_refused, "line", "lines") +
                          " not checked: source and destination directories are the same");
@@ -298,6 +303,13 @@ void BackupCheck::opened(ListWalk::Folder& folder) {
     const int backup_fd = open_long_path(AT_FDCWD, folder.destination, O_PATH | O_DIRECTORY);
     pair_ =
         std::make_shared<const FolderPair>(folder.source_dir, backup_fd, backup_fd < 0 ? errno : 0);
+}
+
+BackupCheck::Flow BackupCheck::clash(ListWalk::Folder& folder, const NameClash& clash) {
+    // A comparison by its name would find the other entry's backup.
+    ++summary_.clashes;
+    note(clash_text(folder.source, clash));
+    return clash.folder ? Flow::Go : after_entry();
 }
 
 BackupCheck::Flow BackupCheck::idle() {

@@ -28,6 +28,9 @@ struct CheckSummary {
     int unreadable = 0;         // files that could not be read, on either side
     int folders_unreadable = 0; // source folders that could not be read
     int lines_refused = 0;      // lines whose source and destination are one folder
+    // Files and folders a run does not copy: another entry of their folder has the
+    // same name on a backup disk that ignores case.
+    int clashes = 0;
 
     int files() const { return same + different + missing + unreadable; }
     // Every file the list selects has a backup of the same content.
@@ -99,6 +102,7 @@ private:
     void opened(ListWalk::Folder& folder) override;
     Flow entry(ListWalk::Folder& folder, const FolderScan::Entry& entry, const struct stat* file,
                bool took) override;
+    Flow clash(ListWalk::Folder& folder, const NameClash& clash) override;
     Flow idle() override;
     Flow leave(ListWalk::Folder&) override;
     void end_check();

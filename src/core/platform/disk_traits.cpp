@@ -14,6 +14,7 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace vt {
 namespace {
@@ -73,20 +74,52 @@ std::optional<bool> found_in_other_case(int fd, const std::string& name,
     return !entries.contains(other);
 }
 
-// What the folder's own entries tell of case, without writing: a name with a letter,
-// looked up in the other case.
-std::optional<bool> entries_ignore_case(int fd) {
+// The coarsest step that every one of `times` sits on (two seconds, a second, ten
+// milliseconds, ...); 0 when there are too few to tell.
+std::int64_t step_of(const std::vector<timespec>& times) {
+    if (times.size() < 3)
+        return 0;
+    static constexpr std::array<std::int64_t, 6> kSteps{2 * kSecond, kSecond,   100'000'000,
+                                                        10'000'000,  1'000'000, 1'000};
+    for (const std::int64_t step : kSteps) {
+        bool all = true;
+        for (const timespec& t : times)
+            all = all && nanoseconds(t) % step == 0;
+        if (all)
+            return step;
+    }
+    return 1;
+}
+
+// What the folder's own entries tell without writing: of case, a name with a letter
+// looked up in the other case; of times, the step their times keep to (a preview of a
+// backup on a FAT disk through FUSE would otherwise find every file a second newer).
+void look_at_entries(int fd, DiskTraits& traits) {
     Directory dir(::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC), ".");
     std::set<std::string> entries;
     std::string_view name;
     unsigned char type = 0;
     while (entries.size() < 4096 && dir.next(name, type))
         entries.emplace(name);
-    for (const std::string& entry : entries) {
-        if (auto ignores = found_in_other_case(dir.fd(), entry, entries))
-            return ignores;
+    if (!traits.folders_may_fold_case) {
+        for (const std::string& entry : entries) {
+            if (auto ignores = found_in_other_case(dir.fd(), entry, entries)) {
+                traits.ignores_case = *ignores;
+                break;
+            }
+        }
     }
-    return std::nullopt;
+    std::vector<timespec> times;
+    for (const std::string& entry : entries) {
+        struct stat st {};
+        if (times.size() == 64)
+            break;
+        if (!NewFile::is_own_temporary(entry) &&
+            ::fstatat(dir.fd(), entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+            times.push_back(st.st_mtim);
+    }
+    if (const std::int64_t step = step_of(times); step > traits.time_step_ns)
+        traits.time_step_ns = step;
 }
 
 // Writes a file of the program's own into `fd` and learns from it what the disk
@@ -186,10 +219,8 @@ DiskTraits disk_traits(int fd, bool may_write) {
     // A disk like the system's own tells all by its type.
     if (traits.flush == DiskTraits::Flush::Batched)
         return traits;
-    if (!(may_write && probe(fd, traits)) && !traits.folders_may_fold_case) {
-        if (auto ignores = entries_ignore_case(fd))
-            traits.ignores_case = *ignores;
-    }
+    if (!(may_write && probe(fd, traits)))
+        look_at_entries(fd, traits);
     // Only FAT keeps times in steps of two seconds, and it keeps sizes in 32 bits.
     if (traits.time_step_ns == 2 * kSecond)
         traits.largest_file = kFatLargest;

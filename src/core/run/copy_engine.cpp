@@ -25,6 +25,7 @@ CopyEngine::CopyEngine(const CopyInputs& inputs, Prompter& prompter, EventPump& 
     decision_.before_question([this] { return turns_.settle(); });
     // Every box of the run counts as an answer for the scan's look ahead.
     tell_boxes(prompter_, observer_);
+    walk_.set_disks(&catalog_);
     transfer_.on_block(
         [this](std::uint64_t done, std::uint64_t size) { report_.block(done, size); });
 }

@@ -106,6 +106,7 @@ private:
     Flow entry(ListWalk::Folder& walked, const FolderScan::Entry& entry, const struct stat* file,
                bool took) override;
     Flow passed_over(ListWalk::Folder& walked, PassedOver what, const std::string& path) override;
+    Flow clash(ListWalk::Folder& walked, const NameClash& clash) override;
     bool recent(const FolderScan::Entry& entry) const override { return decision_.recent(entry); }
     Flow idle() override;
     Flow leave(ListWalk::Folder& walked) override;

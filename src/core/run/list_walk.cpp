@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <string_view>
+#include <unistd.h>
 #include <unordered_set>
 #include <vector>
 
@@ -30,12 +31,17 @@ ListWalk::Step ListWalk::line(const ListLine& line) {
         std::optional<SourceTop>& top;
         ~Closing() { top.reset(); }
     } closing{top_};
+    if (disks_ == &own_disks_)
+        own_disks_.start(false); // a disk may have been swapped since the last line
+    case_.emplace(*disks_, line.destination);
+    const bool have_target = stat_long_path(line.destination, target_, true) == 0;
+    rule_ = {line.spec, line.subfolders, line.hidden_folders, have_target ? &target_ : nullptr};
     // The scan reads each folder as soon as it is listed, while the rest are listed.
     FolderScan scan({}, line.spec, hints_ ? FolderScan::Looks::Shared : FolderScan::Looks::None,
                     true);
     auto scan_too = [&](const ListedFolder& f) {
         scan.add({line.source + f.sub_path, hints_ ? line.destination + f.sub_path : std::string(),
-                  f.passed_over, f.unread, top_->shared(), f.sub_path});
+                  f.passed_over || f.clashed, f.unread, top_->shared(), f.sub_path});
     };
     std::vector<ListedFolder> folders;
     if (line.subfolders) {
@@ -43,13 +49,13 @@ ListWalk::Step ListWalk::line(const ListLine& line) {
         // was found before it is told first.
         if (visitor_.settle() == Step::End)
             return Step::End;
-        struct stat target {};
-        const bool have_target = stat_long_path(line.destination, target, true) == 0;
-        if (!sources_.list(*top_, have_target ? &target : nullptr, line.hidden_folders, folders,
-                           scan_too))
+        const ClashLook clashes{
+            rule_, [this](const std::string& sub) { return case_->ignores_case(sub); }};
+        if (!sources_.list(*top_, have_target ? &target_ : nullptr, line.hidden_folders, folders,
+                           scan_too, &clashes))
             return Step::End;
     } else {
-        folders.push_back({"", false, {}});
+        folders.emplace_back();
         scan_too(folders.back());
     }
     scan.added_all();
@@ -71,6 +77,8 @@ ListWalk::Step ListWalk::folder(const ListLine& line, const ListedFolder& listed
     folder.passed_over = listed.passed_over;
     folder.unread = listed.unread;
     folder.counting = count_.reached(line.row, index);
+    if (listed.clashed)
+        return Step::Go; // told, once, when its parent was entered
     const Step entered = visitor_.enter(folder);
     if (entered == Step::End)
         return Step::End;
@@ -78,6 +86,10 @@ ListWalk::Step ListWalk::folder(const ListLine& line, const ListedFolder& listed
         return Step::Go; // a folder passed over was reported when the folders were listed
     for (const auto& [what, name] : listed.not_entered) {
         if (visitor_.passed_over(folder, what, folder.source + "/" + name) == Step::End)
+            return Step::End;
+    }
+    for (const NameClash& clash : listed.clashes) {
+        if (visitor_.clash(folder, clash) == Step::End)
             return Step::End;
     }
 
@@ -115,7 +127,26 @@ int ListWalk::open_source(Folder& folder) {
     if (fd < 0)
         return error;
     visitor_.opened(folder);
+    if (case_->ignores_case(folder.sub_path))
+        find_losers(folder); // again after a Retry: the folder may have changed
     return 0;
+}
+
+void ListWalk::find_losers(Folder& folder) {
+    // Read once more, whole: which name is copied must not depend on the order the
+    // folder lists them in, and the scan hands them on a batch at a time.
+    Directory dir(::openat(folder.source_dir.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC),
+                  folder.source);
+    std::vector<std::pair<std::string, unsigned char>> entries;
+    folder.losers.clear();
+    std::string_view name;
+    unsigned char type = 0;
+    while (dir.next(name, type))
+        entries.emplace_back(name, type);
+    for (NameClash& clash : name_clashes(dir.fd(), std::move(entries), rule_)) {
+        if (!clash.folder)
+            folder.losers.emplace(std::move(clash.name), std::move(clash.winner));
+    }
 }
 
 ListWalk::Step ListWalk::read_scanned(Folder& folder, FolderScan& scan, int& error) {
@@ -182,6 +213,10 @@ ListWalk::Step ListWalk::take(Folder& folder, const FolderScan::Entry& entry) {
         st = entry.source;
     } else {
         file = classify_entry(dir, entry.name.c_str(), entry.type, st) == EntryKind::File;
+    }
+    if (file && !folder.losers.empty()) {
+        if (const auto lost = folder.losers.find(entry.name); lost != folder.losers.end())
+            return visitor_.clash(folder, {entry.name, lost->second, false});
     }
     if (!file && is_dangling_link(dir, entry.name.c_str(), entry.type)) {
         const Step step = visitor_.passed_over(folder, PassedOver::DanglingLink,

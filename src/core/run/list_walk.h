@@ -1,5 +1,7 @@
 #pragma once
+#include "core/platform/disk_catalog.h"
 #include "core/platform/shared_fd.h"
+#include "core/run/destination_case.h"
 #include "core/run/folder_scan.h"
 #include "core/run/list_line.h"
 #include "core/run/run_count.h"
@@ -11,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <sys/stat.h>
+#include <unordered_map>
 
 namespace vt {
 
@@ -26,6 +29,10 @@ class RunObserver;
 // never taken for an empty one. The folders below a line's source folder are opened
 // beneath it, never through a link (see source_top.h). Retry reads the folder again from its start
 // and passes over the entries already handled.
+//
+// On a destination folder that ignores case, two entries whose names it would take
+// for one are never both handed on: the walk tells the visitor of each one that loses
+// (see name_clash.h) in its place, a subfolder once when its parent is entered.
 //
 // What is done with each folder and entry is the visitor's; so is everything it tells,
 // except the unreadable-folder entries and boxes, which the walk writes and asks once
@@ -51,6 +58,9 @@ public:
         RunCount::Place counting;
         std::size_t taken = 0;
         std::string handled;
+        // The files that lose to another entry of the same name on a destination
+        // that ignores case, with the name that wins.
+        std::unordered_map<std::string, std::string> losers;
     };
 
     class Visitor {
@@ -74,6 +84,9 @@ public:
         virtual bool recent(const FolderScan::Entry&) const { return false; }
         // Something the walk passes over that the journal names (`path` whole).
         virtual Step passed_over(Folder&, PassedOver, const std::string&) { return Step::Go; }
+        // An entry of `folder` not handed on: it has the same name as another on a
+        // destination that ignores case. A failure.
+        virtual Step clash(Folder& folder, const NameClash& clash) = 0;
         // The scan is slow to deliver (a network share, a huge folder with no match).
         virtual Step idle() = 0;
         // The folder's entries are done with (not after an End).
@@ -88,6 +101,10 @@ public:
     // Whether the scan also looks at the source and destination entries ahead, as hints
     // for the visitor (on by default).
     void set_destination_hints(bool hints) { hints_ = hints; }
+    // The disks of the destinations, as the visitor knows them (a copy run, which may
+    // write there to learn what they keep); by default the walk's own, which only
+    // looks.
+    void set_disks(DiskCatalog* disks) { disks_ = disks ? disks : &own_disks_; }
 
     // Walks one line. Leave is never returned.
     Step line(const ListLine& line);
@@ -109,6 +126,9 @@ private:
     // A file of the mask named like the program's temporary files is passed over, and
     // named.
     Step told_if_temporary_name(Folder& folder, const FolderScan::Entry& entry);
+    // The files of the open source folder that lose to another entry's name on its
+    // destination, when that ignores case.
+    void find_losers(Folder& folder);
 
     Visitor& visitor_;
     Prompter& prompter_;
@@ -119,6 +139,12 @@ private:
     std::optional<SourceTop> top_; // of the line being walked
     bool hints_ = true;
     int failures_ = 0;
+    DiskCatalog own_disks_;
+    DiskCatalog* disks_ = &own_disks_;
+    // Of the line being walked.
+    std::optional<DestinationCase> case_;
+    ClashRule rule_;
+    struct stat target_ {};
 };
 
 } // namespace vt

@@ -42,6 +42,7 @@ public:
     void decided(const FileDecision& d) override { collector_.decided(d); }
     void folder_created(const std::string& f) override { collector_.folder_created(f); }
     void folder_unreadable(const std::string& f) override { collector_.folder_unreadable(f); }
+    void name_clash(const std::string& text) override { collector_.name_clash(text); }
 
 private:
     PreviewCollector& collector_;
@@ -92,6 +93,7 @@ LinePreview Preview::total() const {
         sum.folders_to_create.insert(sum.folders_to_create.end(), line.folders_to_create.begin(),
                                      line.folders_to_create.end());
         sum.unreadable.insert(sum.unreadable.end(), line.unreadable.begin(), line.unreadable.end());
+        sum.clashes.insert(sum.clashes.end(), line.clashes.begin(), line.clashes.end());
         sum.same_folder = sum.same_folder || line.same_folder;
     }
     return sum;
@@ -155,6 +157,11 @@ void PreviewCollector::folder_created(const std::string& folder) {
 void PreviewCollector::folder_unreadable(const std::string& folder) {
     if (LinePreview* l = line(row_))
         l->unreadable.push_back(folder);
+}
+
+void PreviewCollector::name_clash(const std::string& text) {
+    if (LinePreview* l = line(row_))
+        l->clashes.push_back(text);
 }
 
 PreviewRun::PreviewRun(const CopyList& list, const CopyOptions& options) : options_(options) {

@@ -40,7 +40,8 @@ struct PreviewCount {
 };
 
 // One line of a preview: the counts of each kind, the first files of each (the
-// sub-path and name), the folders a run would make, the folders it could not read.
+// sub-path and name), the folders a run would make, the folders it could not read,
+// the entries it would not copy for a name clash.
 struct LinePreview {
     static constexpr std::size_t kListed = 200; // files named per kind
 
@@ -50,6 +51,9 @@ struct LinePreview {
     std::array<std::vector<std::string>, kPreviewKinds> files{};
     std::vector<std::string> folders_to_create;
     std::vector<std::string> unreadable;
+    // Entries a run would not copy: the same name as another on a destination that
+    // ignores case (the journal's texts).
+    std::vector<std::string> clashes;
     bool same_folder = false; // refused: source and destination are the same
 
     const PreviewCount& count(PreviewKind kind) const {
@@ -81,6 +85,7 @@ public:
     void decided(const FileDecision& decision) override;
     void folder_created(const std::string& folder) override;
     void folder_unreadable(const std::string& folder) override;
+    void name_clash(const std::string& text) override;
 
     Preview& preview() { return preview_; }
 

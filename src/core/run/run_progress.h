@@ -63,6 +63,9 @@ public:
     virtual void folder_created(const std::string& /*folder*/) {}
     // A source folder that could not be read (opened, or read to its end).
     virtual void folder_unreadable(const std::string& /*folder*/) {}
+    // An entry not copied since another has the same name on a destination that
+    // ignores case (the journal's text).
+    virtual void name_clash(const std::string& /*text*/) {}
 };
 
 } // namespace vt

@@ -13,6 +13,26 @@
 #include <fcntl.h>
 
 namespace vt {
+namespace {
+
+// Subfolders that lose to another entry of the same name on a destination that
+// ignores case are marked, and named in `clashed`; the files that lose are the walk's.
+template <typename Child>
+void mark_clashes(int dirfd, std::vector<std::pair<std::string, unsigned char>> entries,
+                  const ClashRule& rule, std::vector<Child>& subfolders,
+                  std::vector<NameClash>& clashed) {
+    for (NameClash& clash : name_clashes(dirfd, std::move(entries), rule)) {
+        if (!clash.folder)
+            continue;
+        for (Child& child : subfolders) {
+            if (child.name == clash.name)
+                child.clashed = true;
+        }
+        clashed.push_back(std::move(clash));
+    }
+}
+
+} // namespace
 
 Answer ask_unreadable_folder(Prompter& prompter, Journal& journal, const std::string& folder,
                              int error) {
@@ -24,34 +44,41 @@ Answer ask_unreadable_folder(Prompter& prompter, Journal& journal, const std::st
 
 bool SourceFolders::list(SourceTop& top, const struct stat* destination, bool hidden_folders,
                          std::vector<ListedFolder>& out,
-                         const std::function<void(const ListedFolder&)>& listed) {
+                         const std::function<void(const ListedFolder&)>& listed,
+                         const ClashLook* clashes) {
     // Each folder is read whole and closed before its children are entered, and the
     // walk keeps its place in lists of names, not in open folders: a tree of any depth
     // holds one folder open at a time, and no recursion can run out of stack.
     struct Level {
         std::string sub_path;
+        bool clashed = false;
         std::vector<Child> children;
         std::size_t next = 0;
     };
     std::vector<Level> path;
     std::optional<dev_t> counted;
-    auto visit = [&](std::string sub_path, bool unread) {
-        Level level{std::move(sub_path), {}, 0};
+    auto visit = [&](std::string sub_path, bool unread, bool clashed) {
+        Level level{std::move(sub_path), clashed, {}, 0};
         std::vector<std::pair<PassedOver, std::string>> not_entered;
-        const Outcome outcome = unread ? Outcome::Read
-                                       : read(top, level.sub_path, counted, destination,
-                                              hidden_folders, level.children, not_entered);
+        std::vector<NameClash> clashing;
+        const ClashRule* rule =
+            clashes && !clashed && !unread && clashes->ignores_case(level.sub_path) ? &clashes->rule
+                                                                                    : nullptr;
+        const Outcome outcome =
+            unread ? Outcome::Read
+                   : read(top, level.sub_path, counted, destination, hidden_folders, level.children,
+                          not_entered, rule, clashing, clashed);
         if (outcome == Outcome::EndRun)
             return false;
-        out.push_back(
-            {level.sub_path, outcome == Outcome::PassedOver, std::move(not_entered), unread});
+        out.push_back({level.sub_path, outcome == Outcome::PassedOver, std::move(not_entered),
+                       unread, std::move(clashing), clashed});
         if (listed)
             listed(out.back());
         if (!level.children.empty())
             path.push_back(std::move(level));
         return true;
     };
-    if (!visit("", false))
+    if (!visit("", false, false))
         return false;
     while (!path.empty()) {
         Level& level = path.back();
@@ -60,7 +87,7 @@ bool SourceFolders::list(SourceTop& top, const struct stat* destination, bool hi
             continue;
         }
         const Child& child = level.children[level.next++];
-        if (!visit(level.sub_path + "/" + child.name, child.unread))
+        if (!visit(level.sub_path + "/" + child.name, child.unread, level.clashed || child.clashed))
             return false;
     }
     return true;
@@ -70,11 +97,15 @@ SourceFolders::Outcome
 SourceFolders::read(SourceTop& top, const std::string& sub_path, std::optional<dev_t>& counted,
                     const struct stat* destination, bool hidden_folders,
                     std::vector<Child>& subfolders,
-                    std::vector<std::pair<PassedOver, std::string>>& not_entered) {
+                    std::vector<std::pair<PassedOver, std::string>>& not_entered,
+                    const ClashRule* clashes, std::vector<NameClash>& clashed, bool quiet) {
     const std::string folder = top.path() + sub_path;
     for (;;) {
         subfolders.clear();
         not_entered.clear();
+        // Every entry, when the destination ignores case: a file too may share a
+        // subfolder's name there.
+        std::vector<std::pair<std::string, unsigned char>> entries;
         Directory dir(top.open(sub_path, O_RDONLY), folder);
         struct stat own {};
         if (sub_path.empty() && dir.fd() >= 0 && ::fstat(dir.fd(), &own) == 0 &&
@@ -84,6 +115,8 @@ SourceFolders::read(SourceTop& top, const std::string& sub_path, std::optional<d
         unsigned char type = 0;
         while (dir.next(name, type)) {
             std::string sub(name);
+            if (clashes)
+                entries.emplace_back(sub, type);
             struct stat seen {};
             switch (vt::subfolder_of(dir.fd(), sub.c_str(), type, destination, hidden_folders,
                                      counted ? &seen : nullptr)) {
@@ -101,8 +134,11 @@ SourceFolders::read(SourceTop& top, const std::string& sub_path, std::optional<d
                 break;
             }
         }
-        if (dir.error() == 0)
+        if (dir.error() == 0 || quiet) {
+            if (clashes)
+                mark_clashes(dir.fd(), std::move(entries), *clashes, subfolders, clashed);
             return Outcome::Read;
+        }
         if (observer_)
             observer_->folder_unreadable(folder);
         const Answer answer = ask_unreadable_folder(prompter_, journal_, folder, dir.error());

@@ -202,6 +202,13 @@ QTreeWidgetItem* TPreview_Form::add_line(const LinePreview& line, const QString&
         name_items(item, line.unreadable, static_cast<std::int64_t>(line.unreadable.size()));
         item->setForeground(0, Qt::red);
     }
+    if (!line.clashes.empty()) {
+        QTreeWidgetItem* item =
+            count_item(top, tr("Not copied: the same name as another on a disk that ignores case"),
+                       static_cast<std::int64_t>(line.clashes.size()));
+        name_items(item, line.clashes, static_cast<std::int64_t>(line.clashes.size()));
+        item->setForeground(0, Qt::red);
+    }
     return top;
 }
 

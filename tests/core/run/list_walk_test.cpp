@@ -1,3 +1,4 @@
+#include "core/platform/disk_traits.h"
 #include "core/platform/sys.h"
 #include "core/run/journal.h"
 #include "core/run/list_walk.h"
@@ -49,6 +50,10 @@ public:
         passed.push_back(std::string(kinds[static_cast<int>(what)]) + " " + path);
         return ListWalk::Step::Go;
     }
+    ListWalk::Step clash(ListWalk::Folder& folder, const NameClash& clash) override {
+        clashes.push_back(folder.sub_path + "/" + clash.name + " lost to " + clash.winner);
+        return ListWalk::Step::Go;
+    }
     ListWalk::Step idle() override { return ListWalk::Step::Go; }
     ListWalk::Step leave(ListWalk::Folder& folder) override {
         events.push_back("leave " + folder.sub_path);
@@ -57,6 +62,7 @@ public:
 
     std::vector<std::string> events;
     std::vector<std::string> passed;                         // what the journal names
+    std::vector<std::string> clashes;                        // entries not handed on
     std::map<std::string, std::vector<std::string>> entries; // by sub-path
     int files = 0;
     int taken = 0;
@@ -89,6 +95,71 @@ protected:
     RecordingVisitor visitor;
     ListWalk walker{visitor, prompter, journal, count};
 };
+
+TEST_F(ListWalkTest, OnADestinationThatIgnoresCaseOnlyTheFirstOfNamesThatFoldToOneIsHandedOn) {
+    const std::string src = dir.mkdir("src");
+    for (const char* f : {"README", "Readme", "CaseDir/one", "casedir/one", "casedir/deeper/two",
+                          "a", "A/x", "keep/Notes", "keep/notes"})
+        dir.write(std::string("src/") + f, f);
+    // An empty backup folder on a disk that says by its type it ignores case (nothing
+    // written there, and no entry to look up in the other case, tells otherwise).
+    const std::string dst = dir.mkdir("dst");
+    struct Case {
+        bool folds;
+        std::vector<std::string> clashes;
+        std::vector<std::string> top; // the files handed on
+        int entered;                  // folders
+    };
+    const Case cases[] = {
+        {false, {}, {"README", "Readme", "a"}, 6},
+        {true,
+         {"/Readme lost to README", "/a lost to A", "/casedir lost to CaseDir",
+          "/keep/notes lost to Notes"},
+         {"README"},
+         4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folds ? "folds" : "keeps case");
+        visitor = RecordingVisitor();
+        if (c.folds)
+            sys::set_disk_type_hook([](long) { return disk_type::kVfat; });
+        EXPECT_EQ(walk(src, "*", dst, true), ListWalk::Step::Go);
+        sys::clear_disk_type_hook();
+        std::sort(visitor.clashes.begin(), visitor.clashes.end());
+        EXPECT_EQ(visitor.clashes, c.clashes);
+        std::vector<std::string> top;
+        for (const std::string& e : sorted(""))
+            if (e.find(" (not a file)") == std::string::npos)
+                top.push_back(e);
+        EXPECT_EQ(top, c.top);
+        // The folder that loses is not entered, nor any folder in it.
+        EXPECT_EQ(std::count_if(visitor.events.begin(), visitor.events.end(),
+                                [](const std::string& e) { return e.rfind("enter ", 0) == 0; }),
+                  c.entered)
+            << ::testing::PrintToString(visitor.events);
+        EXPECT_EQ(visitor.entries.count("/casedir/deeper"), c.folds ? 0u : 1u);
+    }
+
+    // A folder the walk could not open at first, read after Retry, without subfolders:
+    // the folder "A" is not written, so the file "a" is.
+    visitor = RecordingVisitor();
+    sys::set_disk_type_hook([](long) { return disk_type::kVfat; });
+    const auto walking = std::this_thread::get_id(); // not the scan's
+    auto calls = std::make_shared<std::atomic<int>>(0);
+    sys::set_fault_hook([=](sys::Op op, const char* path) {
+        return op == sys::Op::OpenDir && path && src == path &&
+                       std::this_thread::get_id() == walking && ++*calls == 1
+                   ? EIO
+                   : 0;
+    });
+    prompter.answer_next(Answer::Retry);
+    EXPECT_EQ(walk(src, "*", dst, false), ListWalk::Step::Go);
+    sys::clear_fault_hook();
+    sys::clear_disk_type_hook();
+    EXPECT_TRUE(prompter.done());
+    EXPECT_EQ(visitor.clashes, std::vector<std::string>{"/Readme lost to README"});
+    EXPECT_EQ(visitor.files, 2); // README and a
+}
 
 TEST_F(ListWalkTest, TakesWhatTheCountAheadCountsAndEntersOnlyRealVisibleFolders) {
     const std::string src = dir.mkdir("src");

@@ -5,6 +5,7 @@ vt_add_core_test(test_engine
   ${CMAKE_CURRENT_LIST_DIR}/flush_batch_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/folder_scan_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/list_walk_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/name_clashes_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/journal_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/folder_access_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/run_safety_test.cpp

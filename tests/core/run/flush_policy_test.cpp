@@ -202,6 +202,35 @@ TEST_F(FlushPolicyTest, BackupsOnARealFuseDiskAreReplacedByWorkers) {
     }
 }
 
+TEST_F(FlushPolicyTest, AFat32StickRefusesAFileLargerThanItHolds) {
+    // Sparse: a file of 4 GiB costs nothing to make, and is never copied.
+    FuseDisk disk(FuseDisk::Kind::Fat32);
+    VT_NEEDS_DISK(disk);
+    EngineFixture f;
+    std::filesystem::create_directories(f.dir / "src");
+    put(f.dir / "src/small.txt", "small", kNoon);
+    put(f.dir / "src/disk.img", "", kNoon);
+    std::filesystem::resize_file(f.dir / "src/disk.img", 0x100000000ull);
+    std::filesystem::create_directories(disk / "dst");
+    f.line(f.dir / "src", "*.*", disk / "dst");
+    f.save_list();
+    f.options.create_journal = true;
+    f.engine.set_jobs(2);
+    f.prompter.expect("Destination File Access Problem",
+                      "Your system is unable to create the destination file\r\ndisk.img with "
+                      "the following message: \r\n\r\nThe file is larger than the largest file "
+                      "the destination disk can hold (4 GiB - 1 byte)",
+                      Answer::Ignore);
+    f.prompter.answer_next(Answer::No); // the offer to view the journal
+    f.run();
+    EXPECT_EQ(read_file(disk / "dst/small.txt"), "small");
+    EXPECT_FALSE(exists(disk / "dst/disk.img"));
+    EXPECT_TRUE(EngineFixture::leftovers(disk / "dst").empty());
+    EXPECT_EQ(count_of(f.journal_lines(), "disk.img not copied: it is larger than the largest "
+                                          "file the destination disk can hold (4 GiB - 1 byte)"),
+              1);
+}
+
 TEST_F(FlushPolicyTest, TheClosingFlushReachesEachDiskItsOwnWay) {
     struct Case {
         const char* name;

@@ -66,7 +66,8 @@ int DiskFlush::flush_folders(const Disk& disk, std::string& failed) {
         const int error = fd < 0 || sys::fsync(fd) != 0 ? errno : 0;
         if (fd >= 0)
             ::close(fd);
-        if (error) {
+        // EINVAL: a file system that keeps nothing to flush for a folder.
+        if (error && error != EINVAL) {
             failed = folder;
             return error;
         }

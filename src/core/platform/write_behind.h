@@ -32,7 +32,8 @@ public:
     WriteBehind& operator=(const WriteBehind&) = delete;
 
     // Flushes the file system that holds the open folder `dirfd` from now on (one not
-    // given before: the owner knows which disks it wrote to).
+    // given before: the owner knows which disks it wrote to, and gives only those that
+    // a syncfs reaches: on others it would only cost time, see flush_policy.h).
     void add(int dirfd);
     // Ends the flushing, waiting for a flush under way; add() starts it again.
     void stop();

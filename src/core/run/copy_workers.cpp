@@ -2,6 +2,7 @@
 
 #include "core/platform/quiet_thread.h"
 #include "core/platform/sys.h"
+#include "core/run/flush_policy.h"
 
 #include <algorithm>
 #include <pthread.h>
@@ -20,8 +21,16 @@ constexpr int kGiveWay = 5;
 
 } // namespace
 
+bool TransferJob::needs_flush() const {
+    if (!finished())
+        return false;
+    const FlushPolicy policy(place_.disk);
+    return policy.shares_flush() && policy.needs_flush(made_);
+}
+
 std::uint64_t TransferJob::left() const {
-    const bool flushed = seen_ == DestinationSeen::Present;
+    const bool flushed =
+        seen_ == DestinationSeen::Present || !FlushPolicy(place_.disk).flushes_whole_disk();
     const std::uint64_t work = size_ * (compare_ ? 2 : 1);
     return work - std::min(done(), work) + (flushed ? size_ : 0);
 }
@@ -38,11 +47,17 @@ void TransferJob::run(CopyMethods& methods, CopyScratch& scratch, CompareBuffers
                                     compare_ ? &compare : nullptr);
     if (cancel_.load(std::memory_order_relaxed))
         made_.problem = MadeCopy::Problem::Cancelled;
-    // A copy that replaces a file is flushed with others before it is named (see
-    // flush_batch.h); its write-back starts now, while the run is busy elsewhere, so
-    // that the flush of the batch finds little left to write.
-    if (made_.ok() && made_.replacing)
+    // A copy that is to be on its disk before it is named is flushed here, or, where
+    // its disk is flushed whole, with others later (flush_batch.h): its write-back
+    // starts now, while the run is busy elsewhere, so that the flush of the batch finds
+    // little left to write.
+    const FlushPolicy policy(place_.disk);
+    if (!policy.needs_flush(made_))
+        return;
+    if (policy.shares_flush())
         sys::start_write_out(made_.file.fd());
+    else
+        FileTransfer::flush_copy(made_);
 }
 
 CopyWorkers::CopyWorkers(int threads, CopyMethods& methods)

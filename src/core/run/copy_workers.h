@@ -16,8 +16,10 @@
 namespace vt {
 
 // One file's copy for a worker: the data part of its transfer, with the folders it
-// needs kept open until it is done. The run's thread flushes it, when it replaces a
-// file, together with others (flush_batch.h) and names it later, in the run's order.
+// needs kept open until it is done. The worker flushes it where its disk's policy
+// wants each copy flushed by itself (flush_policy.h); where the disk is flushed whole,
+// the run's thread flushes a copy that replaces a file together with others
+// (flush_batch.h). The run's thread names it later, in the run's order.
 class TransferJob {
 public:
     // With `compare`, the copy is read back and compared with its source as well
@@ -34,17 +36,17 @@ public:
     std::uint64_t done() const { return done_.load(std::memory_order_relaxed); }
     // Bytes still to go to or from the disk before the copy can be named: the data not
     // yet copied, for a copy that is compared the data not yet read back, and for a
-    // copy flushed before it is named (it replaces a file) the whole file again.
+    // copy flushed before it is named (one that replaces a file, any on a disk flushed
+    // file by file) the whole file again.
     std::uint64_t left() const;
     TransferPlace place() const { return place_; }
 
     // Asks the worker to give the copy up at its next call (or not to start it).
     void cancel() { cancel_.store(true, std::memory_order_relaxed); }
     bool finished() const { return finished_.load(std::memory_order_acquire); }
-    // Finished, whole, and to replace a file, but not yet on its disk.
-    bool needs_flush() const {
-        return finished() && made_.ok() && made_.replacing && !made_.flushed;
-    }
+    // Finished, whole, not yet on its disk, and waiting for a flush of its whole disk
+    // before it takes its name.
+    bool needs_flush() const;
     // What the worker made, once finished.
     MadeCopy& made() { return made_; }
 

@@ -6,6 +6,7 @@
 #include "core/platform/prompter.h"
 #include "core/platform/sys.h"
 #include "core/run/copy_decision.h"
+#include "core/run/flush_policy.h"
 #include "core/run/journal.h"
 
 #include <cerrno>
@@ -42,6 +43,14 @@ int open_source(int dir, const std::string& name, bool no_follow) {
     if (fd < 0 && errno == EPERM)
         fd = sys::openat(dir, name.c_str(), flags);
     return fd;
+}
+
+// "4 GiB - 1 byte" for FAT's limit; bytes for any other.
+std::string size_limit_text(std::uint64_t bytes) {
+    constexpr std::uint64_t kGiB = 1ull << 30;
+    if (bytes != UINT64_MAX && (bytes + 1) % kGiB == 0)
+        return std::to_string((bytes + 1) / kGiB) + " GiB - 1 byte";
+    return std::to_string(bytes) + " bytes";
 }
 
 MadeCopy problem(MadeCopy::Problem what, int error) {
@@ -125,6 +134,11 @@ MadeCopy FileTransfer::make_copy(const TransferPlace& place, const std::string& 
                 return problem(p, error);
         }
     }
+    // A file the disk cannot hold is not tried: a FAT driver may take every byte and
+    // keep the last 4 GiB's worth of them.
+    const auto size = static_cast<std::uint64_t>(from.st_size);
+    if (place.disk && size > place.disk->largest_file)
+        return problem(MadeCopy::Problem::TooLarge, 0);
     // The copy is made as a file without a name where the file system allows it (see
     // new_file.h), and named only when complete. It is created with its permission
     // bits, less setuid and setgid until its owner is the source's: the owner keeps
@@ -152,7 +166,6 @@ MadeCopy FileTransfer::make_copy(const TransferPlace& place, const std::string& 
     case CopyStatus::Failed:
         return problem(MadeCopy::Problem::Data, copied.error);
     }
-    const auto size = static_cast<std::uint64_t>(from.st_size);
     if (compare) {
         const Comparison read_back =
             verify_copy(made.file.fd(), source.fd, size, *compare, [&](std::uint64_t compared) {
@@ -186,15 +199,25 @@ MadeCopy FileTransfer::make_copy(const TransferPlace& place, const std::string& 
     if (sys::futimens(made.file.fd(), times) != 0)
         made.times_error = errno;
     made.size = size;
+    // A copy is as long as what was read for it, whatever the disk's driver said of
+    // each write: its length is asked of the driver, once the writing is done.
+    struct stat written {};
+    if (::fstat(made.file.fd(), &written) != 0)
+        return problem(MadeCopy::Problem::Data, errno);
+    if (static_cast<std::uint64_t>(written.st_size) != size) {
+        made.file.discard();
+        made.problem = MadeCopy::Problem::Short;
+        made.size_on_disk = static_cast<std::uint64_t>(written.st_size);
+    }
     return made;
 }
 
 void FileTransfer::flush_copy(MadeCopy& made) {
-    if (made.ok() && made.replacing && !made.flushed && sys::fdatasync(made.file.fd()) != 0) {
+    if (made.ok() && !made.flushed && sys::fdatasync(made.file.fd()) != 0) {
         made.problem = MadeCopy::Problem::Data;
         made.error = errno;
     }
-    made.flushed = made.ok() && made.replacing;
+    made.flushed = made.ok();
 }
 
 void FileTransfer::name_copy(MadeCopy& made, const TransferPlace& place, const std::string& name) {
@@ -205,8 +228,10 @@ void FileTransfer::name_copy(MadeCopy& made, const TransferPlace& place, const s
         made.problem = what;
         made.error = error;
     };
-    // Nothing takes a backup's name before it is on the disk, whoever flushed it.
-    if (made.replacing && !made.flushed) {
+    // Nothing takes a backup's name before it is on the disk, whoever flushed it, nor
+    // any name on a disk that only a flush of each file reaches.
+    const FlushPolicy policy(place.disk);
+    if (policy.needs_flush(made)) {
         flush_copy(made);
         if (!made.ok())
             return fail(made.problem, made.error);
@@ -246,7 +271,8 @@ void FileTransfer::name_copy(MadeCopy& made, const TransferPlace& place, const s
             p != MadeCopy::Problem::None)
             return fail(p, error);
         made.replacing = true;
-        flush_copy(made);
+        if (policy.needs_flush(made))
+            flush_copy(made);
         if (!made.ok())
             return fail(made.problem, made.error);
         e = name_replacing();
@@ -268,8 +294,12 @@ void FileTransfer::name_copy(MadeCopy& made, const TransferPlace& place, const s
 }
 
 FileTransfer::Step FileTransfer::ask(const char* title, const char* first_line,
-                                     const std::string& name, const std::string& text) {
-    journal_.error(name, text);
+                                     const std::string& name, const std::string& text,
+                                     const std::string& journal_line) {
+    if (journal_line.empty())
+        journal_.error(name, text);
+    else
+        journal_.entry(journal_line);
     Prompt box;
     box.title = title;
     box.text =
@@ -312,6 +342,18 @@ FileTransfer::Step FileTransfer::conclude(MadeCopy& made, const TransferPlace& p
     case MadeCopy::Problem::Differs:
         return ask(kTransferTitle, kTransferLine, name,
                    comparison_error_text({Comparison::Result::Different, 0, 0}));
+    case MadeCopy::Problem::Short:
+        return ask(kTransferTitle, kTransferLine, name,
+                   made.size_on_disk < made.size
+                       ? "The copy on the disk is shorter than its source"
+                       : "The copy on the disk is longer than its source");
+    case MadeCopy::Problem::TooLarge: {
+        const std::string why = "larger than the largest file the destination disk can hold (" +
+                                size_limit_text(place.disk ? place.disk->largest_file : made.size) +
+                                ")";
+        return ask(kDestinationTitle, kDestinationLine, name, "The file is " + why,
+                   name + " not copied: it is " + why);
+    }
     case MadeCopy::Problem::SameFile:
     case MadeCopy::Problem::Cancelled:
         break;
@@ -325,9 +367,9 @@ TransferOutcome FileTransfer::transfer(const TransferPlace& place, const std::st
     if (on_block_)
         watch.after_call = on_block_;
     for (;; seen = DestinationSeen::Unknown) {
+        // The copy is flushed, where its disk's policy wants it, as it is named.
         MadeCopy made = make_copy(place, name, seen, methods_, scratch_, watch,
                                   compare_ ? &compare_buffers_ : nullptr);
-        flush_copy(made);
         if (const Step step = conclude(made, place, name); step != Step::Retry)
             return outcome_of(step);
     }

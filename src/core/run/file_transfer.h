@@ -64,16 +64,19 @@ struct MadeCopy {
         Data,        // reading, writing or flushing failed
         Differs,     // the copy read back is not its source ("Compare Each Copy")
         SameFile,    // the destination is the source itself: nothing to do
-        Cancelled    // the run stopped while the copy was made
+        Cancelled,   // the run stopped while the copy was made
+        TooLarge,    // larger than the destination's disk can hold: not tried
+        Short        // the copy on its disk is not as long as the data copied
     };
     Problem problem = Problem::None;
     int error = 0; // errno; 0 for a Data problem means the source ended early
     NewFile file;  // the copy, without its name yet
     bool replacing = false;
-    bool flushed = false;
-    int times_error = 0; // errno of setting the copy's times: recorded, the copy counts
-    AttributeLoss lost;  // what of the source's attributes the copy could not keep
+    bool flushed = false; // on its disk (see flush_policy.h)
+    int times_error = 0;  // errno of setting the copy's times: recorded, the copy counts
+    AttributeLoss lost;   // what of the source's attributes the copy could not keep
     std::uint64_t size = 0;
+    std::uint64_t size_on_disk = 0; // of a Short copy
 
     bool ok() const { return problem == Problem::None; }
 };
@@ -87,10 +90,11 @@ struct MadeCopy {
 // Ignore) and recorded in the journal.
 //
 // A transfer is three steps, which a run may split between threads: make the copy
-// (`make_copy`: the source opened, the data copied, attributes and times set),
-// flush it when it replaces a file (`flush_copy`), both free of questions and journal
-// entries and safe on any thread; then name it (`name_copy`) and tell (`conclude`),
-// on the run's thread, in the run's order.
+// (`make_copy`: the source opened, the data copied, attributes and times set, its
+// length on the disk checked), flush it where the disk's flush policy wants it
+// (`flush_copy`, see flush_policy.h), both free of questions and journal entries and
+// safe on any thread; then name it (`name_copy`) and tell (`conclude`), on the run's
+// thread, in the run's order.
 class FileTransfer {
 public:
     // The block of the read/write copy, where the kernel cannot copy.
@@ -124,20 +128,25 @@ public:
     // Step 1: makes the copy of `name`. Any thread. With `compare` (the thread's
     // buffers), the finished copy is read back from its disk (verify_copy) before its
     // times are set, so that the reading cannot touch them; `watch.done` then goes on
-    // from the size to twice the size as the comparison proceeds.
+    // from the size to twice the size as the comparison proceeds. A file larger than
+    // the destination's disk can hold is refused before anything is written (TooLarge);
+    // a copy whose length on the disk is not the length copied is a failure (Short):
+    // a driver that drops what passes its limits may report every write done.
     static MadeCopy make_copy(const TransferPlace& place, const std::string& name,
                               DestinationSeen seen, CopyMethods& methods, CopyScratch& scratch,
                               const CopyWatch& watch, CompareBuffers* compare = nullptr);
-    // Step 2: a copy that replaces a file is flushed to the disk before it is named,
-    // so that a power cut never leaves a zeroed file with the source's time stamp in
-    // place of the last good backup (alone, with fdatasync; copies made on workers are
-    // flushed in batches, see flush_batch.h). Any thread.
+    // Step 2: flushes the copy by itself (fdatasync), for the copies whose disk's
+    // policy wants it before they are named (flush_policy.h): a copy that replaces a
+    // file, so that a power cut never leaves a zeroed file with the source's time
+    // stamp in place of the last good backup, and on a disk that a flush of the whole
+    // disk does not reach, every copy. Copies on workers onto other disks are flushed
+    // in batches (flush_batch.h). Any thread.
     static void flush_copy(MadeCopy& made);
     // Step 3: the copy takes the destination's name (a link there is a failure,
     // never written through); a file that appeared since the copy was made is replaced
     // only under the rules for replacing. A file replaced is first kept by the
-    // place's keeper, when it has one. A copy that replaces a file and was not flushed
-    // yet is flushed first. Run's thread.
+    // place's keeper, when it has one. A copy that the disk's policy wants flushed and
+    // that was not yet is flushed first. Run's thread.
     static void name_copy(MadeCopy& made, const TransferPlace& place, const std::string& name);
 
     // Bytes written by the last transfer that succeeded.
@@ -149,8 +158,9 @@ private:
     Step conclude(MadeCopy& made, const TransferPlace& place, const std::string& name);
     // How a transfer ends after a step that is not a Retry.
     static TransferOutcome outcome_of(Step step);
+    // Asks about a failure; the journal gets `journal_line`, or by default the error.
     Step ask(const char* title, const char* first_line, const std::string& name,
-             const std::string& error);
+             const std::string& error, const std::string& journal_line = {});
 
     Prompter& prompter_;
     Journal& journal_;

@@ -6,7 +6,7 @@ namespace vt {
 struct MadeCopy;
 
 // Copies that replace backups, flushed to their disks together before any of them is
-// named.
+// named: on the disks that a flush of the whole disk reaches (flush_policy.h).
 //
 // One `fdatasync` per replaced file costs a journal commit each (10-30 ms on a USB
 // disk); one `syncfs` of each disk involved costs one for the whole batch. Should a

@@ -79,8 +79,11 @@ void RunCount::start(std::vector<Line> lines, bool every_file) {
     every_file_ = every_file;
     files_ = 0;
     bytes_ = 0;
-    known_ = false;
+    // A run that shows no totals counts nothing: its first folder is not waited for.
+    known_ = lines_.empty();
     stopping_ = false;
+    if (known_)
+        return;
     {
         // The first folder is the count's: both start there together, and the run
         // has far more to do before its first copy than the count before its first

@@ -28,11 +28,12 @@ namespace vt {
 // that an early end gives back little and a nearly full disk is not filled by copies
 // that may never be named).
 //
-// A copy that replaces a file is named only once it is on its disk. Such copies are
+// A copy that replaces a file is named only once it is on its disk. Where its disk's
+// policy lets such copies share a flush of the whole disk (flush_policy.h), they are
 // flushed in batches (flush_batch.h): the head waits, while the run goes on, until
 // enough copies are made to share one flush, the queue is full, the run waits for
 // the copies anyway, or a short time has passed. The order of what is told is not
-// changed by it, only delayed.
+// changed by it, only delayed. Elsewhere the worker flushed the copy already.
 class TransferQueue {
 public:
     // Told at a slot's turn; false ends the run there (the copies behind are dropped).

@@ -179,5 +179,20 @@ TEST_F(RunCountTest, WhatTheRunReachesFirstItCountsItself) {
     EXPECT_EQ(totals.total_bytes, 5010u);
 }
 
+TEST_F(RunCountTest, ACountOfNothingKeepsTheRunFromNoFolder) {
+    // A run that shows no totals starts a count of no lines: its first folder, where
+    // a count would start with it, is the run's at once, however late the count's
+    // thread would come.
+    for (int round = 0; round < 20; ++round) {
+        RunCount count;
+        count.start({});
+        const auto before = std::chrono::steady_clock::now();
+        RunCount::Place place = count.reached(1, 0);
+        EXPECT_NE(place.mode, RunCount::Place::Shared);
+        count.took(place, 0);
+        EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(20));
+    }
+}
+
 } // namespace
 } // namespace vt::test

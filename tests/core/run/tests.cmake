@@ -3,6 +3,7 @@ vt_add_core_test(test_engine
   ${CMAKE_CURRENT_LIST_DIR}/copy_run_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/file_transfer_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/flush_batch_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/flush_policy_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/folder_scan_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/list_walk_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/name_clashes_test.cpp

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -99,8 +100,10 @@ int NewFile::create(int dirfd, const std::string& folder, mode_t mode) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         temp_ = inside(folder, temporary_name());
         fd_ = sys::openat(dirfd, temp_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOCTTY, mode);
-        if (fd_ >= 0)
+        if (fd_ >= 0) {
+            hold(fd_);
             return 0;
+        }
         if (errno != EEXIST)
             break;
     }
@@ -131,6 +134,7 @@ int NewFile::name_as(const std::string& name, bool flush_before_replacing, Targe
         }
         if (!flush())
             return errno;
+        hold(fd_);
         for (int attempt = 0;; ++attempt) {
             const std::string temp = inside(folder_, temporary_name());
             if (link_unnamed(fd_, dirfd_, temp.c_str(), ::linkat) == 0) {
@@ -189,6 +193,12 @@ int NewFile::release() {
     fd_ = -1;
     named_ = false;
     return fd;
+}
+
+void NewFile::hold(int fd) {
+    // Never waits: nobody else has the file yet. Where the disk takes no locks, the
+    // age of a leftover decides alone (stale_temporaries.h).
+    ::flock(fd, LOCK_EX | LOCK_NB);
 }
 
 bool NewFile::is_own_temporary(std::string_view name) {

@@ -56,6 +56,10 @@ public:
     static bool is_own_temporary(std::string_view name);
     // A new hidden name of that kind, for a short-lived file of the program's own.
     static std::string temporary_name();
+    // Holds a lock on the open file `fd` for as long as it is open, so that a run
+    // sweeping its folder can tell a copy still being written under a hidden name
+    // from one a killed run left, whatever the disk keeps of their times.
+    static void hold(int fd);
 
 private:
     int dirfd_ = -1;

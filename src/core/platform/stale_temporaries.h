@@ -7,8 +7,10 @@ namespace vt {
 
 // A run killed between making a copy and naming it leaves the copy under one of the
 // program's temporary names (NewFile). Removes from the folder open at `dirfd` (may be
-// O_PATH) every regular file of such a name last changed before `started`, and
-// returns their names. Files of a run still writing are newer and stay. `none_seen`,
+// O_PATH) every regular file of such a name that no live run holds (NewFile::hold),
+// and returns their names. Where the disk takes no locks, a file last changed before
+// `started` counts as left behind; a whole-second disk could then keep one made in
+// the second the run started, until the next run. `none_seen`,
 // when given, tells whether the folder held no entry of such a name at all. `folder`
 // names it for the fault hook.
 std::vector<std::string> remove_stale_temporaries(int dirfd, std::time_t started,

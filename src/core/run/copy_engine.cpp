@@ -199,7 +199,7 @@ CopyEngine::Flow CopyEngine::enter(ListWalk::Folder& walked) {
     if (folder.destination_dir && !journal_.preview()) {
         for (const std::string& name :
              swept_.sweep(folder.destination_fd(), folder.destination_stat, folder.destination,
-                          run_started_))
+                          run_started_, folder.disk().steady_change_times))
             if (passed_over(walked, PassedOver::StaleTemporary, folder.destination + "/" + name) ==
                 Flow::End)
                 return Flow::End;

@@ -85,12 +85,13 @@ void SweptFolders::found_clean(const struct stat& folder, std::time_t looked_aft
 }
 
 std::vector<std::string> SweptFolders::sweep(int fd, const struct stat& folder,
-                                             const std::string& path, std::time_t run_started) {
-    if (clean(folder))
+                                             const std::string& path, std::time_t run_started,
+                                             bool steady) {
+    if (steady && clean(folder))
         return {};
     bool none = false;
     std::vector<std::string> removed = remove_stale_temporaries(fd, run_started, &none, path);
-    if (none)
+    if (none && steady)
         found_clean(folder, run_started);
     return removed;
 }

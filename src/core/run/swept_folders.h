@@ -32,9 +32,12 @@ public:
     void found_clean(const struct stat& folder, std::time_t looked_after);
     // Removes the stale temporary files from the folder open at `fd` (looked at as
     // `folder`, named `path`) unless it is known to hold none, and returns their names;
-    // a folder found without any is kept as clean.
+    // a folder found without any is kept as clean. Only on a disk of `steady` change
+    // times (DiskTraits): on FAT, exFAT and most FUSE disks the change time is the
+    // modification time, which anyone may set back, and inode numbers are new at
+    // every mount, so there the folder is always read.
     std::vector<std::string> sweep(int fd, const struct stat& folder, const std::string& path,
-                                   std::time_t run_started);
+                                   std::time_t run_started, bool steady = true);
     // Replaces the record with the folders found clean since load().
     IoResult save();
 

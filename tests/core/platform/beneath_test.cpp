@@ -1,4 +1,5 @@
 #include "core/platform/beneath.h"
+#include "core/platform/new_file.h"
 #include "core/platform/stale_temporaries.h"
 #include "support/deep_tree.h"
 #include "support/file_stat.h"
@@ -90,12 +91,18 @@ INSTANTIATE_TEST_SUITE_P(KernelAndFallback, BeneathTest, ::testing::Bool(),
 
 // What a killed run left: only the program's own names, only regular files, only
 // older than the run.
-TEST(StaleTemporariesTest, RemovesOnlyOldFilesOfTheProgramsOwnNames) {
+TEST(StaleTemporariesTest, RemovesOnlyFilesOfTheProgramsOwnNamesThatNoLiveRunHolds) {
     TempDir dir;
     const std::time_t now = std::time(nullptr);
     auto age = [](const std::string& path, std::time_t when) { set_mtime(path, when); };
-    age(dir.write("f/.vantorel-0123456789ab.tmp", "old half copy"), now - 3600);
-    age(dir.write("f/.vantorel-abcdefghijkl.tmp", "being written now"), now + 5);
+    // Left by a run killed this very second: on a disk of whole seconds its time is
+    // the run's start, and only the lock tells it is nobody's.
+    age(dir.write("f/.vantorel-0123456789ab.tmp", "half copy of a killed run"), now);
+    // Being written by a run under way, with the source's old time already set.
+    const int live = ::open(dir.write("f/.vantorel-abcdefghijkl.tmp", "being written").c_str(),
+                            O_RDWR | O_CLOEXEC);
+    NewFile::hold(live);
+    age(dir / "f/.vantorel-abcdefghijkl.tmp", now - 3600);
     age(dir.write("f/.vantorel-0123456789AB.tmp", "the person's"), now - 3600);
     age(dir.write("f/vantorel-0123456789ab.tmp", "no dot"), now - 3600);
     dir.mkdir("f/.vantorel-zzzzzzzzzzzz.tmp");
@@ -111,6 +118,7 @@ TEST(StaleTemporariesTest, RemovesOnlyOldFilesOfTheProgramsOwnNames) {
     struct stat st {};
     EXPECT_EQ(::lstat((dir / "f/.vantorel-yyyyyyyyyyyy.tmp").c_str(), &st), 0);
     EXPECT_FALSE(exists(dir / "f/.vantorel-0123456789ab.tmp"));
+    ::close(live);
 }
 
 } // namespace

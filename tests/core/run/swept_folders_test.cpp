@@ -1,3 +1,4 @@
+#include "core/platform/new_file.h"
 #include "core/run/swept_folders.h"
 #include "support/file_stat.h"
 #include "support/scoped_env.h"
@@ -11,6 +12,7 @@
 #include <string>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace vt::test {
@@ -40,6 +42,7 @@ struct Case {
 
 TEST(SweptFolders, OnlyAFolderFoundWithoutTemporaryFilesAndUnchangedSinceIsTrusted) {
     const std::string temporary = "f/.vantorel-0123456789ab.tmp";
+    int live = -1; // the file of a run under way, held open
     const std::vector<Case> cases = {
         {"found clean, unchanged", {}, true, {}, true},
         {"a file made in it since",
@@ -59,7 +62,8 @@ TEST(SweptFolders, OnlyAFolderFoundWithoutTemporaryFilesAndUnchangedSinceIsTrust
         {"changed in the second before the look", {}, false, {}, false},
         {"a temporary of a run still under way, left alone",
          [&](const TempDir& d) {
-             set_mtime(d.write(temporary, "young"), std::time(nullptr) + 3600);
+             live = ::open(d.write(temporary, "being written").c_str(), O_RDWR | O_CLOEXEC);
+             NewFile::hold(live);
          },
          true,
          {},
@@ -86,6 +90,8 @@ TEST(SweptFolders, OnlyAFolderFoundWithoutTemporaryFilesAndUnchangedSinceIsTrust
         const int fd = ::open(folder.c_str(), O_PATH | O_DIRECTORY);
         EXPECT_TRUE(first.sweep(fd, looked, folder, started).empty()) << c.what;
         ::close(fd);
+        if (live >= 0)
+            ::close(std::exchange(live, -1));
         ASSERT_TRUE(first.save()) << c.what;
         if (c.after_save)
             c.after_save(dir);

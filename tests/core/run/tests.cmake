@@ -18,6 +18,7 @@ vt_add_core_test(test_engine
   ${CMAKE_CURRENT_LIST_DIR}/run_count_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/run_meter_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/disk_times_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/disk_leftovers_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../platform/content_compare_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../check/backup_check_test.cpp
 )

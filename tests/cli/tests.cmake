@@ -23,6 +23,7 @@ add_dependencies(test_terminal_progress vt_slow_times)
 target_compile_definitions(test_terminal_progress PRIVATE
   VT_SLOW_TIMES="$<TARGET_FILE:vt_slow_times>")
 target_link_libraries(test_terminal_progress PRIVATE util)
-vt_add_cli_test(test_restore_run ${CMAKE_CURRENT_LIST_DIR}/restore_run_test.cpp)
+vt_add_cli_test(test_restore_run ${CMAKE_CURRENT_LIST_DIR}/restore_run_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/made_up_modes_test.cpp)
 # Names that differ only in case, backed up onto FAT32 and exFAT disks through FUSE.
 vt_add_cli_test(test_name_clash ${CMAKE_CURRENT_LIST_DIR}/name_clash_test.cpp)

@@ -81,7 +81,8 @@ struct Copied {
     bool default_acl = false; // and its default ACL
 };
 
-Copied copy_extended(int from, int to, bool folder, AttributeLoss& loss) {
+// `acls`: the source's ACLs are its own (not a disk's that makes its permissions up).
+Copied copy_extended(int from, int to, bool folder, bool acls, AttributeLoss& loss) {
     Copied copied;
     const std::string names = attribute_names(from, loss);
     if (names.empty())
@@ -95,7 +96,7 @@ Copied copy_extended(int from, int to, bool folder, AttributeLoss& loss) {
         const bool default_acl = folder && n == kDefaultAcl;
         // Other namespaces are the system's (security labels, capabilities, the
         // file system's own), not the user's data: cp -a leaves them too.
-        if (!access && !default_acl && !n.starts_with("user."))
+        if ((access || default_acl) ? !acls : !n.starts_with("user."))
             continue;
         const auto what = access || default_acl ? AttributeLoss::Acl : AttributeLoss::Extended;
         const ssize_t size = sys::fgetxattr(from, name, value.data(), value.size());
@@ -124,6 +125,38 @@ bool drop_inherited(int to, const char* acl, AttributeLoss& loss) {
     return false;
 }
 
+// The owner's permissions that a copy always has: later runs replace the copy and
+// fill the folder.
+mode_t owner_bits(bool folder) {
+    return folder ? S_IRWXU : S_IWUSR;
+}
+
+// A copy of a source whose disk makes its owners and bits up (the mounting user's, one
+// mode for all: 0777 on exFAT through FUSE). Giving those to a restored ~/.ssh key
+// would open it to everyone; the copy keeps what it was made with, or what the file
+// it replaces had.
+AttributeLoss keep_made(int from_fd, int to, const NewCopy& copy) {
+    AttributeLoss loss;
+    bool owner_kept = true;
+    if (copy.replaced)
+        owner_kept = keep_owner(*copy.replaced, to, copy, loss);
+    copy_extended(from_fd, to, copy.folder, false, loss);
+    struct stat now {};
+    if (::fstat(to, &now) != 0) {
+        loss.add(AttributeLoss::Mode, errno);
+        return loss;
+    }
+    mode_t wanted = (now.st_mode & 07777) | owner_bits(copy.folder);
+    if (copy.replaced) {
+        wanted = (copy.replaced->st_mode & 07777) | owner_bits(copy.folder);
+        if (!owner_kept)
+            wanted &= ~(S_ISUID | S_ISGID);
+    }
+    if ((now.st_mode & 07777) != wanted && sys::fchmod(to, wanted) != 0)
+        loss.add(AttributeLoss::Mode, errno);
+    return loss;
+}
+
 } // namespace
 
 std::pair<uid_t, gid_t> process_owner() {
@@ -132,11 +165,13 @@ std::pair<uid_t, gid_t> process_owner() {
 }
 
 AttributeLoss copy_attributes(int from_fd, const struct stat& from, int to, const NewCopy& copy) {
+    if (copy.source_made_up)
+        return keep_made(from_fd, to, copy);
     AttributeLoss loss;
     // The owner first: a change of owner clears setuid and setgid, which the mode
     // below sets.
     const bool owner_kept = keep_owner(from, to, copy, loss);
-    const Copied copied = copy_extended(from_fd, to, copy.folder, loss);
+    const Copied copied = copy_extended(from_fd, to, copy.folder, true, loss);
     bool dropped = false;
     if (!copy.umask_decides) {
         if (!copied.access_acl)
@@ -145,7 +180,7 @@ AttributeLoss copy_attributes(int from_fd, const struct stat& from, int to, cons
             drop_inherited(to, kDefaultAcl, loss);
     }
 
-    mode_t wanted = (from.st_mode & 07777) | (copy.folder ? S_IRWXU : S_IWUSR);
+    mode_t wanted = (from.st_mode & 07777) | owner_bits(copy.folder);
     if (!owner_kept)
         wanted &= ~(S_ISUID | S_ISGID);
     // The bits a new file has now, where they are known for sure: a chmod is spared

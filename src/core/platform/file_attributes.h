@@ -37,6 +37,14 @@ struct NewCopy {
     bool folder = false;
     // The owner and group it was made with, when the caller knows them.
     std::optional<std::pair<uid_t, gid_t>> owner;
+    // The source lies on a disk that makes its owners and permission bits up (FAT,
+    // exFAT, NTFS or a share without them): they are nobody's, and the copy keeps
+    // neither. It stays as it was made: the umask (or its folder's default ACL) gave
+    // its bits, with 0666 for a file and 0777 for a folder.
+    bool source_made_up = false;
+    // The file the copy replaces, whose owner, group and bits a copy of a source with
+    // made-up ones takes instead, as an editor keeps them when it saves.
+    const struct stat* replaced = nullptr;
 };
 
 // The owner and group the process gives new files (its effective ones), asked of the
@@ -53,6 +61,10 @@ std::pair<uid_t, gid_t> process_owner();
 // and read, write and search permission on a folder, so that later runs can replace
 // the copy and fill the folder. Setuid and setgid are kept only when owner and group
 // were kept, or a copy could run with the rights of someone who never owned it.
+//
+// Of a source whose disk makes owners and bits up (`copy.source_made_up`), only the
+// user. extended attributes are taken: the copy's owner, group and bits are those of
+// the file it replaces, else those it was made with.
 AttributeLoss copy_attributes(int from_fd, const struct stat& from, int to, const NewCopy& copy);
 
 } // namespace vt

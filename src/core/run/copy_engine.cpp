@@ -76,6 +76,7 @@ void CopyEngine::run() {
     transfer_.start_run();
     catalog_.start(!dry_sink_, restore_);
     count_.set_disks(&catalog_);
+    folders_.set_disks(&catalog_);
     turns_.start(journal_.preview() ? 1 : jobs_, transfer_.methods());
     const int folder_failures_before = folders_.failures() + walk_.failures();
     const int lines = inputs_.row_count() - 1;

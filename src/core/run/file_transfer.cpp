@@ -123,8 +123,8 @@ MadeCopy FileTransfer::make_copy(const TransferPlace& place, const std::string& 
     if (place.destination_dir < 0)
         return problem(MadeCopy::Problem::Destination, ENOENT);
     MadeCopy made;
+    struct stat to {};
     if (seen != DestinationSeen::Absent) {
-        struct stat to {};
         made.replacing =
             ::fstatat(place.destination_dir, name.c_str(), &to, AT_SYMLINK_NOFOLLOW) == 0;
         if (made.replacing) {
@@ -142,8 +142,9 @@ MadeCopy FileTransfer::make_copy(const TransferPlace& place, const std::string& 
     // The copy is made as a file without a name where the file system allows it (see
     // new_file.h), and named only when complete. It is created with its permission
     // bits, less setuid and setgid until its owner is the source's: the owner keeps
-    // write permission, so that the next run can replace it.
-    const mode_t bits = (from.st_mode & 0777) | S_IWUSR;
+    // write permission, so that the next run can replace it. Bits a disk made up are
+    // not the file's: the copy is made as any new file, and the umask decides.
+    const mode_t bits = place.source_made_up ? 0666 : (from.st_mode & 0777) | S_IWUSR;
     if (const int e = made.file.create(place.destination_dir, ".", bits))
         return problem(MadeCopy::Problem::Destination, e);
 
@@ -191,6 +192,9 @@ MadeCopy FileTransfer::make_copy(const TransferPlace& place, const std::string& 
     // the others could move. All on the copy without a name, so that the file that
     // takes the destination's name is complete.
     NewCopy copy{bits, place.umask_decides, false, std::nullopt};
+    copy.source_made_up = place.source_made_up;
+    if (made.replacing)
+        copy.replaced = &to;
     if (place.new_files_group)
         copy.owner = std::pair(process_owner().first, *place.new_files_group);
     made.lost = copy_attributes(source.fd, from, made.file.fd(), copy);

@@ -46,6 +46,9 @@ struct TransferPlace {
     // The source is opened without following a link (ELOOP): a restore's source is a
     // backup that others may have written to.
     bool source_no_follow = false;
+    // The source's disk makes owners and permission bits up (DiskTraits::keeps_modes):
+    // a copy keeps those of the file it replaces, or gets what the umask gives.
+    bool source_made_up = false;
 };
 
 // What the run saw at the destination when it decided to copy the file.

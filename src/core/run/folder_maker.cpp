@@ -1,6 +1,7 @@
 #include "core/run/folder_maker.h"
 
 #include "core/platform/beneath.h"
+#include "core/platform/disk_catalog.h"
 #include "core/platform/drive_check.h"
 #include "core/platform/folder_create.h"
 #include "core/platform/long_path.h"
@@ -68,6 +69,12 @@ std::string FolderMaker::nearest_existing_folder(const std::string& path) {
             break;
     }
     return current.empty() ? "." : current;
+}
+
+void FolderMaker::set_disks(DiskCatalog* disks) {
+    made_up_ = nullptr;
+    if (disks)
+        made_up_ = [disks](int fd) { return !disks->of_source(fd).keeps_modes; };
 }
 
 std::string FolderMaker::failure_text(const std::string& folder, const std::string& error) const {
@@ -146,7 +153,7 @@ bool FolderMaker::prepare(const std::string& destination, const std::string& tem
         if (on_missing_drive(level))
             made = IoResult::from_errno(ENODEV);
         else if (current.fd >= 0)
-            made = create_folder_at(current.fd, name, level, template_for(level), &lost);
+            made = create_folder_at(current.fd, name, level, template_for(level), &lost, made_up_);
         if (made) {
             this->made(level);
             if (lost)
@@ -164,9 +171,10 @@ bool FolderMaker::prepare(const std::string& destination, const std::string& tem
 FolderOutcome FolderMaker::create(const std::string& template_folder,
                                   const std::string& new_folder) {
     AttributeLoss lost;
-    const IoResult made = on_missing_drive(new_folder)
-                              ? IoResult::from_errno(ENODEV)
-                              : create_folder_from_template(template_folder, new_folder, &lost);
+    const IoResult made =
+        on_missing_drive(new_folder)
+            ? IoResult::from_errno(ENODEV)
+            : create_folder_from_template(template_folder, new_folder, &lost, made_up_);
     return outcome(made, new_folder, lost);
 }
 
@@ -182,9 +190,9 @@ FolderOutcome FolderMaker::create_below(const std::string& template_folder, cons
     Folder line_top(open_long_path(AT_FDCWD, top, O_PATH | O_DIRECTORY));
     if (line_top.fd >= 0) {
         Folder parent(open_beneath(line_top.fd, sub_path.substr(0, slash), O_PATH | O_DIRECTORY));
-        made = parent.fd < 0
-                   ? IoResult::from_errno(errno)
-                   : create_folder_at(parent.fd, leaf, new_folder, template_folder, &lost);
+        made = parent.fd < 0 ? IoResult::from_errno(errno)
+                             : create_folder_at(parent.fd, leaf, new_folder, template_folder, &lost,
+                                                made_up_);
     } else {
         made = IoResult::from_errno(errno);
     }
@@ -204,7 +212,8 @@ std::unique_ptr<FolderAhead> FolderMaker::create_ahead(const std::string& templa
         return nullptr;
     Folder parent(open_beneath(line_top.fd, sub_path.substr(0, slash), O_PATH | O_DIRECTORY));
     const std::string leaf = sub_path.substr(slash + 1);
-    if (parent.fd < 0 || !create_folder_at(parent.fd, leaf, new_folder, template_folder, &lost))
+    if (parent.fd < 0 ||
+        !create_folder_at(parent.fd, leaf, new_folder, template_folder, &lost, made_up_))
         return nullptr;
     const int parent_fd = parent.fd;
     parent.fd = -1;

@@ -1,5 +1,6 @@
 #pragma once
 #include "core/platform/file_attributes.h"
+#include "core/platform/folder_create.h"
 #include "core/platform/io_result.h"
 #include "core/run/folder_ahead.h"
 
@@ -11,6 +12,7 @@
 
 namespace vt {
 
+class DiskCatalog;
 class Journal;
 class Prompter;
 class RunObserver;
@@ -31,6 +33,9 @@ public:
         missing_drives_.clear();
         pretended_.clear();
     }
+    // The run's disks, asked whether a source folder's owners and bits are made up
+    // (a folder made after one gets those the umask gives); none: they never are.
+    void set_disks(DiskCatalog* disks);
 
     // Before the first folder of a line is created: checks that the destination
     // lies on a disk that is there (or, existing, is not the empty mount point of one
@@ -88,6 +93,7 @@ private:
     Journal& journal_;
     RunObserver* observer_;
     int failures_ = 0;
+    MadeUpModes made_up_;
     std::vector<std::string> missing_drives_;
     std::set<std::string> pretended_; // by a dry run, without trailing separators
 };

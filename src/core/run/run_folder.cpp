@@ -57,9 +57,16 @@ const DiskTraits& RunFolder::compared() {
         const DiskTraits& destination = disk();
         if (!disk_ || !disks_ || !source_dir)
             return destination;
-        compared_ = DiskCatalog::comparing(destination, disks_->of_source(source_fd()));
+        compared_ = DiskCatalog::comparing(destination, source_disk());
     }
     return *compared_;
+}
+
+const DiskTraits& RunFolder::source_disk() {
+    static const DiskTraits unknown = traits_of_type(0);
+    if (!source_disk_ && source_dir && disks_)
+        source_disk_ = &disks_->of_source(source_fd());
+    return source_disk_ ? *source_disk_ : unknown;
 }
 
 void RunFolder::close_destination() {
@@ -85,7 +92,8 @@ TransferPlace RunFolder::place() {
             versions_ ? this : nullptr,
             destination_stat.st_mode & S_ISGID ? destination_stat.st_gid : process_owner().second,
             &disk(),
-            no_source_links};
+            no_source_links,
+            !source_disk().keeps_modes};
 }
 
 std::string RunFolder::template_folder() const {

@@ -62,6 +62,8 @@ public:
     const DiskTraits& disk();
     // How a file's times here are compared with its backup's (DiskCatalog::comparing).
     const DiskTraits& compared();
+    // What the source folder's disk keeps (an unknown disk's least without a catalog).
+    const DiskTraits& source_disk();
     // The folder whose attributes a destination folder made for this one takes: in a
     // restore the source folder the walk opened, never what a link now at its path
     // leads to.
@@ -78,6 +80,7 @@ private:
     DiskCatalog* disks_;
     const DiskTraits* disk_ = nullptr; // of the open destination folder
     std::optional<DiskTraits> compared_;
+    const DiskTraits* source_disk_ = nullptr; // of the open source folder
     // Whether new files there get their bits from the umask alone: asked of the folder
     // (its default ACL) only once a copy is made there, since most folders of a run
     // over an unchanged tree get none.

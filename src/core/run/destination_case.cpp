@@ -24,9 +24,20 @@ bool DestinationCase::of_folder(const std::string& path, bool& found) {
 
 bool DestinationCase::ignores_case(const std::string& sub_path) {
     if (const auto known = known_.find(sub_path); known != known_.end())
-        return known->second;
+        return known->second.ignores;
+    // Below a missing folder nothing is there yet: a first backup of a tree of
+    // thousands of folders would otherwise look for each of them in vain.
+    if (!sub_path.empty()) {
+        const std::string parent = sub_path.substr(0, sub_path.rfind('/'));
+        if (const auto known = known_.find(parent); known != known_.end() && !known->second.found) {
+            const bool ignores = known->second.ignores; // before the map may grow
+            known_.emplace(sub_path, Known{ignores, false});
+            return ignores;
+        }
+    }
     bool found = false;
     bool ignores = of_folder(destination_ + sub_path, found);
+    const bool there = found;
     if (!found && !sub_path.empty()) {
         ignores = ignores_case(sub_path.substr(0, sub_path.rfind('/')));
     } else if (!found) {
@@ -38,7 +49,7 @@ bool DestinationCase::ignores_case(const std::string& sub_path) {
             ignores = of_folder(above, found);
         }
     }
-    known_.emplace(sub_path, ignores);
+    known_.emplace(sub_path, Known{ignores, there});
     return ignores;
 }
 

@@ -25,7 +25,11 @@ private:
 
     DiskCatalog& disks_;
     const std::string destination_;
-    std::unordered_map<std::string, bool> known_; // by sub-path
+    struct Known {
+        bool ignores = false;
+        bool found = false; // the folder is there: a missing one's subfolders are too
+    };
+    std::unordered_map<std::string, Known> known_; // by sub-path
 };
 
 } // namespace vt

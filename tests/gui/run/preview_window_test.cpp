@@ -1,3 +1,4 @@
+#include "core/platform/sys.h"
 #include "core/settings/settings_file.h"
 #include "gui/run/copy_controller.h"
 #include "gui/run/preview_commands.h"
@@ -24,7 +25,9 @@
 #include <QTreeWidget>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <string_view>
 #include <sys/stat.h>
+#include <thread>
 
 namespace vt {
 namespace {
@@ -121,6 +124,13 @@ TEST_F(PreviewWindowTest, PreviewCopyShowsWhatARunWouldDoAndItsCopyNowRunsIt) {
 TEST_F(PreviewWindowTest, AStopShowsWhatWasFoundSoFar) {
     for (int i = 0; i < 2000; ++i)
         dir.write("src/many/f" + std::to_string(i) + ".txt", "x");
+    // The folder is read slowly, so that the stop comes before its end however fast
+    // the machine is.
+    sys::set_fault_hook([](sys::Op op, const char* path) {
+        if (op == sys::Op::ReadDir && path && std::string_view(path).ends_with("/many"))
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        return 0;
+    });
     on_preview(
         [](TPreview_Form& p) {
             p.StopButton->click();
@@ -130,6 +140,7 @@ TEST_F(PreviewWindowTest, AStopShowsWhatWasFoundSoFar) {
         },
         false);
     form->menu.PreviewCopy1->trigger();
+    sys::clear_fault_hook();
 }
 
 TEST_F(PreviewWindowTest, RestoreAsksWhereShowsItsPreviewAndRuns) {

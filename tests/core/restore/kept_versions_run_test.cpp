@@ -147,8 +147,7 @@ TEST_F(KeptVersionsRunTest, AReplaceLineKeepsOnlyBackupsThatDifferFromTheirSourc
         {"same.txt", [](const std::string&, const std::string&) {}, false},
         // A disk that keeps nanoseconds tells a second apart.
         {"second.txt",
-         [](const std::string&, const std::string& backup) { set_mtime(backup, kNoon - 1); },
-         true},
+         [](const std::string&, const std::string& backup) { set_mtime(backup, kNoon - 1); }, true},
         {"newer.txt",
          [](const std::string& source, const std::string&) { set_mtime(source, kNoon + 600); },
          true},

@@ -67,6 +67,9 @@ void CopyEngine::run() {
         swept_.load(inputs_.list_file_name());
     run_total_ = 0;
     progress_ = {};
+    // The count looks at the disks from its own thread as soon as it starts.
+    catalog_.start(!dry_sink_, restore_);
+    count_.set_disks(&catalog_);
     count_.start(counting_ ? RunCount::lines_of(inputs_) : std::vector<RunCount::Line>{});
     versions_.reset();
     destinations_.clear();
@@ -74,8 +77,6 @@ void CopyEngine::run() {
         versions_.emplace(kept_versions::stamp_for(now_()));
     folders_.start_run();
     transfer_.start_run();
-    catalog_.start(!dry_sink_, restore_);
-    count_.set_disks(&catalog_);
     folders_.set_disks(&catalog_);
     turns_.start(journal_.preview() ? 1 : jobs_, transfer_.methods());
     const int folder_failures_before = folders_.failures() + walk_.failures();
